@@ -1,0 +1,43 @@
+# Small helpers shared by the project's CMake files.
+
+# qm_target_defaults(target): warnings and include roots of the project.
+function(qm_target_defaults target)
+    target_compile_options(${target} PRIVATE ${QM_WARNINGS})
+    target_include_directories(${target} PUBLIC "${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# qm_add_test_program(name SOURCES ... LIBS ... [TIMEOUT s] [LOCK resource...])
+# One GoogleTest program run under Wine. Tests that touch process-wide names
+# (mutexes, registry keys, the temporary directory) take a resource lock so that
+# a parallel ctest run never interleaves them.
+function(qm_add_test_program name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LOCK" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    qm_target_defaults(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_LOCK)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_LOCK}")
+    endif()
+    add_dependencies(qm_tests ${name})
+endfunction()
+
+# qm_add_helper_program(name SOURCES ... LIBS ... [GUI] [OUTPUT_NAME n])
+# A small Windows program that tests start as a child process.
+function(qm_add_helper_program name)
+    cmake_parse_arguments(ARG "GUI" "OUTPUT_NAME" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    qm_target_defaults(${name})
+    if(ARG_GUI)
+        target_link_options(${name} PRIVATE -mwindows)
+    endif()
+    if(ARG_OUTPUT_NAME)
+        set_target_properties(${name} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    add_dependencies(qm_tests ${name})
+endfunction()

@@ -1,0 +1,38 @@
+#include "installer/CrashDump.h"
+
+#include "installer/Handles.h"
+#include "installer/MessageBox.h"
+#include "skinui/core/SystemLibrary.h"
+
+#include <dbghelp.h>
+
+#include <cwchar>
+
+LONG WINAPI WriteCrashDump(EXCEPTION_POINTERS* pointers) {
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    // Room for the longest module path plus ".dmp".
+    wchar_t dumpPath[MAX_PATH + 8] = {};
+    swprintf(dumpPath, sizeof(dumpPath) / sizeof(dumpPath[0]), L"%ls%ls", module, L".dmp");
+
+    wchar_t message[380] = {};
+    swprintf(message, sizeof(message) / sizeof(message[0]),
+             L"程序异常退出! 异常信息保存于 %ls 文件, 请联系客服人员解决!", dumpPath);
+    // The dump is written only after the user has closed the box.
+    ShowMessageBox(nullptr, message, L"提示:", MB_ICONERROR | MB_OK);
+
+    UniqueHandle file(CreateFileW(dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    MINIDUMP_EXCEPTION_INFORMATION info = {};
+    info.ThreadId = GetCurrentThreadId();
+    info.ExceptionPointers = pointers;
+    info.ClientPointers = TRUE;
+
+    // dbghelp is not a KnownDLL: it comes from the system directory only.
+    auto writeDump =
+        SkinUI::SystemProc<decltype(&MiniDumpWriteDump)>(L"dbghelp.dll", "MiniDumpWriteDump");
+    if (file && writeDump)
+        writeDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpNormal, &info,
+                  nullptr, nullptr);
+    return EXCEPTION_EXECUTE_HANDLER;
+}

@@ -1,0 +1,239 @@
+#include "tests/support/TestSupport.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace qmtest {
+
+ChildProcess::~ChildProcess() {
+    if (Running())
+        Kill();
+    if (m_pi.hProcess)
+        CloseHandle(m_pi.hProcess);
+    if (m_pi.hThread)
+        CloseHandle(m_pi.hThread);
+}
+
+bool ChildProcess::Start(const std::wstring& commandLine, DWORD creationFlags,
+                         const std::wstring& currentDir) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(L'\0');
+    return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
+                          currentDir.empty() ? nullptr : currentDir.c_str(), &si, &m_pi) != 0;
+}
+
+bool ChildProcess::Wait(DWORD timeoutMs) {
+    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool ChildProcess::Running() const {
+    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD ChildProcess::ExitCode() const {
+    DWORD code = 0xFFFFFFFF;
+    if (m_pi.hProcess)
+        GetExitCodeProcess(m_pi.hProcess, &code);
+    return code;
+}
+
+void ChildProcess::Kill() {
+    if (m_pi.hProcess) {
+        TerminateProcess(m_pi.hProcess, 1);
+        WaitForSingleObject(m_pi.hProcess, 5000);
+    }
+}
+
+std::string RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs, DWORD* exitCode) {
+    *exitCode = 0xFFFFFFFF;
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
+        return std::string();
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(L'\0');
+    BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &si, &pi);
+    CloseHandle(writeEnd);
+    std::string out;
+    auto drain = [&] {
+        DWORD avail = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &avail, nullptr) && avail) {
+            char buf[4096];
+            DWORD got = 0;
+            if (!ReadFile(readEnd, buf, avail < sizeof(buf) ? avail : sizeof(buf), &got, nullptr))
+                break;
+            out.append(buf, got);
+        }
+    };
+    if (ok) {
+        // Read while the child runs, so a chatty child never blocks on a full
+        // pipe; a child that hangs is killed after the timeout.
+        DWORD start = GetTickCount();
+        for (;;) {
+            bool ended = WaitForSingleObject(pi.hProcess, 10) == WAIT_OBJECT_0;
+            drain();
+            if (ended) {
+                GetExitCodeProcess(pi.hProcess, exitCode);
+                break;
+            }
+            if (GetTickCount() - start > timeoutMs) {
+                TerminateProcess(pi.hProcess, 1);
+                WaitForSingleObject(pi.hProcess, 5000);
+                break;
+            }
+        }
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(readEnd);
+    return out;
+}
+
+namespace {
+struct EnumState {
+    DWORD pid;
+    bool dialogsOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<EnumState*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != state->pid || !IsWindowVisible(hwnd))
+        return TRUE;
+    if (state->dialogsOnly) {
+        wchar_t cls[64] = {};
+        GetClassNameW(hwnd, cls, 64);
+        if (wcscmp(cls, L"#32770") != 0)
+            return TRUE;
+    }
+    state->found.push_back(hwnd);
+    return TRUE;
+}
+} // namespace
+
+std::vector<HWND> ProcessWindows(DWORD pid) {
+    EnumState state{pid, false, {}};
+    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        EnumState state{pid, true, {}};
+        EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&state));
+        if (!state.found.empty())
+            return state.found.front();
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(20);
+    }
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t buf[1024] = {};
+    GetWindowTextW(hwnd, buf, 1024);
+    return buf;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    // The message of a standard message box is the static control 0xFFFF.
+    wchar_t buf[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, buf, 1024);
+    return buf;
+}
+
+void PressDialogButton(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    if (button)
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    else
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+TempDir::TempDir(const std::wstring& prefix) {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    static LONG counter = 0;
+    for (;;) {
+        wchar_t name[MAX_PATH];
+        swprintf(name, MAX_PATH, L"%ls%ls-%lu-%ld", temp, prefix.c_str(), GetCurrentProcessId(),
+                 InterlockedIncrement(&counter));
+        if (CreateDirectoryW(name, nullptr)) {
+            m_path = name;
+            break;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+}
+
+TempDir::~TempDir() {
+    if (!m_path.empty())
+        RemoveTree(m_path);
+}
+
+bool RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring full = path + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
+            }
+        } while (FindNextFileW(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+    return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring ProgramDir() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s = path;
+    size_t slash = s.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : s.substr(0, slash);
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+} // namespace qmtest

@@ -1,0 +1,74 @@
+// Helpers for tests that drive real processes and windows under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace qmtest {
+
+// A child process started with CreateProcessW; killed on destruction if still
+// running, so a failing test never leaves it behind.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // commandLine is the full command line, program path included.
+    bool Start(const std::wstring& commandLine, DWORD creationFlags = 0,
+               const std::wstring& currentDir = L"");
+    // Waits at most timeoutMs; true when the process ended.
+    bool Wait(DWORD timeoutMs);
+    bool Running() const;
+    DWORD ExitCode() const;
+    DWORD Pid() const { return m_pi.dwProcessId; }
+    HANDLE Handle() const { return m_pi.hProcess; }
+    void Kill();
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
+// Runs a console program to its end (bounded) and returns what it wrote to
+// standard output; exitCode is 0xFFFFFFFF when it did not end in time.
+std::string RunAndCapture(const std::wstring& commandLine, DWORD timeoutMs, DWORD* exitCode);
+
+// Waits (bounded) for a visible dialog box (class #32770) of the given process.
+HWND WaitForProcessDialog(DWORD pid, DWORD timeoutMs);
+// All visible top-level windows of a process.
+std::vector<HWND> ProcessWindows(DWORD pid);
+// The caption and the message text of a message box.
+std::wstring WindowText(HWND hwnd);
+std::wstring MessageBoxText(HWND box);
+// Presses a button of a dialog box (IDOK, IDYES, IDNO, ...) as a click would.
+void PressDialogButton(HWND box, int id);
+
+// A folder below the temporary directory, removed with its content on destruction.
+class TempDir {
+public:
+    explicit TempDir(const std::wstring& prefix = L"qmtest");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // Without a trailing backslash.
+    const std::wstring& Path() const { return m_path; }
+    std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
+
+private:
+    std::wstring m_path;
+};
+
+// Removes a folder tree (files and subfolders); true when it is gone.
+bool RemoveTree(const std::wstring& path);
+// The folder of the running test program, without a trailing backslash.
+std::wstring ProgramDir();
+bool FileExists(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Quotes a path for a command line.
+std::wstring Quote(const std::wstring& s);
+
+} // namespace qmtest

@@ -1,0 +1,68 @@
+#!/bin/bash
+# Installs everything the build and the test bench need on a Debian 12 machine.
+# Idempotent: when every tool and the cached minizip source are present it only
+# checks and returns, so both make targets can call it on every run.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+CACHE="$ROOT/.cache"
+SUDO=""
+if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
+
+need_pkgs=()
+have_cmd() { command -v "$1" >/dev/null 2>&1; }
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+for p in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+         libz-mingw-w64-dev libstb-dev googletest cmake ninja-build make \
+         wine wine32:i386 xvfb xauth fonts-wqy-microhei osslsigncode openssl \
+         dpkg-dev zip unzip python3 locales; do
+    if ! have_pkg "$p"; then need_pkgs+=("$p"); fi
+done
+
+apt_updated=0
+apt_update() {
+    if [ "$apt_updated" = 0 ]; then
+        $SUDO apt-get update -qq
+        apt_updated=1
+    fi
+}
+
+if [ "${#need_pkgs[@]}" -gt 0 ]; then
+    echo "bootstrap: installing ${need_pkgs[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        $SUDO dpkg --add-architecture i386
+    fi
+    apt_update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
+fi
+
+# Wine takes its code pages from the Unix locale: zh_CN.UTF-8 gives the ANSI and
+# OEM code page 936 of a Chinese Windows, but only when glibc has that locale.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    echo "bootstrap: generating the zh_CN.UTF-8 locale"
+    if ! have_pkg locales; then apt_update; DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq locales >/dev/null; fi
+    grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+fi
+
+# minizip is not packaged for mingw: its two reader sources come from Debian's
+# zlib source package, unpacked once into a cache that git ignores.
+MZ="$CACHE/minizip"
+if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
+    echo "bootstrap: fetching the zlib source package for minizip"
+    suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+    if ! grep -rqs "^Types: deb-src" /etc/apt/sources.list.d/ && ! grep -qs "^deb-src" /etc/apt/sources.list; then
+        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$suite" | $SUDO tee /etc/apt/sources.list.d/zlib-src.sources >/dev/null
+        apt_updated=0
+    fi
+    apt_update
+    rm -rf "$CACHE/zlib-src" && mkdir -p "$CACHE/zlib-src"
+    (cd "$CACHE/zlib-src" && apt-get source -qq zlib >/dev/null 2>&1)
+    src="$(find "$CACHE/zlib-src" -maxdepth 4 -type d -path '*contrib/minizip' | head -n1)"
+    if [ -z "$src" ]; then echo "bootstrap: contrib/minizip not found in the zlib source" >&2; exit 1; fi
+    mkdir -p "$MZ"
+    cp "$src"/unzip.c "$src"/unzip.h "$src"/ioapi.c "$src"/ioapi.h "$src"/crypt.h "$MZ"/
+    rm -rf "$CACHE/zlib-src"
+fi

@@ -1,0 +1,37 @@
+# Sourced by the Wine scripts: one Wine prefix that belongs to the build tree,
+# prepared once, with a Chinese locale (ANSI and OEM code page 936) and the
+# product's UI face mapped to the installed CJK font.
+ROOT="${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix}"
+export WINEARCH="${WINEARCH:-win32}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer dialogs in a headless prefix.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+
+wine_prefix_ready() { [ -f "$WINEPREFIX/.quillmoss-ready" ]; }
+
+wine_prefix_init() {
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        if wine_prefix_ready; then exit 0; fi
+        rm -rf "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        # Text measures and draws like on a Chinese Windows only when the face
+        # the skin asks for resolves to a real CJK font.
+        for key in 'HKCU\Software\Wine\Fonts\Replacements' \
+                   'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'; do
+            wine reg add "$key" /v "微软雅黑" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+            wine reg add "$key" /v "Microsoft YaHei" /t REG_SZ /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+        done
+        # Crash dialogs of Wine's own debugger would wait for a person.
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1
+        wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        wineserver -w
+        touch "$WINEPREFIX/.quillmoss-ready"
+    ) 9>"$WINEPREFIX.lock"
+}
