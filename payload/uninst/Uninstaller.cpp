@@ -1,0 +1,409 @@
+#include "payload/uninst/Uninstaller.h"
+
+#include "installer/Handles.h"
+#include "installer/MessageBox.h"
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+const wchar_t kEntryListName[] = L"uninst.lst";
+
+namespace {
+
+const wchar_t kProductName[] = L"青梧云端助手";
+const wchar_t kCaption[] = L"提示:";
+const wchar_t kClientImage[] = L"Quillmossdex.exe";
+
+std::wstring Utf8ToWide(const std::string& s) {
+    if (s.empty())
+        return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                                nullptr, 0);
+    if (n <= 0)
+        return std::wstring();
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+    return w;
+}
+
+bool IsSafeRelative(const std::wstring& name) {
+    if (name.empty() || name[0] == L'\\' || name.find(L':') != std::wstring::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = name.size();
+        std::wstring part = name.substr(start, end - start);
+        if (part == L"..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::wstring WithSlash(std::wstring dir) {
+    if (dir.empty() || (dir.back() != L'\\' && dir.back() != L'/'))
+        dir += L'\\';
+    return dir;
+}
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() &&
+           CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+bool DeleteFileForced(const std::wstring& path) {
+    DWORD attrs = GetFileAttributesW(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES)
+        return true; // already gone
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY)
+        return false;
+    if (attrs & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
+    return DeleteFileW(path.c_str()) != 0;
+}
+
+// The uninstall key's base follows the installer: a 32-bit program on 64-bit
+// Windows writes below WOW6432Node.
+std::wstring UninstallKeyPath() {
+    SYSTEM_INFO si = {};
+    GetNativeSystemInfo(&si);
+    bool wide = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+    std::wstring base = wide ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+                             : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall";
+    return base + L"\\" + kProductName;
+}
+
+std::wstring ProgramsFolder() {
+    UniqueRegKey key;
+    wchar_t buf[MAX_PATH] = {};
+    if (RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS) {
+        DWORD size = sizeof(buf) - sizeof(wchar_t);
+        DWORD type = 0;
+        if (RegQueryValueExW(key.Get(), L"Programs", nullptr, &type, reinterpret_cast<BYTE*>(buf),
+                             &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ) && buf[0])
+            return buf;
+    }
+    buf[0] = 0;
+    if (SHGetSpecialFolderPathW(nullptr, buf, CSIDL_PROGRAMS, FALSE))
+        return buf;
+    return std::wstring();
+}
+
+// The target of a shell link, or empty when it cannot be read.
+std::wstring LinkTarget(const std::wstring& linkPath) {
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.PutVoid())))
+        return std::wstring();
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
+        FAILED(file->Load(linkPath.c_str(), STGM_READ)))
+        return std::wstring();
+    wchar_t target[MAX_PATH] = {};
+    if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)))
+        return std::wstring();
+    return target;
+}
+
+void RemoveLinkInto(const std::wstring& linkPath, const std::wstring& installDir) {
+    if (GetFileAttributesW(linkPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    // A link of the same name that leads elsewhere belongs to someone else.
+    if (StartsWithNoCase(LinkTarget(linkPath), installDir))
+        DeleteFileForced(linkPath);
+}
+
+// Folders whose loss would hurt even when they are empty: the user may have
+// installed straight into one of them.
+bool IsProtectedFolder(const std::wstring& dirWithSlash) {
+    std::wstring dir = dirWithSlash;
+    while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/'))
+        dir.pop_back();
+    if (dir.size() <= 2) // "C:" or less: a drive root
+        return true;
+    const int folders[] = {CSIDL_DESKTOP,          CSIDL_COMMON_DESKTOPDIRECTORY,
+                           CSIDL_PERSONAL,         CSIDL_COMMON_DOCUMENTS,
+                           CSIDL_PROGRAM_FILES,    CSIDL_PROGRAM_FILESX86,
+                           CSIDL_WINDOWS,          CSIDL_SYSTEM,
+                           CSIDL_PROFILE,          CSIDL_APPDATA,
+                           CSIDL_LOCAL_APPDATA,    CSIDL_COMMON_APPDATA,
+                           CSIDL_PROGRAMS,         CSIDL_COMMON_PROGRAMS,
+                           CSIDL_STARTMENU,        CSIDL_MYPICTURES,
+                           CSIDL_MYMUSIC,          CSIDL_MYVIDEO};
+    for (int id : folders) {
+        wchar_t path[MAX_PATH] = {};
+        if (SHGetSpecialFolderPathW(nullptr, path, id, FALSE) && SamePath(path, dir))
+            return true;
+    }
+    wchar_t temp[MAX_PATH] = {};
+    DWORD n = GetTempPathW(MAX_PATH, temp);
+    if (n > 0 && n < MAX_PATH && SamePath(WithSlash(temp), WithSlash(dir)))
+        return true;
+    return false;
+}
+
+std::wstring ModulePath() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return (n > 0 && n < MAX_PATH) ? std::wstring(path, n) : std::wstring();
+}
+
+std::vector<DWORD> ClientProcessIds() {
+    std::vector<DWORD> ids;
+    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap)
+        return ids;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
+         more = Process32NextW(snap.Get(), &entry))
+        if (wcscmp(entry.szExeFile, kClientImage) == 0)
+            ids.push_back(entry.th32ProcessID);
+    return ids;
+}
+
+bool ClientMutexExists() {
+    HANDLE h = OpenMutexA(SYNCHRONIZE, FALSE, "Quillmossdex-Client");
+    if (h) {
+        CloseHandle(h);
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+} // namespace
+
+bool ParseEntryList(const std::string& bytes, EntryList* out) {
+    out->files.clear();
+    out->dirs.clear();
+    size_t pos = 0;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        pos = 3;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find('\n', pos);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::wstring name = Utf8ToWide(line);
+        if (name.empty())
+            return false;
+        std::replace(name.begin(), name.end(), L'/', L'\\');
+        bool isDir = name.back() == L'\\';
+        while (!name.empty() && name.back() == L'\\')
+            name.pop_back();
+        if (!IsSafeRelative(name))
+            return false;
+        (isDir ? out->dirs : out->files).push_back(name);
+    }
+    return !out->files.empty();
+}
+
+bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
+                         const std::wstring& skipPath) {
+    bool ok = true;
+    for (const std::wstring& f : list.files) {
+        std::wstring path = installDir + f;
+        if (!skipPath.empty() && SamePath(path, skipPath))
+            continue;
+        if (!DeleteFileForced(path))
+            ok = false;
+    }
+    // Deepest first, so a parent is tried after its children; a folder that
+    // still holds something that is not ours stays.
+    std::vector<std::wstring> dirs = list.dirs;
+    for (const std::wstring& f : list.files) {
+        for (size_t cut = f.rfind(L'\\'); cut != std::wstring::npos && cut > 0;
+             cut = f.rfind(L'\\', cut - 1))
+            dirs.push_back(f.substr(0, cut));
+    }
+    std::sort(dirs.begin(), dirs.end(), [](const std::wstring& a, const std::wstring& b) {
+        return a.size() != b.size() ? a.size() > b.size() : a < b;
+    });
+    dirs.erase(std::unique(dirs.begin(), dirs.end()), dirs.end());
+    for (const std::wstring& d : dirs)
+        RemoveDirectoryW((installDir + d).c_str());
+    return ok;
+}
+
+bool RemoveUninstallRecord(const std::wstring& installDir) {
+    std::wstring keyPath = UninstallKeyPath();
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
+        ERROR_SUCCESS)
+        return true; // nothing recorded
+    wchar_t location[MAX_PATH + 1] = {};
+    DWORD size = sizeof(location) - sizeof(wchar_t);
+    LONG rc = RegQueryValueExW(key.Get(), L"InstallLocation", nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(location), &size);
+    key.Reset();
+    // A record that names another installation (the product was installed
+    // again elsewhere) is that installation's, not ours.
+    if (rc == ERROR_SUCCESS && !SamePath(WithSlash(location), installDir))
+        return true;
+    return RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str()) == ERROR_SUCCESS;
+}
+
+void RemoveShortcuts(const std::wstring& installDir) {
+    std::wstring programs = ProgramsFolder();
+    if (!programs.empty()) {
+        std::wstring folder = WithSlash(programs) + kProductName;
+        RemoveLinkInto(folder + L"\\" + kProductName + L".lnk", installDir);
+        RemoveLinkInto(folder + L"\\卸载" + kProductName + L".lnk", installDir);
+        RemoveDirectoryW(folder.c_str());
+    }
+    wchar_t desktop[MAX_PATH] = {};
+    if (SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE)) {
+        RemoveLinkInto(WithSlash(desktop) + kProductName + L".lnk", installDir);
+        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    }
+}
+
+bool StopClients(DWORD waitMs) {
+    std::vector<HANDLE> waits;
+    for (DWORD pid : ClientProcessIds()) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process)
+            continue;
+        TerminateProcess(process, 0);
+        waits.push_back(process);
+    }
+    // Termination is asynchronous; the files stay locked until the process is gone.
+    bool allGone = true;
+    for (HANDLE h : waits) {
+        if (WaitForSingleObject(h, waitMs) != WAIT_OBJECT_0)
+            allGone = false;
+        CloseHandle(h);
+    }
+    return allGone && ClientProcessIds().empty();
+}
+
+namespace {
+
+int Tell(const UninstallOptions& options, const wchar_t* text, int code) {
+    if (!options.silent)
+        ShowMessageBox(nullptr, text, kCaption, MB_OK | (code ? MB_ICONWARNING : MB_ICONINFORMATION));
+    return code;
+}
+
+// Starts a copy of this program from the temporary folder that deletes the
+// original once this process has ended: a running program cannot delete its
+// own file.
+void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installDir) {
+    wchar_t temp[MAX_PATH] = {};
+    DWORD n = GetTempPathW(MAX_PATH, temp);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    wchar_t copy[MAX_PATH + 64] = {};
+    swprintf(copy, sizeof(copy) / sizeof(copy[0]), L"%lsqm-uninst-%lu.exe", temp,
+             GetCurrentProcessId());
+    if (!CopyFileW(selfPath.c_str(), copy, FALSE))
+        return;
+    std::wstring cmd = L"\"" + std::wstring(copy) + L"\" /cleanup " +
+                       std::to_wstring(GetCurrentProcessId()) + L" \"" + installDir + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> buf(cmd.begin(), cmd.end());
+    buf.push_back(0);
+    if (CreateProcessW(copy, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    } else {
+        DeleteFileW(copy);
+    }
+}
+
+} // namespace
+
+int RunUninstall(const UninstallOptions& options) {
+    const std::wstring& dir = options.installDir;
+    std::wstring listPath = dir + kEntryListName;
+    std::ifstream in(listPath.c_str(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EntryList list;
+    if (!in.is_open() || !ParseEntryList(bytes, &list))
+        return Tell(options, L"找不到青梧云端助手的安装文件清单, 无法卸载!", UNINSTALL_NO_LIST);
+
+    if (!options.silent &&
+        ShowMessageBox(nullptr, L"确定要卸载青梧云端助手吗?", kCaption, MB_YESNO | MB_ICONQUESTION) !=
+            IDYES)
+        return UNINSTALL_CANCELLED;
+
+    if (ClientMutexExists() || !ClientProcessIds().empty()) {
+        if (!options.silent &&
+            ShowMessageBox(nullptr, L"青梧云端助手客户端正在运行, 是否强制关闭后卸载?", kCaption,
+                           MB_YESNO) != IDYES)
+            return UNINSTALL_CANCELLED;
+        if (!StopClients(10000))
+            return Tell(options, L"无法关闭青梧云端助手客户端, 请关闭后重试!",
+                        UNINSTALL_CLIENT_RUNNING);
+    }
+
+    // The list and the running uninstaller go last, so that a run that could
+    // not remove everything can be repeated.
+    EntryList rest = list;
+    rest.files.erase(std::remove_if(rest.files.begin(), rest.files.end(),
+                                    [&](const std::wstring& f) {
+                                        return SamePath(dir + f, listPath);
+                                    }),
+                     rest.files.end());
+    if (!RemoveListedEntries(dir, rest, options.selfPath))
+        return Tell(options, L"部分文件无法删除, 请关闭正在使用它们的程序后重试!",
+                    UNINSTALL_INCOMPLETE);
+
+    bool recordGone = RemoveUninstallRecord(dir);
+    RemoveShortcuts(dir);
+    DeleteFileForced(listPath);
+    RemoveListedEntries(dir, EntryList{{}, list.dirs}, L"");
+
+    bool selfInside = !options.selfPath.empty() && StartsWithNoCase(options.selfPath, dir);
+    if (selfInside)
+        StartSelfCleanup(options.selfPath, dir);
+    else if (!IsProtectedFolder(dir))
+        RemoveDirectoryW(dir.c_str());
+
+    if (!recordGone)
+        return Tell(options, L"无法删除青梧云端助手的注册表信息!", UNINSTALL_INCOMPLETE);
+    return Tell(options, L"青梧云端助手已成功卸载!", UNINSTALL_OK);
+}
+
+int RunCleanup(const std::wstring& installDir, DWORD parentPid) {
+    HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, parentPid);
+    if (parent) {
+        WaitForSingleObject(parent, 30000);
+        CloseHandle(parent);
+    }
+    std::wstring original = installDir + L"uninst.exe";
+    // The file can stay locked for a moment after its process ended.
+    for (int i = 0; i < 50 && !DeleteFileForced(original); ++i)
+        Sleep(100);
+    if (!IsProtectedFolder(installDir))
+        RemoveDirectoryW(installDir.c_str());
+    // This copy cannot delete itself either; the system removes it at the
+    // next start (needs administrator rights, which the uninstaller has).
+    std::wstring self = ModulePath();
+    if (!self.empty())
+        MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return 0;
+}

@@ -1,0 +1,61 @@
+// The product's uninstaller: removes exactly what the installer created, as
+// named by the entry list that the build packs into the payload.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The entry list's file name inside the install directory.
+extern const wchar_t kEntryListName[];
+
+// Exit codes of uninst.exe, for scripts.
+enum UninstallExit : int {
+    UNINSTALL_OK = 0,
+    UNINSTALL_CANCELLED = 1,     // the user said no to a question
+    UNINSTALL_NO_LIST = 2,       // no entry list: nothing of ours to remove here
+    UNINSTALL_INCOMPLETE = 3,    // some files or folders could not be removed
+    UNINSTALL_CLIENT_RUNNING = 4 // the client could not be stopped
+};
+
+struct EntryList {
+    std::vector<std::wstring> files; // relative, '\' separated
+    std::vector<std::wstring> dirs;  // relative, '\' separated, no trailing separator
+};
+
+// Parses the list (UTF-8, one archive entry name a line, directories ending in
+// '/'). Names that could reach outside the install directory (absolute, with a
+// drive, or with a ".." component) make the whole list invalid: the list comes
+// from disk, and a tampered one must not turn the uninstaller into a deleter
+// of arbitrary files.
+bool ParseEntryList(const std::string& bytes, EntryList* out);
+
+struct UninstallOptions {
+    std::wstring installDir; // with a trailing backslash
+    bool silent = false;
+    // The running uninstaller's own path; it is left for the clean-up copy.
+    std::wstring selfPath;
+};
+
+// Removes the listed files and then the listed folders that are empty, deepest
+// first. Returns false when a listed file that exists could not be deleted.
+bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
+                         const std::wstring& skipPath);
+
+// Deletes the uninstall record, but only when it points at this installation.
+bool RemoveUninstallRecord(const std::wstring& installDir);
+
+// Deletes the Start-menu folder's two links, the folder when it is then empty,
+// and the desktop link; each link only when its target lies in installDir.
+void RemoveShortcuts(const std::wstring& installDir);
+
+// Stops running clients (exact image name); true when none is left running.
+bool StopClients(DWORD waitMs);
+
+// The whole uninstall; returns an UninstallExit code.
+int RunUninstall(const UninstallOptions& options);
+
+// Second stage, run from a copy in the temporary folder after the first stage
+// ended: deletes the original uninstaller and the folders left empty.
+int RunCleanup(const std::wstring& installDir, DWORD parentPid);
