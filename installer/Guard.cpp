@@ -59,10 +59,16 @@ void ReleaseInstallMutex() {
     g_installMutex = nullptr;
 }
 
-bool HoldsInstallMutex() { return g_installMutex != nullptr; }
+bool HoldsInstallMutex() {
+    return g_installMutex != nullptr;
+}
 
-bool IsClientRunning() { return ProbeMutex(kClientMutexName); }
-bool IsUpdaterRunning() { return ProbeMutex(kUpdateMutexName); }
+bool IsClientRunning() {
+    return ProbeMutex(kClientMutexName);
+}
+bool IsUpdaterRunning() {
+    return ProbeMutex(kUpdateMutexName);
+}
 
 bool CheckSingleInstance() {
     if (!CreateInstallMutex()) {

@@ -23,8 +23,8 @@ std::string BaseName(const std::string& file) {
 std::string FormatLogLine(const std::string& file, int line, const std::string& timeStamp,
                           const std::string& body) {
     char head[kHeadBufferSize];
-    int n = snprintf(head, sizeof(head), "%s[%s][%d]", timeStamp.c_str(), BaseName(file).c_str(),
-                     line);
+    int n =
+        snprintf(head, sizeof(head), "%s[%s][%d]", timeStamp.c_str(), BaseName(file).c_str(), line);
     if (n < 0)
         head[0] = '\0';
     char padded[kHeadBufferSize + 2];

@@ -13,8 +13,8 @@ std::string ToNarrow(const std::wstring& wide) {
         return std::string();
     int cap = static_cast<int>(wide.size()) * 3;
     std::vector<char> buf(static_cast<size_t>(cap));
-    int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()),
-                                buf.data(), cap, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), buf.data(),
+                                cap, nullptr, nullptr);
     if (n <= 0)
         return std::string();
     return std::string(buf.data(), static_cast<size_t>(n));

@@ -81,8 +81,9 @@ std::wstring UninstallKeyPath() {
     GetNativeSystemInfo(&si);
     bool wide = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
                 si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    std::wstring base = wide ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-                             : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall";
+    std::wstring base =
+        wide ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+             : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall";
     return base + L"\\" + kProductName;
 }
 
@@ -137,15 +138,15 @@ bool IsProtectedFolder(const std::wstring& dirWithSlash) {
         dir.pop_back();
     if (dir.size() <= 2) // "C:" or less: a drive root
         return true;
-    const int folders[] = {CSIDL_DESKTOP,          CSIDL_COMMON_DESKTOPDIRECTORY,
-                           CSIDL_PERSONAL,         CSIDL_COMMON_DOCUMENTS,
-                           CSIDL_PROGRAM_FILES,    CSIDL_PROGRAM_FILESX86,
-                           CSIDL_WINDOWS,          CSIDL_SYSTEM,
-                           CSIDL_PROFILE,          CSIDL_APPDATA,
-                           CSIDL_LOCAL_APPDATA,    CSIDL_COMMON_APPDATA,
-                           CSIDL_PROGRAMS,         CSIDL_COMMON_PROGRAMS,
-                           CSIDL_STARTMENU,        CSIDL_MYPICTURES,
-                           CSIDL_MYMUSIC,          CSIDL_MYVIDEO};
+    const int folders[] = {CSIDL_DESKTOP,       CSIDL_COMMON_DESKTOPDIRECTORY,
+                           CSIDL_PERSONAL,      CSIDL_COMMON_DOCUMENTS,
+                           CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
+                           CSIDL_WINDOWS,       CSIDL_SYSTEM,
+                           CSIDL_PROFILE,       CSIDL_APPDATA,
+                           CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA,
+                           CSIDL_PROGRAMS,      CSIDL_COMMON_PROGRAMS,
+                           CSIDL_STARTMENU,     CSIDL_MYPICTURES,
+                           CSIDL_MYMUSIC,       CSIDL_MYVIDEO};
     for (int id : folders) {
         wchar_t path[MAX_PATH] = {};
         if (SHGetSpecialFolderPathW(nullptr, path, id, FALSE) && SamePath(path, dir))
@@ -302,7 +303,8 @@ namespace {
 
 int Tell(const UninstallOptions& options, const wchar_t* text, int code) {
     if (!options.silent)
-        ShowMessageBox(nullptr, text, kCaption, MB_OK | (code ? MB_ICONWARNING : MB_ICONINFORMATION));
+        ShowMessageBox(nullptr, text, kCaption,
+                       MB_OK | (code ? MB_ICONWARNING : MB_ICONINFORMATION));
     return code;
 }
 
@@ -319,8 +321,13 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
              GetCurrentProcessId());
     if (!CopyFileW(selfPath.c_str(), copy, FALSE))
         return;
+    // The folder goes without its trailing backslash: before the closing quote
+    // it would escape the quote on the command line.
+    std::wstring folder = installDir;
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
     std::wstring cmd = L"\"" + std::wstring(copy) + L"\" /cleanup " +
-                       std::to_wstring(GetCurrentProcessId()) + L" \"" + installDir + L"\"";
+                       std::to_wstring(GetCurrentProcessId()) + L" \"" + folder + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -339,15 +346,20 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
 int RunUninstall(const UninstallOptions& options) {
     const std::wstring& dir = options.installDir;
     std::wstring listPath = dir + kEntryListName;
-    std::ifstream in(listPath.c_str(), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    bool opened = false;
+    {
+        // Closed before anything is deleted: an open file cannot be removed.
+        std::ifstream in(listPath.c_str(), std::ios::binary);
+        opened = in.is_open();
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     EntryList list;
-    if (!in.is_open() || !ParseEntryList(bytes, &list))
+    if (!opened || !ParseEntryList(bytes, &list))
         return Tell(options, L"找不到青梧云端助手的安装文件清单, 无法卸载!", UNINSTALL_NO_LIST);
 
-    if (!options.silent &&
-        ShowMessageBox(nullptr, L"确定要卸载青梧云端助手吗?", kCaption, MB_YESNO | MB_ICONQUESTION) !=
-            IDYES)
+    if (!options.silent && ShowMessageBox(nullptr, L"确定要卸载青梧云端助手吗?", kCaption,
+                                          MB_YESNO | MB_ICONQUESTION) != IDYES)
         return UNINSTALL_CANCELLED;
 
     if (ClientMutexExists() || !ClientProcessIds().empty()) {
@@ -363,11 +375,10 @@ int RunUninstall(const UninstallOptions& options) {
     // The list and the running uninstaller go last, so that a run that could
     // not remove everything can be repeated.
     EntryList rest = list;
-    rest.files.erase(std::remove_if(rest.files.begin(), rest.files.end(),
-                                    [&](const std::wstring& f) {
-                                        return SamePath(dir + f, listPath);
-                                    }),
-                     rest.files.end());
+    rest.files.erase(
+        std::remove_if(rest.files.begin(), rest.files.end(),
+                       [&](const std::wstring& f) { return SamePath(dir + f, listPath); }),
+        rest.files.end());
     if (!RemoveListedEntries(dir, rest, options.selfPath))
         return Tell(options, L"部分文件无法删除, 请关闭正在使用它们的程序后重试!",
                     UNINSTALL_INCOMPLETE);

@@ -39,6 +39,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         } else if (_wcsicmp(argv[i], L"/cleanup") == 0 && i + 2 < argc) {
             DWORD pid = static_cast<DWORD>(wcstoul(argv[i + 1], nullptr, 10));
             std::wstring dir = argv[i + 2];
+            if (dir.empty() || (dir.back() != L'\\' && dir.back() != L'/'))
+                dir += L'\\';
             LocalFree(argv);
             return RunCleanup(dir, pid);
         }

@@ -13,8 +13,12 @@ namespace {
 
 using qmtest::ChildProcess;
 
-std::wstring SetupExe() { return qmtest::ProgramDir() + L"\\..\\..\\QuillmossdexSetup.exe"; }
-std::wstring SleeperExe() { return qmtest::ProgramDir() + L"\\qm_sleeper.exe"; }
+std::wstring SetupExe() {
+    return qmtest::ProgramDir() + L"\\..\\..\\QuillmossdexSetup.exe";
+}
+std::wstring SleeperExe() {
+    return qmtest::ProgramDir() + L"\\qm_sleeper.exe";
+}
 
 // A named mutex held by this test for the scope of the object.
 class HeldMutex {
@@ -89,8 +93,8 @@ struct FakeClients {
 
     FakeClients() {
         const std::pair<const wchar_t*, bool> names[] = {
-            {L"Quillmossdex.exe", true},       {L"quillmossdex.exe", false},
-            {L"Quillmossdex.exe.exe", false},  {L"Quillmossdexx.exe", false},
+            {L"Quillmossdex.exe", true},      {L"quillmossdex.exe", false},
+            {L"Quillmossdex.exe.exe", false}, {L"Quillmossdexx.exe", false},
             {L"Quillmossdex.exe", true},
         };
         int i = 0;

@@ -22,11 +22,8 @@ TEST(Log, SourceNameIsCutAtTheLastBackslashOnly) {
         const char* file;
         const char* shown;
     } cases[] = {
-        {"a\\b\\X", "X"},
-        {"a/b/X", "a/b/X"},
-        {"C:\\src\\installer\\FileManage", "FileManage"},
-        {"trailing\\", ""},
-        {"X", "X"},
+        {"a\\b\\X", "X"},   {"a/b/X", "a/b/X"}, {"C:\\src\\installer\\FileManage", "FileManage"},
+        {"trailing\\", ""}, {"X", "X"},
     };
     for (const Case& c : cases) {
         std::string line = FormatLogLine(c.file, 7, "[t]", "");

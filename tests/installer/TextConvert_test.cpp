@@ -54,8 +54,7 @@ TEST(CommandLine, WordsFollowThePlatformSplitting) {
     std::wstring exe = qmtest::ProgramDir() + L"\\qm_args_echo.exe";
     for (const Case& c : cases) {
         DWORD code = 0;
-        std::string out =
-            qmtest::RunAndCapture(qmtest::Quote(exe) + L" " + c.tail, 30000, &code);
+        std::string out = qmtest::RunAndCapture(qmtest::Quote(exe) + L" " + c.tail, 30000, &code);
         ASSERT_EQ(0u, code) << "args_echo failed";
         std::string expected;
         for (const std::string& w : c.words)

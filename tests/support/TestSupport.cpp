@@ -234,6 +234,8 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
-std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+std::wstring Quote(const std::wstring& s) {
+    return L"\"" + s + L"\"";
+}
 
 } // namespace qmtest

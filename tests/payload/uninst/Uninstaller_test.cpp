@@ -1,0 +1,134 @@
+#include "installer/TextConvert.h"
+#include "payload/uninst/Uninstaller.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+using qmtest::FileExists;
+
+TEST(EntryList, ParsesFilesAndFoldersInEveryLineForm) {
+    EntryList list;
+    ASSERT_TRUE(ParseEntryList("\xEF\xBB\xBF# entries\r\nQuillmossdex.exe\r\nres/\nres/a.png\n"
+                               "res/sub/b.dat\n\n\xE9\x9D\x92.txt\n",
+                               &list));
+    EXPECT_EQ((std::vector<std::wstring>{L"Quillmossdex.exe", L"res\\a.png", L"res\\sub\\b.dat",
+                                         L"青.txt"}),
+              list.files);
+    EXPECT_EQ((std::vector<std::wstring>{L"res"}), list.dirs);
+}
+
+TEST(EntryList, RejectsNamesThatReachOutsideTheInstallFolder) {
+    const char* bad[] = {
+        "../evil.dll\n", "a/../../b\n", "C:/Windows/x.dll\n", "/etc\n", "\\\\server\\share\\f\n",
+        "a\\..\\b\n",    "\n",          "# only a comment\n"};
+    for (const char* text : bad) {
+        EntryList list;
+        EXPECT_FALSE(ParseEntryList(text, &list)) << text;
+    }
+}
+
+// A fake installation: the listed files, plus the user's own files beside
+// and inside them that must survive.
+class Installed : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = root.Path() + L"\\Quillmossdex\\";
+        CreateDirectoryW(dir.c_str(), nullptr);
+        CreateDirectoryW((dir + L"res").c_str(), nullptr);
+        CreateDirectoryW((dir + L"res\\sub").c_str(), nullptr);
+        CreateDirectoryW((dir + L"empty").c_str(), nullptr);
+        for (const wchar_t* f : {L"Quillmossdex.exe", L"res\\a.png", L"res\\sub\\b.dat"})
+            qmtest::WriteFileBytes(dir + f, "x");
+        ASSERT_TRUE(
+            CopyFileW((qmtest::ProgramDir() + L"\\..\\..\\..\\payload\\uninst\\uninst.exe").c_str(),
+                      (dir + L"uninst.exe").c_str(), FALSE));
+        qmtest::WriteFileBytes(dir + L"uninst.lst",
+                               "Quillmossdex.exe\nuninst.exe\nuninst.lst\nres/\nres/a.png\n"
+                               "res/sub/\nres/sub/b.dat\nempty/\n");
+    }
+
+    DWORD RunUninstaller(const std::wstring& args) {
+        qmtest::ChildProcess p;
+        EXPECT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe") + L" " + args));
+        EXPECT_TRUE(p.Wait(60000));
+        return p.ExitCode();
+    }
+
+    // The clean-up copy removes the uninstaller shortly after it ended.
+    bool WaitGone(const std::wstring& path) {
+        for (int i = 0; i < 200 && FileExists(path); ++i)
+            Sleep(50);
+        return !FileExists(path);
+    }
+
+    qmtest::TempDir root{L"qmuninst"};
+    std::wstring dir;
+};
+
+TEST_F(Installed, SilentRunRemovesOnlyTheListedEntriesAndItself) {
+    qmtest::WriteFileBytes(dir + L"res\\mine.txt", "user data");
+    qmtest::WriteFileBytes(root / L"beside.txt", "user data");
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    EXPECT_FALSE(FileExists(dir + L"Quillmossdex.exe"));
+    EXPECT_FALSE(FileExists(dir + L"res\\a.png"));
+    EXPECT_FALSE(FileExists(dir + L"res\\sub"));
+    EXPECT_FALSE(FileExists(dir + L"empty"));
+    EXPECT_FALSE(FileExists(dir + L"uninst.lst"));
+    EXPECT_TRUE(FileExists(dir + L"res\\mine.txt"));
+    EXPECT_TRUE(FileExists(root / L"beside.txt"));
+    EXPECT_TRUE(WaitGone(dir + L"uninst.exe"));
+    // The folder still holds the user's file, so it stays.
+    EXPECT_TRUE(FileExists(dir));
+}
+
+TEST_F(Installed, EmptiedInstallFolderIsRemovedAndASecondRunFailsCleanly) {
+    std::wstring spare = root / L"uninst-copy.exe";
+    ASSERT_TRUE(CopyFileW((dir + L"uninst.exe").c_str(), spare.c_str(), FALSE));
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    EXPECT_TRUE(WaitGone(dir + L"uninst.exe"));
+    EXPECT_TRUE(WaitGone(dir));
+    // Run again from the same place: the list is gone, nothing is touched.
+    CreateDirectoryW(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(spare.c_str(), (dir + L"uninst.exe").c_str(), FALSE));
+    EXPECT_EQ(static_cast<DWORD>(UNINSTALL_NO_LIST), RunUninstaller(L"/S"));
+    EXPECT_TRUE(FileExists(dir + L"uninst.exe"));
+}
+
+TEST_F(Installed, RecordIsRemovedOnlyWhenItNamesThisInstallation) {
+    // The 32-bit prefix uses the base without WOW6432Node.
+    const wchar_t* key = L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
+    HKEY h = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &h, nullptr));
+    std::wstring other = L"D:\\Elsewhere\\";
+    RegSetValueExW(h, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(other.c_str()),
+                   static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+    EXPECT_TRUE(RemoveUninstallRecord(dir));
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h));
+    RegCloseKey(h);
+
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS, &h));
+    RegSetValueExW(h, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                   static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h));
+}
+
+TEST_F(Installed, RunningClientIsStoppedBeforeItsFilesAreRemoved) {
+    std::wstring client = dir + L"Quillmossdex.exe";
+    ASSERT_TRUE(CopyFileW((qmtest::ProgramDir() + L"\\..\\..\\installer\\qm_sleeper.exe").c_str(),
+                          client.c_str(), FALSE));
+    qmtest::ChildProcess running;
+    ASSERT_TRUE(running.Start(qmtest::Quote(client) + L" Quillmossdex-Client"));
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    EXPECT_TRUE(running.Wait(10000));
+    EXPECT_FALSE(FileExists(client));
+}
+
+} // namespace
