@@ -1,0 +1,204 @@
+// The paint manager: one per skinned window, plus the process-wide state that
+// all windows share (the module, the skin file source and the shared resource
+// registries).
+//
+// Sections of this class (banners below), with the files that implement them:
+//   Construction ......................... PaintManagerUI.cpp
+//   Resource source (process-wide) ....... PaintManagerSource.cpp
+//   DPI and paint device ................. PaintManagerUI.cpp
+//   Fonts ................................ PaintManagerResources.cpp
+//   Default colours ...................... PaintManagerResources.cpp
+//   Default attribute lists and styles ... PaintManagerResources.cpp
+//   Images and image descriptions ........ PaintManagerImages.cpp
+// The window, the control tree, events and notifications, focus and TAB order,
+// painting, timers and tooltips join this class as further sections.
+#pragma once
+
+#include <windows.h>
+
+#include "skinui/core/SkinString.h"
+#include "skinui/core/StdContainers.h"
+#include "skinui/render/ResInfo.h"
+#include "skinui/window/DPI.h"
+
+namespace SkinUI {
+
+class CResourceZip;
+struct TImageInfo;
+struct TDrawInfo;
+
+class CPaintManagerUI {
+public:
+    // =========================================================================
+    // Construction
+    // =========================================================================
+
+    // The first manager of the process also prepares the shared default font
+    // and colours; every manager starts with a copy of the shared colours and
+    // no default font of its own.
+    CPaintManagerUI();
+    ~CPaintManagerUI();
+    CPaintManagerUI(const CPaintManagerUI&) = delete;
+    CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
+
+    // =========================================================================
+    // Resource source (process-wide)
+    // =========================================================================
+    // Configured once at start-up, before the first window; UI thread only.
+
+    static HINSTANCE GetInstance();
+    static void SetInstance(HINSTANCE instance);
+    // The directory of the instance's module file, with its last backslash;
+    // empty while there is no instance.
+    static CSkinString GetInstancePath();
+    // The module that holds resources; the instance while none was set.
+    static HINSTANCE GetResourceDll();
+    static void SetResourceDll(HINSTANCE instance);
+
+    // Prefix of every skin file name; a non-empty path always ends with '\' or '/'.
+    static const CSkinString& GetResourcePath();
+    static void SetResourcePath(const wchar_t* path);
+    // Stored and returned only; no lookup depends on it.
+    static int GetResourceType();
+    static void SetResourceType(int type);
+
+    // An archive held in memory, read in place: the block must outlive the
+    // archive. Only the first call has an effect. The archive is opened at once
+    // and kept open whatever the cached flag says, since a block of memory has
+    // no file to reopen.
+    static void SetResourceZip(const void* data, unsigned int size);
+    // An archive file under the resource path. With `cached` it is opened now and
+    // kept open; without, it is opened for every file read.
+    static void SetResourceZip(const wchar_t* name, bool cached = false);
+    // The archive name ("membuffer" for a memory archive); empty: plain files.
+    static const CSkinString& GetResourceZip();
+    static CResourceZip* GetResourceZipHandle();
+    static bool IsCachedResourceZip();
+    // Closes the kept archive. A memory archive is forgotten with it, since its
+    // block is no longer referenced; a later SetResourceZip starts afresh.
+    static void Term();
+
+    // The colour adjustment applied to images registered with use-HSL; off
+    // unless switched on, and the installer never switches it on.
+    static bool IsUseHSL();
+    static void SetHSL(bool use, short H = 180, short S = 100, short L = 100);
+    static void GetHSL(short* H, short* S, short* L);
+
+    // =========================================================================
+    // DPI and paint device
+    // =========================================================================
+
+    // The scale applied to sizes from the skin (fonts, image rectangles, the
+    // window size). Scale 100 (96 dpi) unless changed; the installer keeps it.
+    CDPI* GetDPIObj() { return &m_DPI; }
+    // The window's device context, used here to measure fonts; null until the
+    // manager has a window.
+    HDC GetPaintDC() const { return m_hDcPaint; }
+
+    // =========================================================================
+    // Fonts
+    // =========================================================================
+    // Ids are decimal keys; the shared table serves every window. A lookup
+    // that finds nothing answers the default font: this manager's own when set,
+    // else the shared one.
+
+    HFONT AddFont(int id, const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
+                  bool shared = false);
+    HFONT GetFont(int id);
+    TFontInfo* GetFontInfo(int id);
+    TFontInfo* GetDefaultFontInfo();
+    void SetDefaultFont(const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
+                        bool shared = false);
+    void RemoveAllFonts(bool shared = false);
+
+    // =========================================================================
+    // Default colours
+    // =========================================================================
+    // Setters with `shared` change the process-wide value (and this manager's
+    // own value when it still followed the shared one); getters read this
+    // manager's own record.
+
+    DWORD GetDefaultDisabledColor() const;
+    void SetDefaultDisabledColor(DWORD color, bool shared = false);
+    DWORD GetDefaultFontColor() const;
+    void SetDefaultFontColor(DWORD color, bool shared = false);
+    DWORD GetDefaultLinkFontColor() const;
+    void SetDefaultLinkFontColor(DWORD color, bool shared = false);
+    DWORD GetDefaultLinkHoverFontColor() const;
+    void SetDefaultLinkHoverFontColor(DWORD color, bool shared = false);
+    DWORD GetDefaultSelectedBkColor() const;
+    void SetDefaultSelectedBkColor(DWORD color, bool shared = false);
+
+    // While set, every registration of this manager goes to the shared tables.
+    bool IsForceUseSharedRes() const { return m_bForceUseSharedRes; }
+    void SetForceUseSharedRes(bool force) { m_bForceUseSharedRes = force; }
+
+    // =========================================================================
+    // Default attribute lists and styles
+    // =========================================================================
+    // Lookups try this manager's table, then the shared one; null when absent.
+
+    void AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* attrList,
+                                 bool shared = false);
+    const wchar_t* GetDefaultAttributeList(const wchar_t* controlName) const;
+    bool RemoveDefaultAttributeList(const wchar_t* controlName, bool shared = false);
+    void RemoveAllDefaultAttributeList(bool shared = false);
+
+    void AddStyle(const wchar_t* name, const wchar_t* style, bool shared = false);
+    const wchar_t* GetStyle(const wchar_t* name) const;
+    bool RemoveStyle(const wchar_t* name, bool shared = false);
+    void RemoveAllStyle(bool shared = false);
+
+    // =========================================================================
+    // Images and image descriptions (implemented with the image loader)
+    // =========================================================================
+    // Images are decoded once and cached by name: per window, or per process in
+    // the shared table. Lookups try this manager's table, then the shared one.
+
+    TImageInfo* AddImage(const wchar_t* bitmap, const wchar_t* type = nullptr, DWORD mask = 0,
+                         bool useHSL = false, bool shared = false, HINSTANCE instance = nullptr);
+    TImageInfo* GetImage(const wchar_t* bitmap);
+    // GetImage, registering the image in this manager's table on a miss.
+    TImageInfo* GetImageEx(const wchar_t* bitmap, const wchar_t* type = nullptr, DWORD mask = 0,
+                           bool useHSL = false, HINSTANCE instance = nullptr);
+    bool RemoveImage(const wchar_t* bitmap, bool shared = false);
+    void RemoveAllImages(bool shared = false);
+    // The image an image description names, loaded through GetImageEx.
+    TImageInfo* GetImageString(const wchar_t* image, const wchar_t* modify = nullptr);
+    // The description and modifier parsed once per window and cached.
+    TDrawInfo* GetDrawInfo(const wchar_t* image, const wchar_t* modify);
+    void RemoveAllDrawInfos();
+
+protected:
+    // Where a registration of this manager goes.
+    TResInfo& TargetResInfo(bool shared) {
+        return shared || m_bForceUseSharedRes ? m_SharedResInfo : m_ResInfo;
+    }
+    HFONT CreateSkinFont(const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
+                         CSkinString* usedName);
+    void MeasureFont(TFontInfo* info);
+    static void FreeFontTable(CStdStringPtrMap& table);
+    static void FreeTextTable(CStdStringPtrMap& table);
+
+    // ---- Process-wide state ------------------------------------------------
+    static HINSTANCE m_hInstance;
+    static HINSTANCE m_hResourceInstance;
+    static CSkinString m_pStrResourcePath;
+    static CSkinString m_pStrResourceZip;
+    static bool m_bCachedResourceZip;
+    static CResourceZip* m_hResourceZip;
+    static int m_nResType;
+    static bool m_bUseHSL;
+    static short m_H;
+    static short m_S;
+    static short m_L;
+    static TResInfo m_SharedResInfo;
+
+    // ---- Per window --------------------------------------------------------
+    HDC m_hDcPaint = nullptr;
+    CDPI m_DPI;
+    bool m_bForceUseSharedRes = false;
+    TResInfo m_ResInfo;
+};
+
+} // namespace SkinUI
