@@ -169,6 +169,20 @@ public:
     TDrawInfo* GetDrawInfo(const wchar_t* image, const wchar_t* modify);
     void RemoveAllDrawInfos();
 
+    // =========================================================================
+    // Drawing options read by the render engine
+    // =========================================================================
+    // A layered window blends every image and draws text through GDI+; the
+    // GDI+ text option does the latter for an ordinary window. The hint is a
+    // GDI+ text rendering hint, used when it is 1 to 5.
+
+    bool IsLayered() const { return m_bLayered; }
+    void SetLayered(bool layered) { m_bLayered = layered; }
+    bool IsUseGdiplusText() const { return m_bUseGdiplusText; }
+    void SetUseGdiplusText(bool use) { m_bUseGdiplusText = use; }
+    int GetGdiplusTextRenderingHint() const { return m_trh; }
+    void SetGdiplusTextRenderingHint(int trh) { m_trh = trh; }
+
 protected:
     // Where a registration of this manager goes.
     TResInfo& TargetResInfo(bool shared) {
@@ -199,6 +213,9 @@ protected:
     CDPI m_DPI;
     bool m_bForceUseSharedRes = false;
     TResInfo m_ResInfo;
+    bool m_bLayered = false;
+    bool m_bUseGdiplusText = false;
+    int m_trh = 0;
 };
 
 } // namespace SkinUI
