@@ -60,4 +60,27 @@ private:
     bool m_started = false;
 };
 
+// A GDI+ graphics object on a device context for the length of one call.
+class CGdiplusGraphics {
+public:
+    explicit CGdiplusGraphics(HDC hDC) : m_api(GetGdiplusApi()) {
+        if (m_api && m_api->CreateFromHDC(hDC, &m_graphics) != Gdiplus::Ok)
+            m_graphics = nullptr;
+    }
+    ~CGdiplusGraphics() {
+        if (m_graphics)
+            m_api->DeleteGraphics(m_graphics);
+    }
+    CGdiplusGraphics(const CGdiplusGraphics&) = delete;
+    CGdiplusGraphics& operator=(const CGdiplusGraphics&) = delete;
+
+    const TGdiplusApi* Api() const { return m_api; }
+    Gdiplus::GpGraphics* Get() const { return m_graphics; }
+    explicit operator bool() const { return m_graphics != nullptr; }
+
+private:
+    const TGdiplusApi* m_api;
+    Gdiplus::GpGraphics* m_graphics = nullptr;
+};
+
 } // namespace SkinUI

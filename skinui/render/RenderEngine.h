@@ -2,10 +2,12 @@
 // is drawn through these static functions into the window's off-screen bitmap.
 //
 // Sections of the implementation:
-//   RenderImage.cpp   image loading, DrawImage (nine pieces, tiling, fade),
-//                     DrawImageInfo, DrawImageString
-//   RenderDraw.cpp    colours, gradients, lines, frames, ARGB bitmaps
-//   RenderText.cpp    text through GDI or GDI+, measuring
+//   ImageLoader.cpp        decoding, premultiplication, FreeImage
+//   ImageSource.cpp        LoadImage: module resource, skin source, plain file
+//   RenderImage.cpp        DrawImage: nine pieces, tiling, copy or blend
+//   RenderImageString.cpp  DrawImageInfo, DrawImageString
+//   RenderDraw.cpp         colours, gradients, lines, frames, ARGB bitmaps
+//   RenderText.cpp         text through GDI or GDI+, measuring
 #pragma once
 
 #include <windows.h>

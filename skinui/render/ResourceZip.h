@@ -59,7 +59,8 @@ private:
 
     Source* m_source = nullptr;
     void* m_unz = nullptr;
-    CStdPtrArray m_entries; // Entry*
+    CStdPtrArray m_entries;    // Entry*, in archive order
+    CStdStringPtrMap m_byName; // upper-cased name -> Entry*
 };
 
 } // namespace SkinUI

@@ -1,0 +1,160 @@
+// The image side of the paint manager: the tables of decoded images (per
+// window and shared) and the per-window cache of parsed image descriptions.
+#include "skinui/window/PaintManagerUI.h"
+
+#include "skinui/render/ImageDescription.h"
+#include "skinui/render/RenderEngine.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace SkinUI {
+
+namespace {
+
+TImageInfo* FindImage(const CStdStringPtrMap& table, const wchar_t* name) {
+    return static_cast<TImageInfo*>(table.Find(name));
+}
+
+// A resource id written in decimal; 0 when the text does not start with a
+// digit or the number is not a valid 16-bit resource id.
+UINT ResourceId(const wchar_t* text) {
+    if (text[0] < L'0' || text[0] > L'9')
+        return 0;
+    const unsigned long id = wcstoul(text, nullptr, 10);
+    return id <= 0xFFFF ? static_cast<UINT>(id) : 0;
+}
+
+// Keeps a copy of the loaded pixels, the starting point of every later
+// colour adjustment of the image.
+void SaveSourcePixels(TImageInfo* image) {
+    DIBSECTION dib = {};
+    if (GetObjectW(image->hBitmap, sizeof(dib), &dib) != sizeof(dib) || !dib.dsBm.bmBits)
+        return;
+    const size_t bytes = static_cast<size_t>(image->nX) * image->nY * 4;
+    image->pSrcBits = static_cast<LPBYTE>(malloc(bytes));
+    if (image->pSrcBits) {
+        GdiFlush();
+        memcpy(image->pSrcBits, dib.dsBm.bmBits, bytes);
+    }
+}
+
+} // namespace
+
+TImageInfo* CPaintManagerUI::AddImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
+                                      bool useHSL, bool shared, HINSTANCE instance) {
+    if (bitmap == nullptr || *bitmap == L'\0')
+        return nullptr;
+    const bool hasType = type != nullptr && *type != L'\0';
+    TImageInfo* image = nullptr;
+    if (hasType) {
+        const UINT id = ResourceId(bitmap);
+        if (id == 0)
+            return nullptr;
+        image = CRenderEngine::LoadImage(id, type, mask, instance);
+    } else {
+        image = CRenderEngine::LoadImage(bitmap, nullptr, mask, instance);
+    }
+    if (image == nullptr)
+        return nullptr;
+
+    image->bUseHSL = useHSL;
+    if (hasType)
+        image->sResType = type;
+    image->dwMask = mask;
+    if (useHSL) {
+        SaveSourcePixels(image);
+        CRenderEngine::AdjustImage(m_bUseHSL, image, m_H, m_S, m_L);
+    }
+
+    CStdStringPtrMap& table = TargetResInfo(shared).m_ImageHash;
+    if (TImageInfo* old = FindImage(table, bitmap)) {
+        CRenderEngine::FreeImage(old);
+        table.Remove(bitmap);
+    }
+    if (!table.Insert(bitmap, image)) {
+        CRenderEngine::FreeImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
+TImageInfo* CPaintManagerUI::GetImage(const wchar_t* bitmap) {
+    if (bitmap == nullptr)
+        return nullptr;
+    if (TImageInfo* image = FindImage(m_ResInfo.m_ImageHash, bitmap))
+        return image;
+    return FindImage(m_SharedResInfo.m_ImageHash, bitmap);
+}
+
+TImageInfo* CPaintManagerUI::GetImageEx(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
+                                        bool useHSL, HINSTANCE instance) {
+    if (TImageInfo* image = GetImage(bitmap))
+        return image;
+    // A failed load registers nothing, so the next paint tries again.
+    return AddImage(bitmap, type, mask, useHSL, false, instance);
+}
+
+bool CPaintManagerUI::RemoveImage(const wchar_t* bitmap, bool shared) {
+    if (bitmap == nullptr)
+        return false;
+    CStdStringPtrMap& table = TargetResInfo(shared).m_ImageHash;
+    TImageInfo* image = FindImage(table, bitmap);
+    if (image == nullptr)
+        return false;
+    CRenderEngine::FreeImage(image);
+    return table.Remove(bitmap);
+}
+
+void CPaintManagerUI::RemoveAllImages(bool shared) {
+    CStdStringPtrMap& table = TargetResInfo(shared).m_ImageHash;
+    // Lookups without move-to-front, so that the walk by index sees every
+    // item exactly once.
+    for (int i = 0; const wchar_t* key = table.GetAt(i); ++i)
+        CRenderEngine::FreeImage(static_cast<TImageInfo*>(table.Find(key, false)));
+    table.RemoveAll();
+}
+
+TImageInfo* CPaintManagerUI::GetImageString(const wchar_t* image, const wchar_t* modify) {
+    TDrawInfo info;
+    info.Clear();
+    ParseDrawInfo(info, image, modify);
+    const wchar_t* type = info.sResType.IsEmpty() ? nullptr : info.sResType.GetData();
+    return GetImageEx(info.sImageName, type, info.dwMask, false, nullptr);
+}
+
+TDrawInfo* CPaintManagerUI::GetDrawInfo(const wchar_t* image, const wchar_t* modify) {
+    CSkinString key(image);
+    key += modify;
+    if (auto* cached = static_cast<TDrawInfo*>(m_ResInfo.m_DrawInfoHash.Find(key)))
+        return cached;
+    if (key.IsEmpty())
+        return nullptr;
+
+    TDrawInfo* info = new TDrawInfo;
+    info->Clear();
+    ParseDrawInfo(*info, image, modify);
+    m_DPI.Scale(&info->rcDest);
+    m_DPI.Scale(&info->rcSource);
+    m_DPI.Scale(&info->rcCorner);
+    // Scaled skins carry their own artwork: "bk.png" becomes "bk@150.png".
+    if (m_DPI.GetScale() != 100) {
+        CSkinString scaled;
+        scaled.SmallFormat(L"@%d.", m_DPI.GetScale());
+        info->sImageName.Replace(L".", scaled);
+    }
+    if (!m_ResInfo.m_DrawInfoHash.Insert(key, info)) {
+        delete info;
+        return nullptr;
+    }
+    return info;
+}
+
+void CPaintManagerUI::RemoveAllDrawInfos() {
+    CStdStringPtrMap& table = m_ResInfo.m_DrawInfoHash;
+    for (int i = 0; const wchar_t* key = table.GetAt(i); ++i)
+        delete static_cast<TDrawInfo*>(table.Find(key, false));
+    table.RemoveAll();
+}
+
+} // namespace SkinUI
