@@ -1,5 +1,9 @@
 #include "RenderTestSupport.h"
 
+#include "skinui/render/GdiplusApi.h"
+
+#include <gtest/gtest.h>
+
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
 #include <stb_image_write.h>
@@ -89,3 +93,23 @@ std::string Image::Png() const {
 }
 
 } // namespace rendertest
+
+namespace {
+
+// GDI+ started for the whole test program, as a paint manager would hold it
+// for its window.
+class GdiplusEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { m_session = new SkinUI::CGdiplusSession; }
+    void TearDown() override {
+        delete m_session;
+        m_session = nullptr;
+    }
+
+private:
+    SkinUI::CGdiplusSession* m_session = nullptr;
+};
+
+const auto* const g_gdiplus = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
+
+} // namespace
