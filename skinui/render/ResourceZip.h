@@ -49,8 +49,10 @@ public:
     // value on failure.
     DWORD Unzip(int index, void* buffer, DWORD size);
 
-private:
+    // The bytes behind the archive; defined with the reader's file functions.
     struct Source;
+
+private:
     struct Entry;
 
     CResourceZip() = default;

@@ -1,0 +1,126 @@
+#include "skinui/render/SkinFile.h"
+
+#include "skinui/render/ResourceZip.h"
+#include "skinui/window/PaintManagerUI.h"
+
+#include <cstdlib>
+
+namespace SkinUI {
+
+namespace {
+
+// The archive opened for one read when the process keeps none open.
+class ScopedZip {
+public:
+    explicit ScopedZip(CResourceZip* zip) : m_zip(zip) {}
+    ~ScopedZip() { delete m_zip; }
+    ScopedZip(const ScopedZip&) = delete;
+    ScopedZip& operator=(const ScopedZip&) = delete;
+
+private:
+    CResourceZip* m_zip;
+};
+
+class ScopedFile {
+public:
+    explicit ScopedFile(HANDLE file) : m_file(file) {}
+    ~ScopedFile() {
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+    }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+    HANDLE Get() const { return m_file; }
+
+private:
+    HANDLE m_file;
+};
+
+SkinFileError ReadPlainFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
+    const CSkinString path = CPaintManagerUI::GetResourcePath() + name;
+    ScopedFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Get() == INVALID_HANDLE_VALUE)
+        return SkinFileError::OpenFile;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file.Get(), &size))
+        return SkinFileError::ReadFile;
+    if (size.QuadPart == 0)
+        return SkinFileError::Empty;
+    if ((maxSize != 0 && size.QuadPart > maxSize) || size.QuadPart > 0x7FFFFFFF)
+        return SkinFileError::TooLarge;
+    const DWORD bytes = static_cast<DWORD>(size.QuadPart);
+    if (!out->Allocate(bytes))
+        return SkinFileError::ReadFile;
+    DWORD done = 0;
+    while (done < bytes) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), out->GetData() + done, bytes - done, &read, nullptr) ||
+            read == 0) {
+            out->Reset();
+            return SkinFileError::ReadFile;
+        }
+        done += read;
+    }
+    return SkinFileError::None;
+}
+
+SkinFileError ReadArchiveEntry(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
+    const CSkinString& zipName = CPaintManagerUI::GetResourceZip();
+    CResourceZip* zip = nullptr;
+    CResourceZip* opened = nullptr;
+    // A memory archive has no file to reopen, so its handle serves every read.
+    if (zipName == L"membuffer" || CPaintManagerUI::IsCachedResourceZip()) {
+        zip = CPaintManagerUI::GetResourceZipHandle();
+    } else {
+        opened = CResourceZip::OpenFromFile(CPaintManagerUI::GetResourcePath() + zipName);
+        zip = opened;
+    }
+    ScopedZip closeOpened(opened);
+    if (zip == nullptr)
+        return SkinFileError::OpenZip;
+    TZipEntry entry;
+    if (!zip->FindEntry(name, &entry))
+        return SkinFileError::EntryNotFound;
+    if (entry.uncompressedSize == 0)
+        return SkinFileError::Empty;
+    if ((maxSize != 0 && entry.uncompressedSize > maxSize) || entry.uncompressedSize > 0x7FFFFFFF)
+        return SkinFileError::TooLarge;
+    const DWORD bytes = static_cast<DWORD>(entry.uncompressedSize);
+    if (!out->Allocate(bytes))
+        return SkinFileError::Unzip;
+    const DWORD result = zip->Unzip(entry.index, out->GetData(), bytes);
+    if (result != kZipOk && result != kZipMore) {
+        out->Reset();
+        return SkinFileError::Unzip;
+    }
+    return SkinFileError::None;
+}
+
+} // namespace
+
+bool CSkinFileBuffer::Allocate(DWORD size) {
+    Reset();
+    m_data = static_cast<BYTE*>(malloc(size != 0 ? size : 1));
+    if (m_data == nullptr)
+        return false;
+    m_size = size;
+    return true;
+}
+
+void CSkinFileBuffer::Reset() {
+    free(m_data);
+    m_data = nullptr;
+    m_size = 0;
+}
+
+SkinFileError ReadSkinFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
+    out->Reset();
+    if (name == nullptr)
+        name = L"";
+    if (CPaintManagerUI::GetResourceZip().IsEmpty())
+        return ReadPlainFile(name, maxSize, out);
+    return ReadArchiveEntry(name, maxSize, out);
+}
+
+} // namespace SkinUI
