@@ -7,6 +7,7 @@
 //   RenderImage.cpp        DrawImage: nine pieces, tiling, copy or blend
 //   RenderImageString.cpp  DrawImageInfo, DrawImageString
 //   RenderDraw.cpp         colours, gradients, lines, frames, ARGB bitmaps
+//   RenderBitmap.cpp       GenerateBitmap
 //   RenderText.cpp         text through GDI or GDI+, measuring
 #pragma once
 
@@ -106,6 +107,9 @@ public:
     // ---- Bitmaps ----------------------------------------------------------
     // A bottom-up 32-bit DIB section; *pBits receives its pixels.
     static HBITMAP CreateARGB32Bitmap(HDC hDC, int cx, int cy, BYTE** pBits);
+    // The control painted alone into a new bitmap of rc's size (rc in window
+    // coordinates); the caller deletes it. Null without manager or control.
+    static HBITMAP GenerateBitmap(CPaintManagerUI* pManager, CControlUI* pControl, RECT rc);
 };
 
 } // namespace SkinUI

@@ -1,0 +1,250 @@
+#include "skinui/render/RenderEngine.h"
+#include "skinui/window/PaintManagerUI.h"
+
+#include "RenderTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace SkinUI;
+using rendertest::Canvas;
+using rendertest::Image;
+
+namespace {
+
+constexpr DWORD kBackground = 0xFF202020;
+
+#define EXPECT_RGB(expected, canvas, x, y)                                                         \
+    EXPECT_EQ((expected)&0x00FFFFFFu, (canvas).Rgb((x), (y))) << "at (" << (x) << ", " << (y) << ")"
+
+// Skin images as plain files under the resource path of a fresh window.
+class RenderImageStringTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_saved = CPaintManagerUI::GetResourcePath();
+        CPaintManagerUI::SetResourcePath(m_dir.Path().c_str());
+        m_manager = new CPaintManagerUI;
+    }
+    void TearDown() override {
+        delete m_manager;
+        CPaintManagerUI::SetResourcePath(m_saved);
+    }
+
+    void Write(const wchar_t* name, const Image& image) {
+        ASSERT_TRUE(qmtest::WriteFileBytes(m_dir / name, image.Png()));
+    }
+    bool Draw(Canvas& canvas, const RECT& item, const wchar_t* description,
+              const wchar_t* modifier = nullptr, const RECT* paint = nullptr) {
+        return CRenderEngine::DrawImageString(
+            canvas.DC(), m_manager, item, paint ? *paint : canvas.Bounds(), description, modifier);
+    }
+
+    qmtest::TempDir m_dir{L"qmrender"};
+    CSkinString m_saved;
+    CPaintManagerUI* m_manager = nullptr;
+};
+
+TEST_F(RenderImageStringTest, BareName_StretchesTheWholeImageOverTheControl) {
+    Image img(10, 10, 0xFFFF0000);
+    img.FillRect(5, 0, 10, 10, 0xFF0000FF);
+    Write(L"bk_top.png", img);
+    Canvas canvas(60, 30, kBackground);
+    EXPECT_TRUE(Draw(canvas, RECT{10, 5, 50, 25}, L"bk_top.png"));
+    EXPECT_RGB(0xFF0000, canvas, 10, 5);
+    EXPECT_RGB(0xFF0000, canvas, 25, 24);
+    EXPECT_RGB(0x0000FF, canvas, 35, 5);
+    EXPECT_RGB(0x0000FF, canvas, 49, 24);
+    EXPECT_RGB(kBackground, canvas, 9, 5);
+    EXPECT_RGB(kBackground, canvas, 50, 24);
+    EXPECT_RGB(kBackground, canvas, 30, 25);
+}
+
+TEST_F(RenderImageStringTest, MinimiseBar_IsAThirteenPixelLine) {
+    Write(L"min.png", Image(14, 1, 0xFFFFFFFF));
+    Canvas canvas(560, 40, kBackground);
+    EXPECT_TRUE(Draw(canvas, RECT{504, 10, 517, 23}, L"file='min.png' dest='0,6,13,7'"));
+    EXPECT_EQ(13, canvas.CountOtherThan(canvas.Bounds(), kBackground));
+    EXPECT_EQ(0, canvas.CountOtherThan(RECT{504, 16, 517, 17}, 0xFFFFFF));
+}
+
+TEST_F(RenderImageStringTest, DestinationBeyondTheControl_IsCutToNothing) {
+    Write(L"down.png", Image(8, 5, 0xFFFFFFFF));
+    Canvas canvas(200, 30, kBackground);
+    // 60 pixels wide: the destination starts 70 pixels in and ends at 60.
+    EXPECT_TRUE(Draw(canvas, RECT{10, 0, 70, 20}, L"file='down.png' dest='70,5,78,10'"));
+    EXPECT_EQ(0, canvas.CountOtherThan(canvas.Bounds(), kBackground));
+    // Wide enough, the same description draws its 8 x 5 arrow.
+    EXPECT_TRUE(Draw(canvas, RECT{10, 0, 100, 20}, L"file='down.png' dest='70,5,78,10'"));
+    EXPECT_EQ(40, canvas.CountOtherThan(canvas.Bounds(), kBackground));
+    EXPECT_EQ(0, canvas.CountOtherThan(RECT{80, 5, 88, 10}, 0xFFFFFF));
+}
+
+TEST_F(RenderImageStringTest, SourceLargerThanTheImage_IsCutToIt) {
+    Image img(10, 10, 0xFFFF0000);
+    img.FillRect(5, 0, 10, 10, 0xFF0000FF);
+    Write(L"a.png", img);
+    Canvas canvas(20, 10, kBackground);
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 20, 10}, L"file='a.png' source='0,0,100,100'"));
+    EXPECT_RGB(0xFF0000, canvas, 2, 5);
+    EXPECT_RGB(0x0000FF, canvas, 17, 5);
+}
+
+TEST_F(RenderImageStringTest, OneTransparentPixel_SwitchesToBlending) {
+    Image img(4, 4, 0xFFFF0000);
+    img.Set(0, 0, 0x00000000);
+    Write(L"hole.png", img);
+    Write(L"solid.png", Image(4, 4, 0xFFFF0000));
+    Canvas canvas(10, 4, 0xFFFFFFFF);
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 4, 4}, L"hole.png"));
+    EXPECT_TRUE(Draw(canvas, RECT{5, 0, 9, 4}, L"solid.png"));
+    EXPECT_RGB(0xFFFFFF, canvas, 0, 0) << "blended: the background shows through";
+    EXPECT_RGB(0xFF0000, canvas, 1, 0);
+    EXPECT_TRUE(m_manager->GetImage(L"hole.png")->bAlpha);
+    EXPECT_FALSE(m_manager->GetImage(L"solid.png")->bAlpha);
+    EXPECT_EQ(0xFFFF0000u, canvas.Pixel(5, 0)) << "copied, alpha byte included";
+}
+
+TEST_F(RenderImageStringTest, FadeItem_DrawsAtThatOpacity) {
+    Write(L"red.png", Image(4, 4, 0xFFFF0000));
+    Canvas canvas(4, 4, 0xFFFFFFFF);
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 4, 4}, L"file='red.png' fade='128'"));
+    const DWORD half = canvas.Rgb(2, 2);
+    EXPECT_EQ(0xFFu, half >> 16);
+    EXPECT_NEAR(0x7F, int((half >> 8) & 0xFF), 1);
+}
+
+TEST_F(RenderImageStringTest, Modifier_OverridesThePlacement) {
+    Write(L"progress.png", Image(10, 2, 0xFF00FF00));
+    Canvas canvas(100, 4, kBackground);
+    // A progress bar's fore image, its width set at paint time.
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 100, 2}, L"progress.png", L"dest='0,0,30,2'"));
+    EXPECT_EQ(60, canvas.CountOtherThan(canvas.Bounds(), kBackground));
+    EXPECT_RGB(0x00FF00, canvas, 29, 1);
+    EXPECT_RGB(kBackground, canvas, 30, 1);
+}
+
+TEST_F(RenderImageStringTest, Descriptions_AreParsedOncePerTextAndModifier) {
+    TDrawInfo* a = m_manager->GetDrawInfo(L"file='a.png' fade='10'", nullptr);
+    ASSERT_NE(nullptr, a);
+    EXPECT_EQ(a, m_manager->GetDrawInfo(L"file='a.png' fade='10'", nullptr));
+    EXPECT_EQ(a, m_manager->GetDrawInfo(L"file='a.png' fade='10'", L""));
+    TDrawInfo* b = m_manager->GetDrawInfo(L"file='a.png' fade='10'", L"fade='20'");
+    ASSERT_NE(nullptr, b);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(10, a->uFade);
+    EXPECT_EQ(20, b->uFade);
+    EXPECT_EQ(nullptr, m_manager->GetDrawInfo(L"", nullptr));
+    EXPECT_EQ(nullptr, m_manager->GetDrawInfo(nullptr, nullptr));
+
+    // Another window parses for itself.
+    CPaintManagerUI other;
+    EXPECT_NE(a, other.GetDrawInfo(L"file='a.png' fade='10'", nullptr));
+}
+
+TEST_F(RenderImageStringTest, Images_AreDecodedOnceAndRetriedUntilFound) {
+    Canvas canvas(4, 4, kBackground);
+    EXPECT_FALSE(Draw(canvas, RECT{0, 0, 4, 4}, L"late.png")) << "missing: nothing drawn";
+    EXPECT_EQ(nullptr, m_manager->GetImage(L"late.png"));
+
+    Write(L"late.png", Image(2, 2, 0xFF0000FF));
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 4, 4}, L"late.png")) << "found on the next paint";
+    TImageInfo* cached = m_manager->GetImage(L"late.png");
+    ASSERT_NE(nullptr, cached);
+
+    // A changed file is not read again: the window keeps its decoded copy.
+    Write(L"late.png", Image(2, 2, 0xFFFF0000));
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 4, 4}, L"late.png"));
+    EXPECT_EQ(cached, m_manager->GetImage(L"late.png"));
+    EXPECT_RGB(0x0000FF, canvas, 1, 1);
+}
+
+TEST_F(RenderImageStringTest, MissingPieces_AnswerFalse) {
+    Write(L"a.png", Image(2, 2, 0xFF0000FF));
+    Canvas canvas(4, 4, kBackground);
+    const RECT rc = {0, 0, 4, 4};
+    EXPECT_FALSE(CRenderEngine::DrawImageString(canvas.DC(), nullptr, rc, rc, L"a.png"));
+    EXPECT_FALSE(CRenderEngine::DrawImageString(nullptr, m_manager, rc, rc, L"a.png"));
+    EXPECT_FALSE(CRenderEngine::DrawImageString(canvas.DC(), m_manager, rc, rc, L""));
+    EXPECT_FALSE(CRenderEngine::DrawImageInfo(canvas.DC(), m_manager, rc, rc, nullptr));
+    EXPECT_FALSE(Draw(canvas, rc, L"file='' dest='0,0,1,1'")) << "no image name item";
+    EXPECT_EQ(0, canvas.CountOtherThan(canvas.Bounds(), kBackground));
+    // Outside the paint rectangle: nothing drawn, and still a success.
+    const RECT paint = {0, 0, 0, 0};
+    EXPECT_TRUE(Draw(canvas, rc, L"a.png", nullptr, &paint));
+    EXPECT_EQ(0, canvas.CountOtherThan(canvas.Bounds(), kBackground));
+}
+
+TEST_F(RenderImageStringTest, GetImageString_ReadsNameTypeAndMask) {
+    Image img(2, 1, 0xFFFF00FF);
+    img.Set(1, 0, 0xFF00FF00);
+    Write(L"masked.png", img);
+    TImageInfo* image = m_manager->GetImageString(L"file='masked.png' mask='#FFFF00FF'");
+    ASSERT_NE(nullptr, image);
+    EXPECT_TRUE(image->bAlpha);
+    EXPECT_EQ(0xFFFF00FFu, image->dwMask);
+    EXPECT_EQ(image, m_manager->GetImage(L"masked.png"));
+    EXPECT_EQ(image, m_manager->GetImageString(L"masked.png"));
+    EXPECT_EQ(nullptr, m_manager->GetImageString(L"absent.png"));
+}
+
+TEST_F(RenderImageStringTest, NameNotInTheSkin_IsTriedAsAPath) {
+    qmtest::TempDir elsewhere(L"qmrender-path");
+    ASSERT_TRUE(qmtest::WriteFileBytes(elsewhere / L"own.png", Image(2, 2, 0xFF00FF00).Png()));
+    const std::wstring path = elsewhere / L"own.png";
+    Canvas canvas(4, 4, kBackground);
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 4, 4}, path.c_str()));
+    EXPECT_RGB(0x00FF00, canvas, 2, 2);
+}
+
+// A copy of the test program with a PNG resource added, loaded as data.
+class ResourceModule {
+public:
+    ResourceModule(const std::wstring& dir, const std::string& png) {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        m_path = dir + L"\\module.exe";
+        if (!CopyFileW(self, m_path.c_str(), FALSE))
+            return;
+        HANDLE update = BeginUpdateResourceW(m_path.c_str(), FALSE);
+        if (update == nullptr)
+            return;
+        const bool ok = UpdateResourceW(
+            update, L"PNG", MAKEINTRESOURCEW(12), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+            const_cast<char*>(png.data()), static_cast<DWORD>(png.size()));
+        if (!EndUpdateResourceW(update, !ok) || !ok)
+            return;
+        m_module = LoadLibraryExW(m_path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    ~ResourceModule() {
+        if (m_module)
+            FreeLibrary(m_module);
+    }
+    HINSTANCE Get() const { return m_module; }
+
+private:
+    std::wstring m_path;
+    HINSTANCE m_module = nullptr;
+};
+
+TEST_F(RenderImageStringTest, ResourceType_LoadsFromTheModule) {
+    ResourceModule module(m_dir.Path(), Image(3, 3, 0xFF0000FF).Png());
+    ASSERT_NE(nullptr, module.Get());
+    EXPECT_EQ(nullptr, m_manager->AddImage(L"abc", L"PNG", 0, false, false, module.Get()))
+        << "a resource name must be a number";
+    EXPECT_EQ(nullptr, m_manager->AddImage(L"13", L"PNG", 0, false, false, module.Get()));
+    TImageInfo* image = m_manager->AddImage(L"12", L"PNG", 0, false, false, module.Get());
+    ASSERT_NE(nullptr, image);
+    EXPECT_EQ(3, image->nX);
+    EXPECT_STREQ(L"PNG", image->sResType.GetData());
+
+    CPaintManagerUI other;
+    Canvas canvas(6, 6, kBackground);
+    EXPECT_TRUE(CRenderEngine::DrawImageString(canvas.DC(), &other, RECT{0, 0, 6, 6},
+                                               canvas.Bounds(), L"res='12' restype='PNG'", nullptr,
+                                               module.Get()));
+    EXPECT_RGB(0x0000FF, canvas, 3, 3);
+}
+
+} // namespace
