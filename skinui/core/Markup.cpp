@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <new>
 
 namespace SkinUI {
 
@@ -268,7 +269,7 @@ CMarkup::~CMarkup() {
 }
 
 void CMarkup::Release() {
-    free(m_pstrXML);
+    delete[] m_pstrXML;
     free(m_pElements);
     m_pstrXML = nullptr;
     m_pElements = nullptr;
@@ -280,7 +281,7 @@ bool CMarkup::Load(const wchar_t* xml) {
     if (xml == nullptr)
         xml = kEmpty;
     const size_t cch = wcslen(xml);
-    m_pstrXML = static_cast<wchar_t*>(malloc((cch + 1) * sizeof(wchar_t)));
+    m_pstrXML = new (std::nothrow) wchar_t[cch + 1];
     if (m_pstrXML == nullptr)
         return Failed(L"Out of memory");
     memcpy(m_pstrXML, xml, (cch + 1) * sizeof(wchar_t));
@@ -315,7 +316,7 @@ bool CMarkup::LoadFromMem(BYTE* bytes, DWORD size, int encoding) {
             }
         }
         // Without a byte-order mark nothing is taken: an empty document.
-        m_pstrXML = static_cast<wchar_t*>(malloc((static_cast<size_t>(count) + 1) * 2));
+        m_pstrXML = new (std::nothrow) wchar_t[static_cast<size_t>(count) + 1];
         if (m_pstrXML == nullptr)
             return Failed(L"Out of memory");
         if (count > 0)
@@ -335,7 +336,7 @@ bool CMarkup::LoadFromMem(BYTE* bytes, DWORD size, int encoding) {
         }
         // Neither UTF-8 nor a double-byte code page makes more UTF-16 units than
         // bytes, so one pass converts into a buffer sized by the byte count.
-        m_pstrXML = static_cast<wchar_t*>(malloc((static_cast<size_t>(cb) + 1) * sizeof(wchar_t)));
+        m_pstrXML = new (std::nothrow) wchar_t[static_cast<size_t>(cb) + 1];
         if (m_pstrXML == nullptr)
             return Failed(L"Out of memory");
         int cch = 0;
