@@ -1,0 +1,19 @@
+// Moves a directory's content into another directory, as an install puts the
+// unpacked product in place over whatever an earlier install left there.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Moves everything inside from into the directory to (both end with a
+// separator): replaces files, merges directories of the same name, and goes on
+// past a failure so that a retry has as little left as possible. Returns
+// ERROR_SUCCESS or the first Win32 error; to must exist.
+//
+// The shell's FO_MOVE does the same on Windows, but under Wine it reports
+// success for moves it did not make (a target file held open, a directory that
+// exists in the target) and refuses a wildcard that matches only files. So the
+// move is made here, entry by entry: a rename on one volume, a copy of each
+// file across volumes.
+DWORD MoveDirectoryContent(const std::string& from, const std::string& to);
