@@ -15,15 +15,26 @@ namespace {
 
 constexpr DWORD kWhite = 0xFFFFFFFF;
 const wchar_t kFace[] = L"微软雅黑";
+// The CJK font the test prefix maps the skin's face to, by its own name. Wine's
+// GDI+ cannot find a family under a substituted name (GDI can), so under Wine
+// only this name exercises GDI+ drawing; the skin's face there falls back to
+// GDI, which the engine does whenever GDI+ cannot use the selected font.
+const wchar_t kGdiplusFace[] = L"WenQuanYi Micro Hei";
 const wchar_t kText[] = L"立即安装";
 
+struct TextPath {
+    bool gdiplus;
+    const wchar_t* face;
+    const char* name;
+};
+
 // The skin's fonts: id 1 is the face at 12, id 3 at 16.
-class RenderTextTest : public ::testing::TestWithParam<bool> {
+class RenderTextTest : public ::testing::TestWithParam<TextPath> {
 protected:
     void SetUp() override {
-        m_manager.AddFont(1, kFace, 12, false, false, false);
-        m_manager.AddFont(3, kFace, 16, false, false, false);
-        m_manager.SetUseGdiplusText(GetParam());
+        m_manager.AddFont(1, GetParam().face, 12, false, false, false);
+        m_manager.AddFont(3, GetParam().face, 16, false, false, false);
+        m_manager.SetUseGdiplusText(GetParam().gdiplus);
     }
 
     // Draws and answers the box of the ink, or an empty box.
@@ -140,9 +151,12 @@ TEST_P(RenderTextTest, MissingTextOrManager_DrawsNothing) {
     EXPECT_EQ(0, canvas.CountOtherThan(canvas.Bounds(), kWhite));
 }
 
-INSTANTIATE_TEST_SUITE_P(GdiAndGdiplus, RenderTextTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Gdiplus" : "Gdi";
+INSTANTIATE_TEST_SUITE_P(GdiAndGdiplus, RenderTextTest,
+                         ::testing::Values(TextPath{false, kFace, "Gdi"},
+                                           TextPath{true, kFace, "GdiplusSkinFace"},
+                                           TextPath{true, kGdiplusFace, "Gdiplus"}),
+                         [](const ::testing::TestParamInfo<TextPath>& info) {
+                             return std::string(info.param.name);
                          });
 
 class RenderTextGdiTest : public ::testing::Test {
@@ -214,14 +228,18 @@ TEST_F(RenderTextGdiTest, BackgroundVariant_FillsOrNotAndNeverTakesPrefixes) {
 // Measures the text as the GDI+ path does, straight through GDI+.
 Gdiplus::RectF GdiplusBounds(HDC hDC, HFONT hFont, const wchar_t* text) {
     const TGdiplusApi* api = GetGdiplusApi();
-    Gdiplus::RectF bounds;
+    Gdiplus::RectF bounds(0, 0, 0, 0);
     Gdiplus::GpGraphics* g = nullptr;
     if (api == nullptr || api->CreateFromHDC(hDC, &g) != Gdiplus::Ok)
         return bounds;
     HGDIOBJ old = SelectObject(hDC, hFont);
     Gdiplus::GpFont* font = nullptr;
     Gdiplus::GpStringFormat *typographic = nullptr, *format = nullptr;
-    api->CreateFontFromDC(hDC, &font);
+    if (api->CreateFontFromDC(hDC, &font) != Gdiplus::Ok) {
+        SelectObject(hDC, old);
+        api->DeleteGraphics(g);
+        return bounds;
+    }
     api->StringFormatGetGenericTypographic(&typographic);
     api->CloneStringFormat(typographic, &format);
     api->SetStringFormatFlags(format, Gdiplus::StringFormatFlagsNoWrap);
@@ -236,11 +254,13 @@ Gdiplus::RectF GdiplusBounds(HDC hDC, HFONT hFont, const wchar_t* text) {
 
 TEST_F(RenderTextGdiTest, GdiplusPath_CalcRectIsTruncatedSizePlusOne) {
     Canvas canvas(4, 4, kWhite);
-    const Gdiplus::RectF bounds = GdiplusBounds(canvas.DC(), m_manager.GetFont(1), kText);
+    CPaintManagerUI fonts;
+    fonts.AddFont(1, kGdiplusFace, 12, false, false, false);
+    const Gdiplus::RectF bounds = GdiplusBounds(canvas.DC(), fonts.GetFont(1), kText);
     ASSERT_GT(bounds.Width, 0);
     for (bool layered : {false, true}) {
         CPaintManagerUI manager;
-        manager.AddFont(1, kFace, 12, false, false, false);
+        manager.AddFont(1, kGdiplusFace, 12, false, false, false);
         manager.SetUseGdiplusText(!layered);
         manager.SetLayered(layered);
         RECT rc = {5, 7, 5, 7};
