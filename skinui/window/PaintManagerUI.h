@@ -423,13 +423,15 @@ protected:
 
     // Message side (PaintManagerMessages.cpp).
     static WORD CurrentKeyState();
-    void HandleMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes, bool& handled);
+    // Steps of the message entry; each answers whether the message is consumed.
+    bool HandleMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool HandleKeyMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DrainAsyncNotify();
     void DeliverNotify(TNotifyUI& msg);
     // Painting side (PaintManagerPaint.cpp, PaintManagerTimers.cpp).
     void OnPaint();
     void OnPrintClient(HDC hDC, LPARAM lParam);
-    void OnTimer(WPARAM wParam);
+    void OnTimer(WPARAM wParam, LPARAM lParam);
     void ShowToolTip(CControlUI* control);
     void HideToolTip();
     void ReleaseOffscreen();

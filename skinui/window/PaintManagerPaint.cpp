@@ -1,0 +1,228 @@
+// The painting pass of the paint manager: layout of what needs it, the
+// "windowinit" and "windowsize" notifications, painting the tree through one
+// off-screen bitmap, invalidation, WM_PRINTCLIENT and tooltips.
+#include "skinui/window/PaintManagerUI.h"
+
+#include "skinui/control/ContainerUI.h"
+#include "skinui/control/ControlUI.h"
+#include "skinui/render/RenderEngine.h"
+
+namespace SkinUI {
+
+namespace {
+
+// Collects the controls that asked for a layout. A container answers itself,
+// so the search skips its children (its own layout places them) and goes on
+// with its siblings; a leaf answers nothing, so that every flagged control is
+// collected in one pass.
+CControlUI* CALLBACK FindControlsFromUpdate(CControlUI* control, LPVOID data) {
+    if (!control->IsUpdateNeeded())
+        return nullptr;
+    static_cast<CStdPtrArray*>(data)->Add(control);
+    return control->GetInterface(L"IContainer") != nullptr ? control : nullptr;
+}
+
+// Lays one control out again where it is. A floating control is placed by its
+// container from its fixed offset, which may be what changed.
+void RelayoutControl(CPaintManagerUI* manager, CControlUI* control) {
+    CControlUI* parent = control->GetParent();
+    CContainerUI* container = parent != nullptr
+                                  ? static_cast<CContainerUI*>(parent->GetInterface(L"Container"))
+                                  : nullptr;
+    if (control->IsFloat() && container != nullptr) {
+        RECT old = control->GetPos();
+        container->SetFloatPos(container->GetItemIndex(control));
+        manager->Invalidate(old);
+        control->Invalidate();
+        return;
+    }
+    control->SetPos(control->GetPos(), true);
+}
+
+} // namespace
+
+// =============================================================================
+// Painting
+// =============================================================================
+
+void CPaintManagerUI::OnPaint() {
+    RECT update = {0, 0, 0, 0};
+    if (!GetUpdateRect(m_hWndPaint, &update, FALSE))
+        return;
+    if (m_pRoot == nullptr) {
+        PAINTSTRUCT ps;
+        BeginPaint(m_hWndPaint, &ps);
+        EndPaint(m_hWndPaint, &ps);
+        return;
+    }
+
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(m_hWndPaint, &client);
+    m_bIsPainting = true;
+    bool sizeNotify = false;
+
+    // ---- layout ------------------------------------------------------------
+    if (m_bUpdateNeeded) {
+        m_bUpdateNeeded = false;
+        if (!IsRectEmpty(&client) && !IsIconic(m_hWndPaint)) {
+            if (m_pRoot->IsUpdateNeeded()) {
+                ReleaseOffscreen();
+                m_pRoot->SetPos(client, true);
+                sizeNotify = true;
+            } else {
+                m_aFoundControls.Empty();
+                m_pRoot->FindControl(FindControlsFromUpdate, &m_aFoundControls,
+                                     FindVisible | FindUpdateTest | FindMeFirst);
+                CStdPtrArray found = m_aFoundControls;
+                for (int i = 0; i < found.GetSize(); ++i)
+                    RelayoutControl(this, static_cast<CControlUI*>(found[i]));
+            }
+            if (m_bFirstLayout) {
+                m_bFirstLayout = false;
+                SendNotify(m_pRoot, NotifyWindowInit, 0, 0, false);
+            }
+        }
+    }
+    if (m_bFocusNeeded)
+        SetNextTabControl(true);
+
+    // ---- paint -------------------------------------------------------------
+    PAINTSTRUCT ps;
+    if (m_bOffscreenPaint && m_hDcOffscreen == nullptr) {
+        m_hDcOffscreen = CreateCompatibleDC(m_hDcPaint);
+        m_hbmpOffscreen = CRenderEngine::CreateARGB32Bitmap(
+            m_hDcPaint, client.right - client.left, client.bottom - client.top, &m_pOffscreenBits);
+        if (m_hDcOffscreen == nullptr || m_hbmpOffscreen == nullptr)
+            ReleaseOffscreen();
+    }
+    BeginPaint(m_hWndPaint, &ps);
+    const RECT& rcPaint = ps.rcPaint;
+    if (m_bOffscreenPaint && m_hDcOffscreen != nullptr) {
+        HGDIOBJ oldBitmap = SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
+        const int saved = SaveDC(m_hDcOffscreen);
+        IntersectClipRect(m_hDcOffscreen, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
+        m_pRoot->DoPaint(m_hDcOffscreen, rcPaint);
+        for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(m_hDcOffscreen, rcPaint);
+        RestoreDC(m_hDcOffscreen, saved);
+        BitBlt(ps.hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
+               rcPaint.bottom - rcPaint.top, m_hDcOffscreen, rcPaint.left, rcPaint.top, SRCCOPY);
+        SelectObject(m_hDcOffscreen, oldBitmap);
+    } else {
+        // Without an off-screen bitmap (turned off, or it could not be made)
+        // the tree paints straight into the window.
+        const int saved = SaveDC(ps.hdc);
+        m_pRoot->DoPaint(ps.hdc, rcPaint);
+        for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(ps.hdc, rcPaint);
+        RestoreDC(ps.hdc, saved);
+    }
+    if (m_bShowUpdateRect)
+        CRenderEngine::DrawRect(ps.hdc, rcPaint, 1, 0xFFFF0000);
+    EndPaint(m_hWndPaint, &ps);
+
+    if (m_bUpdateNeeded)
+        InvalidateRect(m_hWndPaint, nullptr, FALSE);
+    m_bIsPainting = false;
+    if (sizeNotify && m_pRoot != nullptr)
+        SendNotify(m_pRoot, NotifyWindowSize, 0, 0, true);
+}
+
+void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM lParam) {
+    if (m_pRoot == nullptr || hDC == nullptr)
+        return;
+    RECT client;
+    GetClientRect(m_hWndPaint, &client);
+    const int saved = SaveDC(hDC);
+    m_pRoot->DoPaint(hDC, client);
+    if ((lParam & PRF_CHILDREN) != 0) {
+        for (HWND child = GetWindow(m_hWndPaint, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT rc;
+            GetWindowRect(child, &rc);
+            MapWindowPoints(HWND_DESKTOP, m_hWndPaint, reinterpret_cast<POINT*>(&rc), 2);
+            SetWindowOrgEx(hDC, -rc.left, -rc.top, nullptr);
+            SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(hDC), lParam | PRF_NONCLIENT);
+        }
+    }
+    RestoreDC(hDC, saved);
+}
+
+void CPaintManagerUI::ReleaseOffscreen() {
+    if (m_hDcOffscreen != nullptr)
+        DeleteDC(m_hDcOffscreen);
+    if (m_hbmpOffscreen != nullptr)
+        DeleteObject(m_hbmpOffscreen);
+    m_hDcOffscreen = nullptr;
+    m_hbmpOffscreen = nullptr;
+    m_pOffscreenBits = nullptr;
+}
+
+// =============================================================================
+// Invalidation
+// =============================================================================
+
+void CPaintManagerUI::Invalidate() {
+    if (m_hWndPaint == nullptr)
+        return;
+    RECT client;
+    GetClientRect(m_hWndPaint, &client);
+    UnionRect(&m_rcLayeredUpdate, &m_rcLayeredUpdate, &client);
+    InvalidateRect(m_hWndPaint, nullptr, FALSE);
+}
+
+void CPaintManagerUI::Invalidate(RECT& rcItem) {
+    RECT rc = rcItem;
+    if (rc.left < 0)
+        rc.left = 0;
+    if (rc.top < 0)
+        rc.top = 0;
+    if (rc.right < rc.left)
+        rc.right = rc.left;
+    if (rc.bottom < rc.top)
+        rc.bottom = rc.top;
+    UnionRect(&m_rcLayeredUpdate, &m_rcLayeredUpdate, &rc);
+    if (m_hWndPaint != nullptr)
+        InvalidateRect(m_hWndPaint, &rc, FALSE);
+}
+
+// =============================================================================
+// Tooltips
+// =============================================================================
+
+void CPaintManagerUI::ShowToolTip(CControlUI* control) {
+    const CSkinString tip = control->GetToolTip();
+    if (tip.IsEmpty())
+        return;
+    m_ToolTip = TOOLINFOW();
+    m_ToolTip.cbSize = sizeof(TOOLINFOW);
+    m_ToolTip.uFlags = TTF_IDISHWND;
+    m_ToolTip.hwnd = m_hWndPaint;
+    m_ToolTip.uId = reinterpret_cast<UINT_PTR>(m_hWndPaint);
+    m_ToolTip.hinst = GetInstance();
+    // The tooltip copies the text on every message that passes it.
+    m_ToolTip.lpszText = const_cast<wchar_t*>(tip.GetData());
+    m_ToolTip.rect = control->GetPos();
+    if (m_hwndTooltip == nullptr) {
+        m_hwndTooltip =
+            CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,
+                            nullptr, GetInstance(), nullptr);
+        if (m_hwndTooltip != nullptr) {
+            SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
+            SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
+        }
+    }
+    if (m_hwndTooltip != nullptr && !IsWindowVisible(m_hwndTooltip)) {
+        SendMessageW(m_hwndTooltip, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
+        SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_ToolTip));
+    }
+    m_ToolTip.lpszText = nullptr;
+}
+
+void CPaintManagerUI::HideToolTip() {
+    if (m_hwndTooltip != nullptr)
+        SendMessageW(m_hwndTooltip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&m_ToolTip));
+}
+
+} // namespace SkinUI
