@@ -198,6 +198,21 @@ TEST_F(RenderImageStringTest, NameNotInTheSkin_IsTriedAsAPath) {
     EXPECT_RGB(0x00FF00, canvas, 2, 2);
 }
 
+TEST_F(RenderImageStringTest, SkinArchive_SuppliesTheImages) {
+    Image img(4, 4, 0xFF00FF00);
+    const std::string zip =
+        rendertest::StoredZip({{"skin.xml", "<Window />"}, {"arc.png", img.Png()}});
+    CPaintManagerUI::SetResourceZip(zip.data(), static_cast<unsigned>(zip.size()));
+    Canvas canvas(8, 8, kBackground);
+    // Entry names are matched without regard to case.
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 8, 8}, L"file='ARC.png'"));
+    EXPECT_RGB(0x00FF00, canvas, 4, 4);
+    // With an archive, plain files under the resource path are not consulted.
+    Write(L"loose.png", Image(2, 2, 0xFFFF0000));
+    EXPECT_FALSE(Draw(canvas, RECT{0, 0, 8, 8}, L"loose.png"));
+    CPaintManagerUI::Term();
+}
+
 // A copy of the test program with a PNG resource added, loaded as data.
 class ResourceModule {
 public:

@@ -3,6 +3,7 @@
 #include "skinui/render/GdiplusApi.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -67,6 +68,72 @@ RECT Canvas::InkBox(DWORD rgb) const {
     if (box.right == 0)
         return RECT{};
     return box;
+}
+
+namespace {
+
+void Put16(std::string& out, unsigned v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string& out, unsigned long v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, (v >> 16) & 0xFFFF);
+}
+
+} // namespace
+
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string out, directory;
+    for (const auto& entry : entries) {
+        const std::string& name = entry.first;
+        const std::string& data = entry.second;
+        const unsigned long crc =
+            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+        const unsigned long offset = static_cast<unsigned long>(out.size());
+        Put32(out, 0x04034b50);
+        Put16(out, 20); // version needed
+        Put16(out, 0);  // flags
+        Put16(out, 0);  // stored
+        Put32(out, 0);  // time and date
+        Put32(out, crc);
+        Put32(out, static_cast<unsigned long>(data.size()));
+        Put32(out, static_cast<unsigned long>(data.size()));
+        Put16(out, static_cast<unsigned>(name.size()));
+        Put16(out, 0);
+        out += name;
+        out += data;
+
+        Put32(directory, 0x02014b50);
+        Put16(directory, 20); // made by
+        Put16(directory, 20); // needed
+        Put16(directory, 0);
+        Put16(directory, 0);
+        Put32(directory, 0);
+        Put32(directory, crc);
+        Put32(directory, static_cast<unsigned long>(data.size()));
+        Put32(directory, static_cast<unsigned long>(data.size()));
+        Put16(directory, static_cast<unsigned>(name.size()));
+        Put16(directory, 0); // extra
+        Put16(directory, 0); // comment
+        Put16(directory, 0); // disk
+        Put16(directory, 0); // internal attributes
+        Put32(directory, 0); // external attributes
+        Put32(directory, offset);
+        directory += name;
+    }
+    const unsigned long directoryOffset = static_cast<unsigned long>(out.size());
+    out += directory;
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, static_cast<unsigned>(entries.size()));
+    Put16(out, static_cast<unsigned>(entries.size()));
+    Put32(out, static_cast<unsigned long>(directory.size()));
+    Put32(out, directoryOffset);
+    Put16(out, 0);
+    return out;
 }
 
 void Image::FillRect(int l, int t, int r, int b, DWORD argb) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace rendertest {
@@ -61,6 +62,9 @@ struct Image {
     void FillRect(int l, int t, int r, int b, DWORD argb);
     std::string Png() const;
 };
+
+// A ZIP archive of stored (uncompressed) entries, built in memory.
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
 // An image decoded by the engine from a PNG, freed with the engine.
 class LoadedPng {
