@@ -20,6 +20,10 @@ namespace SkinUI {
 class CControlUI;
 class CPaintManagerUI;
 
+// <windows.h> turns the names DrawText and LoadImage into macros (DrawTextA,
+// LoadImageA). This header includes it first, so every user sees the members
+// under the same macro name; the bodies call the wide system functions by
+// their explicit names.
 class CRenderEngine {
 public:
     // ---- Colours ----------------------------------------------------------
