@@ -143,6 +143,18 @@ TEST_F(RenderImageStringTest, Descriptions_AreParsedOncePerTextAndModifier) {
     EXPECT_NE(a, other.GetDrawInfo(L"file='a.png' fade='10'", nullptr));
 }
 
+TEST_F(RenderImageStringTest, ScaledWindow_ScalesRectanglesAndNamesScaledArtwork) {
+    m_manager->GetDPIObj()->SetDPI(144); // scale 150
+    TDrawInfo* info =
+        m_manager->GetDrawInfo(L"file='a.b.png' dest='2,2,12,12' corner='4,4,4,4'", nullptr);
+    ASSERT_NE(nullptr, info);
+    EXPECT_STREQ(L"a@150.b@150.png", info->sImageName.GetData()) << "every dot is rewritten";
+    EXPECT_EQ(3, info->rcDest.left);
+    EXPECT_EQ(18, info->rcDest.right);
+    EXPECT_EQ(6, info->rcCorner.left);
+    EXPECT_EQ(6, info->rcCorner.right);
+}
+
 TEST_F(RenderImageStringTest, Images_AreDecodedOnceAndRetriedUntilFound) {
     Canvas canvas(4, 4, kBackground);
     EXPECT_FALSE(Draw(canvas, RECT{0, 0, 4, 4}, L"late.png")) << "missing: nothing drawn";
