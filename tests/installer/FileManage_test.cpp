@@ -477,6 +477,27 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     EXPECT_EQ("2", qmtest::ReadInstallWay());
 }
 
+TEST_F(InstallRunTest, BuiltPayloadIsTheInstallersChineseZip101AndInstalls) {
+    // The archive the build packed, as QuillmossdexSetup.exe carries it.
+    std::wstring build = qmtest::ProgramDir() + L"\\..\\..";
+    std::string packed = qmtest::ReadFileBytes(build + L"\\payload\\payload.zip");
+    ASSERT_FALSE(packed.empty());
+    HMODULE setup = LoadLibraryExW((build + L"\\QuillmossdexSetup.exe").c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, setup);
+    HRSRC res = FindResourceExW(setup, L"ZIP", MAKEINTRESOURCEW(101),
+                                MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+    ASSERT_NE(nullptr, res);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(setup, res)));
+    EXPECT_EQ(packed, std::string(bytes, SizeofResource(setup, res)));
+    FreeLibrary(setup);
+
+    qmtest::InstallRun run = qmtest::RunInstaller(Installer(&packed), installDir, tempDir);
+    EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
+    EXPECT_TRUE(IsFile(qmtest::Narrow(installDir) + "Quillmossdex.exe"));
+    EXPECT_TRUE(IsFile(qmtest::Narrow(installDir) + "uninst.exe"));
+}
+
 TEST_F(InstallRunTest, EmptyArchiveInstallsNothingAndSucceeds) {
     std::string payload = qmtest::BuildZip({});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);

@@ -1,0 +1,200 @@
+// The install sequence on a payload shaped like the shipped one, as the main
+// window runs it (the worker thread: install kind, resource to disk, unpack,
+// move, uninstall record), timed beside its floor: a bare minizip loop that
+// inflates the same archive and writes its files into the same kind of
+// directory, with the same buffer size. Also the peak working set above the
+// idle process, which must not grow with the largest entry.
+#include "installer/FileManage.h"
+#include "installer/FrameUI.h"
+#include "installer/Product.h"
+
+#include <windows.h>
+
+#include <psapi.h>
+#include <shellapi.h>
+#include <unzip.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 5;
+constexpr size_t kBufferSize = 256 * 1024;
+
+class BenchFrame : public CFrameUI {
+public:
+    explicit BenchFrame(HWND hwnd) { m_hWnd = hwnd; }
+};
+
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+PROCESS_MEMORY_COUNTERS Memory() {
+    PROCESS_MEMORY_COUNTERS m = {};
+    m.cb = sizeof(m);
+    GetProcessMemoryInfo(GetCurrentProcess(), &m, sizeof(m));
+    return m;
+}
+
+double MiB(double bytes) {
+    return bytes / (1024.0 * 1024.0);
+}
+
+void RemoveTree(const std::string& dir) {
+    // The list form of the shell: double terminated.
+    std::string list = dir;
+    while (!list.empty() && list.back() == '\\')
+        list.pop_back();
+    list.push_back('\0');
+    list.push_back('\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = list.c_str();
+    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
+// The floor: open, walk, inflate into one buffer, write; nothing else.
+bool BareUnzip(const std::string& archive, const std::string& dir, uint64_t* bytes,
+               uint64_t* largest) {
+    unzFile zip = unzOpen64(archive.c_str());
+    if (!zip)
+        return false;
+    std::vector<char> buffer(kBufferSize);
+    *bytes = 0;
+    *largest = 0;
+    bool ok = unzGoToFirstFile(zip) == UNZ_OK;
+    while (ok) {
+        char name[MAX_PATH] = {};
+        unz_file_info64 info = {};
+        unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0);
+        std::string path = dir + name;
+        for (char& c : path)
+            if (c == '/')
+                c = '\\';
+        if (path.back() == '\\') {
+            CreateDirectoryA(path.c_str(), nullptr);
+        } else if (unzOpenCurrentFile(zip) == UNZ_OK) {
+            HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+            uint64_t size = 0;
+            for (int n; (n = unzReadCurrentFile(zip, buffer.data(), kBufferSize)) > 0;) {
+                DWORD done = 0;
+                WriteFile(out, buffer.data(), static_cast<DWORD>(n), &done, nullptr);
+                size += static_cast<uint64_t>(n);
+            }
+            CloseHandle(out);
+            unzCloseCurrentFile(zip);
+            *bytes += size;
+            *largest = std::max(*largest, size);
+        }
+        ok = unzGoToNextFile(zip) == UNZ_OK;
+    }
+    unzClose(zip);
+    return true;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main() {
+    // Everything below a folder of its own in the temporary directory; the
+    // engine reads the temporary directory once, on first use.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "qmbench\\";
+    RemoveTree(root);
+    CreateDirectoryA(root.c_str(), nullptr);
+    CreateDirectoryA((root + "tmp\\").c_str(), nullptr);
+    SetEnvironmentVariableA("TMP", (root + "tmp\\").c_str());
+    SetEnvironmentVariableA("TEMP", (root + "tmp\\").c_str());
+
+    HKEY settings = nullptr;
+    const bool hadSettings = RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex", 0,
+                                           KEY_READ, &settings) == ERROR_SUCCESS;
+    if (settings)
+        RegCloseKey(settings);
+
+    HWND window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+    CFileManage* engine = CFileManage::GetInstance();
+    engine->hwnd = window;
+    const SIZE_T idle = Memory().WorkingSetSize;
+
+    std::vector<double> installTimes, floorTimes;
+    SIZE_T peak = 0;
+    uint64_t bytes = 0, largest = 0;
+    unsigned result = INSTALL_OK;
+    for (int round = 0; round < kRounds && result == INSTALL_OK; ++round) {
+        BenchFrame frame(window);
+        frame.m_installDir =
+            std::wstring(root.begin(), root.end()) + L"install" + std::to_wstring(round) + L"\\";
+        CreateDirectoryA((root + "install" + std::to_string(round)).c_str(), nullptr);
+        double start = Now();
+        std::thread worker(InstallWorkerThread, &frame);
+        worker.join();
+        installTimes.push_back(Now() - start);
+        if (round == 0)
+            peak = Memory().PeakWorkingSetSize;
+        MSG msg;
+        while (PeekMessageW(&msg, window, WM_USER, WM_USER + 1000, PM_REMOVE))
+            if (msg.message == WM_USER + 501)
+                result = static_cast<unsigned>(msg.wParam);
+        Pump();
+
+        std::string floorDir = root + "floor" + std::to_string(round) + "\\";
+        CreateDirectoryA(floorDir.c_str(), nullptr);
+        start = Now();
+        if (!BareUnzip(engine->tempDir + "qmstmp.zip", floorDir, &bytes, &largest)) {
+            printf("floor: cannot open the archive\n");
+            return 1;
+        }
+        floorTimes.push_back(Now() - start);
+        RemoveTree(floorDir);
+        RemoveTree(root + "install" + std::to_string(round));
+    }
+    if (result != INSTALL_OK) {
+        printf("install failed with code %u\n", result);
+        return 1;
+    }
+
+    double install = Median(installTimes), floor = Median(floorTimes);
+    printf("payload: %.1f MiB unpacked, largest entry %.1f MiB (median of %d rounds)\n",
+           MiB(static_cast<double>(bytes)), MiB(static_cast<double>(largest)), kRounds);
+    printf("install sequence: %7.1f ms  %6.1f MiB/s\n", install * 1000.0,
+           MiB(static_cast<double>(bytes)) / install);
+    printf("floor (bare minizip inflate and write): %7.1f ms  %6.1f MiB/s\n", floor * 1000.0,
+           MiB(static_cast<double>(bytes)) / floor);
+    printf("ratio install / floor: %.2f (target <= 1.25)\n", install / floor);
+    printf("peak working set: %.1f MiB, idle %.1f MiB, above idle %.1f MiB (target <= 16)\n",
+           MiB(static_cast<double>(peak)), MiB(static_cast<double>(idle)),
+           MiB(static_cast<double>(peak) - static_cast<double>(idle)));
+
+    // The record and the install kind that the runs wrote.
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    if (!hadSettings) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
+    }
+    RemoveTree(root);
+    return 0;
+}
