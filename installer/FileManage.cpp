@@ -137,6 +137,10 @@ std::string CFileManage::TempArchivePath() const {
 // The install sequence
 
 InstallResult CFileManage::RunInstall(std::string dir) {
+    // Stored with a trailing separator, as every install directory text is:
+    // the record and the shortcuts append file names to it.
+    if (!EndsWithSeparator(dir))
+        dir += '\\';
     installDir = dir;
     HRESULT com = CoInitialize(nullptr);
     InstallResult result = ExtractPayload();

@@ -500,9 +500,13 @@ TEST_F(InstallRunTest, BuiltPayloadIsTheInstallersChineseZip101AndInstalls) {
 
 TEST_F(InstallRunTest, EmptyArchiveInstallsNothingAndSucceeds) {
     std::string payload = qmtest::BuildZip({});
-    qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
+    // Given without its trailing separator, the directory is stored with one.
+    std::wstring bare = installDir.substr(0, installDir.size() - 1);
+    qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), bare, tempDir);
     EXPECT_EQ((std::vector<int>{10, 95, 99, 100}), run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
+    EXPECT_EQ(qmtest::Narrow(installDir) + "uninst.exe" + '\0',
+              qmtest::ReadRecordValue("UninstallString"));
 }
 
 TEST_F(InstallRunTest, MissingPayloadResourceGivesCodeTwoAndNoProgress) {
