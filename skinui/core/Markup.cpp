@@ -31,11 +31,20 @@ template <typename Char> inline void SkipWhitespace(Char*& p) {
 // Element and attribute names: letters and digits as the platform classifies
 // them, '_' and ':'. ASCII is decided here, since names are almost always
 // ASCII and the platform call per character would dominate the parse.
-inline bool IsNameChar(wchar_t c) {
-    if (c < 0x80) {
-        return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-               c == L'_' || c == L':';
+struct NameCharTable {
+    NameCharTable() {
+        for (int c = 0; c < 0x80; ++c) {
+            ascii[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '_' || c == ':';
+        }
     }
+    bool ascii[0x80];
+};
+const NameCharTable kNameChars;
+
+inline bool IsNameChar(wchar_t c) {
+    if (c < 0x80)
+        return kNameChars.ascii[c];
     return iswalnum(c) != 0;
 }
 
@@ -463,6 +472,25 @@ private:
 
 } // namespace
 
+// Until the first entity nothing moves, so the text is only scanned; almost
+// all skin text (attribute values, the line breaks before child elements) ends
+// there. Defined before its callers so that the scan is inlined into them.
+inline void CMarkup::ParseData(wchar_t*& p, wchar_t*& dest, wchar_t end) {
+    if (m_bPreserveWhitespace) {
+        wchar_t* scan = p;
+        wchar_t c = *scan;
+        // Both end characters and the ampersand are below the letters and
+        // digits, so most characters pass on one comparison.
+        while (c > L'<' || (c != end && c != 0 && c != L'&'))
+            c = *++scan;
+        p = scan;
+        dest = scan;
+        if (c != L'&')
+            return;
+    }
+    DecodeData(p, dest, end);
+}
+
 CMarkup::XMLELEMENT* CMarkup::ReserveElement() {
     if (m_nElements == 0)
         m_nReservedElements = 0;
@@ -662,7 +690,7 @@ bool CMarkup::ParseAttributes(wchar_t*& p) {
 // where the text starts and never overtakes it. The characters between the
 // decoded text and the read position become spaces, so that the attribute
 // mapping can step over a value that shrank.
-bool CMarkup::ParseData(wchar_t*& p, wchar_t*& dest, wchar_t end) {
+void CMarkup::DecodeData(wchar_t*& p, wchar_t*& dest, wchar_t end) {
     for (;;) {
         wchar_t c = *p;
         if (c == 0 || c == end)
@@ -703,7 +731,6 @@ bool CMarkup::ParseData(wchar_t*& p, wchar_t*& dest, wchar_t end) {
     }
     for (wchar_t* fill = dest + 1; fill < p; ++fill)
         *fill = L' ';
-    return true;
 }
 
 } // namespace SkinUI

@@ -108,7 +108,8 @@ private:
     bool Parse();
     bool ParseElements(wchar_t*& text);
     bool ParseAttributes(wchar_t*& text);
-    bool ParseData(wchar_t*& text, wchar_t*& dest, wchar_t end);
+    void ParseData(wchar_t*& text, wchar_t*& dest, wchar_t end);
+    void DecodeData(wchar_t*& text, wchar_t*& dest, wchar_t end);
     bool CloseElement(wchar_t*& text, const ParseFrame& frame);
     XMLELEMENT* ReserveElement();
     bool Failed(const wchar_t* message, const wchar_t* location = nullptr);
