@@ -62,7 +62,10 @@ public:
     // Existing levels are fine; failures are not reported.
     void CreateDirectories(std::string base, std::string relative);
 
-    // The directory levels CreateDirectories asks for, in order.
+    // The directory levels CreateDirectories asks for, in order: each level
+    // adds the next component and the separator after it ('/', '\' or '?');
+    // doubled separators are skipped. Without a base, leading separators are
+    // kept, so "\\server\share\" stays a network path.
     static std::vector<std::string> DirectoryLevels(const std::string& base,
                                                     const std::string& relative);
 

@@ -108,8 +108,8 @@ InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,
     wchar_t hwnd[32];
     swprintf(hwnd, 32, L"%lu",
              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(probe.Hwnd())));
-    std::wstring cmd = QuoteArg(exe) + L" " + hwnd + L" " + QuoteArg(installDir) + L" " +
-                       QuoteArg(tempDir);
+    std::wstring cmd =
+        QuoteArg(exe) + L" " + hwnd + L" " + QuoteArg(installDir) + L" " + QuoteArg(tempDir);
     if (!logPath.empty())
         cmd += L" " + QuoteArg(logPath);
     ChildProcess child;
