@@ -335,7 +335,7 @@ bool CMarkup::LoadFromMem(BYTE* bytes, DWORD size, int encoding) {
         const BYTE* src = bytes;
         DWORD cb = size;
         UINT codePage = CP_ACP;
-        if (encoding != XMLFILE_ENCODING_ASNI) {
+        if (encoding != XMLFILE_ENCODING_ANSI) {
             assert(encoding == XMLFILE_ENCODING_UTF8 && "LoadFromMem: encoding must be 0, 1 or 2");
             codePage = CP_UTF8;
             if (cb >= 3 && src[0] == 0xEF && src[1] == 0xBB && src[2] == 0xBF) {

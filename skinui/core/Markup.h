@@ -61,7 +61,7 @@ private:
 class CMarkup {
 public:
     // Encodings of LoadFromMem and LoadFromFile.
-    enum { XMLFILE_ENCODING_UTF8 = 0, XMLFILE_ENCODING_UNICODE = 1, XMLFILE_ENCODING_ASNI = 2 };
+    enum { XMLFILE_ENCODING_UTF8 = 0, XMLFILE_ENCODING_UNICODE = 1, XMLFILE_ENCODING_ANSI = 2 };
 
     // Documents read from a file or archive are limited to 4 MiB of bytes.
     static const DWORD kMaxFileSize = 0x400000;
