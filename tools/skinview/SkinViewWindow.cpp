@@ -1,0 +1,47 @@
+// The preview window's few additions to the window base.
+#include "tools/skinview/SkinViewWindow.h"
+
+#include "skinui/control/ControlUI.h"
+
+namespace skinview {
+
+CSkinViewWindow::CSkinViewWindow(const std::wstring& skinFile) : m_skinFile(skinFile) {
+}
+
+SkinUI::CSkinString CSkinViewWindow::GetSkinFileName() {
+    return SkinUI::CSkinString(m_skinFile.c_str());
+}
+
+void CSkinViewWindow::OnClick(SkinUI::TNotifyUI& msg) {
+    if (!m_interactive || msg.sender == nullptr) {
+        WindowImplBase::OnClick(msg);
+        return;
+    }
+    // Skins name their title buttons in every case ("closeBtn", "CloseBtn");
+    // a preview should work with all of them.
+    const SkinUI::CSkinString name = msg.sender->GetName();
+    if (name.CompareNoCase(L"closebtn") == 0)
+        Close(IDOK);
+    else if (name.CompareNoCase(L"minbtn") == 0)
+        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else if (name.CompareNoCase(L"maxbtn") == 0)
+        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    else if (name.CompareNoCase(L"restorebtn") == 0)
+        ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
+LRESULT CSkinViewWindow::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (m_interactive && wParam == VK_ESCAPE) {
+        Close(IDCANCEL);
+        return 0;
+    }
+    return WindowImplBase::OnKeyDown(msg, wParam, lParam, handled);
+}
+
+LRESULT CSkinViewWindow::OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
+    if (m_interactive)
+        PostQuitMessage(0);
+    return WindowImplBase::OnDestroy(msg, wParam, lParam, handled);
+}
+
+} // namespace skinview

@@ -1,0 +1,32 @@
+// The preview window: a skinned window built from any skin document.
+#pragma once
+
+#include "skinui/window/WindowImplBase.h"
+
+#include <string>
+
+namespace skinview {
+
+class CSkinViewWindow : public SkinUI::WindowImplBase {
+public:
+    explicit CSkinViewWindow(const std::wstring& skinFile);
+
+    // While shown for a person: Escape closes the window, and title buttons
+    // named close/min/max/restore (in any case) work as their names say.
+    // Closing the window ends the message loop.
+    void SetInteractive(bool interactive) { m_interactive = interactive; }
+
+    void OnClick(SkinUI::TNotifyUI& msg) override;
+    SkinUI::CSkinString GetSkinFileName() override;
+    LRESULT OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"SkinViewWindow"; }
+
+private:
+    std::wstring m_skinFile;
+    bool m_interactive = false;
+};
+
+} // namespace skinview
