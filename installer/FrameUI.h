@@ -11,6 +11,8 @@
 
 class CFrameUI {
 public:
+    CFrameUI() = default;
+
     HWND GetHWND() const { return m_hWnd; }
 
     // Worker thread, before any file is touched: classifies the install into
@@ -30,5 +32,11 @@ public:
     std::wstring m_installDir;
 
 protected:
+    // Only the fields the worker shares, without a window: for programs that
+    // run the worker on their own (the tests' runner, the benchmark) and set
+    // m_hWnd to a window of theirs.
+    struct NoWindow {};
+    explicit CFrameUI(NoWindow) {}
+
     HWND m_hWnd = nullptr;
 };

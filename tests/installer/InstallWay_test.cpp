@@ -9,6 +9,12 @@
 
 namespace {
 
+// The window's install-kind fields and operations, without the window.
+class Frame : public CFrameUI {
+public:
+    Frame() : CFrameUI(NoWindow{}) {}
+};
+
 class InstallWay : public ::testing::Test {
 protected:
     void SetUp() override { qmtest::DeleteProductRegistry(); }
@@ -30,7 +36,7 @@ protected:
         RegCloseKey(key);
     }
     int Detect() {
-        CFrameUI frame;
+        Frame frame;
         frame.DetectInstallWay();
         return frame.m_installWay;
     }
@@ -44,7 +50,7 @@ TEST_F(InstallWay, IsStoredAsOneCharacterWithoutTerminator) {
         const char* stored;
     } cases[] = {{0, "1"}, {1, "2"}, {2, "3"}};
     for (const Case& c : cases) {
-        CFrameUI frame;
+        Frame frame;
         frame.m_installWay = c.kind;
         frame.WriteInstallWay();
         DWORD type = 0;
@@ -82,7 +88,7 @@ TEST_F(InstallWay, LeftoverSettingsWithoutAnInstalledClientAreKindTwo) {
 }
 
 TEST_F(InstallWay, DetectionLeavesAnEarlierKindWhenNothingIsFound) {
-    CFrameUI frame;
+    Frame frame;
     frame.m_installWay = 2;
     frame.DetectInstallWay();
     EXPECT_EQ(2, frame.m_installWay);
