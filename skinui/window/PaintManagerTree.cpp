@@ -106,6 +106,10 @@ bool CPaintManagerUI::AttachDialog(CControlUI* control) {
     m_bUpdateNeeded = true;
     m_bFirstLayout = true;
     m_bFocusNeeded = true;
+    // The new tree is laid out and painted at the next WM_PAINT; a window that
+    // is already on screen must be told that one is due.
+    if (m_hWndPaint != nullptr)
+        InvalidateRect(m_hWndPaint, nullptr, FALSE);
     return InitControls(control, nullptr);
 }
 

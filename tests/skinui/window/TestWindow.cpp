@@ -1,0 +1,255 @@
+#include "TestWindow.h"
+
+#include <cstdio>
+
+namespace skintest {
+
+using namespace SkinUI;
+
+namespace {
+
+const wchar_t kClassName[] = L"SkinUITestWindow";
+
+} // namespace
+
+TestWindow::TestWindow(int cx, int cy) : m_manager(new CPaintManagerUI) {
+    WNDCLASSW wc = {};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &TestWindow::WndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.lpszClassName = kClassName;
+    RegisterClassW(&wc); // fails harmlessly once the class exists
+    m_hwnd = CreateWindowExW(0, kClassName, L"test", WS_POPUP, 0, 0, cx, cy, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_manager->Init(m_hwnd);
+    // Shown without activation: Wine treats an activated popup as managed by
+    // the (absent) window manager and then waits two seconds for every unmap.
+    ShowWindow(m_hwnd, SW_SHOWNOACTIVATE);
+    ::SetFocus(m_hwnd);
+    Pump();
+}
+
+TestWindow::~TestWindow() {
+    // The manager goes first: it deletes the tree while the window still exists.
+    delete m_manager;
+    m_manager = nullptr;
+    SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(m_hwnd);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
+LRESULT CALLBACK TestWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TestWindow* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr && self->m_manager != nullptr) {
+        LRESULT result = 0;
+        if (self->m_manager->MessageHandler(msg, wParam, lParam, result))
+            return result;
+    }
+    // Tests send WM_CLOSE to see what the manager does with it; the window
+    // itself stays until the test ends.
+    if (msg == WM_CLOSE)
+        return 0;
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void TestWindow::Attach(CControlUI* root) {
+    m_manager->AttachDialog(root);
+    Paint();
+}
+
+void TestWindow::Paint() {
+    UpdateWindow(m_hwnd);
+}
+
+void TestWindow::Pump() {
+    MSG msg;
+    // Bounded: a message that keeps re-posting itself cannot hang a test.
+    for (int i = 0; i < 10000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (!CPaintManagerUI::TranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+void TestWindow::SetClientSize(int cx, int cy) {
+    SetWindowPos(m_hwnd, nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TestWindow::Send(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return SendMessageW(m_hwnd, msg, wParam, lParam);
+}
+
+void TestWindow::MouseMove(int x, int y, WPARAM keys) {
+    POINT pt = {x, y};
+    ClientToScreen(m_hwnd, &pt);
+    SetCursorPos(pt.x, pt.y);
+    Send(WM_MOUSEMOVE, keys, MAKELPARAM(x, y));
+}
+
+void TestWindow::LButtonDown(int x, int y) {
+    MouseMove(x, y);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+}
+
+void TestWindow::LButtonUp(int x, int y) {
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void TestWindow::RButtonDown(int x, int y) {
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+}
+
+void TestWindow::RButtonUp(int x, int y) {
+    Send(WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+void TestWindow::KeyDown(WPARAM vk) {
+    Send(WM_KEYDOWN, vk, 1);
+}
+
+void TestWindow::KeyUp(WPARAM vk) {
+    Send(WM_KEYUP, vk, 0xC0000001);
+}
+
+void TestWindow::PostKey(WPARAM vk) {
+    PostMessageW(m_hwnd, WM_KEYDOWN, vk, 1);
+    Pump();
+}
+
+DWORD TestWindow::Pixel(int x, int y) {
+    HDC dc = GetDC(m_hwnd);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(m_hwnd, dc);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+// =============================================================================
+// Recorders
+// =============================================================================
+
+namespace {
+
+std::wstring SenderName(const CControlUI* sender) {
+    if (sender == nullptr)
+        return L"-";
+    const CSkinString name = sender->GetName();
+    return name.IsEmpty() ? std::wstring(L"?") : std::wstring(name.GetData());
+}
+
+} // namespace
+
+void NotifyRecorder::Notify(TNotifyUI& msg) {
+    wchar_t params[64];
+    swprintf(params, 64, L" %u %ld", static_cast<unsigned>(msg.wParam),
+             static_cast<long>(msg.lParam));
+    entries.push_back(std::wstring(msg.type.GetData()) + L" " + SenderName(msg.sender) + params);
+    records.push_back(msg);
+    if (onNotify)
+        onNotify(msg);
+}
+
+std::vector<std::wstring> NotifyRecorder::Of(std::initializer_list<const wchar_t*> types) const {
+    std::vector<std::wstring> out;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        bool wanted = types.size() == 0;
+        for (const wchar_t* type : types)
+            wanted = wanted || records[i].type == type;
+        if (wanted)
+            out.push_back(entries[i]);
+    }
+    return out;
+}
+
+int NotifyRecorder::Count(const wchar_t* type) const {
+    int n = 0;
+    for (const TNotifyUI& record : records)
+        n += record.type == type ? 1 : 0;
+    return n;
+}
+
+const wchar_t* EventName(int type) {
+    switch (type) {
+    case EventKeyDown:
+        return L"KeyDown";
+    case EventKeyUp:
+        return L"KeyUp";
+    case EventChar:
+        return L"Char";
+    case EventSysKey:
+        return L"SysKey";
+    case EventMouseMove:
+        return L"MouseMove";
+    case EventMouseLeave:
+        return L"MouseLeave";
+    case EventMouseEnter:
+        return L"MouseEnter";
+    case EventMouseHover:
+        return L"MouseHover";
+    case EventButtonDown:
+        return L"ButtonDown";
+    case EventButtonUp:
+        return L"ButtonUp";
+    case EventRButtonDown:
+        return L"RButtonDown";
+    case EventRButtonUp:
+        return L"RButtonUp";
+    case EventMButtonDown:
+        return L"MButtonDown";
+    case EventMButtonUp:
+        return L"MButtonUp";
+    case EventDblClick:
+        return L"DblClick";
+    case EventContextMenu:
+        return L"ContextMenu";
+    case EventScrollWheel:
+        return L"ScrollWheel";
+    case EventKillFocus:
+        return L"KillFocus";
+    case EventSetFocus:
+        return L"SetFocus";
+    case EventWindowSize:
+        return L"WindowSize";
+    case EventSetCursor:
+        return L"SetCursor";
+    case EventTimer:
+        return L"Timer";
+    default:
+        return L"?";
+    }
+}
+
+void WatchEvents(CControlUI* control, std::vector<std::wstring>* log) {
+    control->OnEvent += [control, log](void* param) {
+        const TEventUI* event = static_cast<const TEventUI*>(param);
+        log->push_back(SenderName(control) + L":" + EventName(event->type));
+        return true;
+    };
+}
+
+std::vector<std::wstring> Filter(const std::vector<std::wstring>& log,
+                                 std::initializer_list<const wchar_t*> events) {
+    std::vector<std::wstring> out;
+    for (const std::wstring& entry : log) {
+        const std::wstring event = entry.substr(entry.find(L':') + 1);
+        bool wanted = events.size() == 0;
+        for (const wchar_t* name : events)
+            wanted = wanted || event == name;
+        if (wanted)
+            out.push_back(entry);
+    }
+    return out;
+}
+
+std::string Str(const RECT& rc) {
+    char text[64];
+    snprintf(text, sizeof(text), "(%ld, %ld, %ld, %ld)", static_cast<long>(rc.left),
+             static_cast<long>(rc.top), static_cast<long>(rc.right), static_cast<long>(rc.bottom));
+    return text;
+}
+
+} // namespace skintest
