@@ -1,0 +1,24 @@
+// The product client's main window: shows the installed version and where the
+// product is installed.
+#pragma once
+
+#include "skinui/window/WindowImplBase.h"
+
+#include <string>
+
+class CClientWindow : public SkinUI::WindowImplBase {
+public:
+    CClientWindow(std::wstring version, std::wstring installDir);
+
+    void InitWindow() override;
+    void OnClick(SkinUI::TNotifyUI& msg) override;
+    SkinUI::CSkinString GetSkinFileName() override { return SkinUI::CSkinString(L"skin.xml"); }
+    LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"QuillmossdexClient"; }
+
+private:
+    std::wstring m_version;
+    std::wstring m_installDir;
+};
