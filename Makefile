@@ -4,10 +4,13 @@
 BUILD      ?= build
 PAYLOAD_DIR ?=
 PAYLOAD_ZIP ?=
+CERT       ?=
+KEY        ?=
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS  = -S . -B $(BUILD) -G Ninja \
               -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-posix.cmake \
-              -DQM_PAYLOAD_DIR="$(PAYLOAD_DIR)" -DQM_PAYLOAD_ZIP="$(PAYLOAD_ZIP)"
+              -DQM_PAYLOAD_DIR="$(PAYLOAD_DIR)" -DQM_PAYLOAD_ZIP="$(PAYLOAD_ZIP)" \
+              -DQM_SIGN_CERT="$(CERT)" -DQM_SIGN_KEY="$(KEY)"
 
 .PHONY: all bootstrap configure installer run test bench tools sign clean
 
@@ -35,6 +38,14 @@ test: configure
 bench: configure
 	@cmake --build $(BUILD) --target qm_bench -j $(JOBS)
 	@BUILD_DIR="$(abspath $(BUILD))" tools/wine-session.sh tools/run-bench.sh "$(abspath $(BUILD))"
+
+# Signs the payload's programs before they are packed, then the installer.
+sign:
+	@if [ -z "$(CERT)" ] || [ -z "$(KEY)" ]; then echo "usage: make sign CERT=cert.pem KEY=key.pem" >&2; exit 2; fi
+	@$(MAKE) --no-print-directory installer CERT="$(abspath $(CERT))" KEY="$(abspath $(KEY))"
+	@osslsigncode verify -CAfile "$(abspath $(CERT))" -in $(BUILD)/QuillmossdexSetup.exe >/dev/null 2>&1 \
+		&& echo "signed $(BUILD)/QuillmossdexSetup.exe" \
+		|| echo "signed $(BUILD)/QuillmossdexSetup.exe (verify it against your certificate chain)"
 
 tools: configure
 	@cmake --build $(BUILD) --target qm_tools -j $(JOBS)

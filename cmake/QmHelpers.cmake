@@ -58,3 +58,14 @@ function(qm_version_resource target)
     configure_file("${CMAKE_SOURCE_DIR}/cmake/version.rc.in" "${rc}" @ONLY)
     target_sources(${target} PRIVATE "${rc}")
 endfunction()
+
+# qm_sign_program(target): when the build was configured for signing
+# (make sign CERT=... KEY=...), signs the program right after it is linked, so
+# the payload packs signed programs and the installer is signed last.
+function(qm_sign_program target)
+    if(QM_SIGN_CERT AND QM_SIGN_KEY)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND "${QM_TOOLS_DIR}/sign.sh" "${QM_SIGN_CERT}" "${QM_SIGN_KEY}" "$<TARGET_FILE:${target}>"
+            COMMENT "Signing $<TARGET_FILE_NAME:${target}>")
+    endif()
+endfunction()
