@@ -287,9 +287,21 @@ void CDialogBuilder::GetLastErrorLocation(wchar_t* source, SIZE_T max) const {
 // Building
 // =============================================================================
 
+void CDialogBuilder::Discard(CControlUI* control, CPaintManagerUI* manager) {
+    if (control == nullptr)
+        return;
+    // Its subtree may have registered with the manager while its attributes
+    // were applied (option groups); linked to the manager again, every
+    // control can unregister itself as it is deleted.
+    if (manager != nullptr)
+        control->SetManager(manager, nullptr, false);
+    delete control;
+}
+
 CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManagerUI* manager,
                                    CControlUI* parent) {
     m_pCallback = callback;
+    m_failed = false;
     CMarkupNode root = m_xml.GetRoot();
     if (!root.IsValid())
         return nullptr;
@@ -385,8 +397,15 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent,
 
         // Children first, so that a container is complete before it is
         // attached to its own parent.
-        if (node.HasChildren())
+        if (node.HasChildren()) {
             Parse(&node, control, manager);
+            if (m_failed) {
+                Discard(control, manager);
+                if (parent == nullptr)
+                    Discard(first, manager);
+                return nullptr;
+            }
+        }
 
         if (parent != nullptr) {
             if (!containerLooked) {
@@ -394,8 +413,10 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent,
                 containerLooked = true;
             }
             if (container == nullptr) {
-                // Nothing can own it: it is nobody's and would be lost.
-                delete control;
+                // The whole build fails. Controls attached so far belong to
+                // their parents; this one belongs to nobody.
+                m_failed = true;
+                Discard(control, manager);
                 return nullptr;
             }
             if (!container->Add(control)) {

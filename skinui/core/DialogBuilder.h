@@ -57,7 +57,8 @@ public:
     // Builds the loaded document: with a manager, the top-level resource
     // elements are registered with it and, for a Window root of a window that
     // exists, the Window attributes applied; then the controls are made and
-    // attached to `parent`. Answers the first control made at the top level.
+    // attached to `parent`. Answers the first control made at the top level;
+    // null when a control with child elements cannot hold children.
     CControlUI* Create(IDialogBuilderCallback* callback = nullptr,
                        CPaintManagerUI* manager = nullptr, CControlUI* parent = nullptr);
 
@@ -80,6 +81,8 @@ private:
     void BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager);
     // The remembered resource type, or null for a document that is no resource.
     const wchar_t* ResourceType() const;
+    // Deletes a control that was made but could not be attached.
+    static void Discard(CControlUI* control, CPaintManagerUI* manager);
 
     CMarkup m_xml;
     IDialogBuilderCallback* m_pCallback = nullptr;
@@ -88,6 +91,7 @@ private:
     CSkinString m_sType;    // a named resource type
     WORD m_typeId = 0;      // or a numbered one
     int m_includeDepth = 0; // of this builder's document
+    bool m_failed = false;  // a parent without children slots ended the build
 };
 
 } // namespace SkinUI
