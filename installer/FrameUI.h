@@ -1,42 +1,159 @@
-// The installer's main window. So far it carries what the install worker
-// shares with it (the window handle, the install directory and the install
-// kind) and the two install-kind operations the worker runs; the window
-// itself, its pages and its controls come with the UI library's window base,
-// which also brings the window handle and its accessor.
+// The installer's only window and its controller: the welcome page with the
+// install button, the agreement line and the fold-out options panel, the
+// progress page and the finish page, all drawn from the skin "skin.xml". It
+// decides the install directory, checks it, starts the install worker on its
+// own thread, follows the worker's posted messages and starts the installed
+// client at the end.
+//
+// The worker thread shares three members with the window (the window handle,
+// m_installDir and m_installWay) and the two install-kind operations, which
+// live in InstallWay.cpp. The constructor creates no window, so those parts can
+// be used on their own; Open creates the real window.
 #pragma once
+
+#include "installer/Handles.h"
+
+#include "skinui/window/WindowImplBase.h"
 
 #include <windows.h>
 
 #include <string>
 
-class CFrameUI {
+namespace SkinUI {
+class CEditUI;
+class COptionUI;
+class CProgressUI;
+class CTabLayoutUI;
+} // namespace SkinUI
+
+// How a silent ("path") run ends, for the script that started it. Interactive
+// runs always end with 0. Listed in README.md under "Silent install".
+enum SetupExitCode : UINT {
+    SETUP_EXIT_INSTALLED = 0,
+    // The window base ends the process with 1 when the skin cannot be built.
+    SETUP_EXIT_SKIN_DAMAGED = 1,
+    SETUP_EXIT_DIR_REJECTED = 2,
+    // The guard refused: another installer or the updater runs, or the client
+    // runs and the user chose not to stop it.
+    SETUP_EXIT_NOT_STARTED = 3,
+    SETUP_EXIT_NO_WINDOW = 4,
+    // The program ended before the install had an outcome.
+    SETUP_EXIT_UNFINISHED = 5,
+    // Plus the InstallResult of a failed install (11 unzip, 12 resource, 13
+    // copy, 15 registry).
+    SETUP_EXIT_INSTALL_FAILED = 10,
+};
+
+class CFrameUI : public SkinUI::WindowImplBase {
 public:
-    CFrameUI() = default;
+    // =========================================================================
+    // Construction
+    // =========================================================================
+    CFrameUI();
+    ~CFrameUI() override;
 
-    HWND GetHWND() const { return m_hWnd; }
+    // Creates the window from the skin, centres and shows it, sets the program
+    // icon and makes the window the target of the install context's progress
+    // messages. False when the window could not be created.
+    bool Open();
 
-    // Worker thread, before any file is touched: classifies the install into
-    // m_installWay (InstallWay.cpp).
+    // =========================================================================
+    // Start modes (the entry point sets the flags, then may start at once)
+    // =========================================================================
+    // Reads the previous installation's directory from its uninstall record
+    // into m_installDir; false when none is recorded.
+    bool LoadRecordedInstallDir();
+    // The "path" mode's parent directory (narrow): the product's own folder
+    // below it goes into the directory edit.
+    void ApplyPathArgument(const std::string& text);
+    // Checks the directory and starts the worker, or shows why not.
+    void StartInstall();
+
+    // The process's exit code once the message loop has ended.
+    UINT ExitCode() const;
+    // Waits, at most timeoutMs, for a worker whose install has reached its
+    // outcome to finish what it writes after it (the install kind), so that
+    // ending the process cannot cut that write off. A worker still installing
+    // is not waited for: closing the window then ends the install at once.
+    void WaitForWorkerFinish(DWORD timeoutMs);
+
+    // =========================================================================
+    // Install kind (InstallWay.cpp; worker thread)
+    // =========================================================================
+    // Before any file is touched: classifies the install into m_installWay.
     void DetectInstallWay();
-    // Worker thread, after a successful install: records m_installWay in the
-    // product's per-user settings key.
+    // After a successful install: records m_installWay in the product's
+    // per-user settings key.
     void WriteInstallWay();
 
+    // =========================================================================
+    // Directory checks
+    // =========================================================================
+    // The directory text with '\' appended unless it already ends with '\' or
+    // '/' (an empty text has no last character, so it becomes "\").
+    static void AppendSeparator(std::wstring& dir);
+    // A drive-letter path ("X:\...") that exists as a directory. UNC paths,
+    // relative paths and "X:/..." are refused even when they exist.
+    static bool IsUsableInstallDir(std::wstring dir);
+    // The "无法创建目录" message for a directory, shortened in the middle when
+    // the directory would not fit the message buffer.
+    static std::wstring CannotCreateMessage(const std::wstring& dir);
+
+    // =========================================================================
+    // Window base overrides
+    // =========================================================================
+    void InitWindow() override;
+    void Notify(SkinUI::TNotifyUI& msg) override;
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    const wchar_t* GetWindowClassName() const override;
+    SkinUI::CSkinString GetSkinFileName() override;
+
+public:
+    // =========================================================================
+    // State, shared with the entry point and the worker
+    // =========================================================================
+    // Install into m_installDir (a previous installation's directory) instead
+    // of the edit's text.
+    int m_useRecordedDir = 0;
+    // Ask before installing over a previous installation.
+    int m_askOverwrite = 0;
     // Install kind: 0 fresh, 1 over a registered install whose client still
     // exists, 2 over settings left by an earlier install. Only the worker
     // thread touches it.
     int m_installWay = 0;
+    SkinUI::CEditUI* m_pPathEdit = nullptr;
+    SkinUI::CTabLayoutUI* m_pTabs = nullptr;
+    SkinUI::CProgressUI* m_pProgress = nullptr;
     // The install directory; once stored it always ends with '\' or '/'. The
     // worker reads it once at its start, and the window does not change it
-    // while an install runs.
+    // while an install runs (the install button is hidden from then on).
     std::wstring m_installDir;
+    SkinUI::COptionUI* m_pAgree = nullptr;
+    SkinUI::COptionUI* m_pDesktopLnk = nullptr;
+    SkinUI::COptionUI* m_pStartMenuLnk = nullptr;
+    // Silent mode ("path"): the window hides when the install starts and the
+    // program ends after its outcome.
+    bool m_silent = false;
 
-protected:
-    // Only the fields the worker shares, without a window: for programs that
-    // run the worker on their own (the tests' runner, the benchmark) and set
-    // m_hWnd to a window of theirs.
-    struct NoWindow {};
-    explicit CFrameUI(NoWindow) {}
+private:
+    void OnInstallClicked();
+    void OnBrowseClicked();
+    void OnFinishClicked();
+    void OnInstallResult(unsigned result);
+    bool ValidateInstallDir();
+    void ShowDirectoryMessage(const wchar_t* text);
+    void SetWindowHeight(int height);
+    void OpenWebPage(const wchar_t* path);
+    void Quit();
 
-    HWND m_hWnd = nullptr;
+    // The worker thread, kept only for the bounded wait before the process
+    // ends; the window never waits for it otherwise.
+    UniqueHandle m_worker;
+    // Set when the worker's result message arrived: from then on the worker
+    // only finishes writing the install kind.
+    bool m_resultReceived = false;
+    // The outcome a silent run reports (SetupExitCode).
+    UINT m_silentExitCode = SETUP_EXIT_UNFINISHED;
 };

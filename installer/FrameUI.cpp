@@ -1,0 +1,409 @@
+// CFrameUI: the window's construction, its pages and controls, the install
+// directory and the install's course as the window sees it.
+//
+// Sections: Construction; Directories; Start of an install; Notifications;
+// Messages from the worker; Exit.
+#include "installer/FrameUI.h"
+
+#include "installer/FileManage.h"
+#include "installer/Guard.h"
+#include "installer/InstallMessages.h"
+#include "installer/MessageBox.h"
+#include "installer/Product.h"
+#include "installer/TextConvert.h"
+
+#include "skinui/control/EditUI.h"
+#include "skinui/control/OptionUI.h"
+#include "skinui/control/ProgressUI.h"
+#include "skinui/control/TabLayoutUI.h"
+
+#include <objbase.h>
+#include <process.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+
+using namespace SkinUI;
+
+namespace {
+
+const wchar_t kCaption[] = L"提示:";
+const wchar_t kProductFolder[] = L"Quillmossdex\\";
+constexpr int kWindowWidth = 560;
+constexpr int kWindowHeight = 420;
+// With the options panel below the welcome page uncovered.
+constexpr int kWindowHeightWithOptions = 542;
+// Pages of the tab layout.
+constexpr int kWelcomePage = 0;
+constexpr int kProgressPage = 1;
+constexpr int kFinishPage = 2;
+// The directory messages are formatted into a buffer of this many characters.
+constexpr size_t kMessageChars = 360;
+// The icon group of the program's resources.
+constexpr UINT kIconId = 104;
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* iface) {
+    CControlUI* control = pm.FindControl(name);
+    return control ? static_cast<T*>(control->GetInterface(iface)) : nullptr;
+}
+
+unsigned __stdcall WorkerEntry(void* frame) {
+    InstallWorkerThread(static_cast<CFrameUI*>(frame));
+    return 0;
+}
+
+} // namespace
+
+// ===========================================================================
+// Construction
+// ===========================================================================
+
+CFrameUI::CFrameUI() = default;
+
+// Never runs in the installer, which ends with ExitProcess.
+CFrameUI::~CFrameUI() = default;
+
+const wchar_t* CFrameUI::GetWindowClassName() const {
+    return L"install";
+}
+
+CSkinString CFrameUI::GetSkinFileName() {
+    return L"skin.xml";
+}
+
+bool CFrameUI::Open() {
+    m_installWay = 0;
+    m_installDir.clear();
+    if (!Create(nullptr, kProductName, WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                CW_USEDEFAULT))
+        return false;
+    CenterWindow();
+    ShowWindow(true, true);
+    SetIcon(kIconId);
+    m_useRecordedDir = 0;
+    m_askOverwrite = 0;
+    m_silent = false;
+    // The first use of the install context also empties its unpack directory.
+    CFileManage::GetInstance()->hwnd = m_hWnd;
+    return true;
+}
+
+void CFrameUI::InitWindow() {
+    m_pAgree = FindAs<COptionUI>(m_pm, L"agree", L"Option");
+    m_pDesktopLnk = FindAs<COptionUI>(m_pm, L"desktopLnk", L"Option");
+    m_pStartMenuLnk = FindAs<COptionUI>(m_pm, L"startMenuLnk", L"Option");
+    m_pProgress = FindAs<CProgressUI>(m_pm, L"progress", L"Progress");
+    m_pTabs = FindAs<CTabLayoutUI>(m_pm, L"tablayout", L"TabLayout");
+    m_pPathEdit = FindAs<CEditUI>(m_pm, L"path", L"Edit");
+
+    // A 32-bit program on 64-bit Windows belongs below the x86 program files.
+    SYSTEM_INFO info = {};
+    GetNativeSystemInfo(&info);
+    const int folder = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                               info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64
+                           ? CSIDL_PROGRAM_FILESX86
+                           : CSIDL_PROGRAM_FILES;
+    wchar_t buf[MAX_PATH] = {};
+    // A failed lookup leaves a directory without a drive, which validation
+    // refuses with its message.
+    SHGetSpecialFolderPathW(nullptr, buf, folder, FALSE);
+    std::wstring dir = buf;
+    AppendSeparator(dir);
+    dir += kProductFolder;
+    if (m_pPathEdit)
+        m_pPathEdit->SetText(dir.c_str());
+}
+
+// ===========================================================================
+// Directories
+// ===========================================================================
+
+void CFrameUI::AppendSeparator(std::wstring& dir) {
+    if (dir.empty() || !IsSeparator(dir.back()))
+        dir += L'\\';
+}
+
+bool CFrameUI::IsUsableInstallDir(std::wstring dir) {
+    AppendSeparator(dir);
+    if (dir.size() < 3 || dir[1] != L':' || dir[2] != L'\\')
+        return false;
+    return PathIsDirectoryW(dir.c_str()) && PathFileExistsW(dir.c_str());
+}
+
+std::wstring CFrameUI::CannotCreateMessage(const std::wstring& dir) {
+    const wchar_t head[] = L"无法创建目录 : \"";
+    const wchar_t tail[] = L"\", 请重新选择正确的安装目录!";
+    const wchar_t ellipsis[] = L"...";
+    const size_t fixed = wcslen(head) + wcslen(tail);
+    // One character stays for the terminator of the fixed-size buffer.
+    const size_t room = kMessageChars - 1 - fixed;
+    std::wstring shown = dir;
+    if (shown.size() > room) {
+        // Both ends of a path say the most: the drive and the last folders.
+        const size_t keep = room - wcslen(ellipsis);
+        const size_t front = keep / 2;
+        shown = dir.substr(0, front) + ellipsis + dir.substr(dir.size() - (keep - front));
+    }
+    return head + shown + tail;
+}
+
+bool CFrameUI::LoadRecordedInstallDir() {
+    UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
+                      key.Put()) != ERROR_SUCCESS)
+        return false;
+    // One byte more than the size passed, so a value that fills the buffer
+    // without a terminator still ends with one.
+    char buf[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    const LONG err = RegQueryValueExA(key.Get(), "InstallLocation", nullptr, nullptr,
+                                      reinterpret_cast<BYTE*>(buf), &size);
+    key.Reset();
+    if (err != ERROR_SUCCESS)
+        return false;
+    m_installDir = ToWide(buf);
+    AppendSeparator(m_installDir);
+    return true;
+}
+
+void CFrameUI::ApplyPathArgument(const std::string& text) {
+    size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ')
+        --end;
+    size_t begin = 0;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    m_askOverwrite = 0;
+    std::wstring dir;
+    // No directory at all ("path" alone, or only blanks) stays an empty text,
+    // which validation refuses as such; with the product folder appended it
+    // would name a folder in the root of the current drive instead.
+    if (begin < end) {
+        dir = ToWide(text.substr(begin, end - begin));
+        AppendSeparator(dir);
+        dir += kProductFolder;
+    }
+    if (m_pPathEdit)
+        m_pPathEdit->SetText(dir.c_str());
+}
+
+bool CFrameUI::ValidateInstallDir() {
+    CFileManage* engine = CFileManage::GetInstance();
+    if (m_useRecordedDir) {
+        engine->CreateDirectories("", ToNarrow(m_installDir));
+        if (IsUsableInstallDir(m_installDir))
+            return true;
+        // The next attempt takes the edit's text, which now shows the
+        // directory that failed.
+        if (m_pPathEdit)
+            m_pPathEdit->SetText(m_installDir.c_str());
+        m_useRecordedDir = 0;
+        ShowDirectoryMessage(CannotCreateMessage(m_installDir).c_str());
+        return false;
+    }
+
+    std::wstring dir = m_pPathEdit ? m_pPathEdit->GetText().GetData() : L"";
+    if (dir.empty()) {
+        ShowDirectoryMessage(L"路径不能为空, 请重新选择!");
+        return false;
+    }
+    AppendSeparator(dir);
+    engine->CreateDirectories("", ToNarrow(dir));
+    if (IsUsableInstallDir(dir)) {
+        m_installDir = dir;
+        return true;
+    }
+    ShowDirectoryMessage(CannotCreateMessage(dir).c_str());
+    return false;
+}
+
+void CFrameUI::ShowDirectoryMessage(const wchar_t* text) {
+    ShowMessageBox(m_hWnd, text, kCaption, MB_OK);
+}
+
+// ===========================================================================
+// Start of an install
+// ===========================================================================
+
+void CFrameUI::StartInstall() {
+    if (m_silent)
+        ShowWindow(false);
+    if (!ValidateInstallDir()) {
+        if (m_pTabs && m_pTabs->GetCurSel() != kWelcomePage)
+            m_pTabs->SelectItem(kWelcomePage);
+        // A silent run has no one to choose another directory: every refusal
+        // ends it, the empty text included, or the hidden window would keep
+        // the process and the install mutex forever.
+        if (m_silent) {
+            m_silentExitCode = SETUP_EXIT_DIR_REJECTED;
+            Quit();
+        }
+        return;
+    }
+    if (m_pTabs)
+        m_pTabs->SelectItem(kProgressPage);
+    HANDLE worker =
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, this, 0, nullptr));
+    if (!worker) {
+        // Without a worker nothing would ever leave the progress page; this
+        // is as if the install had failed before its first step.
+        OnInstallResult(INSTALL_ERR_RESOURCE);
+        return;
+    }
+    m_worker.Reset(worker);
+}
+
+// ===========================================================================
+// Notifications
+// ===========================================================================
+
+void CFrameUI::Notify(TNotifyUI& msg) {
+    if (!msg.sender)
+        return;
+    const CSkinString name = msg.sender->GetName();
+    if (msg.type == L"click") {
+        if (name == L"closeBtn")
+            Quit();
+        else if (name == L"minBtn")
+            ::ShowWindow(m_hWnd, SW_MINIMIZE);
+        else if (name == L"install")
+            OnInstallClicked();
+        else if (name == L"agreement")
+            OpenWebPage(L"/termofservice/userusage-protocol.htm");
+        else if (name == L"btn_private")
+            OpenWebPage(L"/termofservice/professional-ysxy.htm");
+        else if (name == L"browse")
+            OnBrowseClicked();
+        else if (name == L"success")
+            OnFinishClicked();
+    } else if (msg.type == L"selectchanged") {
+        if (name == L"custom") {
+            auto* custom = static_cast<COptionUI*>(msg.sender->GetInterface(L"Option"));
+            SetWindowHeight(custom && custom->IsSelected() ? kWindowHeightWithOptions
+                                                           : kWindowHeight);
+        }
+    }
+}
+
+void CFrameUI::OnInstallClicked() {
+    if (m_pAgree && !m_pAgree->IsSelected()) {
+        ShowMessageBox(m_hWnd, L"请同意《用户服务协议》!", kCaption, MB_OK);
+        return;
+    }
+    if (m_askOverwrite &&
+        ShowMessageBox(m_hWnd, L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", kCaption,
+                       MB_YESNO) != IDYES)
+        return;
+    StartInstall();
+    // The options panel folds away again, whether or not the directory was
+    // accepted; "custom" itself keeps its selection.
+    auto* custom = FindAs<COptionUI>(m_pm, L"custom", L"Option");
+    if (custom && custom->IsSelected())
+        SetWindowHeight(kWindowHeight);
+}
+
+void CFrameUI::OnBrowseClicked() {
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW bi = {};
+    bi.hwndOwner = m_hWnd;
+    bi.pszDisplayName = displayName;
+    bi.lpszTitle = L"请选择安装目录";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_NEWDIALOGSTYLE;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&bi);
+    if (!item)
+        return;
+    wchar_t path[MAX_PATH] = {};
+    const BOOL converted = SHGetPathFromIDListW(item, path);
+    CoTaskMemFree(item);
+    // The chosen folder itself is the install directory: no product folder
+    // is appended, so picking a drive root installs into the root.
+    if (converted && m_pPathEdit)
+        m_pPathEdit->SetText(path);
+}
+
+void CFrameUI::OnFinishClicked() {
+    // The client refuses to start beside a running installer.
+    ReleaseInstallMutex();
+    const std::wstring client = m_installDir + ToWide(kClientFileName);
+    ShellExecuteW(nullptr, L"open", client.c_str(), nullptr, nullptr, SW_SHOW);
+    Quit();
+}
+
+void CFrameUI::OpenWebPage(const wchar_t* path) {
+    const std::wstring url = ToWide(kWebSiteRoot) + path;
+    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void CFrameUI::SetWindowHeight(int height) {
+    SetWindowPos(m_hWnd, nullptr, 0, 0, kWindowWidth, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ===========================================================================
+// Messages from the worker
+// ===========================================================================
+
+LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INSTALL_PROGRESS:
+        if (m_pProgress)
+            m_pProgress->SetValue(static_cast<int>(wParam));
+        break;
+    case WM_INSTALL_RESULT:
+        m_resultReceived = true;
+        OnInstallResult(static_cast<unsigned>(wParam));
+        break;
+    case WM_DESTROY:
+        // A close request from the system (Alt+F4, the taskbar) destroys the
+        // window without going through the close button; the process must
+        // not stay behind without a window, holding the install mutex.
+        Quit();
+        break;
+    default:
+        break;
+    }
+    return WindowImplBase::HandleMessage(msg, wParam, lParam);
+}
+
+void CFrameUI::OnInstallResult(unsigned result) {
+    if (result == INSTALL_OK) {
+        CFileManage* engine = CFileManage::GetInstance();
+        if (m_pStartMenuLnk && m_pStartMenuLnk->IsSelected())
+            engine->CreateStartMenuShortcuts();
+        if (m_pDesktopLnk && m_pDesktopLnk->IsSelected())
+            engine->CreateDesktopShortcut();
+        if (m_pTabs)
+            m_pTabs->SelectItem(kFinishPage);
+        m_silentExitCode = SETUP_EXIT_INSTALLED;
+    } else {
+        // Nothing the install did is undone; the text names the failed step.
+        ShowMessageBox(m_hWnd, ToWide(GetErrorText(result)).c_str(), kCaption, MB_OK);
+        m_silentExitCode = SETUP_EXIT_INSTALL_FAILED + result;
+        Quit();
+    }
+    if (m_silent)
+        Quit();
+}
+
+// ===========================================================================
+// Exit
+// ===========================================================================
+
+void CFrameUI::Quit() {
+    PostQuitMessage(0);
+}
+
+UINT CFrameUI::ExitCode() const {
+    return m_silent ? m_silentExitCode : SETUP_EXIT_INSTALLED;
+}
+
+void CFrameUI::WaitForWorkerFinish(DWORD timeoutMs) {
+    if (m_worker && m_resultReceived)
+        WaitForSingleObject(m_worker.Get(), timeoutMs);
+}

@@ -1,0 +1,416 @@
+#include "tests/installer/SetupDriver.h"
+
+#include "tests/installer/ZipBuilder.h"
+#include "tests/support/TestSupport.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace qmtest {
+
+namespace {
+
+struct FindState {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindSetupWindow(HWND hwnd, LPARAM param) {
+    auto* state = reinterpret_cast<FindState*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (pid == state->pid && wcscmp(cls, L"install") == 0 && IsWindowVisible(hwnd)) {
+        state->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void AppendPngBytes(void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                               static_cast<size_t>(size));
+}
+
+} // namespace
+
+std::wstring BuiltSetupPath() {
+    return ProgramDir() + L"\\..\\..\\QuillmossdexSetup.exe";
+}
+
+std::string MakeTestPayload() {
+    const std::string client = ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe");
+    if (client.empty())
+        return std::string();
+    std::vector<ZipEntry> entries(4);
+    entries[0].name = "Quillmossdex.exe";
+    entries[0].data = client;
+    entries[1].name = "uninst.exe";
+    entries[1].data = "the uninstaller's place in the test payload";
+    entries[2].name = "res/";
+    entries[2].deflate = false;
+    entries[3].name = "res/version.txt";
+    entries[3].data = "version=1.0.67\r\n";
+    return BuildZip(entries);
+}
+
+std::wstring MakeSetupCopy(const std::wstring& path, const std::string& payload) {
+    if (!CopyFileW(BuiltSetupPath().c_str(), path.c_str(), FALSE))
+        return L"";
+    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    if (!update)
+        return L"";
+    const BOOL ok = UpdateResourceW(
+        update, L"ZIP", MAKEINTRESOURCEW(101), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
+        const_cast<char*>(payload.data()), static_cast<DWORD>(payload.size()));
+    if (!EndUpdateResourceW(update, !ok) || !ok)
+        return L"";
+    return path;
+}
+
+HWND WaitForSetupWindow(HANDLE process, DWORD pid, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            FindState state{pid, nullptr};
+            EnumWindows(FindSetupWindow, reinterpret_cast<LPARAM>(&state));
+            found = state.found;
+            return found != nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        },
+        timeoutMs);
+    return found;
+}
+
+SIZE WindowSize(HWND hwnd) {
+    RECT rc = {};
+    GetWindowRect(hwnd, &rc);
+    return SIZE{rc.right - rc.left, rc.bottom - rc.top};
+}
+
+void ClickAt(HWND hwnd, int x, int y) {
+    POINT pt = {x, y};
+    ClientToScreen(hwnd, &pt);
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    for (INPUT& i : in)
+        i.type = INPUT_MOUSE;
+    // Absolute coordinates are in 1/65536 of the screen; the middle of the
+    // pixel keeps the rounding on the intended one.
+    in[0].mi.dx = static_cast<LONG>((pt.x * 65536LL + 32768) / cx);
+    in[0].mi.dy = static_cast<LONG>((pt.y * 65536LL + 32768) / cy);
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in[0], sizeof(INPUT));
+    Sleep(30);
+    SendInput(1, &in[1], sizeof(INPUT));
+    Sleep(30);
+    SendInput(1, &in[2], sizeof(INPUT));
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t ch : text) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = ch;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof(INPUT));
+    }
+}
+
+void PressKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
+}
+
+Screenshot CaptureWindow(HWND hwnd) {
+    Screenshot shot;
+    RECT rc = {};
+    if (!GetWindowRect(hwnd, &rc))
+        return shot;
+    const int w = rc.right - rc.left;
+    const int h = rc.bottom - rc.top;
+    if (w <= 0 || h <= 0)
+        return shot;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (dib && bits) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        if (BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY)) {
+            GdiFlush();
+            shot.width = w;
+            shot.height = h;
+            const auto* px = static_cast<const uint32_t*>(bits);
+            shot.pixels.assign(px, px + static_cast<size_t>(w) * h);
+            for (uint32_t& p : shot.pixels)
+                p |= 0xFF000000u;
+        }
+        SelectObject(mem, old);
+    }
+    if (dib)
+        DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+bool Screenshot::SavePng(const std::wstring& path) const {
+    if (Empty())
+        return false;
+    std::vector<unsigned char> rgba(pixels.size() * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        rgba[i * 4 + 0] = static_cast<unsigned char>(pixels[i] >> 16);
+        rgba[i * 4 + 1] = static_cast<unsigned char>(pixels[i] >> 8);
+        rgba[i * 4 + 2] = static_cast<unsigned char>(pixels[i]);
+        rgba[i * 4 + 3] = 255;
+    }
+    std::string png;
+    if (!stbi_write_png_to_func(AppendPngBytes, &png, width, height, 4, rgba.data(), width * 4))
+        return false;
+    return WriteFileBytes(path, png);
+}
+
+int ColorDistance(uint32_t a, uint32_t b) {
+    int d = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        d = std::max(d, std::abs(ca - cb));
+    }
+    return d;
+}
+
+int CountNear(const Screenshot& shot, const RECT& rc, uint32_t color, int tolerance) {
+    int n = 0;
+    for (int y = std::max(0L, rc.top); y < std::min<long>(shot.height, rc.bottom); ++y)
+        for (int x = std::max(0L, rc.left); x < std::min<long>(shot.width, rc.right); ++x)
+            if (ColorDistance(shot.At(x, y), color) <= tolerance)
+                ++n;
+    return n;
+}
+
+uint32_t AverageColor(const Screenshot& shot, const RECT& rc) {
+    uint64_t sum[3] = {};
+    uint64_t n = 0;
+    for (int y = std::max(0L, rc.top); y < std::min<long>(shot.height, rc.bottom); ++y)
+        for (int x = std::max(0L, rc.left); x < std::min<long>(shot.width, rc.right); ++x) {
+            const uint32_t p = shot.At(x, y);
+            sum[0] += (p >> 16) & 0xFF;
+            sum[1] += (p >> 8) & 0xFF;
+            sum[2] += p & 0xFF;
+            ++n;
+        }
+    if (n == 0)
+        return 0;
+    return 0xFF000000u | static_cast<uint32_t>(sum[0] / n) << 16 |
+           static_cast<uint32_t>(sum[1] / n) << 8 | static_cast<uint32_t>(sum[2] / n);
+}
+
+std::wstring ArtifactPath(const std::wstring& name) {
+    const std::wstring dir = ProgramDir() + L"\\..\\..\\test-artifacts";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir + L"\\" + name;
+}
+
+} // namespace qmtest
+
+#include "tests/installer/EngineTestSupport.h"
+#include "installer/Product.h"
+
+#include <shlobj.h>
+
+namespace qmtest {
+
+bool IsTeal(uint32_t p) {
+    const int r = static_cast<int>((p >> 16) & 0xFF);
+    const int g = static_cast<int>((p >> 8) & 0xFF);
+    const int b = static_cast<int>(p & 0xFF);
+    return g - r > 50 && b - r > 40;
+}
+
+int CountTeal(const Screenshot& shot, const RECT& rc) {
+    int n = 0;
+    for (int y = std::max(0L, rc.top); y < std::min<long>(shot.height, rc.bottom); ++y)
+        for (int x = std::max(0L, rc.left); x < std::min<long>(shot.width, rc.right); ++x)
+            if (IsTeal(shot.At(x, y)))
+                ++n;
+    return n;
+}
+
+std::wstring DefaultInstallDir() {
+    SYSTEM_INFO info = {};
+    GetNativeSystemInfo(&info);
+    const int folder = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                               info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64
+                           ? CSIDL_PROGRAM_FILESX86
+                           : CSIDL_PROGRAM_FILES;
+    wchar_t buf[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, buf, folder, FALSE);
+    return std::wstring(buf) + L"\\Quillmossdex\\";
+}
+
+std::wstring DesktopShortcut() {
+    wchar_t buf[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, buf, CSIDL_DESKTOP, FALSE);
+    return std::wstring(buf) + L"\\青梧云端助手.lnk";
+}
+
+namespace {
+std::wstring StartMenuFolder() {
+    wchar_t buf[MAX_PATH] = {};
+    DWORD size = sizeof(buf);
+    RegGetValueW(HKEY_CURRENT_USER,
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                 L"Programs", RRF_RT_REG_SZ, nullptr, buf, &size);
+    return std::wstring(buf) + L"\\青梧云端助手";
+}
+} // namespace
+
+std::wstring StartMenuShortcut() {
+    return StartMenuFolder() + L"\\青梧云端助手.lnk";
+}
+
+std::wstring StartMenuUninstallShortcut() {
+    return StartMenuFolder() + L"\\卸载青梧云端助手.lnk";
+}
+
+void WriteRecordedLocation(const std::wstring& dir) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const std::string value = Narrow(dir);
+    RegSetValueExA(key, "InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+// ---------------------------------------------------------------------------
+// SetupTest
+
+std::unique_ptr<TempDir> SetupTest::s_dir;
+std::wstring SetupTest::s_setup;
+std::string SetupTest::s_payload;
+
+void SetupTest::SetUpTestSuite() {
+    s_dir.reset(new TempDir(L"qmsetup"));
+    s_payload = MakeTestPayload();
+    s_setup = MakeSetupCopy(*s_dir / L"QuillmossdexSetup.exe", s_payload);
+}
+
+void SetupTest::TearDownTestSuite() {
+    s_dir.reset();
+}
+
+void SetupTest::CleanMachine() {
+    DeleteProductRegistry();
+    std::wstring dir = DefaultInstallDir();
+    dir.pop_back();
+    RemoveTree(dir);
+    DeleteFileW(DesktopShortcut().c_str());
+    RemoveTree(StartMenuFolder());
+}
+
+void SetupTest::SetUp() {
+    ASSERT_FALSE(s_payload.empty()) << "qm_fake_client.exe missing beside the tests";
+    ASSERT_FALSE(s_setup.empty()) << "could not make the test copy of the installer";
+    CleanMachine();
+    // The installer's temporary archive and unpack directory go here.
+    SetEnvironmentVariableW(L"TMP", m_work.Path().c_str());
+    SetEnvironmentVariableW(L"TEMP", m_work.Path().c_str());
+}
+
+void SetupTest::TearDown() {
+    if (m_setup.Running()) {
+        // Answer whatever box is left open, so that the kill below is not
+        // the only way out; then make sure.
+        if (HWND box = WaitForProcessDialog(m_setup.Pid(), 0))
+            PressDialogButton(box, IDOK);
+        m_setup.Kill();
+    }
+    CleanMachine();
+}
+
+std::wstring SetupTest::MakeCopy(const std::wstring& name, const std::string& payload) {
+    return MakeSetupCopy(m_work / name, payload);
+}
+
+bool SetupTest::Start(const std::wstring& args, const std::wstring& exe) {
+    std::wstring cmd = Quote(exe.empty() ? s_setup : exe);
+    if (!args.empty())
+        cmd += L" " + args;
+    // The current directory is the test's folder, where a relative install
+    // directory would land.
+    return m_setup.Start(cmd, 0, m_work.Path());
+}
+
+HWND SetupTest::StartAndWait(const std::wstring& args) {
+    if (!Start(args))
+        return nullptr;
+    return WaitForSetupWindow(m_setup.Handle(), m_setup.Pid(), 20000);
+}
+
+int SetupTest::PageShown(const Screenshot& shot) {
+    if (shot.Empty())
+        return -1;
+    // Left of the button texts, so white letters never count.
+    const RECT installTop = {195, 293, 235, 300};
+    const RECT successMiddle = {195, 320, 235, 330};
+    const RECT progressStart = {37, 351, 80, 355};
+    if (CountTeal(shot, installTop) > 200)
+        return 0;
+    if (CountTeal(shot, successMiddle) > 300)
+        return 2;
+    if (CountTeal(shot, progressStart) > 100)
+        return 1;
+    return -1;
+}
+
+bool SetupTest::WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
+    Screenshot last;
+    const bool ok = WaitUntil(
+        [&] {
+            last = CaptureWindow(hwnd);
+            return PageShown(last) == page;
+        },
+        timeoutMs, 50);
+    if (shot)
+        *shot = last;
+    return ok;
+}
+
+std::wstring SetupTest::AnswerBox(int button, DWORD timeoutMs) {
+    HWND box = WaitForProcessDialog(m_setup.Pid(), timeoutMs);
+    if (!box)
+        return L"(no box)";
+    // The text is in place once the box is visible.
+    const std::wstring text = MessageBoxText(box);
+    PressDialogButton(box, button);
+    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    return text;
+}
+
+bool SetupTest::NoBoxFor(DWORD ms) {
+    return WaitForProcessDialog(m_setup.Pid(), ms) == nullptr;
+}
+
+} // namespace qmtest
