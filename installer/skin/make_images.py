@@ -93,12 +93,15 @@ def bk_top():
     w, h = 560, 420
     img = vgradient(w * SS, h * SS, (226, 244, 240, 255), (255, 255, 255, 255))
     # soft, large shapes: calm, and away from the text of the lower part
-    deco = Image.new("RGBA", img.size, (0, 0, 0, 0))
+    # Transparent in the shapes' own colour: blurring against transparent
+    # black would leave a grey rim around each shape.
+    deco = Image.new("RGBA", img.size, BRAND_LIGHT + (0,))
     d = ImageDraw.Draw(deco)
     d.ellipse((380 * SS, -120 * SS, 700 * SS, 200 * SS), fill=BRAND_LIGHT + (46,))
     d.ellipse((440 * SS, -40 * SS, 640 * SS, 160 * SS), fill=BRAND + (30,))
-    d.ellipse((-140 * SS, 150 * SS, 120 * SS, 410 * SS), fill=BRAND_LIGHT + (28,))
-    d.ellipse((-60 * SS, 40 * SS, 60 * SS, 160 * SS), fill=BRAND + (18,))
+    # one gentle arc rising from the lower left; a second shape there would
+    # pull the eye away from the logo
+    d.ellipse((-260 * SS, 200 * SS, 150 * SS, 610 * SS), fill=BRAND_LIGHT + (30,))
     deco = deco.filter(ImageFilter.GaussianBlur(6 * SS))
     img.alpha_composite(deco)
     # a thin line closing the upper part
