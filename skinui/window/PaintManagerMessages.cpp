@@ -251,7 +251,9 @@ bool CPaintManagerUI::HandleMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam
                                     ? static_cast<DWORD>(SendMessageW(
                                           m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
                                     : 400;
-            _TrackMouseEvent(&track);
+            // user32's own tracking: the common controls' wrapper would tie the
+            // program to a DLL that is not a KnownDLL.
+            TrackMouseEvent(&track);
             m_bMouseTracking = true;
         }
         m_ptLastMousePos = pt;
