@@ -1,0 +1,196 @@
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+namespace {
+
+using qmtest::FileExists;
+
+const wchar_t kProduct[] = L"青梧云端助手";
+// The 32-bit prefix the tests run in uses the base without WOW6432Node.
+const wchar_t kRecordKey[] =
+    L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
+
+std::wstring SetupExe() {
+    return qmtest::ProgramDir() + L"\\..\\..\\..\\QuillmossdexSetup.exe";
+}
+
+std::wstring Desktop() {
+    wchar_t path[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOP, FALSE);
+    return path;
+}
+
+std::wstring ProgramsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof(path) - sizeof(wchar_t);
+    RegGetValueW(HKEY_CURRENT_USER,
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                 L"Programs", RRF_RT_REG_SZ, nullptr, path, &size);
+    return path;
+}
+
+std::wstring DesktopLink() {
+    return Desktop() + L"\\" + kProduct + L".lnk";
+}
+std::wstring MenuFolder() {
+    return ProgramsFolder() + L"\\" + kProduct;
+}
+
+bool KeyExists(HKEY root, const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string InstallWay() {
+    char data[8] = {};
+    DWORD size = sizeof(data);
+    if (RegGetValueA(HKEY_CURRENT_USER, "SOFTWARE\\Quillmossdex\\Flags", "InstallWay",
+                     RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::string();
+    return std::string(data);
+}
+
+std::wstring LinkTarget(const std::wstring& link) {
+    IShellLinkW* shell = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&shell))))
+        return std::wstring();
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = {};
+    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)))
+            shell->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        file->Release();
+    }
+    shell->Release();
+    return target;
+}
+
+bool WaitFor(bool (*pred)(const std::wstring&), const std::wstring& arg, bool want) {
+    for (int i = 0; i < 400; ++i) {
+        if (pred(arg) == want)
+            return true;
+        Sleep(50);
+    }
+    return pred(arg) == want;
+}
+
+bool Exists(const std::wstring& path) {
+    return FileExists(path);
+}
+
+class ProductLifecycle : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        Forget();
+        installDir = root.Path() + L"\\Quillmossdex\\";
+    }
+    void TearDown() override {
+        Forget();
+        CoUninitialize();
+    }
+
+    // No trace of an earlier installation: a first install then writes kind "1".
+    void Forget() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRecordKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
+        DeleteFileW(DesktopLink().c_str());
+        qmtest::RemoveTree(MenuFolder());
+    }
+
+    DWORD Run(const std::wstring& commandLine) {
+        qmtest::ChildProcess p;
+        EXPECT_TRUE(p.Start(commandLine));
+        EXPECT_TRUE(p.Wait(120000)) << "did not end";
+        return p.ExitCode();
+    }
+
+    DWORD InstallSilently() {
+        return Run(qmtest::Quote(SetupExe()) + L" path " + qmtest::Quote(root.Path()));
+    }
+    DWORD UninstallSilently() { return Run(qmtest::Quote(installDir + L"uninst.exe") + L" /S"); }
+
+    qmtest::TempDir root{L"qmlife"};
+    std::wstring installDir;
+};
+
+TEST_F(ProductLifecycle, InstallUseUninstallWhileTheClientRunsThenReinstall) {
+    ASSERT_EQ(0u, InstallSilently());
+    for (const wchar_t* f :
+         {L"Quillmossdex.exe", L"uninst.exe", L"uninst.lst", L"res\\version.txt"})
+        EXPECT_TRUE(FileExists(installDir + f)) << "missing after install";
+    EXPECT_EQ("1", InstallWay());
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+
+    // The client, started from its desktop link's target, shows its window and
+    // holds its mutex.
+    std::wstring target = LinkTarget(DesktopLink());
+    ASSERT_EQ(installDir + L"Quillmossdex.exe", target);
+    EXPECT_EQ(installDir + L"uninst.exe",
+              LinkTarget(MenuFolder() + L"\\卸载" + kProduct + L".lnk"));
+    qmtest::ChildProcess client;
+    ASSERT_TRUE(client.Start(qmtest::Quote(target)));
+    bool shown = false;
+    for (int i = 0; i < 300 && !shown; ++i) {
+        shown = FindWindowW(L"QuillmossdexClient", kProduct) != nullptr;
+        if (!shown)
+            Sleep(50);
+    }
+    ASSERT_TRUE(shown) << "the client showed no window";
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Quillmossdex-Client");
+    ASSERT_NE(nullptr, mutex);
+    CloseHandle(mutex);
+
+    // Uninstalling closes the client and removes everything the install made,
+    // but keeps the user's settings.
+    EXPECT_EQ(0u, UninstallSilently());
+    EXPECT_TRUE(client.Wait(10000)) << "the client still runs";
+    for (const wchar_t* f : {L"Quillmossdex.exe", L"uninst.lst", L"res\\version.txt", L"res"})
+        EXPECT_FALSE(FileExists(installDir + f)) << "left after uninstall";
+    EXPECT_TRUE(WaitFor(Exists, installDir + L"uninst.exe", false)) << "uninst.exe stays";
+    EXPECT_TRUE(WaitFor(Exists, installDir, false)) << "the emptied install folder stays";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(FileExists(MenuFolder()));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex\\Flags"));
+
+    // With the settings left behind, the next install is "over leftover settings".
+    ASSERT_EQ(0u, InstallSilently());
+    EXPECT_EQ("3", InstallWay());
+    EXPECT_EQ(0u, UninstallSilently());
+}
+
+TEST_F(ProductLifecycle, UninstallKeepsTheUsersFilesAndASecondRunFailsCleanly) {
+    CreateDirectoryW(installDir.c_str(), nullptr);
+    CreateDirectoryW((installDir + L"res").c_str(), nullptr);
+    qmtest::WriteFileBytes(installDir + L"mine.txt", "mine");
+    qmtest::WriteFileBytes(installDir + L"res\\notes.txt", "notes");
+    ASSERT_EQ(0u, InstallSilently());
+    std::wstring spare = root / L"uninst-spare.exe";
+    ASSERT_TRUE(CopyFileW((installDir + L"uninst.exe").c_str(), spare.c_str(), FALSE));
+
+    EXPECT_EQ(0u, UninstallSilently());
+    EXPECT_TRUE(WaitFor(Exists, installDir + L"uninst.exe", false));
+    EXPECT_EQ("mine", qmtest::ReadFileBytes(installDir + L"mine.txt"));
+    EXPECT_EQ("notes", qmtest::ReadFileBytes(installDir + L"res\\notes.txt"));
+    EXPECT_FALSE(FileExists(installDir + L"Quillmossdex.exe"));
+    EXPECT_FALSE(FileExists(installDir + L"res\\version.txt"));
+
+    // Run again from the same folder: the product is gone, nothing is touched.
+    ASSERT_TRUE(CopyFileW(spare.c_str(), (installDir + L"uninst.exe").c_str(), FALSE));
+    EXPECT_EQ(2u, UninstallSilently());
+    EXPECT_EQ("mine", qmtest::ReadFileBytes(installDir + L"mine.txt"));
+    EXPECT_TRUE(FileExists(installDir + L"uninst.exe"));
+}
+
+} // namespace
