@@ -131,4 +131,40 @@ TEST_F(Installed, RunningClientIsStoppedBeforeItsFilesAreRemoved) {
     EXPECT_FALSE(FileExists(client));
 }
 
+TEST_F(Installed, InteractiveRunAsksFirstAndNoLeavesEverything) {
+    qmtest::ChildProcess p;
+    ASSERT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe")));
+    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(L"确定要卸载青梧云端助手吗?", qmtest::MessageBoxText(box));
+    qmtest::PressDialogButton(box, IDNO);
+    ASSERT_TRUE(p.Wait(30000));
+    EXPECT_EQ(static_cast<DWORD>(UNINSTALL_CANCELLED), p.ExitCode());
+    EXPECT_TRUE(FileExists(dir + L"Quillmossdex.exe"));
+    EXPECT_TRUE(FileExists(dir + L"uninst.lst"));
+}
+
+TEST_F(Installed, InteractiveRunReportsSuccessInABox) {
+    qmtest::ChildProcess p;
+    ASSERT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe")));
+    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
+    ASSERT_NE(nullptr, box);
+    qmtest::PressDialogButton(box, IDYES);
+    // The closing box replaces the question.
+    HWND done = nullptr;
+    for (int i = 0; i < 400 && !done; ++i) {
+        HWND b = qmtest::WaitForProcessDialog(p.Pid(), 50);
+        // A box seen while it is still being built has no text yet.
+        std::wstring text = b ? qmtest::MessageBoxText(b) : std::wstring();
+        if (!text.empty() && text != L"确定要卸载青梧云端助手吗?")
+            done = b;
+    }
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ(L"青梧云端助手已成功卸载!", qmtest::MessageBoxText(done));
+    qmtest::PressDialogButton(done, IDOK);
+    ASSERT_TRUE(p.Wait(30000));
+    EXPECT_EQ(0u, p.ExitCode());
+    EXPECT_FALSE(FileExists(dir + L"Quillmossdex.exe"));
+}
+
 } // namespace
