@@ -77,14 +77,15 @@ CSkinString CFrameUI::GetSkinFileName() {
     return L"skin.xml";
 }
 
-bool CFrameUI::Open() {
+bool CFrameUI::Open(bool show) {
     m_installWay = 0;
     m_installDir.clear();
     if (!Create(nullptr, kProductName, WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                 CW_USEDEFAULT))
         return false;
     CenterWindow();
-    ShowWindow(true, true);
+    if (show)
+        ShowWindow(true, true);
     SetIcon(kIconId);
     m_useRecordedDir = 0;
     m_askOverwrite = 0;

@@ -52,10 +52,12 @@ public:
     CFrameUI();
     ~CFrameUI() override;
 
-    // Creates the window from the skin, centres and shows it, sets the program
-    // icon and makes the window the target of the install context's progress
-    // messages. False when the window could not be created.
-    bool Open();
+    // Creates the window from the skin, centres it, shows it unless told not
+    // to, sets the program icon and makes the window the target of the
+    // install context's progress messages. False when the window could not be
+    // created. A silent install keeps the window hidden from the start, so it
+    // never flashes up before the install hides it.
+    bool Open(bool show = true);
 
     // =========================================================================
     // Start modes (the entry point sets the flags, then may start at once)

@@ -41,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     // Lives until the process ends; nothing deletes it.
     CFrameUI* frame = new (std::nothrow) CFrameUI();
-    if (!frame || !frame->Open()) {
+    if (!frame || !frame->Open(!silent)) {
         ReleaseInstallMutex();
         return silent ? static_cast<int>(SETUP_EXIT_NO_WINDOW) : 0;
     }

@@ -106,10 +106,154 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
 
     Click(hwnd, L::kSuccess);
     ASSERT_TRUE(WaitForExit(15000));
-    EXPECT_EQ(0u, m_setup.ExitCode());
+    EXPECT_EQ(0u, m_setup->ExitCode());
     EXPECT_TRUE(WaitUntil([&] { return FileExists(dir + L"started.txt"); }, 15000));
     // A fresh install, recorded before the process ended.
     EXPECT_EQ("1", ReadInstallWay());
+}
+
+TEST_F(FrameUIApp, AgreementNotAcceptedShowsItsMessageAndNothingElse) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kAgree);
+    Click(hwnd, L::kInstall);
+    EXPECT_EQ(L"请同意《用户服务协议》!", AnswerBox(IDOK));
+    EXPECT_TRUE(NoBoxFor(500));
+    EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(DefaultInstallDir().c_str()));
+    EXPECT_TRUE(m_setup->Running());
+
+    // Accepted again, the same button installs.
+    Click(hwnd, L::kAgree);
+    Click(hwnd, L::kInstall);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
+    EXPECT_TRUE(FileExists(DefaultInstallDir() + L"Quillmossdex.exe"));
+}
+
+TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageAndKeepTheWelcomePage) {
+    struct Case {
+        const wchar_t* typed;
+        const wchar_t* message;
+    } cases[] = {
+        {L"", L"路径不能为空, 请重新选择!"},
+        {L"\\\\server\\share\\dir",
+         L"无法创建目录 : \"\\\\server\\share\\dir\\\", 请重新选择正确的安装目录!"},
+        {L"relative\\dir", L"无法创建目录 : \"relative\\dir\\\", 请重新选择正确的安装目录!"},
+        // A forward slash right after the drive is refused even though the
+        // directory can be made.
+        {L"C:/qmapp-slash", L"无法创建目录 : \"C:/qmapp-slash\\\", 请重新选择正确的安装目录!"},
+    };
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "typed: " << Narrow(c.typed));
+        Click(hwnd, L::kCustom);
+        ASSERT_TRUE(WaitForHeight(hwnd, 542));
+        // A click opens the native edit with its whole text selected.
+        Click(hwnd, L::kPathEdit);
+        ASSERT_TRUE(
+            WaitUntil([&] { return FindWindowExW(hwnd, nullptr, nullptr, nullptr); }, 5000));
+        PressKey(VK_DELETE);
+        TypeText(c.typed);
+        Click(hwnd, L::kInstall);
+        EXPECT_EQ(c.message, AnswerBox(IDOK));
+        // The panel folds away whatever the outcome; "custom" stays selected,
+        // so the next click on it only deselects it.
+        EXPECT_TRUE(WaitForHeight(hwnd, 420));
+        EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
+        Click(hwnd, L::kCustom);
+        EXPECT_FALSE(WaitUntil([&] { return WindowSize(hwnd).cy != 420; }, 300));
+    }
+    EXPECT_TRUE(m_setup->Running());
+    RemoveDirectoryW(L"C:\\qmapp-slash");
+}
+
+TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
+    // Recorded without its trailing separator, as older records may be.
+    const std::wstring recorded = m_work / L"Recorded Place";
+    WriteRecordedLocation(recorded);
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+
+    Click(hwnd, L::kInstall);
+    EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDNO));
+    EXPECT_TRUE(NoBoxFor(300));
+    EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
+    EXPECT_FALSE(FileExists(recorded));
+
+    Click(hwnd, L::kInstall);
+    EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDYES));
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
+    EXPECT_TRUE(FileExists(recorded + L"\\Quillmossdex.exe"));
+    EXPECT_TRUE(FileExists(recorded + L"\\res\\version.txt"));
+    EXPECT_FALSE(FileExists(DefaultInstallDir()));
+    EXPECT_EQ(Narrow(recorded + L"\\"), ReadRecordValue("InstallLocation").c_str());
+
+    // The close button on the finish page ends without starting the client.
+    Click(hwnd, L::kCloseBtn);
+    ASSERT_TRUE(WaitForExit(15000));
+    EXPECT_EQ(0u, m_setup->ExitCode());
+    EXPECT_FALSE(FileExists(recorded + L"\\started.txt"));
+}
+
+TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
+    enum How { CloseButton, AltF4, MinimiseThenTaskbarClose };
+    for (How how : {CloseButton, AltF4, MinimiseThenTaskbarClose}) {
+        SCOPED_TRACE(how);
+        HWND hwnd = StartAndWait();
+        ASSERT_NE(nullptr, hwnd);
+        ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+        switch (how) {
+        case CloseButton:
+            Click(hwnd, L::kCloseBtn);
+            break;
+        case AltF4: {
+            // Keys go to the active window: a click on the background makes
+            // sure that is the installer.
+            Click(hwnd, POINT{60, 60});
+            INPUT in[4] = {};
+            for (INPUT& i : in)
+                i.type = INPUT_KEYBOARD;
+            in[0].ki.wVk = VK_MENU;
+            in[1].ki.wVk = VK_F4;
+            in[2].ki.wVk = VK_F4;
+            in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+            in[3].ki.wVk = VK_MENU;
+            in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(4, in, sizeof(INPUT));
+            break;
+        }
+        case MinimiseThenTaskbarClose:
+            Click(hwnd, L::kMinBtn);
+            ASSERT_TRUE(WaitUntil([&] { return IsIconic(hwnd) != FALSE; }, 5000));
+            // What the taskbar's close command sends.
+            PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        ASSERT_TRUE(WaitForExit(15000));
+        EXPECT_EQ(0u, m_setup->ExitCode());
+    }
+}
+
+TEST_F(FrameUIApp, CloseButtonDuringAnInstallEndsAtOnce) {
+    const std::wstring dir = DefaultInstallDir();
+    CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
+    HeldFile held(dir + L"uninst.exe");
+    ASSERT_TRUE(held.Held());
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kInstall);
+    ASSERT_TRUE(WaitForPage(hwnd, 1, 20000));
+    Click(hwnd, L::kCloseBtn);
+    // The file stays held: an install that went on would end in the failed
+    // move's box, which nobody answers here, and the process would stay.
+    ASSERT_TRUE(WaitForExit(15000));
+    EXPECT_EQ(0u, m_setup->ExitCode());
+    EXPECT_TRUE(ReadInstallWay().empty());
 }
 
 } // namespace

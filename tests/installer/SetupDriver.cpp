@@ -311,7 +311,20 @@ std::unique_ptr<TempDir> SetupTest::s_dir;
 std::wstring SetupTest::s_setup;
 std::string SetupTest::s_payload;
 
+namespace {
+std::wstring Environment(const wchar_t* name) {
+    wchar_t buf[MAX_PATH] = {};
+    GetEnvironmentVariableW(name, buf, MAX_PATH);
+    return buf;
+}
+} // namespace
+
+std::wstring SetupTest::s_tmp;
+std::wstring SetupTest::s_temp;
+
 void SetupTest::SetUpTestSuite() {
+    s_tmp = Environment(L"TMP");
+    s_temp = Environment(L"TEMP");
     s_dir.reset(new TempDir(L"qmsetup"));
     s_payload = MakeTestPayload();
     s_setup = MakeSetupCopy(*s_dir / L"QuillmossdexSetup.exe", s_payload);
@@ -340,13 +353,12 @@ void SetupTest::SetUp() {
 }
 
 void SetupTest::TearDown() {
-    if (m_setup.Running()) {
-        // Answer whatever box is left open, so that the kill below is not
-        // the only way out; then make sure.
-        if (HWND box = WaitForProcessDialog(m_setup.Pid(), 0))
-            PressDialogButton(box, IDOK);
-        m_setup.Kill();
-    }
+    SetEnvironmentVariableW(L"TMP", s_tmp.c_str());
+    SetEnvironmentVariableW(L"TEMP", s_temp.c_str());
+    // An installer a test left running (on its finish page, or after a
+    // failure) goes now, before the machine is cleaned under it.
+    if (m_setup->Running())
+        m_setup->Kill();
     CleanMachine();
 }
 
@@ -360,13 +372,14 @@ bool SetupTest::Start(const std::wstring& args, const std::wstring& exe) {
         cmd += L" " + args;
     // The current directory is the test's folder, where a relative install
     // directory would land.
-    return m_setup.Start(cmd, 0, m_work.Path());
+    m_setup.reset(new ChildProcess());
+    return m_setup->Start(cmd, 0, m_work.Path());
 }
 
 HWND SetupTest::StartAndWait(const std::wstring& args) {
     if (!Start(args))
         return nullptr;
-    return WaitForSetupWindow(m_setup.Handle(), m_setup.Pid(), 20000);
+    return WaitForSetupWindow(m_setup->Handle(), m_setup->Pid(), 20000);
 }
 
 int SetupTest::PageShown(const Screenshot& shot) {
@@ -399,7 +412,7 @@ bool SetupTest::WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* sh
 }
 
 std::wstring SetupTest::AnswerBox(int button, DWORD timeoutMs) {
-    HWND box = WaitForProcessDialog(m_setup.Pid(), timeoutMs);
+    HWND box = WaitForProcessDialog(m_setup->Pid(), timeoutMs);
     if (!box)
         return L"(no box)";
     // The text is in place once the box is visible.
@@ -410,7 +423,7 @@ std::wstring SetupTest::AnswerBox(int button, DWORD timeoutMs) {
 }
 
 bool SetupTest::NoBoxFor(DWORD ms) {
-    return WaitForProcessDialog(m_setup.Pid(), ms) == nullptr;
+    return WaitForProcessDialog(m_setup->Pid(), ms) == nullptr;
 }
 
 } // namespace qmtest

@@ -139,13 +139,18 @@ protected:
     std::wstring AnswerBox(int button, DWORD timeoutMs = 15000);
     // No message box of the installer appears within the time.
     bool NoBoxFor(DWORD ms);
-    bool WaitForExit(DWORD timeoutMs) { return m_setup.Wait(timeoutMs); }
+    bool WaitForExit(DWORD timeoutMs) { return m_setup->Wait(timeoutMs); }
+    // The installer started last.
+    ChildProcess& Child() { return *m_setup; }
 
     static std::unique_ptr<TempDir> s_dir;
     static std::wstring s_setup;
     static std::string s_payload;
+    // The test program's own temporary directory, restored after each test.
+    static std::wstring s_tmp;
+    static std::wstring s_temp;
 
-    ChildProcess m_setup;
+    std::unique_ptr<ChildProcess> m_setup{new ChildProcess()};
     TempDir m_work{L"qmapp"};
 };
 
