@@ -43,6 +43,43 @@ bool WaitForHeight(HWND hwnd, int height) {
     return WaitUntil([&] { return WindowSize(hwnd).cy == height; }, 5000);
 }
 
+TEST(FrameUIDirectories, OnlyExistingDirectoriesInDriveLetterFormAreUsable) {
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring win = windows;
+    std::wstring slashed = win;
+    slashed[2] = L'/';
+    const struct Case {
+        std::wstring dir;
+        bool usable;
+    } cases[] = {
+        {win, true},
+        {win + L"\\", true},
+        {win.substr(0, 2), true}, // the drive root
+        {slashed, false},
+        {L"\\\\?\\" + win, false},
+        {win.substr(3), false}, // relative
+        {win + L"\\no-such-folder-qm", false},
+        {win + L"\\win.ini", false}, // a file
+        {L"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.usable, CFrameUI::IsUsableInstallDir(c.dir)) << Narrow(c.dir);
+}
+
+TEST(FrameUIDirectories, DirectoryTooLongForItsMessageIsShortenedInTheMiddle) {
+    EXPECT_EQ(L"无法创建目录 : \"D:\\Apps\\\", 请重新选择正确的安装目录!",
+              CFrameUI::CannotCreateMessage(L"D:\\Apps\\"));
+    const std::wstring dir =
+        L"C:\\" + std::wstring(300, L'a') + L"\\" + std::wstring(300, L'b') + L"\\";
+    const std::wstring message = CFrameUI::CannotCreateMessage(dir);
+    // It fits the 360-character buffer with its terminator.
+    EXPECT_EQ(359u, message.size());
+    EXPECT_EQ(0u, message.find(L"无法创建目录 : \"C:\\aaa"));
+    EXPECT_NE(std::wstring::npos, message.find(L"a...b"));
+    EXPECT_NE(std::wstring::npos, message.find(L"bbb\\\", 请重新选择正确的安装目录!"));
+}
+
 using FrameUIApp = SetupTest;
 
 TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
