@@ -22,7 +22,7 @@ namespace {
 
 const DWORD kTimeoutMs = 60000;
 
-std::wstring SkinView() {
+std::wstring SkinViewPath() {
     return qmtest::ProgramDir() + L"\\" + QM_SKINVIEW_FROM_TESTS;
 }
 
@@ -33,7 +33,7 @@ struct TRun {
 
 TRun RunSkinView(const std::wstring& arguments) {
     TRun run;
-    run.out = qmtest::RunAndCapture(qmtest::Quote(SkinView()) + L" " + arguments, kTimeoutMs,
+    run.out = qmtest::RunAndCapture(qmtest::Quote(SkinViewPath()) + L" " + arguments, kTimeoutMs,
                                     &run.exitCode);
     return run;
 }
@@ -214,4 +214,31 @@ TEST_F(SkinView, AWrongCommandLineShowsTheUsage) {
         EXPECT_EQ(run.exitCode, 2u) << arguments;
         EXPECT_NE(run.out.find("usage: skinview"), std::string::npos) << arguments;
     }
+}
+
+TEST_F(SkinView, WithoutOutputsTheWindowStaysUntilItIsClosed) {
+    qmtest::ChildProcess child;
+    ASSERT_TRUE(child.Start(qmtest::Quote(SkinViewPath()) + L" " + qmtest::Quote(folder.Path()),
+                            CREATE_NO_WINDOW));
+    HWND shown = nullptr;
+    const DWORD start = GetTickCount();
+    while (shown == nullptr && GetTickCount() - start < kTimeoutMs) {
+        for (HWND window : qmtest::ProcessWindows(child.Pid())) {
+            wchar_t className[64] = {};
+            GetClassNameW(window, className, 64);
+            if (std::wstring(className) == L"SkinViewWindow")
+                shown = window;
+        }
+        if (shown == nullptr)
+            Sleep(20);
+    }
+    ASSERT_NE(shown, nullptr);
+    RECT rc = {};
+    GetClientRect(shown, &rc);
+    EXPECT_EQ(rc.right, 200);
+    EXPECT_EQ(rc.bottom, 100);
+    EXPECT_TRUE(child.Running());
+    PostMessageW(shown, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(child.Wait(kTimeoutMs));
+    EXPECT_EQ(child.ExitCode(), 0u);
 }
