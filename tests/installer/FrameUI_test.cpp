@@ -2,7 +2,7 @@
 // clicks and keys at the places where the skin puts its controls.
 #include "installer/FrameUI.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/installer/SetupDriver.h"
+#include "tests/installer/SetupFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -118,11 +118,11 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     WaitUntil(
         [&] {
             progress = CaptureWindow(hwnd);
-            return CountTeal(progress, RECT{35, 351, 525, 355}) > 4 * 300;
+            return CountTeal(progress, L::kProgressFill) > 4 * 300;
         },
         5000);
     progress.SavePng(ArtifactPath(L"setup-progress.png"));
-    EXPECT_GT(CountTeal(progress, RECT{35, 351, 525, 355}), 4 * 300);
+    EXPECT_GT(CountTeal(progress, L::kProgressFill), 4 * 300);
     EXPECT_EQ(0, CountTeal(progress, RECT{420, 351, 525, 355}));
     EXPECT_EQ(0, CountTeal(progress, RECT{35, 358, 525, 380}));
     EXPECT_GT(CountTeal(progress, L::kLogo), 300);

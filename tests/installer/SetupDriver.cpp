@@ -1,7 +1,11 @@
 #include "tests/installer/SetupDriver.h"
 
+#include "installer/Product.h"
+#include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/ZipBuilder.h"
 #include "tests/support/TestSupport.h"
+
+#include <shlobj.h>
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STBI_WRITE_NO_STDIO
@@ -189,56 +193,11 @@ bool Screenshot::SavePng(const std::wstring& path) const {
     return WriteFileBytes(path, png);
 }
 
-int ColorDistance(uint32_t a, uint32_t b) {
-    int d = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int ca = static_cast<int>((a >> shift) & 0xFF);
-        const int cb = static_cast<int>((b >> shift) & 0xFF);
-        d = std::max(d, std::abs(ca - cb));
-    }
-    return d;
-}
-
-int CountNear(const Screenshot& shot, const RECT& rc, uint32_t color, int tolerance) {
-    int n = 0;
-    for (int y = std::max(0L, rc.top); y < std::min<long>(shot.height, rc.bottom); ++y)
-        for (int x = std::max(0L, rc.left); x < std::min<long>(shot.width, rc.right); ++x)
-            if (ColorDistance(shot.At(x, y), color) <= tolerance)
-                ++n;
-    return n;
-}
-
-uint32_t AverageColor(const Screenshot& shot, const RECT& rc) {
-    uint64_t sum[3] = {};
-    uint64_t n = 0;
-    for (int y = std::max(0L, rc.top); y < std::min<long>(shot.height, rc.bottom); ++y)
-        for (int x = std::max(0L, rc.left); x < std::min<long>(shot.width, rc.right); ++x) {
-            const uint32_t p = shot.At(x, y);
-            sum[0] += (p >> 16) & 0xFF;
-            sum[1] += (p >> 8) & 0xFF;
-            sum[2] += p & 0xFF;
-            ++n;
-        }
-    if (n == 0)
-        return 0;
-    return 0xFF000000u | static_cast<uint32_t>(sum[0] / n) << 16 |
-           static_cast<uint32_t>(sum[1] / n) << 8 | static_cast<uint32_t>(sum[2] / n);
-}
-
 std::wstring ArtifactPath(const std::wstring& name) {
     const std::wstring dir = ProgramDir() + L"\\..\\..\\test-artifacts";
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir + L"\\" + name;
 }
-
-} // namespace qmtest
-
-#include "tests/installer/EngineTestSupport.h"
-#include "installer/Product.h"
-
-#include <shlobj.h>
-
-namespace qmtest {
 
 bool IsTeal(uint32_t p) {
     const int r = static_cast<int>((p >> 16) & 0xFF);
@@ -274,7 +233,6 @@ std::wstring DesktopShortcut() {
     return std::wstring(buf) + L"\\青梧云端助手.lnk";
 }
 
-namespace {
 std::wstring StartMenuFolder() {
     wchar_t buf[MAX_PATH] = {};
     DWORD size = sizeof(buf);
@@ -283,7 +241,6 @@ std::wstring StartMenuFolder() {
                  L"Programs", RRF_RT_REG_SZ, nullptr, buf, &size);
     return std::wstring(buf) + L"\\青梧云端助手";
 }
-} // namespace
 
 std::wstring StartMenuShortcut() {
     return StartMenuFolder() + L"\\青梧云端助手.lnk";
@@ -304,85 +261,7 @@ void WriteRecordedLocation(const std::wstring& dir) {
     RegCloseKey(key);
 }
 
-// ---------------------------------------------------------------------------
-// SetupTest
-
-std::unique_ptr<TempDir> SetupTest::s_dir;
-std::wstring SetupTest::s_setup;
-std::string SetupTest::s_payload;
-
-namespace {
-std::wstring Environment(const wchar_t* name) {
-    wchar_t buf[MAX_PATH] = {};
-    GetEnvironmentVariableW(name, buf, MAX_PATH);
-    return buf;
-}
-} // namespace
-
-std::wstring SetupTest::s_tmp;
-std::wstring SetupTest::s_temp;
-
-void SetupTest::SetUpTestSuite() {
-    s_tmp = Environment(L"TMP");
-    s_temp = Environment(L"TEMP");
-    s_dir.reset(new TempDir(L"qmsetup"));
-    s_payload = MakeTestPayload();
-    s_setup = MakeSetupCopy(*s_dir / L"QuillmossdexSetup.exe", s_payload);
-}
-
-void SetupTest::TearDownTestSuite() {
-    s_dir.reset();
-}
-
-void SetupTest::CleanMachine() {
-    DeleteProductRegistry();
-    std::wstring dir = DefaultInstallDir();
-    dir.pop_back();
-    RemoveTree(dir);
-    DeleteFileW(DesktopShortcut().c_str());
-    RemoveTree(StartMenuFolder());
-}
-
-void SetupTest::SetUp() {
-    ASSERT_FALSE(s_payload.empty()) << "qm_fake_client.exe missing beside the tests";
-    ASSERT_FALSE(s_setup.empty()) << "could not make the test copy of the installer";
-    CleanMachine();
-    // The installer's temporary archive and unpack directory go here.
-    SetEnvironmentVariableW(L"TMP", m_work.Path().c_str());
-    SetEnvironmentVariableW(L"TEMP", m_work.Path().c_str());
-}
-
-void SetupTest::TearDown() {
-    SetEnvironmentVariableW(L"TMP", s_tmp.c_str());
-    SetEnvironmentVariableW(L"TEMP", s_temp.c_str());
-    // An installer a test left running (on its finish page, or after a
-    // failure) goes now, before the machine is cleaned under it.
-    if (m_setup->Running())
-        m_setup->Kill();
-    CleanMachine();
-}
-
-std::wstring SetupTest::MakeCopy(const std::wstring& name, const std::string& payload) {
-    return MakeSetupCopy(m_work / name, payload);
-}
-
-bool SetupTest::Start(const std::wstring& args, const std::wstring& exe) {
-    std::wstring cmd = Quote(exe.empty() ? s_setup : exe);
-    if (!args.empty())
-        cmd += L" " + args;
-    // The current directory is the test's folder, where a relative install
-    // directory would land.
-    m_setup.reset(new ChildProcess());
-    return m_setup->Start(cmd, 0, m_work.Path());
-}
-
-HWND SetupTest::StartAndWait(const std::wstring& args) {
-    if (!Start(args))
-        return nullptr;
-    return WaitForSetupWindow(m_setup->Handle(), m_setup->Pid(), 20000);
-}
-
-int SetupTest::PageShown(const Screenshot& shot) {
+int PageShown(const Screenshot& shot) {
     if (shot.Empty())
         return -1;
     // Left of the button texts, so white letters never count.
@@ -398,7 +277,7 @@ int SetupTest::PageShown(const Screenshot& shot) {
     return -1;
 }
 
-bool SetupTest::WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
+bool WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
     Screenshot last;
     const bool ok = WaitUntil(
         [&] {
@@ -409,21 +288,6 @@ bool SetupTest::WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* sh
     if (shot)
         *shot = last;
     return ok;
-}
-
-std::wstring SetupTest::AnswerBox(int button, DWORD timeoutMs) {
-    HWND box = WaitForProcessDialog(m_setup->Pid(), timeoutMs);
-    if (!box)
-        return L"(no box)";
-    // The text is in place once the box is visible.
-    const std::wstring text = MessageBoxText(box);
-    PressDialogButton(box, button);
-    WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
-    return text;
-}
-
-bool SetupTest::NoBoxFor(DWORD ms) {
-    return WaitForProcessDialog(m_setup->Pid(), ms) == nullptr;
 }
 
 } // namespace qmtest

@@ -3,7 +3,7 @@
 #include "installer/FrameUI.h"
 #include "installer/Startup.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/installer/SetupDriver.h"
+#include "tests/installer/SetupFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
