@@ -1,0 +1,172 @@
+// Start-up of the installer as a person sees it: the time from starting the
+// process to its welcome page on the screen, beside the same time for a bare
+// program that shows one window with one bitmap (startup/startup_floor.exe).
+//
+// Both are measured from outside the same way, with nothing built into the
+// installer: the process is started, and the screen under the place of the
+// install button is read every millisecond until the button's teal is there.
+// That is after the first WM_PAINT has drawn the whole page and the system has
+// put it on the screen.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 9;
+constexpr DWORD kTimeoutMs = 30000;
+// Left of the install button's text, inside its body.
+constexpr RECT kProbe = {195, 293, 235, 300};
+
+double Now() {
+    LARGE_INTEGER f, c;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&c);
+    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+std::wstring ProgramDir() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s = path;
+    return s.substr(0, s.find_last_of(L"\\/"));
+}
+
+struct Find {
+    DWORD pid;
+    HWND hwnd;
+};
+
+BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param) {
+    auto* find = reinterpret_cast<Find*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == find->pid && IsWindowVisible(hwnd)) {
+        find->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Reads the probe rectangle of the window from the screen.
+class Probe {
+public:
+    Probe() {
+        m_screen = GetDC(nullptr);
+        m_mem = CreateCompatibleDC(m_screen);
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = kProbe.right - kProbe.left;
+        bi.bmiHeader.biHeight = -(kProbe.bottom - kProbe.top);
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        m_dib = CreateDIBSection(m_mem, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits),
+                                 nullptr, 0);
+        m_old = SelectObject(m_mem, m_dib);
+    }
+    ~Probe() {
+        SelectObject(m_mem, m_old);
+        DeleteObject(m_dib);
+        DeleteDC(m_mem);
+        ReleaseDC(nullptr, m_screen);
+    }
+
+    // True when most of the probe shows the button's teal.
+    bool ShowsButton(HWND hwnd) {
+        RECT rc = {};
+        if (!m_bits || !GetWindowRect(hwnd, &rc))
+            return false;
+        const int w = kProbe.right - kProbe.left;
+        const int h = kProbe.bottom - kProbe.top;
+        if (!BitBlt(m_mem, 0, 0, w, h, m_screen, rc.left + kProbe.left, rc.top + kProbe.top,
+                    SRCCOPY))
+            return false;
+        GdiFlush();
+        int teal = 0;
+        for (int i = 0; i < w * h; ++i) {
+            const int r = (m_bits[i] >> 16) & 0xFF;
+            const int g = (m_bits[i] >> 8) & 0xFF;
+            const int b = m_bits[i] & 0xFF;
+            if (g - r > 50 && b - r > 40)
+                ++teal;
+        }
+        return teal * 4 > w * h * 3;
+    }
+
+private:
+    HDC m_screen = nullptr;
+    HDC m_mem = nullptr;
+    HBITMAP m_dib = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+};
+
+// Seconds from the start of the program to its painted page; negative when
+// it did not get there.
+double TimeToPaint(const std::wstring& exe, Probe& probe) {
+    std::wstring cmd = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    const double start = Now();
+    if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    double painted = -1;
+    const DWORD begin = GetTickCount();
+    while (GetTickCount() - begin < kTimeoutMs &&
+           WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+        Find find{pi.dwProcessId, nullptr};
+        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&find));
+        if (find.hwnd && probe.ShowsButton(find.hwnd)) {
+            painted = Now() - start;
+            break;
+        }
+        Sleep(1);
+    }
+    // The next round must not meet this one's window or install mutex.
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return painted;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main() {
+    const std::wstring setup = ProgramDir() + L"\\..\\QuillmossdexSetup.exe";
+    const std::wstring floorExe = ProgramDir() + L"\\startup\\startup_floor.exe";
+    Probe probe;
+    // One round each first, so that neither pays alone for the system's
+    // first loading of the common DLLs and fonts.
+    if (TimeToPaint(floorExe, probe) < 0 || TimeToPaint(setup, probe) < 0) {
+        printf("startup: a program did not show its page within %lu s\n", kTimeoutMs / 1000);
+        return 1;
+    }
+    std::vector<double> setupTimes, floorTimes;
+    for (int round = 0; round < kRounds; ++round) {
+        const double f = TimeToPaint(floorExe, probe);
+        const double s = TimeToPaint(setup, probe);
+        if (f < 0 || s < 0) {
+            printf("startup: a program did not show its page within %lu s\n", kTimeoutMs / 1000);
+            return 1;
+        }
+        floorTimes.push_back(f);
+        setupTimes.push_back(s);
+    }
+    const double s = Median(setupTimes), f = Median(floorTimes);
+    printf("start to painted welcome page (median of %d rounds)\n", kRounds);
+    printf("installer:                          %7.1f ms\n", s * 1000.0);
+    printf("floor (one window, one bitmap):     %7.1f ms\n", f * 1000.0);
+    printf("ratio installer / floor: %.2f (target <= 1.5)\n", s / f);
+    return 0;
+}
