@@ -27,7 +27,7 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 class BenchFrame : public CFrameUI {
 public:
-    explicit BenchFrame(HWND hwnd) : CFrameUI(NoWindow{}) { m_hWnd = hwnd; }
+    explicit BenchFrame(HWND hwnd) { m_hWnd = hwnd; }
 };
 
 double Now() {

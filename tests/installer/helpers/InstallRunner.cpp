@@ -17,7 +17,7 @@ namespace {
 // The main window as the worker sees it, with the test's window as its handle.
 class RunnerFrame : public CFrameUI {
 public:
-    explicit RunnerFrame(HWND hwnd) : CFrameUI(NoWindow{}) { m_hWnd = hwnd; }
+    explicit RunnerFrame(HWND hwnd) { m_hWnd = hwnd; }
 };
 
 } // namespace
