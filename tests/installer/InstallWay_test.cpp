@@ -12,7 +12,7 @@ namespace {
 // The window's install-kind fields and operations, without the window.
 class Frame : public CFrameUI {
 public:
-    Frame() : CFrameUI(NoWindow{}) {}
+    Frame() = default;
 };
 
 class InstallWay : public ::testing::Test {
