@@ -342,8 +342,7 @@ void CFrameUI::OpenWebPage(const wchar_t* path) {
 }
 
 void CFrameUI::SetWindowHeight(int height) {
-    SetWindowPos(m_hWnd, nullptr, 0, 0, kWindowWidth, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, kWindowWidth, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 // ===========================================================================

@@ -73,10 +73,10 @@ public:
 
     // The process's exit code once the message loop has ended.
     UINT ExitCode() const;
-    // Waits, at most timeoutMs, for a worker whose install has reached its
-    // outcome to finish what it writes after it (the install kind), so that
-    // ending the process cannot cut that write off. A worker still installing
-    // is not waited for: closing the window then ends the install at once.
+    // Waits, at most timeoutMs, for a worker that has reported its outcome to
+    // end, so that ending the process cannot cut off what it may still be
+    // writing (the install kind). A worker still installing is not waited
+    // for: closing the window then ends the install at once.
     void WaitForWorkerFinish(DWORD timeoutMs);
 
     // =========================================================================

@@ -63,18 +63,21 @@ std::string MakeTestPayload() {
     return BuildZip(entries);
 }
 
+bool ReplaceResource(const std::wstring& path, const wchar_t* type, WORD id,
+                     const std::string& bytes) {
+    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+    if (!update)
+        return false;
+    const BOOL ok = UpdateResourceW(
+        update, type, MAKEINTRESOURCEW(id), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
+        const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    return EndUpdateResourceW(update, !ok) && ok;
+}
+
 std::wstring MakeSetupCopy(const std::wstring& path, const std::string& payload) {
     if (!CopyFileW(BuiltSetupPath().c_str(), path.c_str(), FALSE))
         return L"";
-    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
-    if (!update)
-        return L"";
-    const BOOL ok = UpdateResourceW(
-        update, L"ZIP", MAKEINTRESOURCEW(101), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
-        const_cast<char*>(payload.data()), static_cast<DWORD>(payload.size()));
-    if (!EndUpdateResourceW(update, !ok) || !ok)
-        return L"";
-    return path;
+    return ReplaceResource(path, L"ZIP", 101, payload) ? path : L"";
 }
 
 HWND WaitForSetupWindow(HANDLE process, DWORD pid, DWORD timeoutMs) {

@@ -21,6 +21,9 @@ std::string MakeTestPayload();
 // A copy of the built installer at path that carries payload as its resource
 // ZIP / 101; empty on failure.
 std::wstring MakeSetupCopy(const std::wstring& path, const std::string& payload);
+// Replaces a resource of a test copy (language 2052, as the build stores them).
+bool ReplaceResource(const std::wstring& path, const wchar_t* type, WORD id,
+                     const std::string& bytes);
 
 // The installer's main window (class "install") once it is visible; null
 // when the process shows none within the time or ends first.
@@ -63,7 +66,8 @@ Screenshot CaptureWindow(HWND hwnd);
 std::wstring ArtifactPath(const std::wstring& name);
 
 // Where the installer's controls are, in client coordinates of its window,
-// as the skin lays them out (560 wide; the options panel below 420).
+// as the skin lays them out (560 wide; the options panel below 420); the
+// rectangles are those `skinview --dump` reports for the skin.
 namespace layout {
 constexpr POINT kInstall = {280, 314};
 constexpr POINT kAgree = {17, 405};

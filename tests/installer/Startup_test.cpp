@@ -76,32 +76,36 @@ TEST_F(StartupApp, SilentInstallOverARecordedInstallationIgnoresTheGivenDirector
 }
 
 TEST_F(StartupApp, SilentRunThatCannotInstallShowsWhyAndEndsWithItsCode) {
+    const std::wstring damaged = MakeCopy(L"damaged.exe", "this is not a zip archive");
+    ASSERT_FALSE(damaged.empty());
+    const std::wstring skinless = MakeCopy(L"skinless.exe", s_payload);
+    ASSERT_TRUE(ReplaceResource(skinless, L"ZIPRES", 103, "this is not a zip archive either"));
+    const std::wstring target = L"path " + Quote(m_work / L"target");
     struct Case {
-        const wchar_t* words;
-        bool damagedPayload;
+        std::wstring words;
+        std::wstring exe;
         const wchar_t* message;
         UINT exitCode;
     } cases[] = {
         // "path" alone names no directory at all.
-        {L"path", false, L"路径不能为空, 请重新选择!", SETUP_EXIT_DIR_REJECTED},
-        {L"path \\\\server\\share", false,
+        {L"path", L"", L"路径不能为空, 请重新选择!", SETUP_EXIT_DIR_REJECTED},
+        {L"path \\\\server\\share", L"",
          L"无法创建目录 : \"\\\\server\\share\\Quillmossdex\\\", 请重新选择正确的安装目录!",
          SETUP_EXIT_DIR_REJECTED},
-        {L"path relative", false,
+        {L"path relative", L"",
          L"无法创建目录 : \"relative\\Quillmossdex\\\", 请重新选择正确的安装目录!",
          SETUP_EXIT_DIR_REJECTED},
-        {nullptr, true, L"解压文件失败!", SETUP_EXIT_INSTALL_FAILED + 1},
+        {target, damaged, L"解压文件失败!", SETUP_EXIT_INSTALL_FAILED + 1},
+        {target, skinless, L"加载资源文件失败：skin.xml", SETUP_EXIT_SKIN_DAMAGED},
     };
-    const std::wstring damaged = MakeCopy(L"damaged.exe", "this is not a zip archive");
-    ASSERT_FALSE(damaged.empty());
-    const std::wstring target = m_work / L"target";
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.message));
-        ASSERT_TRUE(c.damagedPayload ? Start(L"path " + Quote(target), damaged) : Start(c.words));
+        ASSERT_TRUE(Start(c.words, c.exe));
         EXPECT_EQ(c.message, AnswerBox(IDOK));
         ASSERT_TRUE(WaitForExit(15000));
         EXPECT_EQ(static_cast<DWORD>(c.exitCode), Child().ExitCode());
     }
+    EXPECT_FALSE(FileExists(m_work / L"target\\Quillmossdex\\Quillmossdex.exe"));
 }
 
 TEST_F(StartupApp, UpdateEndsTheGivenProcessAndInstallsOverTheRecordedLocation) {
