@@ -213,11 +213,14 @@ LRESULT WindowImplBase::OnCreate(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lPara
     style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     SetWindowLongW(m_hWnd, GWL_STYLE, style);
     // Recompute the frame now that the caption is gone; the whole window
-    // becomes client area (OnNcCalcSize).
+    // becomes client area (OnNcCalcSize). The window is not visible yet, so
+    // there is nothing to activate; saying so keeps Wine from treating every
+    // skinned window as one for the X window manager, which costs a two-second
+    // wait whenever such a window is hidden where no window manager runs.
     RECT rcClient = {};
     GetClientRect(m_hWnd, &rcClient);
     SetWindowPos(m_hWnd, nullptr, rcClient.left, rcClient.top, rcClient.right - rcClient.left,
-                 rcClient.bottom - rcClient.top, SWP_FRAMECHANGED);
+                 rcClient.bottom - rcClient.top, SWP_FRAMECHANGED | SWP_NOACTIVATE);
 
     m_pm.Init(m_hWnd, GetManagerName());
     m_pm.AddPreMessageFilter(this);

@@ -138,8 +138,10 @@ bool SkinTestWindow::Open(int x, int y) {
     if (Create(nullptr, L"skin test", WS_POPUP, WS_EX_TOPMOST, x, y, 10, 10) == nullptr)
         return false;
     SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    ::ShowWindow(m_hWnd, SW_SHOW);
-    SetForegroundWindow(m_hWnd);
+    // Shown without activation: Wine treats an activated popup as managed by
+    // the window manager, which Xvfb does not have, and then waits two
+    // seconds for it whenever the window is hidden or destroyed.
+    ::ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     ::SetFocus(m_hWnd);
     Pump();
     Paint();
