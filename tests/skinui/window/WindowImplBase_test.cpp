@@ -1,5 +1,6 @@
 #include "skinui/window/WindowImplBase.h"
 
+#include "skinui/control/ContainerUI.h"
 #include "skinui/control/OptionUI.h"
 #include "tests/skinui/support/SkinTestWindow.h"
 #include "tests/support/TestSupport.h"
@@ -201,6 +202,22 @@ TEST(WindowImplBase, BuildsTheSkinAsABorderlessWindowOfTheSkinsSize) {
     EXPECT_EQ(window.GetStyle() & WS_CAPTION, 0);
     EXPECT_EQ(window.Of({L"windowinit"}).size(), 1u);
     EXPECT_EQ(GetClassLongW(window, GCL_STYLE) & CS_DBLCLKS, static_cast<DWORD>(CS_DBLCLKS));
+}
+
+TEST(WindowImplBase, WithASkinTypeTheSkinIsAModuleResource) {
+    // The program's resources hold skin documents of type SKINDOC; 201
+    // includes 202 twice.
+    class ResourceSkinWindow : public SkinTestWindow {
+    public:
+        ResourceSkinWindow() : SkinTestWindow(L"201") {}
+        CSkinString GetSkinType() override { return L"SKINDOC"; }
+    } window;
+    ASSERT_TRUE(window.Open(kLeft, kTop));
+    ASSERT_NE(window.Find(L"top"), nullptr);
+    EXPECT_STREQ(window.Find(L"included")->GetClass(), L"ButtonUI");
+    auto* root =
+        static_cast<IContainerUI*>(window.Manager().GetRoot()->GetInterface(L"IContainer"));
+    EXPECT_EQ(root->GetCount(), 3);
 }
 
 TEST(WindowImplBase, MinimumTrackSizeComesFromTheSkin) {
