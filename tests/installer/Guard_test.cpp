@@ -53,6 +53,22 @@ BoxSeen RunSetupAndAnswer(int button) {
         seen.text = qmtest::MessageBoxText(box);
         qmtest::PressDialogButton(box, button);
     }
+    if (button == IDYES) {
+        // After Yes the start-up goes on to the installer's window; a close
+        // request from the system ends it.
+        for (int i = 0; i < 1500 && setup.Running(); ++i) {
+            bool closed = false;
+            for (HWND w : qmtest::ProcessWindows(setup.Pid())) {
+                wchar_t cls[16] = {};
+                GetClassNameW(w, cls, 16);
+                if (wcscmp(cls, L"install") == 0)
+                    closed = PostMessageW(w, WM_CLOSE, 0, 0) != FALSE;
+            }
+            if (closed)
+                break;
+            Sleep(20);
+        }
+    }
     EXPECT_TRUE(setup.Wait(30000)) << "the installer did not end after the box";
     seen.exitCode = setup.ExitCode();
     return seen;
