@@ -185,6 +185,23 @@ bool MakeUnixSymlink(const std::wstring& path, const char* unixTarget) {
     return false;
 }
 
+void RemoveUnixSymlink(const std::wstring& path) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unixPath)
+        return;
+    std::string cmd = std::string("Z:\\bin\\rm -f ") + unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    ChildProcess rm;
+    if (!rm.Start(std::wstring(cmd.begin(), cmd.end())))
+        return;
+    // As with ln, the Unix process cannot be waited on: wait for the name to go.
+    for (int i = 0; i < 200 && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(25);
+}
+
 std::string Narrow(const std::wstring& s) {
     if (s.empty())
         return std::string();

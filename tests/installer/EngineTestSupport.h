@@ -61,6 +61,10 @@ std::string ReadInstallWay(DWORD* type = nullptr);
 // Under Wine: makes path a Unix symbolic link to unixTarget (for example
 // /dev/full, a file every write to fails on). False elsewhere or on failure.
 bool MakeUnixSymlink(const std::wstring& path, const char* unixTarget);
+// Removes such a link again: Windows file functions cannot delete a link to a
+// device under Wine, and one left in the shared temporary folder would break
+// every later install there.
+void RemoveUnixSymlink(const std::wstring& path);
 
 // Narrow (ANSI) form of a wide path, as the engine takes it.
 std::string Narrow(const std::wstring& s);

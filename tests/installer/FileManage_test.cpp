@@ -305,6 +305,7 @@ TEST_F(Unzip, FailedWriteOfAnUnpackedFileFails) {
                   Unpack(qmtest::BuildZip({{"full.bin", std::string(size, 'f')}})))
             << size;
         EXPECT_TRUE(probe.progress.empty());
+        qmtest::RemoveUnixSymlink(W(At("full.bin")));
     }
 }
 
@@ -553,6 +554,7 @@ TEST_F(InstallRunTest, FailedWriteOfTheTemporaryArchiveGivesCodeTwo) {
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
     EXPECT_TRUE(run.progress.empty());
     EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_RESOURCE}, run.results);
+    qmtest::RemoveUnixSymlink(tempDir + L"\\qmstmp.zip");
 }
 
 } // namespace

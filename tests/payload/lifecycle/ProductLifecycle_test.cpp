@@ -111,7 +111,15 @@ protected:
     DWORD Run(const std::wstring& commandLine) {
         qmtest::ChildProcess p;
         EXPECT_TRUE(p.Start(commandLine));
-        EXPECT_TRUE(p.Wait(120000)) << "did not end";
+        if (!p.Wait(120000)) {
+            // Say what it is showing: a box left open is the usual reason.
+            std::string seen;
+            for (HWND w : qmtest::ProcessWindows(p.Pid())) {
+                std::wstring text = qmtest::WindowText(w) + L" / " + qmtest::MessageBoxText(w);
+                seen += std::string(text.begin(), text.end()) + "; ";
+            }
+            ADD_FAILURE() << "did not end; its windows: " << seen;
+        }
         return p.ExitCode();
     }
 
