@@ -105,7 +105,19 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     Click(hwnd, L::kCustom);
     ASSERT_TRUE(WaitForHeight(hwnd, 542));
     EXPECT_EQ(560, WindowSize(hwnd).cx);
-    Screenshot options = CaptureWindow(hwnd);
+    // The panel is painted after the resize: its two selected shortcut check
+    // boxes (teal) and the white directory field show that it really is on
+    // the screen, not cut off by the window's region.
+    Screenshot options;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            options = CaptureWindow(hwnd);
+            return CountTeal(options, RECT{50, 510, 64, 525}) > 60 &&
+                   CountTeal(options, RECT{180, 510, 194, 525}) > 60 &&
+                   (options.At(380, 470) & 0xFFFFFF) == 0xFFFFFF;
+        },
+        5000))
+        << "the options panel was not painted";
     options.SavePng(ArtifactPath(L"setup-options.png"));
     // Only the Start-menu shortcuts are wanted this time.
     Click(hwnd, L::kDesktopLnk);
