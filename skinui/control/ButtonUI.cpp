@@ -2,6 +2,7 @@
 // layout, and painting by state.
 #include "skinui/control/ButtonUI.h"
 
+#include "skinui/control/AttributeTable.h"
 #include "skinui/control/TabLayoutUI.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
@@ -234,17 +235,8 @@ void CButtonUI::DoEvent(TEventUI& event) {
 }
 
 void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (name != nullptr) {
-        if (value == nullptr)
-            value = L"";
-        for (const TButtonAttribute& attribute : kButtonAttributes) {
-            if (_wcsicmp(name, attribute.name) == 0) {
-                attribute.apply(*this, value);
-                return;
-            }
-        }
-    }
-    CLabelUI::SetAttribute(name, value);
+    if (!ApplyTableAttribute(kButtonAttributes, *this, name, value))
+        CLabelUI::SetAttribute(name, value);
 }
 
 // =============================================================================

@@ -2,6 +2,7 @@
 // attribute table, attribute lists, custom attributes and cursor names.
 #include "skinui/control/ControlUI.h"
 
+#include "skinui/control/AttributeTable.h"
 #include "skinui/render/SkinColor.h"
 #include "skinui/window/PaintManagerUI.h"
 
@@ -248,13 +249,9 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
             return;
         }
     }
-    for (const TAttribute& attribute : kControlAttributes) {
-        if (_wcsicmp(name, attribute.name) == 0) {
-            attribute.apply(*this, value);
-            return;
-        }
-    }
-    AddCustomAttribute(name, value);
+    // A name the table does not know is kept as a custom attribute.
+    if (!ApplyTableAttribute(kControlAttributes, *this, name, value))
+        AddCustomAttribute(name, value);
 }
 
 void CControlUI::ApplyAttributeList(const wchar_t* list) {

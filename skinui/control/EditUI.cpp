@@ -1,6 +1,7 @@
 // The edit control and its native edit window.
 #include "skinui/control/EditUI.h"
 
+#include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
 #include "skinui/window/PaintManagerUI.h"
@@ -521,17 +522,8 @@ void CEditUI::DoEvent(TEventUI& event) {
 }
 
 void CEditUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (name != nullptr) {
-        if (value == nullptr)
-            value = L"";
-        for (const TEditAttribute& attribute : kEditAttributes) {
-            if (_wcsicmp(name, attribute.name) == 0) {
-                attribute.apply(*this, value);
-                return;
-            }
-        }
-    }
-    CLabelUI::SetAttribute(name, value);
+    if (!ApplyTableAttribute(kEditAttributes, *this, name, value))
+        CLabelUI::SetAttribute(name, value);
 }
 
 SIZE CEditUI::EstimateSize(SIZE available) {

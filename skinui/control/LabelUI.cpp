@@ -1,6 +1,7 @@
 // The label: text attributes, text painting and the text-driven size estimate.
 #include "skinui/control/LabelUI.h"
 
+#include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
 #include "skinui/window/PaintManagerUI.h"
@@ -191,17 +192,8 @@ void CLabelUI::DoEvent(TEventUI& event) {
 }
 
 void CLabelUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (name != nullptr) {
-        if (value == nullptr)
-            value = L"";
-        for (const TLabelAttribute& attribute : kLabelAttributes) {
-            if (_wcsicmp(name, attribute.name) == 0) {
-                attribute.apply(*this, value);
-                return;
-            }
-        }
-    }
-    CControlUI::SetAttribute(name, value);
+    if (!ApplyTableAttribute(kLabelAttributes, *this, name, value))
+        CControlUI::SetAttribute(name, value);
 }
 
 // =============================================================================

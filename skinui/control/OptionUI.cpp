@@ -1,6 +1,7 @@
 // The option: selection, groups and the selected look.
 #include "skinui/control/OptionUI.h"
 
+#include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
 #include "skinui/window/PaintManagerUI.h"
@@ -161,17 +162,8 @@ DWORD COptionUI::GetSelectedTextColor() {
 // =============================================================================
 
 void COptionUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (name != nullptr) {
-        if (value == nullptr)
-            value = L"";
-        for (const TOptionAttribute& attribute : kOptionAttributes) {
-            if (_wcsicmp(name, attribute.name) == 0) {
-                attribute.apply(*this, value);
-                return;
-            }
-        }
-    }
-    CButtonUI::SetAttribute(name, value);
+    if (!ApplyTableAttribute(kOptionAttributes, *this, name, value))
+        CButtonUI::SetAttribute(name, value);
 }
 
 void COptionUI::PaintBkColor(HDC hDC) {

@@ -1,6 +1,7 @@
 // The progress bar: values, the percentage text and the filled part.
 #include "skinui/control/ProgressUI.h"
 
+#include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 
 #include <cwchar>
@@ -134,17 +135,8 @@ RECT CProgressUI::GetFilledRect() const {
 // =============================================================================
 
 void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (name != nullptr) {
-        if (value == nullptr)
-            value = L"";
-        for (const TProgressAttribute& attribute : kProgressAttributes) {
-            if (_wcsicmp(name, attribute.name) == 0) {
-                attribute.apply(*this, value);
-                return;
-            }
-        }
-    }
-    CLabelUI::SetAttribute(name, value);
+    if (!ApplyTableAttribute(kProgressAttributes, *this, name, value))
+        CLabelUI::SetAttribute(name, value);
 }
 
 void CProgressUI::PaintForeColor(HDC hDC) {
