@@ -102,6 +102,16 @@ SIZE WindowSize(HWND hwnd) {
 void ClickAt(HWND hwnd, int x, int y) {
     POINT pt = {x, y};
     ClientToScreen(hwnd, &pt);
+    // Two clicks on one spot within the double-click time are a double click
+    // to Windows, which an option does not take as a second toggle; a person
+    // clicking twice on purpose waits longer, and so does this driver.
+    static POINT lastPoint = {-100000, -100000};
+    static DWORD lastTick = 0;
+    const DWORD since = GetTickCount() - lastTick;
+    const DWORD doubleClick = GetDoubleClickTime();
+    if (std::abs(pt.x - lastPoint.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+        std::abs(pt.y - lastPoint.y) <= GetSystemMetrics(SM_CYDOUBLECLK) && since <= doubleClick)
+        Sleep(doubleClick - since + 50);
     const int cx = GetSystemMetrics(SM_CXSCREEN);
     const int cy = GetSystemMetrics(SM_CYSCREEN);
     INPUT in[3] = {};
@@ -119,6 +129,8 @@ void ClickAt(HWND hwnd, int x, int y) {
     SendInput(1, &in[1], sizeof(INPUT));
     Sleep(30);
     SendInput(1, &in[2], sizeof(INPUT));
+    lastPoint = pt;
+    lastTick = GetTickCount();
 }
 
 void TypeText(const std::wstring& text) {
