@@ -39,16 +39,6 @@ const TButtonAttribute kButtonAttributes[] = {
      [](CButtonUI& b, const wchar_t* v) { b.SetFocusedTextColor(ParseColor(v)); }},
 };
 
-// Stores an image description and repaints when it changed.
-void StoreImage(CControlUI& control, CSkinString& field, const wchar_t* image) {
-    if (image == nullptr)
-        image = L"";
-    if (field == image)
-        return;
-    field = image;
-    control.Invalidate();
-}
-
 } // namespace
 
 CButtonUI::CButtonUI() {
@@ -101,27 +91,27 @@ void CButtonUI::SetEnabled(bool enable) {
 // =============================================================================
 
 void CButtonUI::SetNormalImage(const wchar_t* image) {
-    StoreImage(*this, m_sNormalImage, image);
+    StoreImage(m_sNormalImage, image);
 }
 
 void CButtonUI::SetHotImage(const wchar_t* image) {
-    StoreImage(*this, m_sHotImage, image);
+    StoreImage(m_sHotImage, image);
 }
 
 void CButtonUI::SetHotForeImage(const wchar_t* image) {
-    StoreImage(*this, m_sHotForeImage, image);
+    StoreImage(m_sHotForeImage, image);
 }
 
 void CButtonUI::SetPushedImage(const wchar_t* image) {
-    StoreImage(*this, m_sPushedImage, image);
+    StoreImage(m_sPushedImage, image);
 }
 
 void CButtonUI::SetFocusedImage(const wchar_t* image) {
-    StoreImage(*this, m_sFocusedImage, image);
+    StoreImage(m_sFocusedImage, image);
 }
 
 void CButtonUI::SetDisabledImage(const wchar_t* image) {
-    StoreImage(*this, m_sDisabledImage, image);
+    StoreImage(m_sDisabledImage, image);
 }
 
 // =============================================================================

@@ -192,6 +192,12 @@ RECT CContainerUI::InnerRect() const {
                 m_rcItem.right - m_rcInset.right, m_rcItem.bottom - m_rcInset.bottom};
 }
 
+RECT CContainerUI::LayoutRect() const {
+    const RECT inset = GetInset();
+    return RECT{m_rcItem.left + inset.left, m_rcItem.top + inset.top, m_rcItem.right - inset.right,
+                m_rcItem.bottom - inset.bottom};
+}
+
 void CContainerUI::SetPos(RECT rc, bool needInvalidate) {
     CControlUI::SetPos(rc, needInvalidate);
     if (m_items.IsEmpty())
@@ -234,9 +240,7 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
 
     if (m_items.IsEmpty())
         return;
-    const RECT inset = GetInset();
-    const RECT inner = {m_rcItem.left + inset.left, m_rcItem.top + inset.top,
-                        m_rcItem.right - inset.right, m_rcItem.bottom - inset.bottom};
+    const RECT inner = LayoutRect();
     RECT childArea;
     RECT tmp;
     if (!IntersectRect(&childArea, &rcPaint, &inner)) {

@@ -159,6 +159,9 @@ protected:
     void ReleaseChild(CControlUI* control);
     // The item rectangle less the inset as stored and the visible scrollbars.
     RECT InnerRect() const;
+    // The item rectangle less the inset scaled for the window's DPI: the area
+    // the layouts place their children in.
+    RECT LayoutRect() const;
 
     CStdPtrArray m_items; // CControlUI*, owned when auto-destroy is on
     RECT m_rcInset = {0, 0, 0, 0};

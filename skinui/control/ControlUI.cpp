@@ -681,11 +681,15 @@ void CControlUI::SetBkImage(const wchar_t* image) {
 }
 
 void CControlUI::SetForeImage(const wchar_t* image) {
+    StoreImage(m_sForeImage, image);
+}
+
+void CControlUI::StoreImage(CSkinString& field, const wchar_t* image) {
     if (image == nullptr)
         image = L"";
-    if (m_sForeImage == image)
+    if (field == image)
         return;
-    m_sForeImage = image;
+    field = image;
     Invalidate();
 }
 

@@ -314,6 +314,8 @@ public:
 protected:
     // A size written in the skin, scaled by the manager's DPI object.
     int Scale(int value) const;
+    // Stores an image description (null as empty) and repaints when it changed.
+    void StoreImage(CSkinString& field, const wchar_t* image);
 
     CPaintManagerUI* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;

@@ -217,15 +217,6 @@ const TEditAttribute kEditAttributes[] = {
     {L"nativebkcolor", [](CEditUI& e, const wchar_t* v) { e.SetNativeEditBkColor(ParseColor(v)); }},
 };
 
-void StoreImage(CControlUI& control, CSkinString& field, const wchar_t* image) {
-    if (image == nullptr)
-        image = L"";
-    if (field == image)
-        return;
-    field = image;
-    control.Invalidate();
-}
-
 } // namespace
 
 // =============================================================================
@@ -375,19 +366,19 @@ void CEditUI::CloseNativeWindowForHiding() {
 // =============================================================================
 
 void CEditUI::SetNormalImage(const wchar_t* image) {
-    StoreImage(*this, m_sNormalImage, image);
+    StoreImage(m_sNormalImage, image);
 }
 
 void CEditUI::SetHotImage(const wchar_t* image) {
-    StoreImage(*this, m_sHotImage, image);
+    StoreImage(m_sHotImage, image);
 }
 
 void CEditUI::SetFocusedImage(const wchar_t* image) {
-    StoreImage(*this, m_sFocusedImage, image);
+    StoreImage(m_sFocusedImage, image);
 }
 
 void CEditUI::SetDisabledImage(const wchar_t* image) {
-    StoreImage(*this, m_sDisabledImage, image);
+    StoreImage(m_sDisabledImage, image);
 }
 
 void CEditUI::SetTipValue(const wchar_t* text) {

@@ -17,8 +17,6 @@ public:
     // The separator-band attributes (sepwidth, sepimm) are accepted and
     // ignored: this build has no draggable separator.
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
-    void DoEvent(TEventUI& event) override;
-    void DoPostPaint(HDC hDC, const RECT& rcPaint) override;
 };
 
 } // namespace SkinUI

@@ -32,15 +32,6 @@ const TOptionAttribute kOptionAttributes[] = {
      [](COptionUI& o, const wchar_t* v) { o.SetSelectedTextColor(ParseColor(v)); }},
 };
 
-void StoreImage(CControlUI& control, CSkinString& field, const wchar_t* image) {
-    if (image == nullptr)
-        image = L"";
-    if (field == image)
-        return;
-    field = image;
-    control.Invalidate();
-}
-
 } // namespace
 
 COptionUI::COptionUI() = default;
@@ -136,19 +127,19 @@ void COptionUI::SetEnabled(bool enable) {
 // =============================================================================
 
 void COptionUI::SetSelectedImage(const wchar_t* image) {
-    StoreImage(*this, m_sSelectedImage, image);
+    StoreImage(m_sSelectedImage, image);
 }
 
 void COptionUI::SetSelectedHotImage(const wchar_t* image) {
-    StoreImage(*this, m_sSelectedHotImage, image);
+    StoreImage(m_sSelectedHotImage, image);
 }
 
 void COptionUI::SetSelectedPushedImage(const wchar_t* image) {
-    StoreImage(*this, m_sSelectedPushedImage, image);
+    StoreImage(m_sSelectedPushedImage, image);
 }
 
 void COptionUI::SetSelectedForedImage(const wchar_t* image) {
-    StoreImage(*this, m_sSelectedForeImage, image);
+    StoreImage(m_sSelectedForeImage, image);
 }
 
 DWORD COptionUI::GetSelectedTextColor() {

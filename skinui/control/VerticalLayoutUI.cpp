@@ -18,27 +18,13 @@ void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
 
 void CVerticalLayoutUI::SetPos(RECT rc, bool needInvalidate) {
     CControlUI::SetPos(rc, needInvalidate);
-    const RECT inset = GetInset();
-    RECT inner = m_rcItem;
-    inner.left += inset.left;
-    inner.top += inset.top;
-    inner.right -= inset.right;
-    inner.bottom -= inset.bottom;
-    LayoutLinearChildren(this, inner, true);
+    LayoutLinearChildren(this, LayoutRect(), true);
 }
 
 void CVerticalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (name != nullptr && (_wcsicmp(name, L"sepheight") == 0 || _wcsicmp(name, L"sepimm") == 0))
         return;
     CContainerUI::SetAttribute(name, value);
-}
-
-void CVerticalLayoutUI::DoEvent(TEventUI& event) {
-    CContainerUI::DoEvent(event);
-}
-
-void CVerticalLayoutUI::DoPostPaint(HDC hDC, const RECT& rcPaint) {
-    CContainerUI::DoPostPaint(hDC, rcPaint);
 }
 
 } // namespace SkinUI
