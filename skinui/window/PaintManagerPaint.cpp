@@ -3,6 +3,8 @@
 // off-screen bitmap, invalidation, WM_PRINTCLIENT and tooltips.
 #include "skinui/window/PaintManagerUI.h"
 
+#include "skinui/core/SystemLibrary.h"
+
 #include "skinui/control/ContainerUI.h"
 #include "skinui/control/ControlUI.h"
 #include "skinui/render/RenderEngine.h"
@@ -204,6 +206,15 @@ void CPaintManagerUI::ShowToolTip(CControlUI* control) {
     m_ToolTip.lpszText = const_cast<wchar_t*>(tip.GetData());
     m_ToolTip.rect = control->GetPos();
     if (m_hwndTooltip == nullptr) {
+        // The tooltip class comes from the common controls, which are not a
+        // KnownDLL: loaded from the system directory only, and only when the
+        // first tooltip is due, so a window without tooltips never pays for
+        // loading them at start-up.
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        if (auto init = SystemProc<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+            INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
+            init(&icc);
+        }
         m_hwndTooltip =
             CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,

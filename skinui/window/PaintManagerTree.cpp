@@ -3,8 +3,6 @@
 // lookup by name, point and class, and option groups.
 #include "skinui/window/PaintManagerUI.h"
 
-#include "skinui/core/SystemLibrary.h"
-
 #include "skinui/control/ControlUI.h"
 
 #include <cwchar>
@@ -83,13 +81,6 @@ void CPaintManagerUI::Init(HWND hWnd, const wchar_t* name) {
         m_hDcPaint = hWnd != nullptr ? GetDC(hWnd) : nullptr;
         if (m_aPreMessages.Find(this) < 0)
             m_aPreMessages.Add(this);
-    }
-    // The tooltip window class comes from the common controls, which are not a
-    // KnownDLL: they are loaded from the system directory only.
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    if (auto init = SystemProc<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
-        INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
-        init(&icc);
     }
 }
 
