@@ -7,10 +7,15 @@ PAYLOAD_ZIP ?=
 CERT       ?=
 KEY        ?=
 JOBS       ?= $(shell nproc)
-CMAKE_ARGS  = -S . -B $(BUILD) -G Ninja \
-              -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-posix.cmake \
-              -DQM_PAYLOAD_DIR="$(PAYLOAD_DIR)" -DQM_PAYLOAD_ZIP="$(PAYLOAD_ZIP)" \
+CMAKE_OPTS  = -G Ninja -DQM_PAYLOAD_DIR="$(PAYLOAD_DIR)" -DQM_PAYLOAD_ZIP="$(PAYLOAD_ZIP)" \
               -DQM_SIGN_CERT="$(CERT)" -DQM_SIGN_KEY="$(KEY)"
+CMAKE_ARGS  = -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-posix.cmake $(CMAKE_OPTS)
+# The shipped programs are 32-bit. Where the kernel runs no 32-bit programs
+# (tools/host-arch.sh), everything that runs under Wine comes from BUILD64, a
+# 64-bit build of the same sources.
+BUILD64    ?= $(BUILD)-x64
+CMAKE_ARGS64 = -S . -B $(BUILD64) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64-posix.cmake $(CMAKE_OPTS)
+WINE_BUILD = $$(if [ "$$(tools/host-arch.sh)" = x86_64 ]; then echo "$(abspath $(BUILD64))"; else echo "$(abspath $(BUILD))"; fi)
 
 .PHONY: all bootstrap configure installer run test bench tools sign clean
 
@@ -21,23 +26,22 @@ bootstrap:
 
 configure: bootstrap
 	@cmake $(CMAKE_ARGS) >/dev/null
+	@if [ "$$(tools/host-arch.sh)" = x86_64 ]; then cmake $(CMAKE_ARGS64) >/dev/null; fi
 
 installer: configure
 	@cmake --build $(BUILD) --target QuillmossdexSetup -j $(JOBS)
 	@echo "built $(BUILD)/QuillmossdexSetup.exe"
 
 run: installer
-	@BUILD_DIR="$(abspath $(BUILD))" tools/run-installer.sh
+	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target QuillmossdexSetup -j $(JOBS) >/dev/null && \
+		BUILD_DIR="$$wb" tools/run-installer.sh
 
 test: configure
-	@cmake --build $(BUILD) -j $(JOBS)
-	@cmake --build $(BUILD) --target qm_tests -j $(JOBS)
-	@BUILD_DIR="$(abspath $(BUILD))" tools/wine-session.sh \
-		ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	@tools/run-tests.sh "$(abspath $(BUILD))" "$(abspath $(BUILD64))" $(JOBS) $(CTEST_ARGS)
 
 bench: configure
-	@cmake --build $(BUILD) --target qm_bench -j $(JOBS)
-	@BUILD_DIR="$(abspath $(BUILD))" tools/wine-session.sh tools/run-bench.sh "$(abspath $(BUILD))"
+	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target qm_bench -j $(JOBS) && \
+		BUILD_DIR="$$wb" tools/wine-session.sh tools/run-bench.sh "$$wb"
 
 # Signs the payload's programs before they are packed, then the installer.
 sign:
@@ -52,4 +56,5 @@ tools: configure
 
 clean:
 	@if [ -d $(BUILD) ]; then BUILD_DIR="$(abspath $(BUILD))" tools/wine-kill.sh; fi
-	rm -rf $(BUILD)
+	@if [ -d $(BUILD64) ]; then BUILD_DIR="$(abspath $(BUILD64))" tools/wine-kill.sh; fi
+	rm -rf $(BUILD) $(BUILD64)

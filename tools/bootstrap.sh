@@ -37,6 +37,20 @@ if [ "${#need_pkgs[@]}" -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
 fi
 
+# Where this kernel cannot run 32-bit Linux programs, the tests run a 64-bit
+# build under 64-bit Wine (tools/host-arch.sh), which needs its own compilers.
+if [ "$("$ROOT/tools/host-arch.sh")" = x86_64 ]; then
+    need64=()
+    for p in g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64; do
+        if ! have_pkg "$p"; then need64+=("$p"); fi
+    done
+    if [ "${#need64[@]}" -gt 0 ]; then
+        echo "bootstrap: installing ${need64[*]} (this kernel runs no 32-bit programs)"
+        apt_update
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need64[@]}" >/dev/null
+    fi
+fi
+
 # Wine takes its code pages from the Unix locale: zh_CN.UTF-8 gives the ANSI and
 # OEM code page 936 of a Chinese Windows, but only when glibc has that locale.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then

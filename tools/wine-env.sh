@@ -4,7 +4,26 @@
 ROOT="${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix}"
-export WINEARCH="${WINEARCH:-win32}"
+# The build tree says which Windows it holds (CMake writes wine-arch): 32-bit
+# programs run in a win32 prefix, a 64-bit build of the same sources (made where
+# the kernel runs no 32-bit programs, see host-arch.sh) in a win64 prefix with
+# Wine's 64-bit loader and server. The wine, wineserver and wineboot commands
+# of the scripts and tests then resolve to small shims in the build tree.
+QM_WINE_ARCH="$(cat "$BUILD_DIR/wine-arch" 2>/dev/null || echo win32)"
+export WINEARCH="$QM_WINE_ARCH"
+if [ "$QM_WINE_ARCH" = win64 ]; then
+    export WINELOADER=/usr/lib/wine/wine64
+    export WINESERVER=/usr/lib/wine/wineserver64
+    shims="$BUILD_DIR/wine-shims"
+    if [ ! -x "$shims/wineboot" ]; then
+        mkdir -p "$shims"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/wine"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wineserver64 "$@"\n' >"$shims/wineserver"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$shims/wineboot"
+        chmod +x "$shims/wine" "$shims/wineserver" "$shims/wineboot"
+    fi
+    case ":$PATH:" in *":$shims:"*) ;; *) export PATH="$shims:$PATH" ;; esac
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer dialogs in a headless prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
