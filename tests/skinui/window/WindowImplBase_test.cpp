@@ -286,6 +286,19 @@ TEST(WindowImplBase, MaxAndRestoreButtonsSwapWhenTheWindowIsMaximised) {
     EXPECT_FALSE(restoreButton->IsVisible());
 }
 
+TEST(WindowImplBase, TheMinimiseButtonIsSpeltAsTheSkinsSpellIt) {
+    SkinTestWindow window(
+        L"<Window size=\"200,100\"><HorizontalLayout height=\"40\">"
+        L"<Button name=\"minbtn\" width=\"50\"/><Button name=\"minBtn\" width=\"50\"/>"
+        L"</HorizontalLayout></Window>");
+    ASSERT_TRUE(window.Open(kLeft, kTop));
+    window.ClickControl(window.Find(L"minbtn"));
+    window.Pump();
+    EXPECT_FALSE(IsIconic(window));
+    window.ClickControl(window.Find(L"minBtn"));
+    EXPECT_TRUE(window.PumpUntil([&] { return IsIconic(window) != FALSE; }));
+}
+
 TEST(WindowImplBase, EscapeAndReturnDoNothingByThemselves) {
     SkinTestWindow window(
         L"<Window size=\"200,100\"><VerticalLayout><Button name=\"b\" height=\"30\"/>"
