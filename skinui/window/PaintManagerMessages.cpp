@@ -12,6 +12,15 @@
 
 namespace SkinUI {
 
+namespace {
+
+// Private message of the queue drain (see PaintManagerTree.cpp).
+const UINT kDrainMessage = WM_APP + 1;
+// Reflected notifications for child windows: the message number plus 0x2000.
+const UINT kReflectBase = 0x2000;
+
+} // namespace
+
 // =============================================================================
 // Input table
 // =============================================================================
@@ -62,11 +71,6 @@ bool AtLastPosition(Payload payload) {
     return payload == Payload::Key || payload == Payload::SysKey;
 }
 
-// Private message of the queue drain (see PaintManagerTree.cpp).
-const UINT kDrainMessage = WM_APP + 1;
-// Reflected notifications for child windows: the message number plus 0x2000.
-const UINT kReflectBase = 0x2000;
-
 } // namespace
 
 struct TInputRoute {
@@ -96,6 +100,7 @@ using S = Step;
 // that got the button-down: the button-up and every mouse move go to it while
 // the button is held, wherever the mouse is. The key control got the last
 // key-down and receives the matching key-up even if the focus moved meanwhile.
+
 // clang-format off
 const TInputRoute kInputRoutes[] = {
     // message         event              payload               special
