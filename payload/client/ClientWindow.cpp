@@ -2,6 +2,10 @@
 
 #include "skinui/control/ControlUI.h"
 
+SKIN_BEGIN_MESSAGE_MAP(CClientWindow, SkinUI::WindowImplBase)
+SKIN_ON_CLICK_CTRNAME(L"quit", &CClientWindow::OnQuit)
+SKIN_END_MESSAGE_MAP()
+
 CClientWindow::CClientWindow(std::wstring version, std::wstring installDir)
     : m_version(std::move(version)), m_installDir(std::move(installDir)) {
 }
@@ -16,14 +20,8 @@ void CClientWindow::InitWindow() {
     }
 }
 
-void CClientWindow::OnClick(SkinUI::TNotifyUI& msg) {
-    const SkinUI::CSkinString name = msg.sender ? msg.sender->GetName() : SkinUI::CSkinString();
-    if (name == L"closeBtn" || name == L"quit")
-        Close(IDOK);
-    else if (name == L"minBtn")
-        ::ShowWindow(m_hWnd, SW_MINIMIZE);
-    else
-        WindowImplBase::OnClick(msg);
+void CClientWindow::OnQuit(SkinUI::TNotifyUI& /*msg*/) {
+    Close(IDOK);
 }
 
 LRESULT CClientWindow::OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {

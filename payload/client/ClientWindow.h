@@ -11,14 +11,18 @@ public:
     CClientWindow(std::wstring version, std::wstring installDir);
 
     void InitWindow() override;
-    void OnClick(SkinUI::TNotifyUI& msg) override;
     SkinUI::CSkinString GetSkinFileName() override { return SkinUI::CSkinString(L"skin.xml"); }
     LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 protected:
     const wchar_t* GetWindowClassName() const override { return L"QuillmossdexClient"; }
 
+    // The title buttons "closeBtn" and "minBtn" are the window base's.
+    SKIN_DECLARE_MESSAGE_MAP()
+
 private:
+    void OnQuit(SkinUI::TNotifyUI& msg);
+
     std::wstring m_version;
     std::wstring m_installDir;
 };

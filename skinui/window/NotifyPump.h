@@ -1,15 +1,38 @@
-// Routes notifications to member functions through static message maps, one
-// per class, each chained to its base class's map; optionally to named
+// The one way a window receives notifications: a static message map per
+// class, each chained to its base class's map, that routes a notification by
+// its type and the sender's name to a member function; optionally to named
 // "virtual windows" first (pumps that handle the notifications of one part of
 // a window).
 //
-// A class declares its map with SKIN_DECLARE_MESSAGE_MAP() and defines it in
-// its source file:
+// Why maps rather than a callback bound to each control: a row names the
+// control, not a pointer to it, so it outlives rebuilt trees and controls
+// created later; all of a window's reactions read as one table next to the
+// handlers; and a base class's defaults (the title buttons of the window base)
+// keep working underneath without a call from every derived window.
 //
-//   SKIN_BEGIN_MESSAGE_MAP(CMyWnd, WindowImplBase)
-//       SKIN_ON_CLICK_CTRNAME(L"ok", &CMyWnd::OnOk)
-//       SKIN_ON_MSGTYPE(L"selectchanged", &CMyWnd::OnSelectChanged)
+// Declare the map in the class (it leaves the access private, so put it
+// before an access specifier or at the end) and define it in the source file,
+// one row per reaction:
+//
+//   class CMyWnd : public SkinUI::WindowImplBase {
+//       ...
+//       SKIN_DECLARE_MESSAGE_MAP()
+//       void OnOk(SkinUI::TNotifyUI& msg);
+//       void OnSelectChanged(SkinUI::TNotifyUI& msg);
+//   };
+//
+//   SKIN_BEGIN_MESSAGE_MAP(CMyWnd, SkinUI::WindowImplBase)
+//   SKIN_ON_CLICK_CTRNAME(L"ok", &CMyWnd::OnOk)
+//   SKIN_ON_MSGTYPE(L"selectchanged", &CMyWnd::OnSelectChanged)
 //   SKIN_END_MESSAGE_MAP()
+//
+// Which row runs: the maps are searched from the object's own class down to
+// CNotifyPump; in each map a row for the sender's name wins over a row for
+// any sender (types and names compared exactly), and the first map with a
+// fitting row ends the search. So a derived window that adds rows for its own
+// controls keeps the base's handling of everything else; a derived row for
+// "click" from any control takes every click the window's own rows do not,
+// including the title buttons (call OnClick from it to keep those).
 #pragma once
 
 #include "skinui/core/SkinString.h"

@@ -37,14 +37,6 @@ CControlUI* CALLBACK FindControlFromTab(CControlUI* control, LPVOID data) {
 
 const UINT kTabSearchFlags = FindVisible | FindEnabled | FindMeFirst;
 
-TEventUI FocusEvent(int type, CControlUI* sender) {
-    TEventUI event;
-    event.type = type;
-    event.sender = sender;
-    event.timestamp = GetTickCount();
-    return event;
-}
-
 } // namespace
 
 void CPaintManagerUI::SetFocus(CControlUI* control) {
@@ -53,7 +45,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     if (control == m_pFocus)
         return;
     if (m_pFocus != nullptr) {
-        TEventUI event = FocusEvent(EventKillFocus, control);
+        TEventUI event = MakeEvent(EventKillFocus, control);
         m_pFocus->Event(event);
         SendNotify(m_pFocus, NotifyKillFocus);
         m_pFocus = nullptr;
@@ -62,7 +54,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
         return;
     if (control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
         m_pFocus = control;
-        TEventUI event = FocusEvent(EventSetFocus, control);
+        TEventUI event = MakeEvent(EventSetFocus, control);
         control->Event(event);
         SendNotify(control, NotifySetFocus);
     }
@@ -73,7 +65,7 @@ void CPaintManagerUI::SetFocusNeeded(CControlUI* control) {
     if (control == nullptr)
         return;
     if (m_pFocus != nullptr) {
-        TEventUI event = FocusEvent(EventKillFocus, control);
+        TEventUI event = MakeEvent(EventKillFocus, control);
         m_pFocus->Event(event);
         SendNotify(m_pFocus, NotifyKillFocus);
         m_pFocus = nullptr;

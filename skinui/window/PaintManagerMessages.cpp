@@ -1,17 +1,6 @@
 // The message side of the paint manager: the message entry that turns window
 // messages into control events, the pre-translation of TAB, Alt+letter
 // shortcuts and accelerators, and the message loop.
-//
-// Mouse state machine (pressed = the control that got the button-down):
-//
-//   message          pressed slot      event goes to           afterwards
-//   ---------------  ----------------  ----------------------  -------------------------
-//   WM_MOUSEMOVE     none              control under mouse     leave/enter on hover change
-//   WM_MOUSEMOVE     set               pressed control         (capture keeps it coming)
-//   WM_LBUTTONDOWN   -                 control under mouse     pressed := it, focus, capture
-//   WM_LBUTTONUP     set               pressed control         pressed := none, no capture
-//   WM_LBUTTONUP     none              nobody                  no capture
-//   WM_MOUSELEAVE    -                 hover control (leave)   tracking off
 #include "skinui/window/PaintManagerUI.h"
 
 #include "skinui/control/ControlUI.h"
@@ -29,6 +18,198 @@ namespace {
 const UINT kDrainMessage = WM_APP + 1;
 // Reflected notifications for child windows: the message number plus 0x2000.
 const UINT kReflectBase = 0x2000;
+
+} // namespace
+
+// =============================================================================
+// Input table
+// =============================================================================
+
+namespace {
+
+// What an event carries besides type, addressee and timestamp.
+enum class Payload : unsigned char {
+    None,
+    Move,        // mousePos, wParam, lParam
+    Button,      // mousePos, wParam, lParam, keyState = the message's key flags
+    Pointer,     // mousePos, wParam, lParam, keyState = the live key state
+    Wheel,       // mousePos, wParam = 1 when turned towards the user, lParam, live keyState
+    ContextMenu, // mousePos, wParam, lParam = the addressee, the message's key flags
+    Key,         // keyChar, wParam, lParam, mousePos = last position, live keyState
+    SysKey,      // keyChar, mousePos = last position, live keyState
+};
+
+// Messages whose handling is more than a row of steps.
+enum class Special : unsigned char { None, MouseMove, MouseHover, MouseLeave };
+
+enum class Step : unsigned char {
+    End,
+    FocusWindow,    // the window takes the keyboard focus
+    Capture,        // the mouse is captured
+    Release,        // the capture is released
+    StorePoint,     // the point becomes the last mouse position
+    FindUnderMouse, // addressee := the control under the point (a foreign one counts as none)
+    FindPressed,    // addressee := the pressed control
+    FindFocus,      // addressee := the focus control
+    FindKeyControl, // addressee := the control that got the last key-down
+    Press,          // pressed := addressee
+    Unpress,        // pressed := none
+    FocusControl,   // the addressee takes the focus
+    MarkKey,        // key control := addressee
+    ClearKey,       // key control := none
+    Send,           // the event goes to the addressee
+    FollowScroll,   // a WM_MOUSEMOVE at the last position, so hover follows a scrolled view
+};
+
+const int kMaxSteps = 8;
+
+bool InScreenCoordinates(Payload payload) {
+    return payload == Payload::Wheel || payload == Payload::ContextMenu;
+}
+
+bool AtLastPosition(Payload payload) {
+    return payload == Payload::Key || payload == Payload::SysKey;
+}
+
+} // namespace
+
+struct TInputRoute {
+    UINT message;
+    int eventType;
+    Payload payload;
+    Special special;
+    Step steps[kMaxSteps];
+};
+
+namespace {
+
+using S = Step;
+
+// The route of a click, one direction through the layers:
+//   CWindowWnd::__WndProc -> HandleMessage of the window (a derived window
+//   passes on what it does not consume) -> WindowImplBase::HandleMessage ->
+//   CPaintManagerUI::MessageHandler -> this table (WM_LBUTTONDOWN presses the
+//   control under the mouse, WM_LBUTTONUP goes to that pressed control) ->
+//   the control's Event / DoEvent -> CButtonUI::Activate -> SendNotify("click")
+//   -> the window's INotifyUI::Notify -> its message map (CNotifyPump) -> the
+//   handler row for the control's name.
+//
+// Each row names the event a message becomes, what the event carries and the
+// steps that run, in order. A step that looks for the addressee ends the
+// message (unconsumed) when there is none. The pressed control is the one
+// that got the button-down: the button-up and every mouse move go to it while
+// the button is held, wherever the mouse is. The key control got the last
+// key-down and receives the matching key-up even if the focus moved meanwhile.
+
+// clang-format off
+const TInputRoute kInputRoutes[] = {
+    // message         event              payload               special
+    //     steps, in order
+    {WM_MOUSEMOVE,     EventMouseMove,    Payload::Move,        Special::MouseMove,  {}},
+    {WM_MOUSEHOVER,    EventMouseHover,   Payload::Pointer,     Special::MouseHover, {}},
+    {WM_MOUSELEAVE,    EventMouseLeave,   Payload::None,        Special::MouseLeave, {}},
+    {WM_LBUTTONDOWN,   EventButtonDown,   Payload::Button,      Special::None,
+        {S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::Capture, S::Press, S::FocusControl,
+         S::Send}},
+    {WM_LBUTTONUP,     EventButtonUp,     Payload::Button,      Special::None,
+        {S::Release, S::StorePoint, S::FindPressed, S::Unpress, S::Send}},
+    // A double click leaves the focus where the first click put it.
+    {WM_LBUTTONDBLCLK, EventDblClick,     Payload::Button,      Special::None,
+        {S::FocusWindow, S::Capture, S::StorePoint, S::FindUnderMouse, S::Send, S::Press}},
+    {WM_RBUTTONDOWN,   EventRButtonDown,  Payload::Button,      Special::None,
+        {S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::FocusControl, S::Capture, S::Send,
+         S::Press}},
+    {WM_MBUTTONDOWN,   EventMButtonDown,  Payload::Button,      Special::None,
+        {S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::FocusControl, S::Capture, S::Send,
+         S::Press}},
+    // The right and middle button-up go to the control under the mouse, which
+    // stays the pressed control for a context menu that follows.
+    {WM_RBUTTONUP,     EventRButtonUp,    Payload::Button,      Special::None,
+        {S::Release, S::StorePoint, S::FindUnderMouse, S::Press, S::Send}},
+    {WM_MBUTTONUP,     EventMButtonUp,    Payload::Button,      Special::None,
+        {S::Release, S::StorePoint, S::FindUnderMouse, S::Press, S::Send}},
+    {WM_MOUSEWHEEL,    EventScrollWheel,  Payload::Wheel,       Special::None,
+        {S::StorePoint, S::FindUnderMouse, S::Send, S::FollowScroll}},
+    {WM_CONTEXTMENU,   EventContextMenu,  Payload::ContextMenu, Special::None,
+        {S::StorePoint, S::FindPressed, S::Release, S::Send, S::Unpress}},
+    {WM_KEYDOWN,       EventKeyDown,      Payload::Key,         Special::None,
+        {S::FindFocus, S::MarkKey, S::Send}},
+    {WM_KEYUP,         EventKeyUp,        Payload::Key,         Special::None,
+        {S::FindKeyControl, S::ClearKey, S::Send}},
+    {WM_CHAR,          EventChar,         Payload::Key,         Special::None,
+        {S::FindFocus, S::Send}},
+};
+// clang-format on
+
+// Reached only from the pre-translation, never from the message entry: a
+// system key must be seen before the window's default processing eats it.
+const TInputRoute kSysKeyRoute = {
+    WM_SYSKEYDOWN, EventSysKey, Payload::SysKey, Special::None, {S::FindFocus, S::Send}};
+
+const TInputRoute* FindInputRoute(UINT message) {
+    for (const TInputRoute& route : kInputRoutes) {
+        if (route.message == message)
+            return &route;
+    }
+    return nullptr;
+}
+
+WORD LiveKeyState() {
+    WORD state = 0;
+    if (GetKeyState(VK_LBUTTON) < 0)
+        state |= KeyStateLButton;
+    if (GetKeyState(VK_RBUTTON) < 0)
+        state |= KeyStateRButton;
+    if (GetKeyState(VK_SHIFT) < 0)
+        state |= KeyStateShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        state |= KeyStateControl;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= KeyStateAlt;
+    return state;
+}
+
+void FillPayload(TEventUI& event, Payload payload, POINT pt, WPARAM wParam, LPARAM lParam) {
+    event.mousePos = pt;
+    switch (payload) {
+    case Payload::None:
+        break;
+    case Payload::Move:
+        event.wParam = wParam;
+        event.lParam = lParam;
+        break;
+    case Payload::Button:
+        event.wParam = wParam;
+        event.lParam = lParam;
+        event.keyState = LOWORD(wParam);
+        break;
+    case Payload::Pointer:
+        event.wParam = wParam;
+        event.lParam = lParam;
+        event.keyState = LiveKeyState();
+        break;
+    case Payload::Wheel:
+        event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
+        event.lParam = lParam;
+        event.keyState = LiveKeyState();
+        break;
+    case Payload::ContextMenu:
+        event.wParam = wParam;
+        event.lParam = reinterpret_cast<LPARAM>(event.sender);
+        event.keyState = LOWORD(wParam);
+        break;
+    case Payload::Key:
+        event.keyChar = static_cast<WORD>(wParam);
+        event.wParam = wParam;
+        event.lParam = lParam;
+        event.keyState = LiveKeyState();
+        break;
+    case Payload::SysKey:
+        event.keyChar = static_cast<WORD>(wParam);
+        event.keyState = LiveKeyState();
+        break;
+    }
+}
 
 struct TFindShortcut {
     wchar_t ch;
@@ -48,7 +229,13 @@ CControlUI* CALLBACK FindControlFromShortcut(CControlUI* control, LPVOID data) {
     return find->pickNext ? control : nullptr;
 }
 
-TEventUI MakeEvent(int type, CControlUI* sender) {
+} // namespace
+
+WORD CPaintManagerUI::CurrentKeyState() {
+    return LiveKeyState();
+}
+
+TEventUI CPaintManagerUI::MakeEvent(int type, CControlUI* sender) {
     TEventUI event;
     event.type = type;
     event.sender = sender;
@@ -56,21 +243,180 @@ TEventUI MakeEvent(int type, CControlUI* sender) {
     return event;
 }
 
-} // namespace
+bool CPaintManagerUI::RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM lParam,
+                                 LRESULT& lRes) {
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (InScreenCoordinates(route.payload))
+        ScreenToClient(m_hWndPaint, &pt);
+    else if (AtLastPosition(route.payload))
+        pt = m_ptLastMousePos;
 
-WORD CPaintManagerUI::CurrentKeyState() {
-    WORD state = 0;
-    if (GetKeyState(VK_LBUTTON) < 0)
-        state |= KeyStateLButton;
-    if (GetKeyState(VK_RBUTTON) < 0)
-        state |= KeyStateRButton;
-    if (GetKeyState(VK_SHIFT) < 0)
-        state |= KeyStateShift;
-    if (GetKeyState(VK_CONTROL) < 0)
-        state |= KeyStateControl;
-    if (GetKeyState(VK_MENU) < 0)
-        state |= KeyStateAlt;
-    return state;
+    switch (route.special) {
+    case Special::MouseMove:
+        return RouteMouseMove(route, pt, wParam, lParam);
+    case Special::MouseHover:
+        return RouteMouseHover(route, pt, wParam, lParam, lRes);
+    case Special::MouseLeave:
+        return RouteMouseLeave();
+    case Special::None:
+        break;
+    }
+
+    CControlUI* target = nullptr;
+    for (const Step step : route.steps) {
+        switch (step) {
+        case Step::End:
+            return false;
+        case Step::FocusWindow:
+            ::SetFocus(m_hWndPaint);
+            break;
+        case Step::Capture:
+            SetCapture();
+            break;
+        case Step::Release:
+            ReleaseCapture();
+            break;
+        case Step::StorePoint:
+            m_ptLastMousePos = pt;
+            break;
+        case Step::FindUnderMouse:
+            target = FindControl(pt);
+            if (target == nullptr || target->GetManager() != this)
+                return false;
+            break;
+        case Step::FindPressed:
+            target = m_pEventClick;
+            if (target == nullptr)
+                return false;
+            break;
+        case Step::FindFocus:
+            target = m_pFocus;
+            if (target == nullptr)
+                return false;
+            break;
+        case Step::FindKeyControl:
+            target = m_pEventKey;
+            if (target == nullptr)
+                return false;
+            break;
+        case Step::Press:
+            m_pEventClick = target;
+            break;
+        case Step::Unpress:
+            m_pEventClick = nullptr;
+            break;
+        case Step::FocusControl:
+            target->SetFocus();
+            break;
+        case Step::MarkKey:
+            m_pEventKey = target;
+            break;
+        case Step::ClearKey:
+            m_pEventKey = nullptr;
+            break;
+        case Step::Send: {
+            TEventUI event = MakeEvent(route.eventType, target);
+            FillPayload(event, route.payload, pt, wParam, lParam);
+            target->Event(event);
+            break;
+        }
+        case Step::FollowScroll:
+            SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0,
+                         MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
+            break;
+        }
+    }
+    return false;
+}
+
+// Hover changes first (leave, then enter), then the move itself, so a control
+// always sees its enter before its first move.
+bool CPaintManagerUI::RouteMouseMove(const TInputRoute& route, POINT pt, WPARAM wParam,
+                                     LPARAM lParam) {
+    if (!m_bMouseTracking) {
+        TRACKMOUSEEVENT track = {};
+        track.cbSize = sizeof(track);
+        track.dwFlags = TME_HOVER | TME_LEAVE;
+        track.hwndTrack = m_hWndPaint;
+        track.dwHoverTime =
+            m_hwndTooltip != nullptr
+                ? static_cast<DWORD>(SendMessageW(m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
+                : 400;
+        // user32's own tracking: the common controls' wrapper would tie the
+        // program to a DLL that is not a KnownDLL.
+        TrackMouseEvent(&track);
+        m_bMouseTracking = true;
+    }
+    m_ptLastMousePos = pt;
+    CControlUI* newHover = FindControl(pt);
+    if (newHover != nullptr && newHover->GetManager() != this)
+        return false;
+    TEventUI event = MakeEvent(route.eventType, nullptr);
+    FillPayload(event, route.payload, pt, wParam, lParam);
+    if (newHover != m_pEventHover && m_pEventHover != nullptr) {
+        event.type = EventMouseLeave;
+        event.sender = m_pEventHover;
+        CControlUI* left = m_pEventHover;
+        m_pEventHover = nullptr;
+        left->Event(event);
+        HideToolTip();
+    }
+    if (newHover != m_pEventHover && newHover != nullptr) {
+        event.type = EventMouseEnter;
+        event.sender = newHover;
+        m_pEventHover = newHover;
+        newHover->Event(event);
+    }
+    CControlUI* target = m_pEventClick != nullptr ? m_pEventClick : newHover;
+    if (target != nullptr) {
+        event.type = route.eventType;
+        event.sender = target;
+        target->Event(event);
+    }
+    return false;
+}
+
+// The hover event goes to the hover control, but the tooltip belongs to the
+// control under the point, which may differ while a button is held.
+bool CPaintManagerUI::RouteMouseHover(const TInputRoute& route, POINT pt, WPARAM wParam,
+                                      LPARAM lParam, LRESULT& lRes) {
+    m_bMouseTracking = false;
+    CControlUI* control = FindControl(pt);
+    if (control == nullptr || control->GetManager() != this)
+        return false;
+    if (m_pEventHover != nullptr) {
+        TEventUI event = MakeEvent(route.eventType, m_pEventHover);
+        FillPayload(event, route.payload, pt, wParam, lParam);
+        m_pEventHover->Event(event);
+    }
+    ShowToolTip(control);
+    lRes = 0;
+    return true;
+}
+
+// Leaving the client area ends tracking. A leave that only means the mouse
+// went onto something of ours (a child window, the frame of an inactive
+// window) is turned into a move at the cursor; otherwise a move to a point
+// that finds no control, so the hover control gets its leave.
+bool CPaintManagerUI::RouteMouseLeave() {
+    HideToolTip();
+    if (m_bMouseTracking) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        RECT window;
+        GetWindowRect(m_hWndPaint, &window);
+        LPARAM move = static_cast<LPARAM>(-1);
+        if (!IsIconic(m_hWndPaint) && GetActiveWindow() == m_hWndPaint &&
+            PtInRect(&window, cursor) &&
+            SendMessageW(m_hWndPaint, WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y)) ==
+                HTCLIENT) {
+            ScreenToClient(m_hWndPaint, &cursor);
+            move = MAKELPARAM(cursor.x, cursor.y);
+        }
+        SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, move);
+    }
+    m_bMouseTracking = false;
+    return false;
 }
 
 // =============================================================================
@@ -89,6 +435,8 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return true;
         }
     }
+    if (const TInputRoute* route = FindInputRoute(uMsg))
+        return RouteInput(*route, wParam, lParam, lRes);
 
     switch (uMsg) {
     case kDrainMessage:
@@ -185,10 +533,7 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             (control->GetControlFlags() & ControlFlagSetCursor) == 0)
             return false;
         TEventUI event = MakeEvent(EventSetCursor, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        event.keyState = CurrentKeyState();
+        FillPayload(event, Payload::Pointer, pt, wParam, lParam);
         control->Event(event);
         lRes = TRUE;
         return true;
@@ -212,261 +557,16 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             return false;
         lRes = SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + uMsg, wParam, lParam);
         return lRes != 0;
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-    case WM_MOUSEWHEEL:
-    case WM_CONTEXTMENU:
-    case WM_MOUSEHOVER:
-    case WM_MOUSELEAVE:
-        return HandleMouseMessage(uMsg, wParam, lParam, lRes);
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_CHAR:
-        return HandleKeyMessage(uMsg, wParam, lParam);
     default:
         return false;
     }
-}
-
-bool CPaintManagerUI::HandleMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
-    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    // Wheel and context-menu positions come in screen coordinates.
-    if (uMsg == WM_MOUSEWHEEL || uMsg == WM_CONTEXTMENU)
-        ScreenToClient(m_hWndPaint, &pt);
-
-    switch (uMsg) {
-    case WM_MOUSEMOVE: {
-        if (!m_bMouseTracking) {
-            TRACKMOUSEEVENT track = {};
-            track.cbSize = sizeof(track);
-            track.dwFlags = TME_HOVER | TME_LEAVE;
-            track.hwndTrack = m_hWndPaint;
-            track.dwHoverTime = m_hwndTooltip != nullptr
-                                    ? static_cast<DWORD>(SendMessageW(
-                                          m_hwndTooltip, TTM_GETDELAYTIME, TTDT_INITIAL, 0))
-                                    : 400;
-            // user32's own tracking: the common controls' wrapper would tie the
-            // program to a DLL that is not a KnownDLL.
-            TrackMouseEvent(&track);
-            m_bMouseTracking = true;
-        }
-        m_ptLastMousePos = pt;
-        CControlUI* newHover = FindControl(pt);
-        if (newHover != nullptr && newHover->GetManager() != this)
-            return false;
-        TEventUI event = MakeEvent(0, nullptr);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        if (newHover != m_pEventHover && m_pEventHover != nullptr) {
-            event.type = EventMouseLeave;
-            event.sender = m_pEventHover;
-            CControlUI* left = m_pEventHover;
-            m_pEventHover = nullptr;
-            left->Event(event);
-            HideToolTip();
-        }
-        if (newHover != m_pEventHover && newHover != nullptr) {
-            event.type = EventMouseEnter;
-            event.sender = newHover;
-            m_pEventHover = newHover;
-            newHover->Event(event);
-        }
-        CControlUI* target = m_pEventClick != nullptr ? m_pEventClick : newHover;
-        if (target != nullptr) {
-            event.type = EventMouseMove;
-            event.sender = target;
-            target->Event(event);
-        }
-        return false;
-    }
-    case WM_LBUTTONDOWN: {
-        ::SetFocus(m_hWndPaint);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this)
-            return false;
-        SetCapture();
-        m_pEventClick = control;
-        control->SetFocus();
-        TEventUI event = MakeEvent(EventButtonDown, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        event.keyState = LOWORD(wParam);
-        control->Event(event);
-        return false;
-    }
-    case WM_LBUTTONUP: {
-        ReleaseCapture();
-        m_ptLastMousePos = pt;
-        if (m_pEventClick == nullptr)
-            return false;
-        CControlUI* control = m_pEventClick;
-        m_pEventClick = nullptr;
-        TEventUI event = MakeEvent(EventButtonUp, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        event.keyState = LOWORD(wParam);
-        control->Event(event);
-        return false;
-    }
-    case WM_LBUTTONDBLCLK: {
-        ::SetFocus(m_hWndPaint);
-        SetCapture();
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this)
-            return false;
-        TEventUI event = MakeEvent(EventDblClick, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        event.keyState = LOWORD(wParam);
-        control->Event(event);
-        m_pEventClick = control;
-        return false;
-    }
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-        ::SetFocus(m_hWndPaint);
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this)
-            return false;
-        control->SetFocus();
-        SetCapture();
-        TEventUI event =
-            MakeEvent(uMsg == WM_RBUTTONDOWN ? EventRButtonDown : EventMButtonDown, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        event.keyState = LOWORD(wParam);
-        control->Event(event);
-        m_pEventClick = control;
-        return false;
-    }
-    case WM_RBUTTONUP:
-    case WM_MBUTTONUP: {
-        ReleaseCapture();
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this)
-            return false;
-        m_pEventClick = control;
-        TEventUI event = MakeEvent(uMsg == WM_RBUTTONUP ? EventRButtonUp : EventMButtonUp, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.lParam = lParam;
-        event.keyState = LOWORD(wParam);
-        control->Event(event);
-        return false;
-    }
-    case WM_MOUSEWHEEL: {
-        m_ptLastMousePos = pt;
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this)
-            return false;
-        TEventUI event = MakeEvent(EventScrollWheel, control);
-        event.mousePos = pt;
-        event.wParam = GET_WHEEL_DELTA_WPARAM(wParam) < 0 ? 1 : 0;
-        event.lParam = lParam;
-        event.keyState = CurrentKeyState();
-        control->Event(event);
-        // The view may have scrolled under the mouse: let hover state follow.
-        SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0,
-                     MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
-        return false;
-    }
-    case WM_CONTEXTMENU: {
-        m_ptLastMousePos = pt;
-        if (m_pEventClick == nullptr)
-            return false;
-        ReleaseCapture();
-        CControlUI* control = m_pEventClick;
-        TEventUI event = MakeEvent(EventContextMenu, control);
-        event.mousePos = pt;
-        event.wParam = wParam;
-        event.keyState = LOWORD(wParam);
-        event.lParam = reinterpret_cast<LPARAM>(control);
-        control->Event(event);
-        m_pEventClick = nullptr;
-        return false;
-    }
-    case WM_MOUSEHOVER: {
-        m_bMouseTracking = false;
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this)
-            return false;
-        if (m_pEventHover != nullptr) {
-            TEventUI event = MakeEvent(EventMouseHover, m_pEventHover);
-            event.mousePos = pt;
-            event.wParam = wParam;
-            event.lParam = lParam;
-            event.keyState = CurrentKeyState();
-            m_pEventHover->Event(event);
-        }
-        ShowToolTip(control);
-        lRes = 0;
-        return true;
-    }
-    case WM_MOUSELEAVE: {
-        HideToolTip();
-        if (m_bMouseTracking) {
-            POINT cursor;
-            GetCursorPos(&cursor);
-            RECT window;
-            GetWindowRect(m_hWndPaint, &window);
-            LPARAM move = static_cast<LPARAM>(-1); // finds no control: the hover control leaves
-            if (!IsIconic(m_hWndPaint) && GetActiveWindow() == m_hWndPaint &&
-                PtInRect(&window, cursor) &&
-                SendMessageW(m_hWndPaint, WM_NCHITTEST, 0, MAKELPARAM(cursor.x, cursor.y)) ==
-                    HTCLIENT) {
-                ScreenToClient(m_hWndPaint, &cursor);
-                move = MAKELPARAM(cursor.x, cursor.y);
-            }
-            SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, move);
-        }
-        m_bMouseTracking = false;
-        return false;
-    }
-    default:
-        return false;
-    }
-}
-
-bool CPaintManagerUI::HandleKeyMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
-    CControlUI* target = uMsg == WM_KEYUP ? m_pEventKey : m_pFocus;
-    if (target == nullptr)
-        return false;
-    const int type = uMsg == WM_KEYDOWN ? EventKeyDown : uMsg == WM_KEYUP ? EventKeyUp : EventChar;
-    TEventUI event = MakeEvent(type, target);
-    event.keyChar = static_cast<WORD>(wParam);
-    event.wParam = wParam;
-    event.lParam = lParam;
-    event.mousePos = m_ptLastMousePos;
-    event.keyState = CurrentKeyState();
-    if (uMsg == WM_KEYDOWN)
-        m_pEventKey = target;
-    else if (uMsg == WM_KEYUP)
-        m_pEventKey = nullptr;
-    target->Event(event);
-    return false;
 }
 
 // =============================================================================
 // Pre-translation
 // =============================================================================
 
-bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
-                                        LRESULT& /*lRes*/) {
+bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     for (int i = 0; i < m_aPreMessageFilters.GetSize(); ++i) {
         bool handled = false;
         static_cast<IMessageFilterUI*>(m_aPreMessageFilters[i])
@@ -498,14 +598,7 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
         return true;
     }
     case WM_SYSKEYDOWN:
-        if (m_pFocus != nullptr) {
-            TEventUI event = MakeEvent(EventSysKey, m_pFocus);
-            event.keyChar = static_cast<WORD>(wParam);
-            event.mousePos = m_ptLastMousePos;
-            event.keyState = CurrentKeyState();
-            m_pFocus->Event(event);
-        }
-        return false;
+        return RouteInput(kSysKeyRoute, wParam, lParam, lRes);
     default:
         return false;
     }

@@ -35,6 +35,7 @@ class CControlUI;
 class CResourceZip;
 struct TImageInfo;
 struct TDrawInfo;
+struct TInputRoute;
 
 class CPaintManagerUI {
 public:
@@ -423,9 +424,15 @@ protected:
 
     // Message side (PaintManagerMessages.cpp).
     static WORD CurrentKeyState();
+    // Every event record starts here: type, addressee and timestamp, the rest
+    // zero; the input table and the focus code fill in what their message gives.
+    static TEventUI MakeEvent(int type, CControlUI* sender);
     // Steps of the message entry; each answers whether the message is consumed.
-    bool HandleMouseMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
-    bool HandleKeyMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    bool RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool RouteMouseMove(const TInputRoute& route, POINT pt, WPARAM wParam, LPARAM lParam);
+    bool RouteMouseHover(const TInputRoute& route, POINT pt, WPARAM wParam, LPARAM lParam,
+                         LRESULT& lRes);
+    bool RouteMouseLeave();
     void DrainAsyncNotify();
     void DeliverNotify(TNotifyUI& msg);
     // Painting side (PaintManagerPaint.cpp, PaintManagerTimers.cpp).

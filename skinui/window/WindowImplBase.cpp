@@ -63,13 +63,13 @@ void WindowImplBase::OnClick(TNotifyUI& msg) {
     if (msg.sender == nullptr)
         return;
     const CSkinString name = msg.sender->GetName();
-    if (name == L"closebtn")
+    if (name == kCloseButton)
         Close(IDOK);
-    else if (name == L"minbtn")
+    else if (name == kMinimizeButton)
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    else if (name == L"maxbtn")
+    else if (name == kMaximizeButton)
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    else if (name == L"restorebtn")
+    else if (name == kRestoreButton)
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
@@ -373,8 +373,8 @@ LRESULT WindowImplBase::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, boo
     const LRESULT result = CWindowWnd::HandleMessage(msg, wParam, lParam);
     const bool zoomed = IsZoomed(m_hWnd) != FALSE;
     if (zoomed != wasZoomed) {
-        ShowNamed(m_pm, L"maxbtn", !zoomed);
-        ShowNamed(m_pm, L"restorebtn", zoomed);
+        ShowNamed(m_pm, kMaximizeButton, !zoomed);
+        ShowNamed(m_pm, kRestoreButton, zoomed);
     }
     return result;
 }

@@ -4,9 +4,9 @@
 // round corners decided by the skin, and routes every message to its own
 // handlers, then to the paint manager, then to the default procedure.
 //
-// A derived window gives GetWindowClassName and GetSkinFileName and usually
-// overrides InitWindow, Notify or OnClick, and HandleMessage (passing on what
-// it does not consume).
+// A derived window gives GetWindowClassName and GetSkinFileName, usually
+// overrides InitWindow and HandleMessage (passing on what it does not
+// consume), and receives notifications through a message map (NotifyPump.h).
 #pragma once
 
 #include "skinui/core/DialogBuilder.h"
@@ -29,6 +29,14 @@ protected:
     ~IQueryControlText() = default;
 };
 
+// Names of the title buttons that the window base handles by itself, spelt
+// as the skins spell them. The maximise and restore buttons swap visibility
+// when the window is maximised or restored.
+constexpr const wchar_t* kCloseButton = L"closeBtn";
+constexpr const wchar_t* kMinimizeButton = L"minBtn";
+constexpr const wchar_t* kMaximizeButton = L"maxBtn";
+constexpr const wchar_t* kRestoreButton = L"restoreBtn";
+
 class WindowImplBase : public CWindowWnd,
                        public CNotifyPump,
                        public INotifyUI,
@@ -48,9 +56,8 @@ public:
     virtual void InitResource() {}
     // Once the control tree is attached.
     virtual void InitWindow() {}
-    // The default handler of "click": the names "closebtn", "minbtn",
-    // "maxbtn" and "restorebtn" (exactly so) close, minimise, maximise and
-    // restore the window.
+    // The default handler of "click": the title buttons below (names compared
+    // exactly) close, minimise, maximise and restore the window.
     virtual void OnClick(TNotifyUI& msg);
     // Empty: GetSkinFileName names a skin file. Otherwise a resource type,
     // and GetSkinFileName holds the decimal resource id.

@@ -5,6 +5,10 @@
 
 namespace skinview {
 
+SKIN_BEGIN_MESSAGE_MAP(CSkinViewWindow, SkinUI::WindowImplBase)
+SKIN_ON_MSGTYPE(L"click", &CSkinViewWindow::OnAnyClick)
+SKIN_END_MESSAGE_MAP()
+
 CSkinViewWindow::CSkinViewWindow(const std::wstring& skinFile) : m_skinFile(skinFile) {
 }
 
@@ -12,21 +16,22 @@ SkinUI::CSkinString CSkinViewWindow::GetSkinFileName() {
     return SkinUI::CSkinString(m_skinFile.c_str());
 }
 
-void CSkinViewWindow::OnClick(SkinUI::TNotifyUI& msg) {
+// Takes every click before the window base's row does.
+void CSkinViewWindow::OnAnyClick(SkinUI::TNotifyUI& msg) {
     if (!m_interactive || msg.sender == nullptr) {
-        WindowImplBase::OnClick(msg);
+        OnClick(msg);
         return;
     }
-    // Skins name their title buttons in every case ("closeBtn", "CloseBtn");
-    // a preview should work with all of them.
+    // Skins from elsewhere spell their title buttons in any case ("closebtn",
+    // "CloseBtn"); a preview should work with all of them.
     const SkinUI::CSkinString name = msg.sender->GetName();
-    if (name.CompareNoCase(L"closebtn") == 0)
+    if (name.CompareNoCase(SkinUI::kCloseButton) == 0)
         Close(IDOK);
-    else if (name.CompareNoCase(L"minbtn") == 0)
+    else if (name.CompareNoCase(SkinUI::kMinimizeButton) == 0)
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    else if (name.CompareNoCase(L"maxbtn") == 0)
+    else if (name.CompareNoCase(SkinUI::kMaximizeButton) == 0)
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    else if (name.CompareNoCase(L"restorebtn") == 0)
+    else if (name.CompareNoCase(SkinUI::kRestoreButton) == 0)
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 

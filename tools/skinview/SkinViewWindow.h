@@ -16,7 +16,6 @@ public:
     // Closing the window ends the message loop.
     void SetInteractive(bool interactive) { m_interactive = interactive; }
 
-    void OnClick(SkinUI::TNotifyUI& msg) override;
     SkinUI::CSkinString GetSkinFileName() override;
     LRESULT OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -24,7 +23,11 @@ public:
 protected:
     const wchar_t* GetWindowClassName() const override { return L"SkinViewWindow"; }
 
+    SKIN_DECLARE_MESSAGE_MAP()
+
 private:
+    void OnAnyClick(SkinUI::TNotifyUI& msg);
+
     std::wstring m_skinFile;
     bool m_interactive = false;
 };

@@ -65,8 +65,8 @@ const wchar_t kButtonsSkin[] =
     L"<Button name=\"ok\" width=\"50\"/><Button name=\"closebtn\" width=\"50\"/>"
     L"<Button name=\"closeBtn\" width=\"50\"/><Button name=\"other\" width=\"50\"/>"
     L"<Option name=\"check\" width=\"50\"/></HorizontalLayout>"
-    L"<HorizontalLayout height=\"40\"><Button name=\"maxbtn\" width=\"50\"/>"
-    L"<Button name=\"restorebtn\" width=\"50\" visible=\"false\"/></HorizontalLayout>"
+    L"<HorizontalLayout height=\"40\"><Button name=\"maxBtn\" width=\"50\"/>"
+    L"<Button name=\"restoreBtn\" width=\"50\" visible=\"false\"/></HorizontalLayout>"
     L"<Control/></VerticalLayout></Window>";
 
 } // namespace
@@ -254,12 +254,12 @@ TEST(WindowImplBase, MessageMapRoutesClicksToHandlersAndFallsBackToTheBase) {
     EXPECT_EQ(window.log, (std::vector<std::wstring>{L"ok ok"}));
 
     // No row of the window's own map: the base's "click" row closes on
-    // "closebtn", exactly so written, with IDOK.
-    window.ClickControl(window.Find(L"closeBtn"));
+    // "closeBtn", exactly so written (as the skins spell it), with IDOK.
+    window.ClickControl(window.Find(L"closebtn"));
     window.ClickControl(window.Find(L"other"));
     window.Pump();
     EXPECT_EQ(window.closeRequests, 0);
-    window.ClickControl(window.Find(L"closebtn"));
+    window.ClickControl(window.Find(L"closeBtn"));
     EXPECT_TRUE(window.PumpUntil([&] { return window.closeRequests == 1; }));
     EXPECT_EQ(window.lastCloseCode, static_cast<WPARAM>(IDOK));
 
@@ -271,8 +271,8 @@ TEST(WindowImplBase, MessageMapRoutesClicksToHandlersAndFallsBackToTheBase) {
 TEST(WindowImplBase, MaxAndRestoreButtonsSwapWhenTheWindowIsMaximised) {
     MapWindow window(kButtonsSkin);
     ASSERT_TRUE(window.Open(kLeft, kTop));
-    CControlUI* maxButton = window.Find(L"maxbtn");
-    CControlUI* restoreButton = window.Find(L"restorebtn");
+    CControlUI* maxButton = window.Find(L"maxBtn");
+    CControlUI* restoreButton = window.Find(L"restoreBtn");
     window.ClickControl(maxButton);
     window.Pump();
     ASSERT_TRUE(IsZoomed(window));
@@ -284,6 +284,19 @@ TEST(WindowImplBase, MaxAndRestoreButtonsSwapWhenTheWindowIsMaximised) {
     EXPECT_FALSE(IsZoomed(window));
     EXPECT_TRUE(maxButton->IsVisible());
     EXPECT_FALSE(restoreButton->IsVisible());
+}
+
+TEST(WindowImplBase, TheMinimiseButtonIsSpeltAsTheSkinsSpellIt) {
+    SkinTestWindow window(
+        L"<Window size=\"200,100\"><HorizontalLayout height=\"40\">"
+        L"<Button name=\"minbtn\" width=\"50\"/><Button name=\"minBtn\" width=\"50\"/>"
+        L"</HorizontalLayout></Window>");
+    ASSERT_TRUE(window.Open(kLeft, kTop));
+    window.ClickControl(window.Find(L"minbtn"));
+    window.Pump();
+    EXPECT_FALSE(IsIconic(window));
+    window.ClickControl(window.Find(L"minBtn"));
+    EXPECT_TRUE(window.PumpUntil([&] { return IsIconic(window) != FALSE; }));
 }
 
 TEST(WindowImplBase, EscapeAndReturnDoNothingByThemselves) {
