@@ -2,6 +2,7 @@
 // product is installed.
 #pragma once
 
+#include "installer/Product.h"
 #include "skinui/window/WindowImplBase.h"
 
 #include <string>
@@ -16,7 +17,7 @@ public:
     LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 protected:
-    const wchar_t* GetWindowClassName() const override { return L"QuillmossdexClient"; }
+    const wchar_t* GetWindowClassName() const override { return kClientWindowClass; }
 
 private:
     std::wstring m_version;
