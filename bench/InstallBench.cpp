@@ -5,8 +5,9 @@
 // directory, with the same buffer size. Also the peak working set above the
 // idle process, which must not grow with the largest entry.
 #include "installer/FileManage.h"
-#include "installer/FrameUI.h"
 #include "installer/Product.h"
+
+#include "skinui/core/Handles.h"
 
 #include <windows.h>
 
@@ -24,11 +25,6 @@ namespace {
 
 constexpr int kRounds = 5;
 constexpr size_t kBufferSize = 256 * 1024;
-
-class BenchFrame : public CFrameUI {
-public:
-    explicit BenchFrame(HWND hwnd) { m_hWnd = hwnd; }
-};
 
 double Now() {
     LARGE_INTEGER f, c;
@@ -89,15 +85,15 @@ bool BareUnzip(const std::string& archive, const std::string& dir, uint64_t* byt
         if (path.back() == '\\') {
             CreateDirectoryA(path.c_str(), nullptr);
         } else if (unzOpenCurrentFile(zip) == UNZ_OK) {
-            HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+            SkinUI::UniqueHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
             uint64_t size = 0;
             for (int n; (n = unzReadCurrentFile(zip, buffer.data(), kBufferSize)) > 0;) {
                 DWORD done = 0;
-                WriteFile(out, buffer.data(), static_cast<DWORD>(n), &done, nullptr);
+                WriteFile(out.Get(), buffer.data(), static_cast<DWORD>(n), &done, nullptr);
                 size += static_cast<uint64_t>(n);
             }
-            CloseHandle(out);
+            out.Reset();
             unzCloseCurrentFile(zip);
             *bytes += size;
             *largest = std::max(*largest, size);
@@ -127,16 +123,16 @@ int main() {
     SetEnvironmentVariableA("TMP", (root + "tmp\\").c_str());
     SetEnvironmentVariableA("TEMP", (root + "tmp\\").c_str());
 
-    HKEY settings = nullptr;
-    const bool hadSettings = RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex", 0,
-                                           KEY_READ, &settings) == ERROR_SUCCESS;
-    if (settings)
-        RegCloseKey(settings);
+    bool hadSettings = false;
+    {
+        SkinUI::UniqueRegKey settings;
+        hadSettings = RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_READ, settings.Put()) ==
+                      ERROR_SUCCESS;
+    }
 
     HWND window = CreateWindowExW(0, L"STATIC", L"bench", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   nullptr, nullptr);
     CFileManage* engine = CFileManage::GetInstance();
-    engine->hwnd = window;
     const SIZE_T idle = Memory().WorkingSetSize;
 
     std::vector<double> installTimes, floorTimes;
@@ -144,26 +140,26 @@ int main() {
     uint64_t bytes = 0, largest = 0;
     unsigned result = INSTALL_OK;
     for (int round = 0; round < kRounds && result == INSTALL_OK; ++round) {
-        BenchFrame frame(window);
-        frame.m_installDir =
-            std::wstring(root.begin(), root.end()) + L"install" + std::to_wstring(round) + L"\\";
+        TInstallJob job;
+        job.installDir = root + "install" + std::to_string(round) + "\\";
+        job.target.window = window;
         CreateDirectoryA((root + "install" + std::to_string(round)).c_str(), nullptr);
         double start = Now();
-        std::thread worker(InstallWorkerThread, &frame);
+        std::thread worker(InstallWorkerThread, job);
         worker.join();
         installTimes.push_back(Now() - start);
         if (round == 0)
             peak = Memory().PeakWorkingSetSize;
         MSG msg;
         while (PeekMessageW(&msg, window, WM_USER, WM_USER + 1000, PM_REMOVE))
-            if (msg.message == WM_USER + 501)
+            if (msg.message == WM_INSTALL_RESULT)
                 result = static_cast<unsigned>(msg.wParam);
         Pump();
 
         std::string floorDir = root + "floor" + std::to_string(round) + "\\";
         CreateDirectoryA(floorDir.c_str(), nullptr);
         start = Now();
-        if (!BareUnzip(engine->tempDir + "qmstmp.zip", floorDir, &bytes, &largest)) {
+        if (!BareUnzip(engine->tempDir + kTempArchiveName, floorDir, &bytes, &largest)) {
             printf("floor: cannot open the archive\n");
             return 1;
         }
@@ -192,8 +188,8 @@ int main() {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
     if (!hadSettings) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+        RegDeleteKeyW(HKEY_CURRENT_USER, kProductKey);
     }
     RemoveTree(root);
     return 0;

@@ -3,6 +3,7 @@
 // text runs in the skin's CJK face) into the 32-bit off-screen bitmap, beside
 // the floor of one bare BitBlt of a 560 x 542 bitmap; and decodes the skin's
 // images, beside the floor of stb_image alone.
+#include "skinui/core/Handles.h"
 #include "skinui/render/GdiplusApi.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/window/PaintManagerUI.h"
@@ -61,38 +62,34 @@ std::wstring SkinDir() {
 
 std::string ReadFile(const std::wstring& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return bytes;
-    DWORD size = GetFileSize(file, nullptr);
+    DWORD size = GetFileSize(file.Get(), nullptr);
     bytes.resize(size);
     DWORD read = 0;
-    if (size == 0 || !::ReadFile(file, &bytes[0], size, &read, nullptr) || read != size)
+    if (size == 0 || !::ReadFile(file.Get(), &bytes[0], size, &read, nullptr) || read != size)
         bytes.clear();
-    CloseHandle(file);
     return bytes;
 }
 
 // A 32-bit off-screen bitmap in its own memory DC, as the paint manager keeps.
+// Members are destroyed in reverse: the bitmap is selected out before it and
+// the DC are deleted.
 struct OffScreen {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
+    CWindowDC screen{nullptr};
+    CMemoryDC memory{screen.Get()};
+    CGdiObject<HBITMAP> bitmap{MakeBitmap(screen.Get())};
+    CSelectObject selection{memory.Get(), bitmap.Get()};
+    HDC dc = memory.Get();
     OffScreen() {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        BYTE* bits = nullptr;
-        bitmap = CRenderEngine::CreateARGB32Bitmap(screen, kWidth, kHeight, &bits);
-        old = SelectObject(dc, bitmap);
-        ReleaseDC(nullptr, screen);
         RECT all = {0, 0, kWidth, kHeight};
         FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }
-    ~OffScreen() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
+    static HBITMAP MakeBitmap(HDC screen) {
+        BYTE* bits = nullptr;
+        return CRenderEngine::CreateARGB32Bitmap(screen, kWidth, kHeight, &bits);
     }
 };
 

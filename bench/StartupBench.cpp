@@ -7,12 +7,16 @@
 // install button is read every millisecond until the button's teal is there.
 // That is after the first WM_PAINT has drawn the whole page and the system has
 // put it on the screen.
+#include "skinui/core/Handles.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+using namespace SkinUI;
 
 namespace {
 
@@ -54,43 +58,23 @@ BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param) {
 // Reads the probe rectangle of the window from the screen.
 class Probe {
 public:
-    Probe() {
-        m_screen = GetDC(nullptr);
-        m_mem = CreateCompatibleDC(m_screen);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = kProbe.right - kProbe.left;
-        bi.bmiHeader.biHeight = -(kProbe.bottom - kProbe.top);
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        m_dib = CreateDIBSection(m_mem, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits),
-                                 nullptr, 0);
-        m_old = SelectObject(m_mem, m_dib);
-    }
-    ~Probe() {
-        SelectObject(m_mem, m_old);
-        DeleteObject(m_dib);
-        DeleteDC(m_mem);
-        ReleaseDC(nullptr, m_screen);
-    }
-
     // True when most of the probe shows the button's teal.
     bool ShowsButton(HWND hwnd) {
         RECT rc = {};
-        if (!m_bits || !GetWindowRect(hwnd, &rc))
+        const DWORD* bits = m_dib.Bits();
+        if (!bits || !GetWindowRect(hwnd, &rc))
             return false;
         const int w = kProbe.right - kProbe.left;
         const int h = kProbe.bottom - kProbe.top;
-        if (!BitBlt(m_mem, 0, 0, w, h, m_screen, rc.left + kProbe.left, rc.top + kProbe.top,
-                    SRCCOPY))
+        if (!BitBlt(m_mem.Get(), 0, 0, w, h, m_screen.Get(), rc.left + kProbe.left,
+                    rc.top + kProbe.top, SRCCOPY))
             return false;
         GdiFlush();
         int teal = 0;
         for (int i = 0; i < w * h; ++i) {
-            const int r = (m_bits[i] >> 16) & 0xFF;
-            const int g = (m_bits[i] >> 8) & 0xFF;
-            const int b = m_bits[i] & 0xFF;
+            const int r = (bits[i] >> 16) & 0xFF;
+            const int g = (bits[i] >> 8) & 0xFF;
+            const int b = bits[i] & 0xFF;
             if (g - r > 50 && b - r > 40)
                 ++teal;
         }
@@ -98,11 +82,11 @@ public:
     }
 
 private:
-    HDC m_screen = nullptr;
-    HDC m_mem = nullptr;
-    HBITMAP m_dib = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
+    // Destroyed in reverse: the DIB is selected out before it and the DC go.
+    CWindowDC m_screen{nullptr};
+    CMemoryDC m_mem{m_screen.Get()};
+    CDibSection m_dib{m_mem.Get(), kProbe.right - kProbe.left, kProbe.bottom - kProbe.top};
+    CSelectObject m_select{m_mem.Get(), m_dib.Get()};
 };
 
 // Seconds from the start of the program to its painted page; negative when
@@ -115,10 +99,12 @@ double TimeToPaint(const std::wstring& exe, Probe& probe) {
     const double start = Now();
     if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
+    UniqueHandle process(pi.hProcess);
+    UniqueHandle thread(pi.hThread);
     double painted = -1;
     const DWORD begin = GetTickCount();
     while (GetTickCount() - begin < kTimeoutMs &&
-           WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
+           WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
         Find find{pi.dwProcessId, nullptr};
         EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&find));
         if (find.hwnd && probe.ShowsButton(find.hwnd)) {
@@ -128,10 +114,8 @@ double TimeToPaint(const std::wstring& exe, Probe& probe) {
         Sleep(1);
     }
     // The next round must not meet this one's window or install mutex.
-    TerminateProcess(pi.hProcess, 0);
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    TerminateProcess(process.Get(), 0);
+    WaitForSingleObject(process.Get(), 10000);
     return painted;
 }
 

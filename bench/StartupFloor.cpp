@@ -3,6 +3,8 @@
 // installer's size, centred, and paints one bitmap prepared in memory (a calm
 // background with a teal bar where the installer's install button is, so the
 // benchmark's probe sees both programs the same way).
+#include "skinui/core/Handles.h"
+
 #include <windows.h>
 
 namespace {
@@ -29,25 +31,18 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Kept for the life of the process, selected into g_bitmapDC.
 HBITMAP MakeBitmap() {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = kWidth;
-    bi.bmiHeader.biHeight = -kHeight;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap)
+    SkinUI::CDibSection dib(nullptr, kWidth, kHeight);
+    if (!dib)
         return nullptr;
-    auto* px = static_cast<DWORD*>(bits);
+    DWORD* px = dib.Bits();
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             const bool button = x >= 192 && x < 368 && y >= 292 && y < 336;
             px[y * kWidth + x] = button ? 0x0F9D8A : 0xEEF7F5;
         }
-    return bitmap;
+    return dib.Release();
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "installer/ArchiveEntry.h"
 
-#include "installer/Handles.h"
+#include "skinui/core/Handles.h"
+
+using SkinUI::UniqueHandle;
 
 namespace {
 

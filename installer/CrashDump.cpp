@@ -1,12 +1,15 @@
 #include "installer/CrashDump.h"
 
-#include "installer/Handles.h"
 #include "installer/MessageBox.h"
+
+#include "skinui/core/Handles.h"
 #include "skinui/core/SystemLibrary.h"
 
 #include <dbghelp.h>
 
 #include <cwchar>
+
+using SkinUI::UniqueHandle;
 
 LONG WINAPI WriteCrashDump(EXCEPTION_POINTERS* pointers) {
     wchar_t module[MAX_PATH] = {};

@@ -1,13 +1,11 @@
 #include "installer/FileManage.h"
 
-#include "installer/FrameUI.h"
 #include "installer/ArchiveEntry.h"
-#include "installer/Handles.h"
-#include "installer/InstallMessages.h"
 #include "installer/Log.h"
 #include "installer/MoveTree.h"
 #include "installer/Product.h"
-#include "installer/TextConvert.h"
+
+#include "skinui/core/Handles.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -16,6 +14,8 @@
 
 const char kProcessChannel[] = "com.quillmoss.business.220822";
 const char kChannelName[] = "220822";
+
+using SkinUI::UniqueHandle;
 
 namespace {
 
@@ -42,9 +42,6 @@ constexpr DWORD kMoveRetryDelayMs = 500;
 // line numbers, which support staff know from earlier releases.
 constexpr int kLogLineFirstMove = 232;
 constexpr int kLogLineRetryMove = 238;
-
-const char kArchiveName[] = "qmstmp.zip";
-const char kUnpackDirName[] = "qmsTmp\\";
 
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
@@ -126,22 +123,29 @@ CFileManage::CFileManage() {
 
 void CFileManage::PostProgress(int percent) {
     progress = percent;
-    PostMessageW(hwnd, WM_INSTALL_PROGRESS, static_cast<WPARAM>(percent), 0);
+    if (m_target.window)
+        PostMessageW(m_target.window, m_target.progressMessage, static_cast<WPARAM>(percent), 0);
 }
 
 std::string CFileManage::TempArchivePath() const {
-    return tempDir + kArchiveName;
+    return tempDir + kTempArchiveName;
 }
 
 // ---------------------------------------------------------------------------
 // The install sequence
 
-InstallResult CFileManage::RunInstall(std::string dir) {
+void CFileManage::BeginJob(const TInstallJob& job) {
     // Stored with a trailing separator, as every install directory text is:
     // the record and the shortcuts append file names to it.
-    if (!EndsWithSeparator(dir))
-        dir += '\\';
-    installDir = dir;
+    installDir = job.installDir;
+    if (!EndsWithSeparator(installDir))
+        installDir += '\\';
+    m_target = job.target;
+}
+
+InstallResult CFileManage::RunInstall(const TInstallJob& job) {
+    installKind = DetectInstallKind(installKind);
+    BeginJob(job);
     HRESULT com = CoInitialize(nullptr);
     InstallResult result = ExtractPayload();
     if (result == INSTALL_OK)
@@ -154,6 +158,11 @@ InstallResult CFileManage::RunInstall(std::string dir) {
         result = WriteUninstallRecord();
     if (SUCCEEDED(com))
         CoUninitialize();
+    // Before the starter learns the result: once it has it, it may end the
+    // process at any moment (the finish button, the end of a silent install),
+    // which would cut a later write off.
+    if (result == INSTALL_OK)
+        WriteInstallKind(installKind);
     return result;
 }
 
@@ -325,14 +334,8 @@ void CFileManage::CreateDirectories(std::string base, std::string relative) {
 // ---------------------------------------------------------------------------
 // The worker thread
 
-void InstallWorkerThread(CFrameUI* frame) {
-    frame->DetectInstallWay();
-    std::string dir = ToNarrow(frame->m_installDir);
-    InstallResult result = CFileManage::GetInstance()->RunInstall(dir);
-    // The install kind is written before the result is posted: once the
-    // window has the result it may end the process at any moment (the finish
-    // button, the end of a silent install), which would cut a later write off.
-    if (result == INSTALL_OK)
-        frame->WriteInstallWay();
-    PostMessageW(frame->GetHWND(), WM_INSTALL_RESULT, static_cast<WPARAM>(result), 0);
+void InstallWorkerThread(TInstallJob job) {
+    InstallResult result = CFileManage::GetInstance()->RunInstall(job);
+    if (job.target.window)
+        PostMessageW(job.target.window, job.target.resultMessage, static_cast<WPARAM>(result), 0);
 }

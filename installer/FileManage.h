@@ -1,19 +1,23 @@
 // The install engine: writes the payload archive carried in the executable's
 // resources to disk, unpacks it, moves it into the install directory and
-// registers the product with the system. One process-wide instance shared by
-// the UI thread and one worker thread per install (see InstallWorkerThread).
+// registers the product with the system. It knows no window: whoever starts an
+// install describes it in a TInstallJob, and the engine reports by posting the
+// messages of InstallMessages.h to the window the job names. One process-wide
+// instance shared by the UI thread and one worker thread per install (see
+// InstallWorkerThread).
 //
-// The members are implemented in three files: FileManage.cpp (the install
-// sequence and the file steps), UninstallRecord.cpp and Shortcut.cpp.
+// The members are implemented in four files: FileManage.cpp (the install
+// sequence and the file steps), UninstallRecord.cpp, Shortcut.cpp and
+// InstallWay.cpp (the install kind).
 #pragma once
+
+#include "installer/InstallMessages.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class CFrameUI;
 
 // The outcome of an install step or of a whole run; carried as the wParam of
 // WM_INSTALL_RESULT.
@@ -34,6 +38,34 @@ std::string GetErrorText(unsigned code);
 extern const char kProcessChannel[];
 extern const char kChannelName[];
 
+// How the product came to be installed, recorded for the product's own
+// statistics.
+enum InstallKind : int {
+    INSTALL_KIND_FRESH = 0,
+    // Over a registered install whose client still exists.
+    INSTALL_KIND_OVER_RECORD = 1,
+    // Over settings left by an earlier install.
+    INSTALL_KIND_OVER_SETTINGS = 2,
+};
+
+// Where an install reports: progress and the one result are posted to window
+// (nothing is posted when it is null), with these message ids.
+struct TProgressTarget {
+    HWND window = nullptr;
+    UINT progressMessage = WM_INSTALL_PROGRESS;
+    UINT resultMessage = WM_INSTALL_RESULT;
+};
+
+// One install as its starter describes it.
+struct TInstallJob {
+    // Narrow ANSI; a separator is appended when it does not end with one.
+    std::string installDir;
+    // The links made after a successful run (CreateChosenShortcuts).
+    bool desktopLink = false;
+    bool startMenuLink = false;
+    TProgressTarget target;
+};
+
 // Every path the engine handles is narrow ANSI text that must fit the
 // platform's MAX_PATH (260 bytes with the terminator); longer ones are refused
 // by the step that would use them.
@@ -43,9 +75,14 @@ public:
     // worker exists); the first call empties the unpack directory.
     static CFileManage* GetInstance();
 
-    // The whole install sequence; runs on the worker thread. installDir ends
-    // with a separator.
-    InstallResult RunInstall(std::string installDir);
+    // Takes the job's directory and progress target for the steps below.
+    // RunInstall does it first; a caller that runs single steps does it itself.
+    void BeginJob(const TInstallJob& job);
+
+    // The whole install sequence, on the worker thread: classifies the install
+    // before any file is touched, runs the steps and, after success, records
+    // the install kind. Posts progress but not the result.
+    InstallResult RunInstall(const TInstallJob& job);
 
     // The steps, in the order RunInstall runs them.
     InstallResult ExtractPayload();
@@ -56,6 +93,9 @@ public:
     // UI thread, after a successful run.
     InstallResult CreateStartMenuShortcuts();
     InstallResult CreateDesktopShortcut();
+    // The links the job asks for, Start menu first; their failures are not
+    // reported, as a missing link does not undo an install.
+    void CreateChosenShortcuts(const TInstallJob& job);
 
     // Creates every directory level named in relative below base; a last
     // component without a separator after it (a file name) is not created.
@@ -69,9 +109,6 @@ public:
     static std::vector<std::string> DirectoryLevels(const std::string& base,
                                                     const std::string& relative);
 
-    // The main window: target of the progress messages. Set by the window
-    // right after it exists.
-    HWND hwnd = nullptr;
     // GetTempPathA's result, ending with '\'; empty when it does not fit.
     std::string tempDir;
     // tempDir + "qmsTmp\"; empty when it does not fit.
@@ -81,6 +118,9 @@ public:
     uint32_t totalBytes = 0;
     // The last percentage posted.
     int progress = 0;
+    // Classified at the start of each run; a run that finds nothing keeps the
+    // kind of the one before (every process starts fresh).
+    InstallKind installKind = INSTALL_KIND_FRESH;
 
 private:
     CFileManage();
@@ -89,8 +129,16 @@ private:
 
     void PostProgress(int percent);
     std::string TempArchivePath() const;
+
+    TProgressTarget m_target;
 };
 
-// The worker thread procedure: the main window runs it on a new thread that
-// it detaches at once.
-void InstallWorkerThread(CFrameUI* frame);
+// The install kind the system shows now; current is kept when nothing is found.
+InstallKind DetectInstallKind(InstallKind current);
+// Records kind in the product's per-user settings key.
+void WriteInstallKind(InstallKind kind);
+
+// The worker thread procedure: runs the job on the process's engine and posts
+// its result to the job's target. The starter runs it on a new thread that it
+// detaches at once (or keeps only for a bounded wait at its end).
+void InstallWorkerThread(TInstallJob job);

@@ -5,7 +5,6 @@
 // Messages from the worker; Exit.
 #include "installer/FrameUI.h"
 
-#include "installer/FileManage.h"
 #include "installer/Guard.h"
 #include "installer/InstallMessages.h"
 #include "installer/MessageBox.h"
@@ -30,7 +29,6 @@ using namespace SkinUI;
 namespace {
 
 const wchar_t kCaption[] = L"提示:";
-const wchar_t kProductFolder[] = L"Quillmossdex\\";
 constexpr int kWindowWidth = 560;
 constexpr int kWindowHeight = 420;
 // With the options panel below the welcome page uncovered.
@@ -53,8 +51,8 @@ template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const 
     return control ? static_cast<T*>(control->GetInterface(iface)) : nullptr;
 }
 
-unsigned __stdcall WorkerEntry(void* frame) {
-    InstallWorkerThread(static_cast<CFrameUI*>(frame));
+unsigned __stdcall WorkerEntry(void* job) {
+    InstallWorkerThread(*static_cast<const TInstallJob*>(job));
     return 0;
 }
 
@@ -78,7 +76,6 @@ CSkinString CFrameUI::GetSkinFileName() {
 }
 
 bool CFrameUI::Open(bool show) {
-    m_installWay = 0;
     m_installDir.clear();
     if (!Create(nullptr, kProductName, WS_POPUP, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                 CW_USEDEFAULT))
@@ -90,8 +87,8 @@ bool CFrameUI::Open(bool show) {
     m_useRecordedDir = 0;
     m_askOverwrite = 0;
     m_silent = false;
-    // The first use of the install context also empties its unpack directory.
-    CFileManage::GetInstance()->hwnd = m_hWnd;
+    // The first use of the install engine also empties its unpack directory.
+    CFileManage::GetInstance();
     return true;
 }
 
@@ -249,8 +246,15 @@ void CFrameUI::StartInstall() {
     }
     if (m_pTabs)
         m_pTabs->SelectItem(kProgressPage);
+    m_job = TInstallJob();
+    m_job.installDir = ToNarrow(m_installDir);
+    // The options panel is part of the welcome page, so the choice cannot
+    // change once the install runs.
+    m_job.desktopLink = m_pDesktopLnk && m_pDesktopLnk->IsSelected();
+    m_job.startMenuLink = m_pStartMenuLnk && m_pStartMenuLnk->IsSelected();
+    m_job.target.window = m_hWnd;
     HANDLE worker =
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, this, 0, nullptr));
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, &m_job, 0, nullptr));
     if (!worker) {
         // Without a worker nothing would ever leave the progress page; this
         // is as if the install had failed before its first step.
@@ -264,42 +268,49 @@ void CFrameUI::StartInstall() {
 // Notifications
 // ===========================================================================
 
-void CFrameUI::Notify(TNotifyUI& msg) {
-    if (!msg.sender)
-        return;
-    const CSkinString name = msg.sender->GetName();
-    if (msg.type == L"click") {
-        if (name == L"closeBtn")
-            Quit();
-        else if (name == L"minBtn")
-            ::ShowWindow(m_hWnd, SW_MINIMIZE);
-        else if (name == L"install")
-            OnInstallClicked();
-        else if (name == L"agreement")
-            OpenWebPage(L"/termofservice/userusage-protocol.htm");
-        else if (name == L"btn_private")
-            OpenWebPage(L"/termofservice/professional-ysxy.htm");
-        else if (name == L"browse")
-            OnBrowseClicked();
-        else if (name == L"success")
-            OnFinishClicked();
-    } else if (msg.type == L"selectchanged") {
-        if (name == L"custom") {
-            auto* custom = static_cast<COptionUI*>(msg.sender->GetInterface(L"Option"));
-            SetWindowHeight(custom && custom->IsSelected() ? kWindowHeightWithOptions
-                                                           : kWindowHeight);
-        }
-    }
+// The close and minimise buttons are the skin's own; the window base knows
+// them too, but the installer ends at once, without closing the window first,
+// on any page and also while the worker runs.
+SKIN_BEGIN_MESSAGE_MAP(CFrameUI, WindowImplBase)
+SKIN_ON_CLICK_CTRNAME(L"closeBtn", &CFrameUI::OnCloseClicked)
+SKIN_ON_CLICK_CTRNAME(L"minBtn", &CFrameUI::OnMinClicked)
+SKIN_ON_CLICK_CTRNAME(L"install", &CFrameUI::OnInstallClicked)
+SKIN_ON_CLICK_CTRNAME(L"agreement", &CFrameUI::OnAgreementClicked)
+SKIN_ON_CLICK_CTRNAME(L"btn_private", &CFrameUI::OnPrivacyClicked)
+SKIN_ON_CLICK_CTRNAME(L"browse", &CFrameUI::OnBrowseClicked)
+SKIN_ON_CLICK_CTRNAME(L"success", &CFrameUI::OnFinishClicked)
+SKIN_ON_SELECTCHANGED_CTRNAME(L"custom", &CFrameUI::OnCustomChanged)
+SKIN_END_MESSAGE_MAP()
+
+void CFrameUI::OnCloseClicked(TNotifyUI&) {
+    Quit();
 }
 
-void CFrameUI::OnInstallClicked() {
+void CFrameUI::OnMinClicked(TNotifyUI&) {
+    ::ShowWindow(m_hWnd, SW_MINIMIZE);
+}
+
+void CFrameUI::OnAgreementClicked(TNotifyUI&) {
+    OpenWebPage(kAgreementPage);
+}
+
+void CFrameUI::OnPrivacyClicked(TNotifyUI&) {
+    OpenWebPage(kPrivacyPage);
+}
+
+void CFrameUI::OnCustomChanged(TNotifyUI& msg) {
+    auto* custom = static_cast<COptionUI*>(msg.sender->GetInterface(L"Option"));
+    SetWindowHeight(custom && custom->IsSelected() ? kWindowHeightWithOptions : kWindowHeight);
+}
+
+void CFrameUI::OnInstallClicked(TNotifyUI&) {
     if (m_pAgree && !m_pAgree->IsSelected()) {
         ShowMessageBox(m_hWnd, L"请同意《用户服务协议》!", kCaption, MB_OK);
         return;
     }
     if (m_askOverwrite &&
-        ShowMessageBox(m_hWnd, L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", kCaption,
-                       MB_YESNO) != IDYES)
+        ShowMessageBox(m_hWnd, L"您的电脑上已经安装" QM_PRODUCT_NAME "客户端, 是否覆盖重新安装?",
+                       kCaption, MB_YESNO) != IDYES)
         return;
     StartInstall();
     // The options panel folds away again, whether or not the directory was
@@ -309,7 +320,7 @@ void CFrameUI::OnInstallClicked() {
         SetWindowHeight(kWindowHeight);
 }
 
-void CFrameUI::OnBrowseClicked() {
+void CFrameUI::OnBrowseClicked(TNotifyUI&) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW bi = {};
     bi.hwndOwner = m_hWnd;
@@ -328,10 +339,10 @@ void CFrameUI::OnBrowseClicked() {
         m_pPathEdit->SetText(path);
 }
 
-void CFrameUI::OnFinishClicked() {
+void CFrameUI::OnFinishClicked(TNotifyUI&) {
     // The client refuses to start beside a running installer.
     ReleaseInstallMutex();
-    const std::wstring client = m_installDir + ToWide(kClientFileName);
+    const std::wstring client = m_installDir + kClientFileNameW;
     ShellExecuteW(nullptr, L"open", client.c_str(), nullptr, nullptr, SW_SHOW);
     Quit();
 }
@@ -373,11 +384,7 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CFrameUI::OnInstallResult(unsigned result) {
     if (result == INSTALL_OK) {
-        CFileManage* engine = CFileManage::GetInstance();
-        if (m_pStartMenuLnk && m_pStartMenuLnk->IsSelected())
-            engine->CreateStartMenuShortcuts();
-        if (m_pDesktopLnk && m_pDesktopLnk->IsSelected())
-            engine->CreateDesktopShortcut();
+        CFileManage::GetInstance()->CreateChosenShortcuts(m_job);
         if (m_pTabs)
             m_pTabs->SelectItem(kFinishPage);
         m_silentExitCode = SETUP_EXIT_INSTALLED;

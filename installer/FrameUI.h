@@ -5,14 +5,15 @@
 // own thread, follows the worker's posted messages and starts the installed
 // client at the end.
 //
-// The worker thread shares three members with the window (the window handle,
-// m_installDir and m_installWay) and the two install-kind operations, which
-// live in InstallWay.cpp. The constructor creates no window, so those parts can
-// be used on their own; Open creates the real window.
+// The window shares nothing with the worker: it describes the install in a
+// TInstallJob, which the worker copies at its start. The constructor creates
+// no window, so the directory checks can be used on their own; Open creates
+// the real window.
 #pragma once
 
-#include "installer/Handles.h"
+#include "installer/FileManage.h"
 
+#include "skinui/core/Handles.h"
 #include "skinui/window/WindowImplBase.h"
 
 #include <windows.h>
@@ -53,8 +54,8 @@ public:
     ~CFrameUI() override;
 
     // Creates the window from the skin, centres it, shows it unless told not
-    // to, sets the program icon and makes the window the target of the
-    // install context's progress messages. False when the window could not be
+    // to, sets the program icon and prepares the install engine (whose first
+    // use empties its unpack directory). False when the window could not be
     // created. A silent install keeps the window hidden from the start, so it
     // never flashes up before the install hides it.
     bool Open(bool show = true);
@@ -80,15 +81,6 @@ public:
     void WaitForWorkerFinish(DWORD timeoutMs);
 
     // =========================================================================
-    // Install kind (InstallWay.cpp; worker thread)
-    // =========================================================================
-    // Before any file is touched: classifies the install into m_installWay.
-    void DetectInstallWay();
-    // After a successful install: records m_installWay in the product's
-    // per-user settings key.
-    void WriteInstallWay();
-
-    // =========================================================================
     // Directory checks
     // =========================================================================
     // The directory text with '\' appended unless it already ends with '\' or
@@ -105,7 +97,6 @@ public:
     // Window base overrides
     // =========================================================================
     void InitWindow() override;
-    void Notify(SkinUI::TNotifyUI& msg) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 protected:
@@ -114,23 +105,19 @@ protected:
 
 public:
     // =========================================================================
-    // State, shared with the entry point and the worker
+    // State, shared with the entry point
     // =========================================================================
     // Install into m_installDir (a previous installation's directory) instead
     // of the edit's text.
     int m_useRecordedDir = 0;
     // Ask before installing over a previous installation.
     int m_askOverwrite = 0;
-    // Install kind: 0 fresh, 1 over a registered install whose client still
-    // exists, 2 over settings left by an earlier install. Only the worker
-    // thread touches it.
-    int m_installWay = 0;
     SkinUI::CEditUI* m_pPathEdit = nullptr;
     SkinUI::CTabLayoutUI* m_pTabs = nullptr;
     SkinUI::CProgressUI* m_pProgress = nullptr;
     // The install directory; once stored it always ends with '\' or '/'. The
-    // worker reads it once at its start, and the window does not change it
-    // while an install runs (the install button is hidden from then on).
+    // window does not change it while an install runs (the install button is
+    // hidden from then on).
     std::wstring m_installDir;
     SkinUI::COptionUI* m_pAgree = nullptr;
     SkinUI::COptionUI* m_pDesktopLnk = nullptr;
@@ -139,10 +126,18 @@ public:
     // program ends after its outcome.
     bool m_silent = false;
 
-private:
-    void OnInstallClicked();
-    void OnBrowseClicked();
-    void OnFinishClicked();
+    SKIN_DECLARE_MESSAGE_MAP()
+
+    // Notification handlers (the message map's rows).
+    void OnCloseClicked(SkinUI::TNotifyUI& msg);
+    void OnMinClicked(SkinUI::TNotifyUI& msg);
+    void OnInstallClicked(SkinUI::TNotifyUI& msg);
+    void OnAgreementClicked(SkinUI::TNotifyUI& msg);
+    void OnPrivacyClicked(SkinUI::TNotifyUI& msg);
+    void OnBrowseClicked(SkinUI::TNotifyUI& msg);
+    void OnFinishClicked(SkinUI::TNotifyUI& msg);
+    void OnCustomChanged(SkinUI::TNotifyUI& msg);
+
     void OnInstallResult(unsigned result);
     bool ValidateInstallDir();
     void ShowDirectoryMessage(const wchar_t* text);
@@ -150,9 +145,12 @@ private:
     void OpenWebPage(const wchar_t* path);
     void Quit();
 
+    // The running install as the worker was given it; the worker's entry
+    // copies it, and the window reads its options back after the result.
+    TInstallJob m_job;
     // The worker thread, kept only for the bounded wait before the process
     // ends; the window never waits for it otherwise.
-    UniqueHandle m_worker;
+    SkinUI::UniqueHandle m_worker;
     // Set when the worker's result message arrived: from then on the worker
     // only finishes writing the install kind.
     bool m_resultReceived = false;

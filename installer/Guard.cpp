@@ -1,18 +1,17 @@
 #include "installer/Guard.h"
 
-#include "installer/Handles.h"
 #include "installer/MessageBox.h"
+#include "installer/Product.h"
 #include "installer/TextConvert.h"
+
+#include "skinui/core/Handles.h"
 
 #include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
 
-const char kInstallMutexName[] = "Quillmossdex-Install";
-const char kUpdateMutexName[] = "Quillmossdex-Update";
-const char kClientMutexName[] = "Quillmossdex-Client";
-const wchar_t kClientImageName[] = L"Quillmossdex.exe";
+using SkinUI::UniqueHandle;
 
 namespace {
 
@@ -25,21 +24,14 @@ const wchar_t kProcessCaption[] = L"提示";
 
 bool ProbeMutex(const char* name) {
     SetLastError(ERROR_SUCCESS);
-    HANDLE h = OpenMutexA(0, FALSE, name);
+    UniqueHandle h(OpenMutexA(0, FALSE, name));
     DWORD err = GetLastError();
-    if (err == ERROR_ALREADY_EXISTS || err == ERROR_ACCESS_DENIED) {
-        if (h)
-            CloseHandle(h);
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_ACCESS_DENIED)
         return true;
-    }
     // A handle that came back means the mutex exists: opening with no access
     // rights succeeds on Windows, and a probe that ignored that would never
     // see a running program.
-    if (h) {
-        CloseHandle(h);
-        return true;
-    }
-    return false;
+    return static_cast<bool>(h);
 }
 
 } // namespace
@@ -80,8 +72,8 @@ bool CheckSingleInstance() {
         return true;
     }
     if (IsClientRunning()) {
-        int answer = ShowMessageBox(nullptr, L"青梧云端助手客户端正在运行, 是否强制关闭后安装?",
-                                    kCaption, MB_YESNO);
+        int answer = ShowMessageBox(
+            nullptr, L"" QM_PRODUCT_NAME "客户端正在运行, 是否强制关闭后安装?", kCaption, MB_YESNO);
         if (answer != IDYES)
             return true;
         KillClientProcesses();
@@ -97,10 +89,10 @@ void KillClientProcesses() {
     }
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
-    const size_t nameLen = wcslen(kClientImageName);
+    const size_t nameLen = wcslen(kClientFileNameW);
     for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
          more = Process32NextW(snap.Get(), &entry)) {
-        if (wcslen(entry.szExeFile) != nameLen || wcscmp(entry.szExeFile, kClientImageName) != 0)
+        if (wcslen(entry.szExeFile) != nameLen || wcscmp(entry.szExeFile, kClientFileNameW) != 0)
             continue;
         UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
         if (process)

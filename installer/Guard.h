@@ -8,11 +8,8 @@
 #include <string>
 #include <vector>
 
-// Named objects shared with the other programs of the product.
-extern const char kInstallMutexName[]; // held by this installer
-extern const char kUpdateMutexName[];  // held by the product's updater
-extern const char kClientMutexName[];  // held by the product's client
-extern const wchar_t kClientImageName[];
+// The named objects shared with the other programs of the product are in
+// installer/Product.h.
 
 // The guard: true when the installer must not run (a box has told the user why).
 bool CheckSingleInstance();

@@ -6,13 +6,13 @@
 
 #include <windows.h>
 
-// Posted to CFileManage::hwnd whenever the install moves on. wParam is the
+// Posted to the install job's target window whenever the install moves on. wParam is the
 // percentage done, 0..100 (10 archive written, then one value per archive
 // entry below 90, 95 files moved, 99 and 100 around the uninstall record);
 // lParam is 0.
 #define WM_INSTALL_PROGRESS (WM_USER + 500)
 
-// Posted to the main window exactly once per install, after every progress
+// Posted to the same window exactly once per install, after every progress
 // message of that install and after the worker's last write to data it shares
 // with the window. wParam is the run's InstallResult (0 is success); lParam is 0.
 #define WM_INSTALL_RESULT (WM_USER + 501)

@@ -1,13 +1,16 @@
-// CFrameUI::DetectInstallWay and WriteInstallWay: how the product came to be
+// DetectInstallKind and WriteInstallKind: how the product came to be
 // installed, recorded for the product's own statistics.
-#include "installer/FrameUI.h"
+#include "installer/FileManage.h"
 
-#include "installer/Handles.h"
 #include "installer/Product.h"
+
+#include "skinui/core/Handles.h"
 
 #include <shlwapi.h>
 
-void CFrameUI::DetectInstallWay() {
+using SkinUI::UniqueRegKey;
+
+InstallKind DetectInstallKind(InstallKind current) {
     UniqueRegKey record;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
                       record.Put()) == ERROR_SUCCESS) {
@@ -17,33 +20,34 @@ void CFrameUI::DetectInstallWay() {
         LONG err = RegQueryValueExA(record.Get(), "DisplayIcon", nullptr, nullptr,
                                     reinterpret_cast<BYTE*>(icon), &size);
         record.Reset();
-        if (err == ERROR_SUCCESS && PathFileExistsA(icon)) {
-            m_installWay = 1;
-            return;
-        }
+        if (err == ERROR_SUCCESS && PathFileExistsA(icon))
+            return INSTALL_KIND_OVER_RECORD;
     }
     UniqueRegKey settings;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex", 0, KEY_ALL_ACCESS,
-                      settings.Put()) == ERROR_SUCCESS ||
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProductKey, 0, KEY_ALL_ACCESS, settings.Put()) ==
+            ERROR_SUCCESS ||
         RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, settings.Put()) ==
             ERROR_SUCCESS)
-        m_installWay = 2;
+        return INSTALL_KIND_OVER_SETTINGS;
+    return current;
 }
 
-void CFrameUI::WriteInstallWay() {
+void WriteInstallKind(InstallKind kind) {
     UniqueRegKey software;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE", 0, KEY_ALL_ACCESS, software.Put()) !=
         ERROR_SUCCESS)
         return;
     UniqueRegKey flags;
-    const wchar_t subKey[] = L"Quillmossdex\\Flags";
+    // The settings key below SOFTWARE, opened from there as the product's
+    // other writers do.
+    const wchar_t* subKey = kSettingsSubKey;
     if (RegOpenKeyExW(software.Get(), subKey, 0, KEY_ALL_ACCESS, flags.Put()) != ERROR_SUCCESS &&
         RegCreateKeyExW(software.Get(), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, flags.Put(), nullptr) != ERROR_SUCCESS)
         return;
     // Kinds 0, 1, 2 are stored as "1", "2", "3": one byte, without the
     // terminator, as the product's readers expect.
-    const char way =
-        static_cast<char>('1' + (m_installWay >= 0 && m_installWay <= 2 ? m_installWay : 0));
+    const int k = kind >= INSTALL_KIND_FRESH && kind <= INSTALL_KIND_OVER_SETTINGS ? kind : 0;
+    const char way = static_cast<char>('1' + k);
     RegSetValueExA(flags.Get(), "InstallWay", 0, REG_SZ, reinterpret_cast<const BYTE*>(&way), 1);
 }

@@ -1,5 +1,7 @@
 #include "installer/MoveTree.h"
 
+#include "skinui/core/Handles.h"
+
 #include <cstring>
 #include <vector>
 
@@ -56,19 +58,20 @@ DWORD MoveDirectoryContent(const std::string& from, const std::string& to) {
     // while it is being enumerated is not something every file system
     // enumerates consistently.
     std::vector<Item> items;
-    WIN32_FIND_DATAA found = {};
-    HANDLE find = FindFirstFileA((from + "*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        DWORD err = GetLastError();
-        return err == ERROR_FILE_NOT_FOUND || err == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : err;
+    {
+        WIN32_FIND_DATAA found = {};
+        SkinUI::UniqueFind find(FindFirstFileA((from + "*").c_str(), &found));
+        if (!find) {
+            DWORD err = GetLastError();
+            return err == ERROR_FILE_NOT_FOUND || err == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : err;
+        }
+        do {
+            if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
+                continue;
+            items.push_back(
+                {found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        } while (FindNextFileA(find.Get(), &found));
     }
-    do {
-        if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0)
-            continue;
-        items.push_back(
-            {found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
 
     DWORD first = ERROR_SUCCESS;
     for (const Item& item : items) {

@@ -3,20 +3,9 @@
 #include <cwchar>
 #include <vector>
 
-const wchar_t kProductName[] = L"青梧云端助手";
-const char kProductVersion[] = "1.0.67";
-const char kClientFileName[] = "Quillmossdex.exe";
-const char kUninstallerFileName[] = "uninst.exe";
-const char kWebSiteRoot[] = "https://quillmoss.com";
-const wchar_t kSettingsKey[] = L"SOFTWARE\\Quillmossdex\\Flags";
-
 const char* UninstallBasePath(WORD processorArchitecture) {
-    if (processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-        processorArchitecture == PROCESSOR_ARCHITECTURE_IA64)
-        return "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-    // The lower-case "windows" is how existing installations spell the key;
-    // registry names ignore case, so it is the same key either way.
-    return "SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall";
+    return IsWow64Architecture(processorArchitecture) ? QM_UNINSTALL_BASE_WOW64
+                                                      : QM_UNINSTALL_BASE_NATIVE;
 }
 
 std::string UninstallKeyPath() {

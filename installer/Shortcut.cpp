@@ -1,11 +1,15 @@
 #include "installer/Shortcut.h"
 
-#include "installer/Handles.h"
 #include "installer/Product.h"
 #include "installer/TextConvert.h"
 
+#include "skinui/core/Handles.h"
+
 #include <objbase.h>
 #include <shlobj.h>
+
+using SkinUI::ComPtr;
+using SkinUI::UniqueRegKey;
 
 namespace {
 
@@ -80,8 +84,8 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
     // It may exist from an earlier install; its links are then overwritten.
     CreateDirectoryA(folder.c_str(), nullptr);
     folder += "\\";
-    std::string clientLink = folder + name + ".lnk";
-    std::string uninstallLink = folder + AnsiText(L"卸载") + name + ".lnk";
+    std::string clientLink = folder + AnsiText(kClientLinkName);
+    std::string uninstallLink = folder + AnsiText(kUninstallLinkName);
     if (!FitsPath(clientLink) || !FitsPath(uninstallLink))
         return INSTALL_ERR_SHORTCUT;
 
@@ -98,11 +102,18 @@ InstallResult CFileManage::CreateDesktopShortcut() {
     // Without the folder the link would land in the current drive's root.
     if (!SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOP, FALSE) || desktop[0] == '\0')
         return INSTALL_ERR_SHORTCUT;
-    std::string link = std::string(desktop) + "\\" + AnsiText(kProductName) + ".lnk";
+    std::string link = std::string(desktop) + "\\" + AnsiText(kClientLinkName);
     if (!FitsPath(link))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result = CreateShortcut(link, installDir + kClientFileName, ClientDescription());
     // Explorer refreshes the desktop on F5, so the icon shows at once.
     PostMessageW(GetDesktopWindow(), WM_KEYDOWN, VK_F5, 0);
     return result;
+}
+
+void CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
+    if (job.startMenuLink)
+        CreateStartMenuShortcuts();
+    if (job.desktopLink)
+        CreateDesktopShortcut();
 }

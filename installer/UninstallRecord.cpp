@@ -1,8 +1,11 @@
 // CFileManage::WriteUninstallRecord: the entry of the system's program list.
 #include "installer/FileManage.h"
 
-#include "installer/Handles.h"
 #include "installer/Product.h"
+
+#include "skinui/core/Handles.h"
+
+using SkinUI::UniqueRegKey;
 
 namespace {
 

@@ -2,6 +2,7 @@
 // product is installed.
 #pragma once
 
+#include "installer/Product.h"
 #include "skinui/window/WindowImplBase.h"
 
 #include <string>
@@ -15,7 +16,7 @@ public:
     LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 protected:
-    const wchar_t* GetWindowClassName() const override { return L"QuillmossdexClient"; }
+    const wchar_t* GetWindowClassName() const override { return kClientWindowClass; }
 
     // The title buttons "closeBtn" and "minBtn" are the window base's.
     SKIN_DECLARE_MESSAGE_MAP()

@@ -1,4 +1,5 @@
 // Entry point of Quillmossdex.exe, the product's client.
+#include "installer/Product.h"
 #include "payload/client/ClientWindow.h"
 #include "skinui/core/SystemLibrary.h"
 
@@ -61,9 +62,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     // The installer and the uninstaller look for this mutex to know that the
     // client runs; a second client brings the first one forward instead.
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Quillmossdex-Client");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kClientMutexName);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (HWND other = FindWindowW(L"QuillmossdexClient", nullptr)) {
+        if (HWND other = FindWindowW(kClientWindowClass, nullptr)) {
             ShowWindow(other, SW_RESTORE);
             SetForegroundWindow(other);
         }
@@ -74,7 +75,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     CoInitialize(nullptr);
     UseOwnSkin(instance);
     CClientWindow window(OwnVersion(), OwnDirectory());
-    if (!window.Create(nullptr, L"青梧云端助手", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)) {
+    if (!window.Create(nullptr, kProductName, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)) {
         CloseHandle(mutex);
         return 1;
     }

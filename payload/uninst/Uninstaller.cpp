@@ -1,7 +1,9 @@
 #include "payload/uninst/Uninstaller.h"
 
-#include "installer/Handles.h"
 #include "installer/MessageBox.h"
+#include "installer/Product.h"
+
+#include "skinui/core/Handles.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -10,14 +12,15 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
-const wchar_t kEntryListName[] = L"uninst.lst";
+using SkinUI::ComPtr;
+using SkinUI::UniqueHandle;
+using SkinUI::UniqueRegKey;
 
 namespace {
 
-const wchar_t kProductName[] = L"青梧云端助手";
 const wchar_t kCaption[] = L"提示:";
-const wchar_t kClientImage[] = L"Quillmossdex.exe";
 
 std::wstring Utf8ToWide(const std::string& s) {
     if (s.empty())
@@ -76,15 +79,12 @@ bool DeleteFileForced(const std::wstring& path) {
 
 // The uninstall key's base follows the installer: a 32-bit program on 64-bit
 // Windows writes below WOW6432Node.
-std::wstring UninstallKeyPath() {
+std::wstring RecordKeyPath() {
     SYSTEM_INFO si = {};
     GetNativeSystemInfo(&si);
-    bool wide = si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                si.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    std::wstring base =
-        wide ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-             : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall";
-    return base + L"\\" + kProductName;
+    const wchar_t* base =
+        IsWow64Architecture(si.wProcessorArchitecture) ? kUninstallBaseWow64 : kUninstallBaseNative;
+    return std::wstring(base) + L"\\" + kProductName;
 }
 
 std::wstring ProgramsFolder() {
@@ -174,17 +174,15 @@ std::vector<DWORD> ClientProcessIds() {
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
          more = Process32NextW(snap.Get(), &entry))
-        if (wcscmp(entry.szExeFile, kClientImage) == 0)
+        if (wcscmp(entry.szExeFile, kClientFileNameW) == 0)
             ids.push_back(entry.th32ProcessID);
     return ids;
 }
 
 bool ClientMutexExists() {
-    HANDLE h = OpenMutexA(SYNCHRONIZE, FALSE, "Quillmossdex-Client");
-    if (h) {
-        CloseHandle(h);
+    UniqueHandle h(OpenMutexA(SYNCHRONIZE, FALSE, kClientMutexName));
+    if (h)
         return true;
-    }
     return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
@@ -248,7 +246,7 @@ bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
 }
 
 bool RemoveUninstallRecord(const std::wstring& installDir) {
-    std::wstring keyPath = UninstallKeyPath();
+    std::wstring keyPath = RecordKeyPath();
     UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
         ERROR_SUCCESS)
@@ -269,32 +267,32 @@ void RemoveShortcuts(const std::wstring& installDir) {
     std::wstring programs = ProgramsFolder();
     if (!programs.empty()) {
         std::wstring folder = WithSlash(programs) + kProductName;
-        RemoveLinkInto(folder + L"\\" + kProductName + L".lnk", installDir);
-        RemoveLinkInto(folder + L"\\卸载" + kProductName + L".lnk", installDir);
+        RemoveLinkInto(folder + L"\\" + kClientLinkName, installDir);
+        RemoveLinkInto(folder + L"\\" + kUninstallLinkName, installDir);
         RemoveDirectoryW(folder.c_str());
     }
     wchar_t desktop[MAX_PATH] = {};
     if (SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE)) {
-        RemoveLinkInto(WithSlash(desktop) + kProductName + L".lnk", installDir);
+        RemoveLinkInto(WithSlash(desktop) + kClientLinkName, installDir);
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     }
 }
 
 bool StopClients(DWORD waitMs) {
-    std::vector<HANDLE> waits;
+    std::vector<UniqueHandle> waits;
     for (DWORD pid : ClientProcessIds()) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
         if (!process)
             continue;
-        TerminateProcess(process, 0);
-        waits.push_back(process);
+        TerminateProcess(process.Get(), 0);
+        waits.push_back(std::move(process));
     }
     // Termination is asynchronous; the files stay locked until the process is gone.
     bool allGone = true;
-    for (HANDLE h : waits) {
-        if (WaitForSingleObject(h, waitMs) != WAIT_OBJECT_0)
+    for (UniqueHandle& h : waits) {
+        if (WaitForSingleObject(h.Get(), waitMs) != WAIT_OBJECT_0)
             allGone = false;
-        CloseHandle(h);
+        h.Reset();
     }
     return allGone && ClientProcessIds().empty();
 }
@@ -317,7 +315,7 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     if (n == 0 || n >= MAX_PATH)
         return;
     wchar_t copy[MAX_PATH + 64] = {};
-    swprintf(copy, sizeof(copy) / sizeof(copy[0]), L"%lsqm-uninst-%lu.exe", temp,
+    swprintf(copy, sizeof(copy) / sizeof(copy[0]), L"%ls%ls%lu.exe", temp, kUninstallerCopyPrefix,
              GetCurrentProcessId());
     if (!CopyFileW(selfPath.c_str(), copy, FALSE))
         return;
@@ -334,8 +332,9 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     std::vector<wchar_t> buf(cmd.begin(), cmd.end());
     buf.push_back(0);
     if (CreateProcessW(copy, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        // Nothing waits for the copy: both handles go at once.
+        UniqueHandle thread(pi.hThread);
+        UniqueHandle process(pi.hProcess);
     } else {
         DeleteFileW(copy);
     }
@@ -356,19 +355,20 @@ int RunUninstall(const UninstallOptions& options) {
     }
     EntryList list;
     if (!opened || !ParseEntryList(bytes, &list))
-        return Tell(options, L"找不到青梧云端助手的安装文件清单, 无法卸载!", UNINSTALL_NO_LIST);
+        return Tell(options, L"找不到" QM_PRODUCT_NAME "的安装文件清单, 无法卸载!",
+                    UNINSTALL_NO_LIST);
 
-    if (!options.silent && ShowMessageBox(nullptr, L"确定要卸载青梧云端助手吗?", kCaption,
+    if (!options.silent && ShowMessageBox(nullptr, L"确定要卸载" QM_PRODUCT_NAME "吗?", kCaption,
                                           MB_YESNO | MB_ICONQUESTION) != IDYES)
         return UNINSTALL_CANCELLED;
 
     if (ClientMutexExists() || !ClientProcessIds().empty()) {
         if (!options.silent &&
-            ShowMessageBox(nullptr, L"青梧云端助手客户端正在运行, 是否强制关闭后卸载?", kCaption,
-                           MB_YESNO) != IDYES)
+            ShowMessageBox(nullptr, L"" QM_PRODUCT_NAME "客户端正在运行, 是否强制关闭后卸载?",
+                           kCaption, MB_YESNO) != IDYES)
             return UNINSTALL_CANCELLED;
         if (!StopClients(10000))
-            return Tell(options, L"无法关闭青梧云端助手客户端, 请关闭后重试!",
+            return Tell(options, L"无法关闭" QM_PRODUCT_NAME "客户端, 请关闭后重试!",
                         UNINSTALL_CLIENT_RUNNING);
     }
 
@@ -395,17 +395,17 @@ int RunUninstall(const UninstallOptions& options) {
         RemoveDirectoryW(dir.c_str());
 
     if (!recordGone)
-        return Tell(options, L"无法删除青梧云端助手的注册表信息!", UNINSTALL_INCOMPLETE);
-    return Tell(options, L"青梧云端助手已成功卸载!", UNINSTALL_OK);
+        return Tell(options, L"无法删除" QM_PRODUCT_NAME "的注册表信息!", UNINSTALL_INCOMPLETE);
+    return Tell(options, L"" QM_PRODUCT_NAME "已成功卸载!", UNINSTALL_OK);
 }
 
 int RunCleanup(const std::wstring& installDir, DWORD parentPid) {
-    HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, parentPid);
-    if (parent) {
-        WaitForSingleObject(parent, 30000);
-        CloseHandle(parent);
+    {
+        UniqueHandle parent(OpenProcess(SYNCHRONIZE, FALSE, parentPid));
+        if (parent)
+            WaitForSingleObject(parent.Get(), 30000);
     }
-    std::wstring original = installDir + L"uninst.exe";
+    std::wstring original = installDir + kUninstallerFileNameW;
     // The file can stay locked for a moment after its process ended.
     for (int i = 0; i < 50 && !DeleteFileForced(original); ++i)
         Sleep(100);

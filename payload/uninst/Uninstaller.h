@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// The entry list's file name inside the install directory.
-extern const wchar_t kEntryListName[];
-
 // Exit codes of uninst.exe, for scripts.
 enum UninstallExit : int {
     UNINSTALL_OK = 0,

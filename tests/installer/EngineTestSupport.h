@@ -3,6 +3,8 @@
 // and clean-up of the product's registry keys.
 #pragma once
 
+#include "installer/FileManage.h"
+
 #include <windows.h>
 
 #include <string>
@@ -33,6 +35,13 @@ private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND m_hwnd = nullptr;
 };
+
+// A job that only says where progress goes, for tests that run single steps.
+inline TInstallJob ProgressTo(HWND window) {
+    TInstallJob job;
+    job.target.window = window;
+    return job;
+}
 
 // A copy of the install runner (a small program that runs the real worker
 // thread, see helpers/InstallRunner.cpp) at path. With a payload, the copy

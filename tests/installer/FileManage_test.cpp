@@ -145,10 +145,10 @@ protected:
         ASSERT_FALSE(fm->unpackDir.empty());
         qmtest::RemoveTree(W(fm->unpackDir));
         CreateDirectoryA(fm->unpackDir.c_str(), nullptr);
-        fm->hwnd = probe.Hwnd();
+        fm->BeginJob(qmtest::ProgressTo(probe.Hwnd()));
     }
     void TearDown() override {
-        fm->hwnd = nullptr;
+        fm->BeginJob(TInstallJob());
         qmtest::RemoveTree(W(fm->unpackDir));
         CreateDirectoryA(fm->unpackDir.c_str(), nullptr);
         DeleteFileA((fm->tempDir + "evil.txt").c_str());
@@ -316,7 +316,7 @@ class Move : public ::testing::Test {
 protected:
     void SetUp() override {
         fm = CFileManage::GetInstance();
-        fm->hwnd = probe.Hwnd();
+        fm->BeginJob(qmtest::ProgressTo(probe.Hwnd()));
         src = qmtest::Narrow(srcDir.Path()) + "\\";
         dst = qmtest::Narrow(dstDir.Path()) + "\\";
         log = qmtest::Narrow(logDir / L"move.log");
@@ -324,7 +324,7 @@ protected:
     }
     void TearDown() override {
         CLog::Instance().SetLogPath("");
-        fm->hwnd = nullptr;
+        fm->BeginJob(TInstallJob());
     }
     // The log's lines without their line ends.
     std::vector<std::string> LogLines() {

@@ -1,4 +1,4 @@
-#include "installer/FrameUI.h"
+#include "installer/FileManage.h"
 #include "installer/Product.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -8,12 +8,6 @@
 #include <windows.h>
 
 namespace {
-
-// The window's install-kind fields and operations, without the window.
-class Frame : public CFrameUI {
-public:
-    Frame() = default;
-};
 
 class InstallWay : public ::testing::Test {
 protected:
@@ -35,11 +29,7 @@ protected:
                                                  KEY_ALL_ACCESS, nullptr, &key, nullptr));
         RegCloseKey(key);
     }
-    int Detect() {
-        Frame frame;
-        frame.DetectInstallWay();
-        return frame.m_installWay;
-    }
+    int Detect() { return DetectInstallKind(INSTALL_KIND_FRESH); }
 
     qmtest::TempDir dir{L"qmway"};
 };
@@ -50,9 +40,7 @@ TEST_F(InstallWay, IsStoredAsOneCharacterWithoutTerminator) {
         const char* stored;
     } cases[] = {{0, "1"}, {1, "2"}, {2, "3"}};
     for (const Case& c : cases) {
-        Frame frame;
-        frame.m_installWay = c.kind;
-        frame.WriteInstallWay();
+        WriteInstallKind(static_cast<InstallKind>(c.kind));
         DWORD type = 0;
         EXPECT_EQ(std::string(c.stored), qmtest::ReadInstallWay(&type)) << c.kind;
         EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
@@ -88,10 +76,7 @@ TEST_F(InstallWay, LeftoverSettingsWithoutAnInstalledClientAreKindTwo) {
 }
 
 TEST_F(InstallWay, DetectionLeavesAnEarlierKindWhenNothingIsFound) {
-    Frame frame;
-    frame.m_installWay = 2;
-    frame.DetectInstallWay();
-    EXPECT_EQ(2, frame.m_installWay);
+    EXPECT_EQ(2, DetectInstallKind(INSTALL_KIND_OVER_SETTINGS));
 }
 
 } // namespace

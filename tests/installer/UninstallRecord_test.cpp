@@ -37,10 +37,10 @@ protected:
     void SetUp() override {
         qmtest::DeleteProductRegistry();
         fm = CFileManage::GetInstance();
-        fm->hwnd = probe.Hwnd();
+        fm->BeginJob(qmtest::ProgressTo(probe.Hwnd()));
     }
     void TearDown() override {
-        fm->hwnd = nullptr;
+        fm->BeginJob(TInstallJob());
         qmtest::DeleteProductRegistry();
     }
     CFileManage* fm = nullptr;

@@ -3,24 +3,12 @@
 //   qm_install_runner <window handle> <install dir> <temp dir> [<log file>]
 // Tests give copies of it their own payload resource (ZIP / 101).
 #include "installer/FileManage.h"
-#include "installer/FrameUI.h"
 #include "installer/Log.h"
-#include "installer/TextConvert.h"
 
 #include <windows.h>
 
 #include <cstdlib>
 #include <thread>
-
-namespace {
-
-// The main window as the worker sees it, with the test's window as its handle.
-class RunnerFrame : public CFrameUI {
-public:
-    explicit RunnerFrame(HWND hwnd) { m_hWnd = hwnd; }
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 4)
@@ -32,10 +20,12 @@ int main(int argc, char** argv) {
     if (argc > 4)
         CLog::Instance().SetLogPath(argv[4]);
 
-    RunnerFrame frame(target);
-    frame.m_installDir = ToWide(argv[2]);
-    CFileManage::GetInstance()->hwnd = target;
-    std::thread worker(InstallWorkerThread, &frame);
+    TInstallJob job;
+    job.installDir = argv[2];
+    job.target.window = target;
+    // The engine's first use empties the unpack directory, as the window's does.
+    CFileManage::GetInstance();
+    std::thread worker(InstallWorkerThread, job);
     worker.join();
     return 0;
 }
