@@ -1,4 +1,4 @@
-// Lays out the installer's control tree (the three pages, about a hundred
+// Lays out the installer's control tree, built from its real skin (the three pages, about a hundred
 // controls) at 560 x 542 and hit-tests points all over it, each beside the
 // floor of one bare visit of every control through the tree search.
 #include "tests/skinui/control/InstallerTree.h"
@@ -59,6 +59,10 @@ CControlUI* CALLBACK Hit(CControlUI* control, LPVOID data) {
 int main() {
     skintest::InstallerTree tree;
     CControlUI* root = tree.root;
+    if (root == nullptr) {
+        fprintf(stderr, "the installer's skin could not be built\n");
+        return 1;
+    }
     int count = 0;
     root->FindControl(Count, &count, 0);
 

@@ -2,7 +2,7 @@
 #include "installer/Log.h"
 #include "installer/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/installer/ZipBuilder.h"
+#include "tests/support/TestZip.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

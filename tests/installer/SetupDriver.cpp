@@ -1,8 +1,9 @@
 #include "tests/installer/SetupDriver.h"
 
 #include "installer/Product.h"
+#include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/installer/ZipBuilder.h"
+#include "tests/support/TestZip.h"
 #include "tests/support/TestSupport.h"
 
 #include <shlobj.h>
@@ -161,34 +162,21 @@ Screenshot CaptureWindow(HWND hwnd) {
     const int h = rc.bottom - rc.top;
     if (w <= 0 || h <= 0)
         return shot;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (dib && bits) {
-        HGDIOBJ old = SelectObject(mem, dib);
-        if (BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY)) {
-            GdiFlush();
-            shot.width = w;
-            shot.height = h;
-            const auto* px = static_cast<const uint32_t*>(bits);
-            shot.pixels.assign(px, px + static_cast<size_t>(w) * h);
-            for (uint32_t& p : shot.pixels)
-                p |= 0xFF000000u;
-        }
-        SelectObject(mem, old);
+    SkinUI::CWindowDC screen(nullptr);
+    SkinUI::CMemoryDC mem(screen.Get());
+    SkinUI::CDibSection dib(mem.Get(), w, h);
+    if (!screen || !mem || !dib)
+        return shot;
+    SkinUI::CSelectObject select(mem.Get(), dib.Get());
+    if (BitBlt(mem.Get(), 0, 0, w, h, screen.Get(), rc.left, rc.top, SRCCOPY)) {
+        GdiFlush();
+        shot.width = w;
+        shot.height = h;
+        const auto* px = reinterpret_cast<const uint32_t*>(dib.Bits());
+        shot.pixels.assign(px, px + static_cast<size_t>(w) * h);
+        for (uint32_t& p : shot.pixels)
+            p |= 0xFF000000u;
     }
-    if (dib)
-        DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
     return shot;
 }
 
@@ -266,14 +254,14 @@ std::wstring StartMenuUninstallShortcut() {
 }
 
 void WriteRecordedLocation(const std::wstring& dir) {
-    HKEY key = nullptr;
+    SkinUI::UniqueRegKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return;
     const std::string value = Narrow(dir);
-    RegSetValueExA(key, "InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    RegSetValueExA(key.Get(), "InstallLocation", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
 }
 
 int PageShown(const Screenshot& shot) {

@@ -1,7 +1,7 @@
 #include "installer/FileManage.h"
 #include "installer/Product.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/installer/ZipBuilder.h"
+#include "tests/support/TestZip.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The skin preview tool, run as a program: its dump, its PNG, its sources
 // (folder, document, archive) and its failures.
-#include "tests/skinui/support/TestZip.h"
+#include "tests/support/TestZip.h"
 #include "tests/support/TestSupport.h"
 
 #define STBI_NO_STDIO
@@ -177,7 +177,7 @@ TEST_F(SkinView, ReadsADocumentByNameAndAnArchiveFromMemory) {
     EXPECT_EQ(run.out, kDump);
 
     const std::string zip =
-        skinui_test::BuildZip({{"skin.xml", Utf8(kSkin)}, {"red.png", SolidPng(4, 4, 255, 0, 0)}});
+        qmtest::BuildZip({{"skin.xml", Utf8(kSkin)}, {"red.png", SolidPng(4, 4, 255, 0, 0)}});
     const std::wstring archive = folder / L"skin archive.zip";
     ASSERT_TRUE(qmtest::WriteFileBytes(archive, zip));
     DeleteFileW((folder / L"skin.xml").c_str());

@@ -1,7 +1,7 @@
 #include "skinui/control/ButtonUI.h"
 
 #include "skinui/control/TabLayoutUI.h"
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 using namespace SkinUI;
-using skinwin::SkinFolder;
-using skinwin::SkinTestWindow;
+using skintest::SkinFolder;
+using skintest::SkinTestWindow;
 
 namespace {
 
@@ -62,6 +62,7 @@ TEST(ButtonUI, ClickComesOnlyOnReleaseInside) {
         window.LButtonDown(c.path.front().x, c.path.front().y);
         for (size_t i = 1; i + 1 < c.path.size(); ++i)
             window.MouseMove(c.path[i].x, c.path[i].y);
+        window.MouseMove(c.path.back().x, c.path.back().y);
         window.LButtonUp(c.path.back().x, c.path.back().y);
         EXPECT_EQ(Mouse(window), c.expected);
         EXPECT_EQ(window.Get<CButtonUI>(L"b")->GetButtonState() & (StatePushed | StateCaptured),
@@ -75,6 +76,7 @@ TEST(ButtonUI, DoubleClickPressesAgainAndClicksAgain) {
     window.notifications.clear();
     window.Click(50, 20);
     window.LButtonDblClk(50, 20);
+    window.MouseMove(50, 20);
     window.LButtonUp(50, 20);
     EXPECT_EQ(Mouse(window), (Log{L"leftbuttondown b", L"click b", L"leftbuttonup b",
                                   L"leftbuttondown b", L"click b", L"leftbuttonup b"}));
@@ -121,11 +123,11 @@ TEST(ButtonUI, AMouseDisabledButtonHandsTheMouseToItsParent) {
 
 TEST(ButtonUI, StateImagesFollowHotPushedFocusedAndDisabled) {
     SkinFolder folder;
-    folder.Write(L"normal.png", skinwin::SolidPng(8, 8, 0xFF000000 | kNormal));
-    folder.Write(L"hot.png", skinwin::SolidPng(8, 8, 0xFF000000 | kHot));
-    folder.Write(L"pushed.png", skinwin::SolidPng(8, 8, 0xFF000000 | kPushed));
-    folder.Write(L"focused.png", skinwin::SolidPng(8, 8, 0xFF000000 | kFocused));
-    folder.Write(L"disabled.png", skinwin::SolidPng(8, 8, 0xFF000000 | kDisabled));
+    folder.Write(L"normal.png", skintest::SolidPng(8, 8, 0xFF000000 | kNormal));
+    folder.Write(L"hot.png", skintest::SolidPng(8, 8, 0xFF000000 | kHot));
+    folder.Write(L"pushed.png", skintest::SolidPng(8, 8, 0xFF000000 | kPushed));
+    folder.Write(L"focused.png", skintest::SolidPng(8, 8, 0xFF000000 | kFocused));
+    folder.Write(L"disabled.png", skintest::SolidPng(8, 8, 0xFF000000 | kDisabled));
     SkinTestWindow window(
         L"<Window size=\"300,100\"><VerticalLayout bkcolor=\"#FFFFFFFF\">"
         L"<HorizontalLayout height=\"40\"><Button name=\"first\" width=\"100\"/>"
@@ -143,6 +145,7 @@ TEST(ButtonUI, StateImagesFollowHotPushedFocusedAndDisabled) {
     // Dragged out: no longer hot or pushed, but the press gave it the focus.
     window.MouseMove(250, 80);
     EXPECT_EQ(window.Pixel(150, 20), kFocused);
+    window.MouseMove(250, 80);
     window.LButtonUp(250, 80);
     EXPECT_EQ(window.Pixel(150, 20), kFocused);
     // A disabled window (a modal box above it) shows the plain look.
@@ -158,7 +161,7 @@ TEST(ButtonUI, StateImagesFollowHotPushedFocusedAndDisabled) {
 
 TEST(ButtonUI, AStateImageThatCannotBeDrawnFallsBackToTheNormalImage) {
     SkinFolder folder;
-    folder.Write(L"normal.png", skinwin::SolidPng(8, 8, 0xFF000000 | kNormal));
+    folder.Write(L"normal.png", skintest::SolidPng(8, 8, 0xFF000000 | kNormal));
     SkinTestWindow window(
         L"<Window size=\"300,100\"><HorizontalLayout><Button name=\"first\" width=\"100\"/>"
         L"<Button name=\"b\" width=\"100\" normalimage=\"normal.png\" hotimage=\"missing.png\"/>"
@@ -181,6 +184,7 @@ TEST(ButtonUI, HotAndPushedColours) {
     EXPECT_EQ(window.Pixel(150, 20), kHot);
     window.LButtonDown(150, 20);
     EXPECT_EQ(window.Pixel(150, 20), kPushed);
+    window.MouseMove(150, 20);
     window.LButtonUp(150, 20);
 }
 

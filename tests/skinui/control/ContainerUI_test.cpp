@@ -1,6 +1,6 @@
 // The plain container: child management, overlapping layout, hit testing and
 // searching with the tree-search flags.
-#include "tests/skinui/window/TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/ContainerUI.h"
 #include "skinui/control/VerticalLayoutUI.h"

@@ -1,7 +1,7 @@
 // The control base: its attribute table and value readers, attribute lists,
 // custom attributes, size setters, visibility and focus, and the order of
 // its paint steps and events.
-#include "tests/skinui/window/TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/VerticalLayoutUI.h"
 

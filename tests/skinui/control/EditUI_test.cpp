@@ -2,7 +2,7 @@
 
 #include "skinui/control/ContainerUI.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 using namespace SkinUI;
-using skinwin::SkinTestWindow;
+using skintest::SkinTestWindow;
 
 namespace {
 

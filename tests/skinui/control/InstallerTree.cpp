@@ -1,213 +1,134 @@
 #include "InstallerTree.h"
 
+#include "skinui/control/ContainerUI.h"
+#include "skinui/core/DialogBuilder.h"
+#include "skinui/window/PaintManagerUI.h"
+
 namespace skintest {
 
 using namespace SkinUI;
 
 namespace {
 
-template <typename T> T* Make(const wchar_t* attributes = L"") {
-    T* control = new T;
-    control->ApplyAttributeList(attributes);
-    return control;
-}
+// Where each named control sits: the child at `index` of the control named
+// `parent`. Parents come before their children, so one pass resolves all.
+struct Place {
+    const char* name;
+    const char* parent;
+    int index;
+};
 
-CControlUI* Leaf(const wchar_t* attributes) {
-    return Make<CControlUI>(attributes);
-}
+const Place kPlaces[] = {
+    {"tablayout", "root", 0},
+    {"minBtn", "root", 1},
+    {"closeBtn", "root", 2},
+    {"page1", "tablayout", 0},
+    {"page2", "tablayout", 1},
+    {"page3", "tablayout", 2},
+    // Page 1: welcome, with the options panel below the fold.
+    {"page1.top", "page1", 0},
+    {"page1.row", "page1.top", 0},
+    {"page1.lower", "page1.top", 1},
+    {"page1.gap20", "page1.lower", 0},
+    {"page1.installRow", "page1.lower", 1},
+    {"page1.installRow.left", "page1.installRow", 0},
+    {"install", "page1.installRow", 1},
+    {"page1.installRow.right", "page1.installRow", 2},
+    {"page1.gap52", "page1.lower", 2},
+    {"page1.agreeRow", "page1.lower", 3},
+    {"page1.agreeRow.gap10", "page1.agreeRow", 0},
+    {"agree", "page1.agreeRow", 1},
+    {"page1.agreeRow.gap5", "page1.agreeRow", 2},
+    {"page1.agreeText", "page1.agreeRow", 3},
+    {"agreement", "page1.agreeRow", 4},
+    {"btn_private", "page1.agreeRow", 5},
+    {"page1.agreeRow.spacer", "page1.agreeRow", 6},
+    {"custom", "page1.agreeRow", 7},
+    {"page1.agreeRow.gapEnd", "page1.agreeRow", 8},
+    {"page1.bottom", "page1", 1},
+    {"page1.gap30", "page1.bottom", 0},
+    {"page1.pathRow", "page1.bottom", 1},
+    {"page1.pathRow.left", "page1.pathRow", 0},
+    {"path", "page1.pathRow", 1},
+    {"page1.pathRow.gap25", "page1.pathRow", 2},
+    {"browse", "page1.pathRow", 3},
+    {"page1.pathRow.right", "page1.pathRow", 4},
+    {"page1.gap20b", "page1.bottom", 2},
+    {"page1.linkRow", "page1.bottom", 3},
+    {"page1.linkRow.gap50", "page1.linkRow", 0},
+    {"desktopLnk", "page1.linkRow", 1},
+    {"page1.linkRow.gap30", "page1.linkRow", 2},
+    {"startMenuLnk", "page1.linkRow", 3},
+    // Page 2: progress.
+    {"page2.row", "page2", 0},
+    {"page2.progressRow", "page2", 1},
+    {"page2.progressColumn", "page2.progressRow", 1},
+    {"page2.progressAbove", "page2.progressColumn", 0},
+    {"page2.progressBox", "page2.progressColumn", 1},
+    {"page2.progressText", "page2.progressBox", 0},
+    {"progress", "page2.progressBox", 2},
+    {"page2.progressBelow", "page2.progressColumn", 2},
+    // Page 3: finish.
+    {"page3.row", "page3", 0},
+    {"page3.finishPart", "page3", 1},
+    {"page3.successRow", "page3.finishPart", 1},
+    {"success", "page3.successRow", 1},
+};
 
-// The logo column shared by all three pages: a 262-high row with a stretch, a
-// 311-wide column holding the 72-high logo between two stretches, a stretch.
-CHorizontalLayoutUI* LogoRow(std::map<std::string, CControlUI*>& at, const std::string& page) {
-    CHorizontalLayoutUI* row = Make<CHorizontalLayoutUI>(L"height=\"262\"");
-    CHorizontalLayoutUI* left = Make<CHorizontalLayoutUI>();
-    CVerticalLayoutUI* column = Make<CVerticalLayoutUI>(L"width=\"311\"");
-    CHorizontalLayoutUI* right = Make<CHorizontalLayoutUI>();
-    CVerticalLayoutUI* above = Make<CVerticalLayoutUI>();
-    CControlUI* logo = Leaf(L"height=\"72\"");
-    CVerticalLayoutUI* below = Make<CVerticalLayoutUI>();
-    column->Add(above);
-    column->Add(logo);
-    column->Add(below);
-    row->Add(left);
-    row->Add(column);
-    row->Add(right);
-    at[page + ".row"] = row;
-    at[page + ".row.left"] = left;
-    at[page + ".row.column"] = column;
-    at[page + ".row.right"] = right;
-    at[page + ".logo.above"] = above;
-    at[page + ".logo"] = logo;
-    at[page + ".logo.below"] = below;
-    return row;
+// The logo column that every page opens with: a row with a stretch, a column
+// holding the logo between two stretches, a stretch.
+const Place kLogoRow[] = {
+    {".row.left", ".row", 0},    {".row.column", ".row", 1},
+    {".row.right", ".row", 2},   {".logo.above", ".row.column", 0},
+    {".logo", ".row.column", 1}, {".logo.below", ".row.column", 2},
+};
+
+CControlUI* ChildAt(CControlUI* parent, int index) {
+    if (parent == nullptr)
+        return nullptr;
+    IContainerUI* container = static_cast<IContainerUI*>(parent->GetInterface(L"IContainer"));
+    return container != nullptr ? container->GetItemAt(index) : nullptr;
 }
 
 } // namespace
 
-InstallerTree::InstallerTree() {
-    root = Make<CVerticalLayoutUI>();
-    CTabLayoutUI* tab = Make<CTabLayoutUI>(L"name=\"tablayout\"");
+std::wstring InstallerSkinFolder() {
+    // A Unix path of the source tree; Wine shows the root file system as Z:.
+    std::wstring path = L"Z:";
+    for (const char* c = QM_INSTALLER_SKIN_DIR; *c != '\0'; ++c)
+        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    return path + L"\\";
+}
+
+InstallerTree::InstallerTree(CPaintManagerUI* manager)
+    : m_previousResourcePath(CPaintManagerUI::GetResourcePath()) {
+    CPaintManagerUI::SetResourcePath(InstallerSkinFolder().c_str());
+    CDialogBuilder builder;
+    root = builder.Create(L"skin.xml", nullptr, nullptr, manager);
+    if (root == nullptr)
+        return;
     at["root"] = root;
-    at["tablayout"] = tab;
+    for (const Place& place : kPlaces)
+        at[place.name] = ChildAt(at[place.parent], place.index);
+    for (const char* page : {"page1", "page2", "page3"}) {
+        for (const Place& place : kLogoRow)
+            at[page + std::string(place.name)] =
+                ChildAt(at[page + std::string(place.parent)], place.index);
+    }
+    // A control the skin names must carry that name here, or the table has
+    // drifted from the skin; such an entry is left null for the test to see.
+    for (auto& entry : at) {
+        if (entry.second == nullptr || entry.first.find('.') != std::string::npos ||
+            entry.first == "root" || entry.first.compare(0, 4, "page") == 0)
+            continue;
+        const std::wstring wanted(entry.first.begin(), entry.first.end());
+        if (wanted != entry.second->GetName().GetData())
+            entry.second = nullptr;
+    }
+}
 
-    // ---- Page 1: welcome, with the options panel below the fold ------------
-    CVerticalLayoutUI* page1 = Make<CVerticalLayoutUI>();
-    CVerticalLayoutUI* top = Make<CVerticalLayoutUI>(L"height=\"420\"");
-    top->Add(LogoRow(at, "page1"));
-    CVerticalLayoutUI* lower = Make<CVerticalLayoutUI>(L"height=\"158\"");
-    CHorizontalLayoutUI* gap20 = Make<CHorizontalLayoutUI>(L"height=\"20\"");
-    CHorizontalLayoutUI* installRow = Make<CHorizontalLayoutUI>(L"height=\"64\"");
-    CHorizontalLayoutUI* installLeft = Make<CHorizontalLayoutUI>();
-    CControlUI* install = Leaf(L"name=\"install\" width=\"200\"");
-    CHorizontalLayoutUI* installRight = Make<CHorizontalLayoutUI>();
-    installRow->Add(installLeft);
-    installRow->Add(install);
-    installRow->Add(installRight);
-    CHorizontalLayoutUI* gap52 = Make<CHorizontalLayoutUI>(L"height=\"52\"");
-    CHorizontalLayoutUI* agreeRow = Make<CHorizontalLayoutUI>(L"height=\"15\"");
-    CHorizontalLayoutUI* gap10 = Make<CHorizontalLayoutUI>(L"width=\"10\"");
-    CControlUI* agree = Leaf(L"name=\"agree\" width=\"14\"");
-    CHorizontalLayoutUI* gap5 = Make<CHorizontalLayoutUI>(L"width=\"5\"");
-    CControlUI* agreeText = Leaf(L"width=\"110\"");
-    CControlUI* agreement = Leaf(L"name=\"agreement\" width=\"100\"");
-    CControlUI* privacy = Leaf(L"name=\"btn_private\" width=\"100\"");
-    CHorizontalLayoutUI* agreeSpacer = Make<CHorizontalLayoutUI>();
-    CControlUI* custom = Leaf(L"name=\"custom\" width=\"80\"");
-    CHorizontalLayoutUI* gapEnd = Make<CHorizontalLayoutUI>(L"width=\"10\"");
-    for (CControlUI* c : {static_cast<CControlUI*>(gap10), agree, static_cast<CControlUI*>(gap5),
-                          agreeText, agreement, privacy, static_cast<CControlUI*>(agreeSpacer),
-                          custom, static_cast<CControlUI*>(gapEnd)})
-        agreeRow->Add(c);
-    lower->Add(gap20);
-    lower->Add(installRow);
-    lower->Add(gap52);
-    lower->Add(agreeRow);
-    top->Add(lower);
-
-    CVerticalLayoutUI* bottom = Make<CVerticalLayoutUI>(L"height=\"122\"");
-    CHorizontalLayoutUI* gap30 = Make<CHorizontalLayoutUI>(L"height=\"30\"");
-    CHorizontalLayoutUI* pathRow = Make<CHorizontalLayoutUI>(L"height=\"40\"");
-    CHorizontalLayoutUI* pathLeft = Make<CHorizontalLayoutUI>();
-    CControlUI* path = Leaf(L"name=\"path\" width=\"390\"");
-    CHorizontalLayoutUI* gap25 = Make<CHorizontalLayoutUI>(L"width=\"25\"");
-    CControlUI* browse = Leaf(L"name=\"browse\" width=\"83\"");
-    CHorizontalLayoutUI* pathRight = Make<CHorizontalLayoutUI>();
-    for (CControlUI* c : {static_cast<CControlUI*>(pathLeft), path, static_cast<CControlUI*>(gap25),
-                          browse, static_cast<CControlUI*>(pathRight)})
-        pathRow->Add(c);
-    CHorizontalLayoutUI* gap20b = Make<CHorizontalLayoutUI>(L"height=\"20\"");
-    CHorizontalLayoutUI* linkRow = Make<CHorizontalLayoutUI>(L"height=\"15\"");
-    CHorizontalLayoutUI* gap50 = Make<CHorizontalLayoutUI>(L"width=\"50\"");
-    CControlUI* desktop = Leaf(L"name=\"desktopLnk\" width=\"100\"");
-    CHorizontalLayoutUI* gap30b = Make<CHorizontalLayoutUI>(L"width=\"30\"");
-    CControlUI* startMenu = Leaf(L"name=\"startMenuLnk\" width=\"120\"");
-    for (CControlUI* c :
-         {static_cast<CControlUI*>(gap50), desktop, static_cast<CControlUI*>(gap30b), startMenu})
-        linkRow->Add(c);
-    bottom->Add(gap30);
-    bottom->Add(pathRow);
-    bottom->Add(gap20b);
-    bottom->Add(linkRow);
-
-    page1->Add(top);
-    page1->Add(bottom);
-
-    at["page1"] = page1;
-    at["page1.top"] = top;
-    at["page1.lower"] = lower;
-    at["page1.gap20"] = gap20;
-    at["page1.installRow"] = installRow;
-    at["page1.installRow.left"] = installLeft;
-    at["install"] = install;
-    at["page1.installRow.right"] = installRight;
-    at["page1.gap52"] = gap52;
-    at["page1.agreeRow"] = agreeRow;
-    at["page1.agreeRow.gap10"] = gap10;
-    at["agree"] = agree;
-    at["page1.agreeRow.gap5"] = gap5;
-    at["page1.agreeText"] = agreeText;
-    at["agreement"] = agreement;
-    at["btn_private"] = privacy;
-    at["page1.agreeRow.spacer"] = agreeSpacer;
-    at["custom"] = custom;
-    at["page1.agreeRow.gapEnd"] = gapEnd;
-    at["page1.bottom"] = bottom;
-    at["page1.gap30"] = gap30;
-    at["page1.pathRow"] = pathRow;
-    at["page1.pathRow.left"] = pathLeft;
-    at["path"] = path;
-    at["page1.pathRow.gap25"] = gap25;
-    at["browse"] = browse;
-    at["page1.pathRow.right"] = pathRight;
-    at["page1.gap20b"] = gap20b;
-    at["page1.linkRow"] = linkRow;
-    at["page1.linkRow.gap50"] = gap50;
-    at["desktopLnk"] = desktop;
-    at["page1.linkRow.gap30"] = gap30b;
-    at["startMenuLnk"] = startMenu;
-
-    // ---- Page 2: progress ---------------------------------------------------
-    CVerticalLayoutUI* page2 = Make<CVerticalLayoutUI>(L"height=\"420\"");
-    page2->Add(LogoRow(at, "page2"));
-    CHorizontalLayoutUI* progressRow = Make<CHorizontalLayoutUI>(L"height=\"158\"");
-    CHorizontalLayoutUI* progressLeft = Make<CHorizontalLayoutUI>();
-    CVerticalLayoutUI* progressColumn = Make<CVerticalLayoutUI>(L"width=\"490\"");
-    CVerticalLayoutUI* progressAbove = Make<CVerticalLayoutUI>();
-    CVerticalLayoutUI* progressBox = Make<CVerticalLayoutUI>(L"height=\"30\"");
-    CControlUI* progressText = Leaf(L"height=\"15\"");
-    CVerticalLayoutUI* gap9 = Make<CVerticalLayoutUI>(L"height=\"9\"");
-    CControlUI* progress = Leaf(L"name=\"progress\" height=\"6\"");
-    progressBox->Add(progressText);
-    progressBox->Add(gap9);
-    progressBox->Add(progress);
-    CVerticalLayoutUI* progressBelow = Make<CVerticalLayoutUI>();
-    progressColumn->Add(progressAbove);
-    progressColumn->Add(progressBox);
-    progressColumn->Add(progressBelow);
-    CHorizontalLayoutUI* progressRight = Make<CHorizontalLayoutUI>();
-    progressRow->Add(progressLeft);
-    progressRow->Add(progressColumn);
-    progressRow->Add(progressRight);
-    page2->Add(progressRow);
-    at["page2"] = page2;
-    at["page2.progressRow"] = progressRow;
-    at["page2.progressColumn"] = progressColumn;
-    at["page2.progressAbove"] = progressAbove;
-    at["page2.progressBox"] = progressBox;
-    at["page2.progressText"] = progressText;
-    at["progress"] = progress;
-    at["page2.progressBelow"] = progressBelow;
-
-    // ---- Page 3: finish ----------------------------------------------------
-    CVerticalLayoutUI* page3 = Make<CVerticalLayoutUI>(L"height=\"420\"");
-    page3->Add(LogoRow(at, "page3"));
-    CVerticalLayoutUI* finishPart = Make<CVerticalLayoutUI>(L"height=\"158\"");
-    CHorizontalLayoutUI* gap40 = Make<CHorizontalLayoutUI>(L"height=\"40\"");
-    CHorizontalLayoutUI* successRow = Make<CHorizontalLayoutUI>(L"height=\"64\"");
-    successRow->Add(Make<CHorizontalLayoutUI>());
-    CControlUI* success = Leaf(L"name=\"success\" width=\"200\"");
-    successRow->Add(success);
-    successRow->Add(Make<CHorizontalLayoutUI>());
-    finishPart->Add(gap40);
-    finishPart->Add(successRow);
-    page3->Add(finishPart);
-    at["page3"] = page3;
-    at["success"] = success;
-
-    tab->Add(page1);
-    tab->Add(page2);
-    tab->Add(page3);
-    root->Add(tab);
-    CControlUI* minBtn =
-        Leaf(L"name=\"minBtn\" tipvalue=\"min\" width=\"13\" height=\"13\" float=\"true\" "
-             L"pos=\"504,10,0,0\"");
-    CControlUI* closeBtn =
-        Leaf(L"name=\"closeBtn\" tipvalue=\"close\" width=\"13\" height=\"13\" float=\"true\" "
-             L"pos=\"536,10,0,0\"");
-    root->Add(minBtn);
-    root->Add(closeBtn);
-    at["minBtn"] = minBtn;
-    at["closeBtn"] = closeBtn;
+InstallerTree::~InstallerTree() {
+    CPaintManagerUI::SetResourcePath(m_previousResourcePath.GetData());
 }
 
 } // namespace skintest

@@ -1,7 +1,7 @@
 #include "skinui/control/LabelUI.h"
 
 #include "skinui/render/RenderEngine.h"
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 using namespace SkinUI;
-using skinwin::SkinTestWindow;
+using skintest::SkinTestWindow;
 
 namespace {
 

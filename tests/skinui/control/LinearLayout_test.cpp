@@ -1,8 +1,11 @@
-// The vertical and horizontal layouts: the installer skin's rectangles laid
-// out by a real window's painting pass, and the edges of the shared layout
-// routine on detached trees.
+// The vertical and horizontal layouts: the rectangles of the installer's real
+// skin laid out by a real window's painting pass, and the edges of the shared
+// layout routine on detached trees.
 #include "InstallerTree.h"
-#include "tests/skinui/window/TestWindow.h"
+#include "skinui/control/HorizontalLayoutUI.h"
+#include "skinui/control/TabLayoutUI.h"
+#include "skinui/control/VerticalLayoutUI.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +20,11 @@ struct Expected {
 };
 
 void ExpectRects(const skintest::InstallerTree& tree, std::initializer_list<Expected> table) {
-    for (const Expected& e : table)
-        EXPECT_EQ(Str(tree[e.name]->GetPos()), Str(e.rc)) << e.name;
+    for (const Expected& e : table) {
+        const CControlUI* control = tree[e.name];
+        ASSERT_NE(nullptr, control) << e.name << " is not where the table places it in the skin";
+        EXPECT_EQ(Str(control->GetPos()), Str(e.rc)) << e.name;
+    }
 }
 
 // Rectangles that do not depend on the window height (everything inside the
@@ -69,7 +75,8 @@ const std::initializer_list<Expected> kPage1Parts = {
 
 TEST(InstallerSkinLayout, At560x420_EveryRectangleOfTheFirstPage) {
     skintest::TestWindow window(560, 420);
-    skintest::InstallerTree tree;
+    skintest::InstallerTree tree(&window.Manager());
+    ASSERT_NE(nullptr, tree.root);
     window.Attach(tree.root);
     ExpectRects(
         tree,
@@ -83,7 +90,8 @@ TEST(InstallerSkinLayout, At560x420_EveryRectangleOfTheFirstPage) {
 
 TEST(InstallerSkinLayout, At560x542_TheSecondPartComesIntoViewAtTheSamePlace) {
     skintest::TestWindow window(560, 420);
-    skintest::InstallerTree tree;
+    skintest::InstallerTree tree(&window.Manager());
+    ASSERT_NE(nullptr, tree.root);
     window.Attach(tree.root);
     window.SetClientSize(560, 542);
     window.Paint();
@@ -95,7 +103,8 @@ TEST(InstallerSkinLayout, At560x542_TheSecondPartComesIntoViewAtTheSamePlace) {
 
 TEST(InstallerSkinLayout, SelectingTheProgressPageLaysItOut) {
     skintest::TestWindow window(560, 420);
-    skintest::InstallerTree tree;
+    skintest::InstallerTree tree(&window.Manager());
+    ASSERT_NE(nullptr, tree.root);
     window.Attach(tree.root);
     ASSERT_TRUE(static_cast<CTabLayoutUI*>(tree["tablayout"])->SelectItem(1));
     ExpectRects(tree, {{"page2", {0, 0, 560, 420}},

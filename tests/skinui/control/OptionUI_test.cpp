@@ -1,7 +1,7 @@
 #include "skinui/control/OptionUI.h"
 
 #include "skinui/window/PaintManagerUI.h"
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 using namespace SkinUI;
-using skinwin::SkinFolder;
-using skinwin::SkinTestWindow;
+using skintest::SkinFolder;
+using skintest::SkinTestWindow;
 
 namespace {
 
@@ -109,8 +109,8 @@ TEST(OptionUI, ChangingGroupsMovesTheOptionBetweenTheManagersGroups) {
 
 TEST(OptionUI, ADisabledOptionKeepsShowingItsSelectedImage) {
     SkinFolder folder;
-    folder.Write(L"off.png", skinwin::SolidPng(4, 4, 0xFF808080));
-    folder.Write(L"on.png", skinwin::SolidPng(4, 4, 0xFF00FF00));
+    folder.Write(L"off.png", skintest::SolidPng(4, 4, 0xFF808080));
+    folder.Write(L"on.png", skintest::SolidPng(4, 4, 0xFF00FF00));
     SkinTestWindow window(
         L"<Window size=\"200,100\"><HorizontalLayout><Option name=\"first\" width=\"50\"/>"
         L"<Option name=\"o\" width=\"100\" normalimage=\"off.png\" selectedimage=\"on.png\""

@@ -1,6 +1,6 @@
 #include "skinui/control/ProgressUI.h"
 
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 
 using namespace SkinUI;
-using skinwin::SkinFolder;
-using skinwin::SkinTestWindow;
+using skintest::SkinFolder;
+using skintest::SkinTestWindow;
 
 namespace {
 
@@ -137,7 +137,7 @@ TEST(ProgressUI, AttributesAndDefaults) {
 // The bar is 200 wide on white.
 TEST(ProgressUI, ForeImageIsSqueezedOrCutAtTheFilledPart) {
     SkinFolder folder;
-    folder.Write(L"fore.png", skinwin::MakePng(200, 10, [](int x, int) {
+    folder.Write(L"fore.png", skintest::MakePng(200, 10, [](int x, int) {
                      return x < 100 ? 0xFFFF0000 : 0xFF0000FF;
                  }));
     SkinTestWindow window(
@@ -168,7 +168,7 @@ TEST(ProgressUI, ForeImageIsSqueezedOrCutAtTheFilledPart) {
 
 TEST(ProgressUI, AVerticalBarFillsFromTheBottom) {
     SkinFolder folder;
-    folder.Write(L"fore.png", skinwin::SolidPng(10, 100, 0xFFFF0000));
+    folder.Write(L"fore.png", skintest::SolidPng(10, 100, 0xFFFF0000));
     SkinTestWindow window(
         L"<Window size=\"10,100\"><VerticalLayout bkcolor=\"#FFFFFFFF\">"
         L"<Progress name=\"p\" height=\"100\" hor=\"false\" value=\"30\" foreimage=\"fore.png\"/>"

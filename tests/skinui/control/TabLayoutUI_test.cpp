@@ -1,6 +1,6 @@
 // The tab layout: which page is selected as pages come and go, selection with
 // its "tabselect" notification, and where the selected page is placed.
-#include "tests/skinui/window/TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/TabLayoutUI.h"
 #include "skinui/control/VerticalLayoutUI.h"

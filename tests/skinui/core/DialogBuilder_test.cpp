@@ -6,7 +6,7 @@
 #include "skinui/control/TabLayoutUI.h"
 #include "skinui/core/ControlFactory.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ TEST(DialogBuilder, AnAttributeWhoseValueNamesAStyleAppliesTheStyle) {
 }
 
 TEST(DialogBuilder, IncludeWithCountInsertsThatManyCopiesIntoTheSameParent) {
-    skinwin::SkinFolder folder;
+    skintest::SkinFolder folder;
     ASSERT_TRUE(folder.WriteText(L"row.xml", L"<Row><Button name=\"inc\"/><Label/></Row>"));
     BuilderWindow window;
     CDialogBuilder builder;
@@ -158,7 +158,7 @@ TEST(DialogBuilder, IncludeWithCountInsertsThatManyCopiesIntoTheSameParent) {
 
 TEST(DialogBuilder, IncludeWithoutSourceOrOfAMissingFileAddsNothing) {
     BuilderWindow window;
-    skinwin::SkinFolder folder;
+    skintest::SkinFolder folder;
     CDialogBuilder builder;
     std::unique_ptr<CControlUI> root(builder.Create(
         L"<Window><VerticalLayout><Include count=\"2\"/><Include/><Include source=\"none.xml\"/>"
@@ -171,7 +171,7 @@ TEST(DialogBuilder, IncludeWithoutSourceOrOfAMissingFileAddsNothing) {
 // Pins a fixed crash: a document that includes itself recursed until the
 // stack overflowed.
 TEST(DialogBuilder, ADocumentIncludingItselfStopsAtADepthLimit) {
-    skinwin::SkinFolder folder;
+    skintest::SkinFolder folder;
     ASSERT_TRUE(folder.WriteText(L"self.xml", L"<X><Label/><Include source=\"self.xml\"/></X>"));
     CDialogBuilder builder;
     std::unique_ptr<CControlUI> root(
@@ -408,7 +408,7 @@ TEST(DialogBuilder, LoadFailuresReturnNullWithTheParsersMessage) {
         EXPECT_EQ(ErrorMessage(builder), L"Unmatched closing tag");
     }
     {
-        skinwin::SkinFolder folder;
+        skintest::SkinFolder folder;
         CDialogBuilder builder;
         EXPECT_EQ(builder.Create(L"absent.xml"), nullptr);
         EXPECT_EQ(ErrorMessage(builder), L"Error opening file");

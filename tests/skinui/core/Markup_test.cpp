@@ -1,6 +1,6 @@
 #include "skinui/core/Markup.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "tests/skinui/support/TestZip.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -411,8 +411,8 @@ TEST_F(MarkupFile, PlainFilesAndTheirLimits) {
 }
 
 TEST_F(MarkupFile, ArchiveEntriesAndTheirFailures) {
-    using skinui_test::ZipEntrySpec;
-    std::vector<ZipEntrySpec> entries(5);
+    using qmtest::ZipEntry;
+    std::vector<ZipEntry> entries(5);
     entries[0].name = "skin.xml";
     entries[0].data = "\xEF\xBB\xBF<Window caption=\"0,0,0,262\"/>";
     entries[1].name = "empty.xml";
@@ -420,11 +420,11 @@ TEST_F(MarkupFile, ArchiveEntriesAndTheirFailures) {
     entries[2].data = "<a/>" + std::string(0x400000, ' ');
     entries[3].name = "crc.xml";
     entries[3].data = "<a/>";
-    entries[3].corruptCrc = true;
+    entries[3].wrongCrc = true;
     entries[4].name = "stored.xml";
     entries[4].data = "<Stored/>";
     entries[4].deflate = false;
-    Write(L"skin.zip", skinui_test::BuildZip(entries));
+    Write(L"skin.zip", qmtest::BuildZip(entries));
 
     for (bool cached : {true, false}) {
         CPaintManagerUI::SetResourceZip(L"skin.zip", cached);
@@ -459,11 +459,11 @@ TEST_F(MarkupFile, ArchiveEntriesAndTheirFailures) {
 }
 
 TEST_F(MarkupFile, MemoryArchive) {
-    using skinui_test::ZipEntrySpec;
-    std::vector<ZipEntrySpec> entries(1);
+    using qmtest::ZipEntry;
+    std::vector<ZipEntry> entries(1);
     entries[0].name = "skin.xml";
     entries[0].data = "<Window/>";
-    const std::string zip = skinui_test::BuildZip(entries);
+    const std::string zip = qmtest::BuildZip(entries);
     CPaintManagerUI::SetResourceZip(zip.data(), static_cast<unsigned>(zip.size()));
     CMarkup m;
     ASSERT_TRUE(m.LoadFromFile(L"SKIN.xml"));

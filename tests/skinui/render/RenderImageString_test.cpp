@@ -3,6 +3,7 @@
 
 #include "RenderTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -213,7 +214,7 @@ TEST_F(RenderImageStringTest, NameNotInTheSkin_IsTriedAsAPath) {
 TEST_F(RenderImageStringTest, SkinArchive_SuppliesTheImages) {
     Image img(4, 4, 0xFF00FF00);
     const std::string zip =
-        rendertest::StoredZip({{"skin.xml", "<Window />"}, {"arc.png", img.Png()}});
+        qmtest::BuildZip({{"skin.xml", "<Window />", false}, {"arc.png", img.Png(), false}});
     CPaintManagerUI::SetResourceZip(zip.data(), static_cast<unsigned>(zip.size()));
     Canvas canvas(8, 8, kBackground);
     // Entry names are matched without regard to case.

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "skinui/core/Handles.h"
 #include "skinui/render/RenderEngine.h"
 
 #include <algorithm>
@@ -18,11 +19,10 @@ namespace rendertest {
 class Canvas {
 public:
     Canvas(int width, int height, DWORD fill = 0xFF000000);
-    ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    HDC DC() const { return m_dc; }
+    HDC DC() const { return m_dc.Get(); }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     RECT Bounds() const { return RECT{0, 0, m_width, m_height}; }
@@ -44,10 +44,10 @@ public:
 private:
     int m_width;
     int m_height;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
+    // Declared in the order of making; the selection is undone first.
+    SkinUI::CMemoryDC m_dc;
+    SkinUI::CDibSection m_dib;
+    SkinUI::CSelectObject m_select;
 };
 
 // Pixels of a test image, row by row, as 0xAARRGGBB (straight, not
@@ -62,9 +62,6 @@ struct Image {
     void FillRect(int l, int t, int r, int b, DWORD argb);
     std::string Png() const;
 };
-
-// A ZIP archive of stored (uncompressed) entries, built in memory.
-std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
 // An image decoded by the engine from a PNG, freed with the engine.
 class LoadedPng {

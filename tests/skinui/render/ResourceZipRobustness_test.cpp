@@ -7,7 +7,7 @@
 #include "skinui/render/SkinFile.h"
 #include "skinui/window/PaintManagerUI.h"
 #include "tests/skinui/support/GuardedBuffer.h"
-#include "tests/skinui/support/TestZip.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,17 @@
 #include <string>
 #include <vector>
 
+using qmtest::ZipEntry;
 using SkinUI::CMarkup;
 using SkinUI::CPaintManagerUI;
 using SkinUI::CResourceZip;
 using SkinUI::TZipEntry;
 using skinui_test::GuardedBuffer;
-using skinui_test::ZipEntrySpec;
 
 namespace {
 
 std::string SkinArchive() {
-    std::vector<ZipEntrySpec> entries(4);
+    std::vector<ZipEntry> entries(4);
     entries[0].name = "skin.xml";
     entries[0].data = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
                       "<Window size=\"560,420\"><VerticalLayout><Button name=\"install\" "
@@ -39,7 +39,7 @@ std::string SkinArchive() {
     entries[2].data = std::string(500, 'x');
     entries[2].deflate = false;
     entries[3].name = "empty.txt";
-    return skinui_test::BuildZip(entries);
+    return qmtest::BuildZip(entries);
 }
 
 const std::set<std::wstring>& LoadMessages() {

@@ -1,5 +1,5 @@
 #include "skinui/render/ResourceZip.h"
-#include "tests/skinui/support/TestZip.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+using qmtest::BuildZip;
+using qmtest::ZipEntry;
 using SkinUI::CResourceZip;
 using SkinUI::TZipEntry;
-using skinui_test::BuildZip;
-using skinui_test::ZipEntrySpec;
 
 namespace {
 
-ZipEntrySpec Entry(const char* name, const std::string& data, bool deflate = true) {
-    ZipEntrySpec e;
+ZipEntry Entry(const char* name, const std::string& data, bool deflate = true) {
+    ZipEntry e;
     e.name = name;
     e.data = data;
     e.deflate = deflate;
@@ -32,7 +32,7 @@ std::string Pattern(size_t size) {
 
 class ResourceZipTest : public ::testing::Test {
 protected:
-    void Open(const std::vector<ZipEntrySpec>& entries) {
+    void Open(const std::vector<ZipEntry>& entries) {
         m_bytes = BuildZip(entries);
         m_zip = CResourceZip::OpenFromMemory(m_bytes.data(), m_bytes.size());
         ASSERT_NE(nullptr, m_zip);
@@ -60,11 +60,11 @@ TEST_F(ResourceZipTest, FindsEntriesIgnoringCase) {
 }
 
 TEST_F(ResourceZipTest, Utf8AndCodePageNames) {
-    ZipEntrySpec utf8 = Entry("\xE5\x9B\xBE.png", "u"); // 图.png
+    ZipEntry utf8 = Entry("\xE5\x9B\xBE.png", "u"); // 图.png
     utf8.utf8Name = true;
-    ZipEntrySpec gbk = Entry("\xCD\xBC"
-                             "2.png",
-                             "g"); // 图2.png in code page 936
+    ZipEntry gbk = Entry("\xCD\xBC"
+                         "2.png",
+                         "g"); // 图2.png in code page 936
     Open({utf8, gbk});
     TZipEntry entry;
     EXPECT_TRUE(m_zip->FindEntry(L"图.PNG", &entry));
@@ -73,8 +73,8 @@ TEST_F(ResourceZipTest, Utf8AndCodePageNames) {
 
 TEST_F(ResourceZipTest, InflateResultsCompleteMoreAndFailure) {
     const std::string data = Pattern(70000);
-    ZipEntrySpec bad = Entry("bad.bin", data);
-    bad.corruptCrc = true;
+    ZipEntry bad = Entry("bad.bin", data);
+    bad.wrongCrc = true;
     Open({Entry("data.bin", data), Entry("stored.bin", data, false), bad});
     std::vector<BYTE> buffer(data.size());
     for (int index : {0, 1}) {
@@ -99,10 +99,9 @@ TEST_F(ResourceZipTest, InflateResultsCompleteMoreAndFailure) {
 }
 
 TEST_F(ResourceZipTest, EncryptedAndUnknownMethodsAreRefused) {
-    ZipEntrySpec encrypted = Entry("secret.xml", "<a/>", false);
+    ZipEntry encrypted = Entry("secret.xml", "<a/>", false);
     encrypted.extraFlags = 1;
-    ZipEntrySpec bzip = Entry("bzip.xml", "<a/>", false);
-    bzip.overrideMethod = true;
+    ZipEntry bzip = Entry("bzip.xml", "<a/>", false);
     bzip.method = 12;
     Open({encrypted, bzip});
     BYTE buffer[8];
@@ -111,8 +110,7 @@ TEST_F(ResourceZipTest, EncryptedAndUnknownMethodsAreRefused) {
 }
 
 TEST_F(ResourceZipTest, DeclaredSizeLargerThanTheDataIsAFailure) {
-    ZipEntrySpec liar = Entry("liar.xml", "<a/>");
-    liar.overrideSize = true;
+    ZipEntry liar = Entry("liar.xml", "<a/>");
     liar.declaredSize = 100;
     Open({liar});
     BYTE buffer[100];

@@ -1,7 +1,7 @@
 #include "skinui/render/SkinFile.h"
 #include "skinui/render/ResourceZip.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "tests/skinui/support/TestZip.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -54,11 +54,11 @@ protected:
         return std::string(reinterpret_cast<const char*>(bytes.GetData()), bytes.GetSize());
     }
     static std::string Archive(const char* content) {
-        std::vector<skinui_test::ZipEntrySpec> entries(2);
+        std::vector<qmtest::ZipEntry> entries(2);
         entries[0].name = "logo.png";
         entries[0].data = content;
         entries[1].name = "empty.png";
-        return skinui_test::BuildZip(entries);
+        return qmtest::BuildZip(entries);
     }
 
     std::wstring m_dir;

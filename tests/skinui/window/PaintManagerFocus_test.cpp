@@ -1,7 +1,7 @@
 // Focus and TAB order: the first tab stop after attaching, TAB and Shift+TAB
 // through pre-translation with wrap-around, deferral while a layout is due,
 // synchronous focus notifications, and Alt+letter shortcuts.
-#include "TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/TabLayoutUI.h"
 #include "skinui/control/VerticalLayoutUI.h"

@@ -1,7 +1,7 @@
 // Window messages to control events: the mouse state machine of
 // PaintManagerMessages.cpp walked row by row, keyboard routing, hover and
 // leave, set-cursor, tooltips, close, and the message filters.
-#include "TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/HorizontalLayoutUI.h"
 

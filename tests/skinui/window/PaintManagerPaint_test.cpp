@@ -1,7 +1,7 @@
 // The painting pass: "windowinit" once, "windowsize" queued after a paint that
 // laid out the whole tree, partial layout after a setter, invalidation, and a
 // tree built in code painting into a real window.
-#include "TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/HorizontalLayoutUI.h"
 #include "skinui/control/VerticalLayoutUI.h"
@@ -166,19 +166,19 @@ TEST_F(PaintedTree, PixelsFollowTheLayout) {
         {89, 109, kBlack}, {88, 108, kBlue}, {50, 115, kWhite}, {95, 60, kWhite},
     };
     for (const auto& p : probes)
-        EXPECT_EQ(window.Pixel(p.x, p.y), p.rgb) << p.x << "," << p.y;
+        EXPECT_EQ(window.ScreenPixel(p.x, p.y), p.rgb) << p.x << "," << p.y;
 }
 
 TEST_F(PaintedTree, SetterRepaintsOnlyWhatChanged) {
     green->SetBkColor(0xFF0000FF);
     window.Paint();
-    EXPECT_EQ(window.Pixel(50, 15), kBlue);
+    EXPECT_EQ(window.ScreenPixel(50, 15), kBlue);
     green->SetVisible(false);
     window.Paint();
     // The blue column now fills the whole inner area.
-    EXPECT_EQ(window.Pixel(10, 10), kBlack);
-    EXPECT_EQ(window.Pixel(11, 11), kBlue);
-    EXPECT_EQ(window.Pixel(50, 30), kBlue);
+    EXPECT_EQ(window.ScreenPixel(10, 10), kBlack);
+    EXPECT_EQ(window.ScreenPixel(11, 11), kBlue);
+    EXPECT_EQ(window.ScreenPixel(50, 30), kBlue);
 }
 
 TEST_F(PaintedTree, PrintClientDrawsTheSameImage) {
@@ -202,11 +202,11 @@ TEST(PaintedBorders, PerSideWidthsDrawOnlyThoseSides) {
     c->ApplyAttributeList(
         L"bkcolor=\"#FFFFFFFF\" bordercolor=\"#FFFF0000\" bordersize=\"0,1,0,1\"");
     window.Attach(c);
-    EXPECT_EQ(window.Pixel(30, 0), kRed);
-    EXPECT_EQ(window.Pixel(30, 39), kRed);
-    EXPECT_EQ(window.Pixel(0, 20), kWhite);
-    EXPECT_EQ(window.Pixel(59, 20), kWhite);
-    EXPECT_EQ(window.Pixel(30, 1), kWhite);
+    EXPECT_EQ(window.ScreenPixel(30, 0), kRed);
+    EXPECT_EQ(window.ScreenPixel(30, 39), kRed);
+    EXPECT_EQ(window.ScreenPixel(0, 20), kWhite);
+    EXPECT_EQ(window.ScreenPixel(59, 20), kWhite);
+    EXPECT_EQ(window.ScreenPixel(30, 1), kWhite);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #include "skinui/render/ResourceZip.h"
 #include "skinui/window/PaintManagerUI.h"
 #include "skinui/window/ResourceManager.h"
-#include "tests/skinui/support/TestZip.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -59,10 +59,10 @@ TEST(PaintManagerSource, InstanceAndResourceModule) {
 }
 
 std::string Archive(const char* root) {
-    std::vector<skinui_test::ZipEntrySpec> entries(1);
+    std::vector<qmtest::ZipEntry> entries(1);
     entries[0].name = "skin.xml";
     entries[0].data = std::string("<") + root + "/>";
-    return skinui_test::BuildZip(entries);
+    return qmtest::BuildZip(entries);
 }
 
 TEST(PaintManagerSource, SecondMemoryArchiveIsIgnored) {

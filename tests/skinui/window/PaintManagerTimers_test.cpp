@@ -1,6 +1,6 @@
 // Control timers: window timer ids from 17, the restart rules, delivery as
 // EventTimer and "timer", and clean-up with the control.
-#include "TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/VerticalLayoutUI.h"
 

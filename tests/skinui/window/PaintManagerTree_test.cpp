@@ -1,7 +1,7 @@
 // The control tree side of the paint manager: synchronous and queued
 // notifications, delayed deletion of removed controls, re-attaching a tree,
 // option groups and the process-wide list of managers.
-#include "TestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 
 #include "skinui/control/VerticalLayoutUI.h"
 

@@ -2,7 +2,7 @@
 
 #include "skinui/control/ContainerUI.h"
 #include "skinui/control/OptionUI.h"
-#include "tests/skinui/support/SkinTestWindow.h"
+#include "tests/skinui/support/TestWindow.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <vector>
 
 using namespace SkinUI;
-using skinwin::SkinTestWindow;
+using skintest::SkinTestWindow;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/installer/ZipBuilder.h"
+#include "tests/support/TestZip.h"
 
 #include <zlib.h>
 
@@ -50,11 +50,14 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, int64_t declaredCount
         uint32_t size = e.declaredSize >= 0 ? static_cast<uint32_t>(e.declaredSize)
                                             : static_cast<uint32_t>(e.data.size());
         uint32_t offset = static_cast<uint32_t>(archive.size());
+        const uint32_t flags = static_cast<uint32_t>((e.utf8Name ? 0x800 : 0) | e.extraFlags);
+        const uint32_t method =
+            e.method >= 0 ? static_cast<uint32_t>(e.method) : (deflated ? 8u : 0u);
 
         Put32(archive, 0x04034b50);
         Put16(archive, 20);
-        Put16(archive, 0);
-        Put16(archive, deflated ? 8 : 0);
+        Put16(archive, flags);
+        Put16(archive, method);
         Put16(archive, 0);
         Put16(archive, kDosDate);
         Put32(archive, crc);
@@ -68,8 +71,8 @@ std::string BuildZip(const std::vector<ZipEntry>& entries, int64_t declaredCount
         Put32(central, 0x02014b50);
         Put16(central, 20);
         Put16(central, 20);
-        Put16(central, 0);
-        Put16(central, deflated ? 8 : 0);
+        Put16(central, flags);
+        Put16(central, method);
         Put16(central, 0);
         Put16(central, kDosDate);
         Put32(central, crc);
