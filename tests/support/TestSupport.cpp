@@ -238,4 +238,13 @@ std::wstring Quote(const std::wstring& s) {
     return L"\"" + s + L"\"";
 }
 
+std::wstring RecordKey() {
+    SYSTEM_INFO info = {};
+    GetNativeSystemInfo(&info);
+    bool wow = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+               info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+    return wow ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\青梧云端助手"
+               : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
+}
+
 } // namespace qmtest

@@ -71,4 +71,9 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Quotes a path for a command line.
 std::wstring Quote(const std::wstring& s);
 
+// The uninstall record's key below HKLM as the 32-bit product names it on this
+// machine: below WOW6432Node when the native system is 64-bit (the test bench
+// runs in a 64-bit prefix where the kernel runs no 32-bit programs).
+std::wstring RecordKey();
+
 } // namespace qmtest

@@ -12,9 +12,7 @@ namespace {
 using qmtest::FileExists;
 
 const wchar_t kProduct[] = L"青梧云端助手";
-// The 32-bit prefix the tests run in uses the base without WOW6432Node.
-const wchar_t kRecordKey[] =
-    L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
+const std::wstring kRecordKey = qmtest::RecordKey();
 
 std::wstring SetupExe() {
     return qmtest::ProgramDir() + L"\\..\\..\\..\\QuillmossdexSetup.exe";
@@ -102,7 +100,7 @@ protected:
 
     // No trace of an earlier installation: a first install then writes kind "1".
     void Forget() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRecordKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRecordKey.c_str());
         RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
         DeleteFileW(DesktopLink().c_str());
         qmtest::RemoveTree(MenuFolder());
@@ -138,7 +136,7 @@ TEST_F(ProductLifecycle, InstallUseUninstallWhileTheClientRunsThenReinstall) {
          {L"Quillmossdex.exe", L"uninst.exe", L"uninst.lst", L"res\\version.txt"})
         EXPECT_TRUE(FileExists(installDir + f)) << "missing after install";
     EXPECT_EQ("1", InstallWay());
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
 
     // The client, started from its desktop link's target, shows its window and
     // holds its mutex.
@@ -167,7 +165,7 @@ TEST_F(ProductLifecycle, InstallUseUninstallWhileTheClientRunsThenReinstall) {
         EXPECT_FALSE(FileExists(installDir + f)) << "left after uninstall";
     EXPECT_TRUE(WaitFor(Exists, installDir + L"uninst.exe", false)) << "uninst.exe stays";
     EXPECT_TRUE(WaitFor(Exists, installDir, false)) << "the emptied install folder stays";
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(FileExists(MenuFolder()));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex\\Flags"));

@@ -99,8 +99,8 @@ TEST_F(Installed, EmptiedInstallFolderIsRemovedAndASecondRunFailsCleanly) {
 }
 
 TEST_F(Installed, RecordIsRemovedOnlyWhenItNamesThisInstallation) {
-    // The 32-bit prefix uses the base without WOW6432Node.
-    const wchar_t* key = L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
+    const std::wstring keyPath = qmtest::RecordKey();
+    const wchar_t* key = keyPath.c_str();
     HKEY h = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS,
                                              nullptr, &h, nullptr));
