@@ -61,7 +61,7 @@ private:
 
     Source* m_source = nullptr;
     void* m_unz = nullptr;
-    CStdPtrArray m_entries;    // Entry*, in archive order
+    CStdPtrArrayOf<Entry> m_entries; // in archive order
     CStdStringPtrMap m_byName; // upper-cased name -> Entry*
 };
 
