@@ -680,7 +680,7 @@ void CControlUI::SetBkImage(const wchar_t* image) {
     if (m_sBkImage == image)
         return;
     if (m_pManager != nullptr && *image != L'\0')
-        m_pManager->GetResources()->RemoveImage(image);
+        Resources()->RemoveImage(image);
     m_sBkImage = image;
     Invalidate();
 }
@@ -856,7 +856,7 @@ void CControlUI::NeedParentUpdate() {
 }
 
 int CControlUI::Scale(int value) const {
-    return m_pManager != nullptr ? m_pManager->GetResources()->GetDPIObj()->Scale(value) : value;
+    return m_pManager != nullptr ? Resources()->GetDPIObj()->Scale(value) : value;
 }
 
 } // namespace SkinUI

@@ -71,7 +71,8 @@ void CEditWnd::Init(CEditUI* owner) {
     if (Create(manager->GetPaintWindow(), nullptr, style, 0, rcPos) == nullptr)
         return;
 
-    HFONT font = owner->GetFont() != -1 ? manager->GetResources()->GetFont(owner->GetFont()) : nullptr;
+    HFONT font =
+        owner->GetFont() != -1 ? manager->GetResources()->GetFont(owner->GetFont()) : nullptr;
     if (font == nullptr)
         font = manager->GetResources()->GetDefaultFontInfo()->hFont;
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -523,7 +524,7 @@ SIZE CEditUI::EstimateSize(SIZE available) {
         return CControlUI::EstimateSize(available);
     int textHeight = 0;
     if (m_pManager != nullptr)
-        textHeight = m_pManager->GetResources()->GetFontInfo(m_iFont)->tm.tmHeight;
+        textHeight = Resources()->GetFontInfo(m_iFont)->tm.tmHeight;
     return SIZE{GetFixedWidth(), textHeight + 6};
 }
 

@@ -157,11 +157,11 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
         const CSkinString text = GetText();
         if (m_bShowHtml) {
             int links = 0;
-            CRenderEngine::DrawHtmlText(m_pManager->GetResources()->GetPaintDC(), Resources(), rcText, text,
+            CRenderEngine::DrawHtmlText(Resources()->GetPaintDC(), Resources(), rcText, text,
                                         m_dwTextColor, nullptr, nullptr, links, m_iFont,
                                         m_uTextStyle | DT_CALCRECT);
         } else {
-            CRenderEngine::DrawText(m_pManager->GetResources()->GetPaintDC(), Resources(), rcText, text,
+            CRenderEngine::DrawText(Resources()->GetPaintDC(), Resources(), rcText, text,
                                     m_dwTextColor, m_iFont, m_uTextStyle | DT_CALCRECT);
         }
         const int width =
@@ -169,14 +169,14 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
         // The fixed width is kept as written in the skin (unscaled). Written
         // straight into the field: the setter would ask for another layout
         // from inside this one.
-        const int scale = m_pManager->GetResources()->GetDPIObj()->GetScale();
+        const int scale = Resources()->GetDPIObj()->GetScale();
         m_cxyFixed.cx = scale > 0 ? width * 100 / scale : width;
     }
     if (m_cxyFixed.cy != 0)
         return CControlUI::EstimateSize(available);
     int textHeight = 0;
     if (m_pManager != nullptr)
-        textHeight = m_pManager->GetResources()->GetFontInfo(m_iFont)->tm.tmHeight;
+        textHeight = Resources()->GetFontInfo(m_iFont)->tm.tmHeight;
     return SIZE{GetFixedWidth(), textHeight + 4};
 }
 
@@ -213,9 +213,9 @@ void CLabelUI::ResolveDefaultColors() {
     if (m_pManager == nullptr)
         return;
     if (m_dwTextColor == 0)
-        m_dwTextColor = m_pManager->GetResources()->GetDefaultFontColor();
+        m_dwTextColor = Resources()->GetDefaultFontColor();
     if (m_dwDisabledTextColor == 0)
-        m_dwDisabledTextColor = m_pManager->GetResources()->GetDefaultDisabledColor();
+        m_dwDisabledTextColor = Resources()->GetDefaultDisabledColor();
 }
 
 RECT CLabelUI::ScaledTextRect() const {

@@ -145,7 +145,7 @@ void COptionUI::SetSelectedForedImage(const wchar_t* image) {
 
 DWORD COptionUI::GetSelectedTextColor() {
     if (m_dwSelectedTextColor == 0 && m_pManager != nullptr)
-        m_dwSelectedTextColor = m_pManager->GetResources()->GetDefaultFontColor();
+        m_dwSelectedTextColor = Resources()->GetDefaultFontColor();
     return m_dwSelectedTextColor;
 }
 

@@ -62,7 +62,7 @@ private:
     Source* m_source = nullptr;
     void* m_unz = nullptr;
     CStdPtrArrayOf<Entry> m_entries; // in archive order
-    CStdStringPtrMap m_byName; // upper-cased name -> Entry*
+    CStdStringPtrMap m_byName;       // upper-cased name -> Entry*
 };
 
 } // namespace SkinUI

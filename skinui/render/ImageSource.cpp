@@ -23,8 +23,8 @@ bool ReadWholeFile(const wchar_t* path, CSkinFileBuffer* out) {
         return false;
     bool ok = false;
     LARGE_INTEGER size = {};
-    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 && size.QuadPart <= kMaxImageFileSize &&
-        out->Allocate(static_cast<DWORD>(size.QuadPart))) {
+    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
+        size.QuadPart <= kMaxImageFileSize && out->Allocate(static_cast<DWORD>(size.QuadPart))) {
         DWORD read = 0;
         ok = ReadFile(file.Get(), out->GetData(), out->GetSize(), &read, nullptr) &&
              read == out->GetSize();

@@ -124,7 +124,6 @@ void CSkinResources::GetHSL(short* H, short* S, short* L) {
         *L = m_L;
 }
 
-
 // Values are freed before the table is cleared. The walk looks items up
 // without move-to-front, which would reorder the enumeration under it.
 void CSkinResources::FreeFontTable(CStdStringPtrMap& table) {
@@ -149,7 +148,7 @@ void CSkinResources::FreeTextTable(CStdStringPtrMap& table) {
 // =============================================================================
 
 HFONT CSkinResources::CreateSkinFont(const wchar_t* fontName, int size, bool bold, bool underline,
-                                      bool italic, CSkinString* usedName) {
+                                     bool italic, CSkinString* usedName) {
     LOGFONTW lf = {};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
     if (fontName != nullptr && fontName[0] != 0) {
@@ -180,7 +179,7 @@ void CSkinResources::MeasureFont(TFontInfo* info) {
 }
 
 HFONT CSkinResources::AddFont(int id, const wchar_t* fontName, int size, bool bold, bool underline,
-                               bool italic, bool shared) {
+                              bool italic, bool shared) {
     CSkinString usedName;
     HFONT font = CreateSkinFont(fontName, size, bold, underline, italic, &usedName);
     if (font == nullptr)
@@ -251,7 +250,7 @@ TFontInfo* CSkinResources::GetDefaultFontInfo() {
 }
 
 void CSkinResources::SetDefaultFont(const wchar_t* fontName, int size, bool bold, bool underline,
-                                     bool italic, bool shared) {
+                                    bool italic, bool shared) {
     CSkinString usedName;
     HFONT font = CreateSkinFont(fontName, size, bold, underline, italic, &usedName);
     if (font == nullptr)
@@ -339,7 +338,7 @@ void CSkinResources::SetDefaultSelectedBkColor(DWORD color, bool shared) {
 // =============================================================================
 
 void CSkinResources::AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* attrList,
-                                              bool shared) {
+                                             bool shared) {
     ReplaceText(TargetResInfo(shared).m_AttrHash, controlName, attrList);
 }
 

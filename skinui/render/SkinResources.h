@@ -175,7 +175,6 @@ protected:
     bool m_bLayered = false;
     bool m_bUseGdiplusText = false;
     int m_trh = 0;
-
 };
 
 } // namespace SkinUI

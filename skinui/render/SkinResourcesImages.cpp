@@ -42,7 +42,7 @@ void SaveSourcePixels(TImageInfo* image) {
 } // namespace
 
 TImageInfo* CSkinResources::AddImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
-                                      bool useHSL, bool shared, HINSTANCE instance) {
+                                     bool useHSL, bool shared, HINSTANCE instance) {
     if (bitmap == nullptr || *bitmap == L'\0')
         return nullptr;
     const bool hasType = type != nullptr && *type != L'\0';
@@ -88,7 +88,7 @@ TImageInfo* CSkinResources::GetImage(const wchar_t* bitmap) {
 }
 
 TImageInfo* CSkinResources::GetImageEx(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
-                                        bool useHSL, HINSTANCE instance) {
+                                       bool useHSL, HINSTANCE instance) {
     if (TImageInfo* image = GetImage(bitmap))
         return image;
     // A failed load registers nothing, so the next paint tries again.

@@ -293,12 +293,12 @@ protected:
     CStdPtrArrayOf<CControlUI> m_aPostPaintControls{0};
     CStdPtrArrayOf<HWND__> m_aChildWnds{0};
     CStdPtrArrayOf<CControlUI> m_aDelayedCleanup{0}; // owned
-    CStdPtrArrayOf<TNotifyUI> m_aAsyncNotify{0}; // owned
+    CStdPtrArrayOf<TNotifyUI> m_aAsyncNotify{0};     // owned
     CStdPtrArrayOf<CControlUI> m_aFoundControls{0};
-    CStdStringPtrMap m_mNameHash{83};        // name -> CControlUI*
-    CStdStringPtrMap m_mOptionGroup{83};     // group -> CStdPtrArray*, owned
+    CStdStringPtrMap m_mNameHash{83};    // name -> CControlUI*
+    CStdStringPtrMap m_mOptionGroup{83}; // group -> CStdPtrArray*, owned
     static CStdPtrArrayOf<CPaintManagerUI> m_aPreMessages;
-    static CStdPtrArray m_aPlugins;     // LPCREATECONTROL
+    static CStdPtrArray m_aPlugins; // LPCREATECONTROL
     // Keep this the last member (see CWindowTeardown).
     CWindowTeardown m_windowTeardown{this};
 };
