@@ -6,7 +6,8 @@
 #include "skinui/control/TabLayoutUI.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 

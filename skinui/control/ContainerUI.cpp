@@ -4,7 +4,8 @@
 #include "skinui/control/ContainerUI.h"
 
 #include "skinui/render/RenderClip.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 
@@ -276,7 +277,7 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
     }
 }
 
-void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+void CContainerUI::SetManager(IControlHost* manager, CControlUI* parent, bool init) {
     for (int i = 0; i < m_items.GetSize(); ++i)
         static_cast<CControlUI*>(m_items[i])->SetManager(manager, this, init);
     CControlUI::SetManager(manager, parent, init);

@@ -80,7 +80,7 @@ public:
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     // Children first, then the container's own links, so that children are
     // initialised before their container.
-    void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
+    void SetManager(IControlHost* manager, CControlUI* parent, bool init = true) override;
     CControlUI* FindControl(FINDCONTROLPROC proc, LPVOID data, UINT flags) override;
 
     // =========================================================================
@@ -163,7 +163,7 @@ protected:
     // the layouts place their children in.
     RECT LayoutRect() const;
 
-    CStdPtrArray m_items; // CControlUI*, owned when auto-destroy is on
+    CStdPtrArrayOf<CControlUI> m_items; // owned when auto-destroy is on
     RECT m_rcInset = {0, 0, 0, 0};
     int m_iChildPadding = 0;
     UINT m_iChildAlign = DT_LEFT;

@@ -4,7 +4,8 @@
 
 #include "skinui/control/AttributeTable.h"
 #include "skinui/render/SkinColor.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cstdlib>
 #include <cwchar>
@@ -243,7 +244,7 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (value == nullptr)
         value = L"";
     if (m_pManager != nullptr && *value != L'\0') {
-        const wchar_t* style = m_pManager->GetStyle(value);
+        const wchar_t* style = Resources()->GetStyle(value);
         if (style != nullptr) {
             ApplyAttributeList(style);
             return;
@@ -258,7 +259,7 @@ void CControlUI::ApplyAttributeList(const wchar_t* list) {
     if (list == nullptr || g_styleDepth >= kMaxStyleDepth)
         return;
     ++g_styleDepth;
-    const wchar_t* style = m_pManager != nullptr ? m_pManager->GetStyle(list) : nullptr;
+    const wchar_t* style = m_pManager != nullptr ? Resources()->GetStyle(list) : nullptr;
     if (style != nullptr)
         ApplyAttributeList(style);
     else

@@ -4,7 +4,8 @@
 
 #include "skinui/render/RenderClip.h"
 #include "skinui/render/RenderEngine.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 
@@ -58,11 +59,15 @@ bool CControlUI::Activate() {
 // Tree links
 // =============================================================================
 
-CPaintManagerUI* CControlUI::GetManager() const {
+CSkinResources* CControlUI::Resources() const {
+    return m_pManager != nullptr ? m_pManager->GetResources() : nullptr;
+}
+
+IControlHost* CControlUI::GetManager() const {
     return m_pManager;
 }
 
-void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+void CControlUI::SetManager(IControlHost* manager, CControlUI* parent, bool init) {
     m_pManager = manager;
     m_pParent = parent;
     if (init && m_pParent != nullptr)
@@ -633,7 +638,7 @@ void CControlUI::DoPostPaint(HDC /*hDC*/, const RECT& /*rcPaint*/) {
 }
 
 bool CControlUI::DrawImage(HDC hDC, const wchar_t* image, const wchar_t* modify) {
-    return CRenderEngine::DrawImageString(hDC, m_pManager, m_rcItem, m_rcPaint, image, modify,
+    return CRenderEngine::DrawImageString(hDC, Resources(), m_rcItem, m_rcPaint, image, modify,
                                           m_instance);
 }
 
@@ -675,7 +680,7 @@ void CControlUI::SetBkImage(const wchar_t* image) {
     if (m_sBkImage == image)
         return;
     if (m_pManager != nullptr && *image != L'\0')
-        m_pManager->RemoveImage(image);
+        Resources()->RemoveImage(image);
     m_sBkImage = image;
     Invalidate();
 }
@@ -718,7 +723,7 @@ DWORD CControlUI::GetAdjustColor(DWORD color) const {
     if (!m_bColorHSL)
         return color;
     short H = 180, S = 100, L = 100;
-    CPaintManagerUI::GetHSL(&H, &S, &L);
+    CSkinResources::GetHSL(&H, &S, &L);
     return CRenderEngine::AdjustColor(color, H, S, L);
 }
 
@@ -851,7 +856,7 @@ void CControlUI::NeedParentUpdate() {
 }
 
 int CControlUI::Scale(int value) const {
-    return m_pManager != nullptr ? m_pManager->GetDPIObj()->Scale(value) : value;
+    return m_pManager != nullptr ? Resources()->GetDPIObj()->Scale(value) : value;
 }
 
 } // namespace SkinUI

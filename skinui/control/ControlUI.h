@@ -15,11 +15,12 @@
 #include "skinui/core/SkinString.h"
 #include "skinui/core/SkinTypes.h"
 #include "skinui/core/StdContainers.h"
-#include "skinui/window/UIDefs.h"
+#include "skinui/control/UIDefs.h"
 
 namespace SkinUI {
 
-class CPaintManagerUI;
+class IControlHost;
+class CSkinResources;
 
 // Where a floating control sits inside its parent, as fractions of the
 // parent's width (left, right) and height (top, bottom).
@@ -75,9 +76,9 @@ public:
     // =========================================================================
     // Tree links
     // =========================================================================
-    virtual CPaintManagerUI* GetManager() const;
+    virtual IControlHost* GetManager() const;
     // Stores both links; runs Init when `init` is set and there is a parent.
-    virtual void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true);
+    virtual void SetManager(IControlHost* manager, CControlUI* parent, bool init = true);
     virtual CControlUI* GetParent() const;
 
     // =========================================================================
@@ -314,10 +315,12 @@ public:
 protected:
     // A size written in the skin, scaled by the manager's DPI object.
     int Scale(int value) const;
+    // The host's fonts, colours and images; null while the control has no host.
+    CSkinResources* Resources() const;
     // Stores an image description (null as empty) and repaints when it changed.
     void StoreImage(CSkinString& field, const wchar_t* image);
 
-    CPaintManagerUI* m_pManager = nullptr;
+    IControlHost* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
     CSkinString m_sVirtualWnd;
     CSkinString m_sName;

@@ -4,8 +4,9 @@
 #include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
-#include "skinui/window/PaintManagerUI.h"
-#include "skinui/window/WindowWnd.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
+#include "skinui/core/WindowWnd.h"
 
 #include <cwchar>
 #include <string>
@@ -57,7 +58,7 @@ private:
 
 void CEditWnd::Init(CEditUI* owner) {
     m_pOwner = owner;
-    CPaintManagerUI* manager = owner->GetManager();
+    IControlHost* manager = owner->GetManager();
     const RECT rcPos = CalPos();
     DWORD style = WS_CHILD | ES_AUTOHSCROLL;
     const UINT textStyle = owner->GetTextStyle();
@@ -70,9 +71,10 @@ void CEditWnd::Init(CEditUI* owner) {
     if (Create(manager->GetPaintWindow(), nullptr, style, 0, rcPos) == nullptr)
         return;
 
-    HFONT font = owner->GetFont() != -1 ? manager->GetFont(owner->GetFont()) : nullptr;
+    HFONT font =
+        owner->GetFont() != -1 ? manager->GetResources()->GetFont(owner->GetFont()) : nullptr;
     if (font == nullptr)
-        font = manager->GetDefaultFontInfo()->hFont;
+        font = manager->GetResources()->GetDefaultFontInfo()->hFont;
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     ::SendMessageW(m_hWnd, EM_LIMITTEXT, owner->GetMaxChar(), 0);
     if (owner->IsPasswordMode())
@@ -101,8 +103,8 @@ RECT CEditWnd::CalPos() const {
     rcPos.top += padding.top;
     rcPos.right -= padding.right;
     rcPos.bottom -= padding.bottom;
-    CPaintManagerUI* manager = m_pOwner->GetManager();
-    const LONG textHeight = manager->GetFontInfo(m_pOwner->GetFont())->tm.tmHeight;
+    IControlHost* manager = m_pOwner->GetManager();
+    const LONG textHeight = manager->GetResources()->GetFontInfo(m_pOwner->GetFont())->tm.tmHeight;
     if (textHeight < rcPos.bottom - rcPos.top) {
         rcPos.top += (rcPos.bottom - rcPos.top - textHeight) / 2;
         rcPos.bottom = rcPos.top + textHeight;
@@ -522,7 +524,7 @@ SIZE CEditUI::EstimateSize(SIZE available) {
         return CControlUI::EstimateSize(available);
     int textHeight = 0;
     if (m_pManager != nullptr)
-        textHeight = m_pManager->GetFontInfo(m_iFont)->tm.tmHeight;
+        textHeight = Resources()->GetFontInfo(m_iFont)->tm.tmHeight;
     return SIZE{GetFixedWidth(), textHeight + 6};
 }
 
@@ -572,7 +574,7 @@ void CEditUI::PaintText(HDC hDC) {
     rc.top += m_rcTextPadding.top;
     rc.right -= m_rcTextPadding.right;
     rc.bottom -= m_rcTextPadding.bottom;
-    CRenderEngine::DrawText(hDC, m_pManager, rc, shown.c_str(),
+    CRenderEngine::DrawText(hDC, Resources(), rc, shown.c_str(),
                             IsEnabled() ? color : m_dwDisabledTextColor, m_iFont,
                             m_uTextStyle | DT_SINGLELINE);
 }

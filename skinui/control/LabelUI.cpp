@@ -4,7 +4,8 @@
 #include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 
@@ -156,11 +157,11 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
         const CSkinString text = GetText();
         if (m_bShowHtml) {
             int links = 0;
-            CRenderEngine::DrawHtmlText(m_pManager->GetPaintDC(), m_pManager, rcText, text,
+            CRenderEngine::DrawHtmlText(Resources()->GetPaintDC(), Resources(), rcText, text,
                                         m_dwTextColor, nullptr, nullptr, links, m_iFont,
                                         m_uTextStyle | DT_CALCRECT);
         } else {
-            CRenderEngine::DrawText(m_pManager->GetPaintDC(), m_pManager, rcText, text,
+            CRenderEngine::DrawText(Resources()->GetPaintDC(), Resources(), rcText, text,
                                     m_dwTextColor, m_iFont, m_uTextStyle | DT_CALCRECT);
         }
         const int width =
@@ -168,14 +169,14 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
         // The fixed width is kept as written in the skin (unscaled). Written
         // straight into the field: the setter would ask for another layout
         // from inside this one.
-        const int scale = m_pManager->GetDPIObj()->GetScale();
+        const int scale = Resources()->GetDPIObj()->GetScale();
         m_cxyFixed.cx = scale > 0 ? width * 100 / scale : width;
     }
     if (m_cxyFixed.cy != 0)
         return CControlUI::EstimateSize(available);
     int textHeight = 0;
     if (m_pManager != nullptr)
-        textHeight = m_pManager->GetFontInfo(m_iFont)->tm.tmHeight;
+        textHeight = Resources()->GetFontInfo(m_iFont)->tm.tmHeight;
     return SIZE{GetFixedWidth(), textHeight + 4};
 }
 
@@ -212,9 +213,9 @@ void CLabelUI::ResolveDefaultColors() {
     if (m_pManager == nullptr)
         return;
     if (m_dwTextColor == 0)
-        m_dwTextColor = m_pManager->GetDefaultFontColor();
+        m_dwTextColor = Resources()->GetDefaultFontColor();
     if (m_dwDisabledTextColor == 0)
-        m_dwDisabledTextColor = m_pManager->GetDefaultDisabledColor();
+        m_dwDisabledTextColor = Resources()->GetDefaultDisabledColor();
 }
 
 RECT CLabelUI::ScaledTextRect() const {
@@ -231,10 +232,10 @@ void CLabelUI::DrawLabelText(HDC hDC, RECT rc, const wchar_t* text, DWORD color,
         return;
     if (m_bShowHtml) {
         int links = 0;
-        CRenderEngine::DrawHtmlText(hDC, m_pManager, rc, text, color, nullptr, nullptr, links,
+        CRenderEngine::DrawHtmlText(hDC, Resources(), rc, text, color, nullptr, nullptr, links,
                                     m_iFont, m_uTextStyle | extraStyle);
     } else {
-        CRenderEngine::DrawText(hDC, m_pManager, rc, text, color, m_iFont,
+        CRenderEngine::DrawText(hDC, Resources(), rc, text, color, m_iFont,
                                 m_uTextStyle | extraStyle);
     }
 }

@@ -4,7 +4,8 @@
 #include "skinui/control/AttributeTable.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/render/SkinColor.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 
@@ -55,7 +56,7 @@ void* COptionUI::GetInterface(const wchar_t* name) {
     return CButtonUI::GetInterface(name);
 }
 
-void COptionUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+void COptionUI::SetManager(IControlHost* manager, CControlUI* parent, bool init) {
     CButtonUI::SetManager(manager, parent, init);
     if (init && !m_sGroupName.IsEmpty() && m_pManager != nullptr)
         m_pManager->AddOptionGroup(m_sGroupName, this);
@@ -144,7 +145,7 @@ void COptionUI::SetSelectedForedImage(const wchar_t* image) {
 
 DWORD COptionUI::GetSelectedTextColor() {
     if (m_dwSelectedTextColor == 0 && m_pManager != nullptr)
-        m_dwSelectedTextColor = m_pManager->GetDefaultFontColor();
+        m_dwSelectedTextColor = Resources()->GetDefaultFontColor();
     return m_dwSelectedTextColor;
 }
 

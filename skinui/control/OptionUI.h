@@ -19,7 +19,7 @@ public:
     // "Option" (ignoring case), then the button's names.
     void* GetInterface(const wchar_t* name) override;
     // Joins its group when the control is initialised in a window.
-    void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
+    void SetManager(IControlHost* manager, CControlUI* parent, bool init = true) override;
 
     // =========================================================================
     // Selection

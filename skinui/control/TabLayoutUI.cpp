@@ -1,6 +1,7 @@
 #include "skinui/control/TabLayoutUI.h"
 
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/control/ControlHost.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 

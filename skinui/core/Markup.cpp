@@ -1,6 +1,6 @@
 #include "skinui/core/Markup.h"
 
-#include "skinui/render/SkinFile.h"
+#include "skinui/core/SkinFile.h"
 
 #include <cassert>
 #include <climits>

@@ -41,6 +41,25 @@ private:
     int m_nAllocated;
 };
 
+// A CStdPtrArray whose element type is part of its type, so that no caller
+// has to cast what it reads. It is a CStdPtrArray, and can be handed to code
+// that takes one.
+template <typename T> class CStdPtrArrayOf : public CStdPtrArray {
+public:
+    explicit CStdPtrArrayOf(int preallocSize = 0) : CStdPtrArray(preallocSize) {}
+
+    T** GetData() const { return reinterpret_cast<T**>(CStdPtrArray::GetData()); }
+    int Find(const T* p) const { return CStdPtrArray::Find(p); }
+    // Null when `index` is out of range.
+    T* GetAt(int index) const { return static_cast<T*>(CStdPtrArray::GetAt(index)); }
+    // Unchecked: the caller guarantees 0 <= index < GetSize().
+    T* operator[](int index) const { return static_cast<T*>(CStdPtrArray::operator[](index)); }
+
+    bool Add(T* p) { return CStdPtrArray::Add(p); }
+    bool SetAt(int index, T* p) { return CStdPtrArray::SetAt(index, p); }
+    bool InsertAt(int index, T* p) { return CStdPtrArray::InsertAt(index, p); }
+};
+
 // Values are copied in byte by byte; `Empty` keeps the block for reuse.
 class CStdValArray {
 public:

@@ -44,7 +44,7 @@ struct TGdiplusApi {
 // lookup happens once per process.
 const TGdiplusApi* GetGdiplusApi();
 
-// Holds GDI+ started for its lifetime (one per paint manager, and in tools and
+// Holds GDI+ started for its lifetime (one per resources object, and in tools and
 // tests that draw without one). Starting is reference counted by GDI+ itself.
 class CGdiplusSession {
 public:

@@ -4,6 +4,8 @@
 
 #include "skinui/render/RenderEngine.h"
 
+#include "skinui/core/Handles.h"
+
 #include <cstdlib>
 
 // Images are always decoded from memory, and never to floating point.
@@ -72,26 +74,15 @@ TImageInfo* CRenderEngine::LoadImageFromMemory(const BYTE* data, DWORD size, DWO
     if (decoded.pixels == nullptr)
         return nullptr;
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height; // top-down: rows in file order
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * height * 4;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        if (bitmap)
-            DeleteObject(bitmap);
+    // Top-down: rows in file order.
+    CDibSection bitmap(nullptr, width, height);
+    if (!bitmap)
         return nullptr;
-    }
-    const bool hasAlpha = PremultiplyPixels(decoded.pixels, static_cast<BYTE*>(bits),
+    const bool hasAlpha = PremultiplyPixels(decoded.pixels, reinterpret_cast<BYTE*>(bitmap.Bits()),
                                             static_cast<size_t>(width) * height, mask);
 
     TImageInfo* info = new TImageInfo;
-    info->hBitmap = bitmap;
+    info->hBitmap = bitmap.Release();
     info->nX = width;
     info->nY = height;
     info->bAlpha = hasAlpha;

@@ -2,9 +2,10 @@
 // entry or file under the resource path), or a file path of its own.
 #include "skinui/render/RenderEngine.h"
 
-#include "skinui/render/SkinFile.h"
-#include "skinui/window/PaintManagerUI.h"
-#include "skinui/window/ResourceManager.h"
+#include "skinui/core/SkinFile.h"
+#include "skinui/core/Handles.h"
+#include "skinui/render/SkinResources.h"
+#include "skinui/render/ResourceManager.h"
 
 namespace SkinUI {
 
@@ -16,27 +17,26 @@ constexpr DWORD kMaxImageFileSize = 64 * 1024 * 1024;
 // The whole file at a path of its own; false for a missing, empty, too large
 // or short-read file.
 bool ReadWholeFile(const wchar_t* path, CSkinFileBuffer* out) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     bool ok = false;
     LARGE_INTEGER size = {};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kMaxImageFileSize &&
-        out->Allocate(static_cast<DWORD>(size.QuadPart))) {
+    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
+        size.QuadPart <= kMaxImageFileSize && out->Allocate(static_cast<DWORD>(size.QuadPart))) {
         DWORD read = 0;
-        ok = ReadFile(file, out->GetData(), out->GetSize(), &read, nullptr) &&
+        ok = ReadFile(file.Get(), out->GetData(), out->GetSize(), &read, nullptr) &&
              read == out->GetSize();
         if (!ok)
             out->Reset();
     }
-    CloseHandle(file);
     return ok;
 }
 
 TImageInfo* LoadFromResource(const wchar_t* name, const wchar_t* type, DWORD mask,
                              HINSTANCE instance) {
-    HINSTANCE module = instance ? instance : CPaintManagerUI::GetResourceDll();
+    HINSTANCE module = instance ? instance : CSkinSource::GetResourceDll();
     HRSRC resource = FindResourceW(module, name, type);
     if (resource == nullptr)
         return nullptr;

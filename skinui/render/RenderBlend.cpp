@@ -1,7 +1,7 @@
 #include "skinui/render/RenderBlend.h"
 
 #include "skinui/core/SystemLibrary.h"
-#include "skinui/render/GdiHolders.h"
+#include "skinui/core/Handles.h"
 
 namespace SkinUI {
 
@@ -14,17 +14,9 @@ constexpr LONGLONG kMaxBlendPixels = 64LL * 1024 * 1024;
 // A top-down 32-bit DIB section selected into its own memory DC.
 class CScratchBitmap {
 public:
-    CScratchBitmap(HDC compatibleWith, int w, int h) : m_dc(compatibleWith) {
-        BITMAPINFO bmi = {};
-        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bmi.bmiHeader.biWidth = w;
-        bmi.bmiHeader.biHeight = -h;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bmi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_bitmap.Reset(CreateDIBSection(compatibleWith, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        m_bits = static_cast<BYTE*>(bits);
+    CScratchBitmap(HDC compatibleWith, int w, int h)
+        : m_dc(compatibleWith), m_bitmap(compatibleWith, w, h) {
+        m_bits = reinterpret_cast<BYTE*>(m_bitmap.Bits());
         if (m_dc && m_bitmap)
             m_old = SelectObject(m_dc.Get(), m_bitmap.Get());
     }
@@ -41,7 +33,7 @@ public:
 
 private:
     CMemoryDC m_dc;
-    CGdiObject<HBITMAP> m_bitmap;
+    CDibSection m_bitmap;
     BYTE* m_bits = nullptr;
     HGDIOBJ m_old = nullptr;
 };

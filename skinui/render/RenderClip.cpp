@@ -1,5 +1,7 @@
 #include "skinui/render/RenderClip.h"
 
+#include "skinui/core/Handles.h"
+
 namespace SkinUI {
 
 namespace {
@@ -63,12 +65,10 @@ void CRenderClip::GenerateRoundClip(HDC hDC, RECT rc, RECT rcItem, int width, in
     clip.hRgn = CreateRectRgnIndirect(&device);
     // The rounded region's right and bottom are exclusive one pixel further
     // than a rectangle's, hence the + 1.
-    HRGN round =
-        CreateRoundRectRgn(item.left, item.top, item.right + 1, item.bottom + 1, width, height);
+    CGdiObject<HRGN> round(
+        CreateRoundRectRgn(item.left, item.top, item.right + 1, item.bottom + 1, width, height));
     if (clip.hRgn && round)
-        CombineRgn(clip.hRgn, clip.hRgn, round, RGN_AND);
-    if (round)
-        DeleteObject(round);
+        CombineRgn(clip.hRgn, clip.hRgn, round.Get(), RGN_AND);
     if (clip.hRgn)
         ExtSelectClipRgn(hDC, clip.hRgn, RGN_AND);
 }

@@ -4,7 +4,7 @@
 // results come from GDI and the blend routines.
 #include "skinui/render/RenderEngine.h"
 
-#include "skinui/render/GdiHolders.h"
+#include "skinui/core/Handles.h"
 #include "skinui/render/GdiplusApi.h"
 #include "skinui/render/RenderBlend.h"
 #include "skinui/render/SkinColor.h"
@@ -20,15 +20,19 @@ BYTE Alpha(DWORD argb) {
     return static_cast<BYTE>(argb >> 24);
 }
 
-HBITMAP CreateDib32(HDC hDC, int cx, int cy, bool topDown, BYTE** pBits) {
+// Far beyond any window; keeps byte counts and pixel loops well inside 32 bits.
+constexpr LONGLONG kMaxDibPixels = 0x1FFFFFFF / 4;
+
+// Bottom-up, unlike every other scratch bitmap here (see CreateARGB32Bitmap).
+HBITMAP CreateBottomUpDib32(HDC hDC, int cx, int cy, BYTE** pBits) {
     if (pBits)
         *pBits = nullptr;
-    if (cx <= 0 || cy <= 0 || static_cast<LONGLONG>(cx) * cy > 0x1FFFFFFF / 4)
+    if (cx <= 0 || cy <= 0 || static_cast<LONGLONG>(cx) * cy > kMaxDibPixels)
         return nullptr;
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = topDown ? -cy : cy;
+    bmi.bmiHeader.biHeight = cy;
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
@@ -43,11 +47,11 @@ HBITMAP CreateDib32(HDC hDC, int cx, int cy, bool topDown, BYTE** pBits) {
 // A translucent fill without GDI+: one premultiplied pixel stretched over the
 // rectangle by the blend routine.
 void BlendSolid(HDC hDC, const RECT& rc, DWORD color) {
-    BYTE* bits = nullptr;
-    CGdiObject<HBITMAP> pixel(CreateDib32(hDC, 1, 1, true, &bits));
+    CDibSection pixel(hDC, 1, 1);
     CMemoryDC memDC(hDC);
-    if (!pixel || !bits || !memDC)
+    if (!pixel || !memDC)
         return;
+    BYTE* bits = reinterpret_cast<BYTE*>(pixel.Bits());
     const unsigned a = Alpha(color);
     bits[0] = static_cast<BYTE>((color & 0xFF) * a / 255);
     bits[1] = static_cast<BYTE>(((color >> 8) & 0xFF) * a / 255);
@@ -221,11 +225,13 @@ void CRenderEngine::DrawGradient(HDC hDC, const RECT& rc, DWORD dwFirst, DWORD d
     // Translucent: draw the gradient opaque off-screen, then lay it over the
     // target with the constant opacity. Alpha bytes of 255 turn the per-pixel
     // blend into exactly that constant blend.
-    BYTE* bits = nullptr;
-    CGdiObject<HBITMAP> bitmap(CreateDib32(hDC, width, height, true, &bits));
-    CMemoryDC memDC(hDC);
-    if (!bitmap || !bits || !memDC)
+    if (static_cast<LONGLONG>(width) * height > kMaxDibPixels)
         return;
+    CDibSection bitmap(hDC, width, height);
+    CMemoryDC memDC(hDC);
+    if (!bitmap || !memDC)
+        return;
+    BYTE* bits = reinterpret_cast<BYTE*>(bitmap.Bits());
     CSelectObject selected(memDC.Get(), bitmap.Get());
     FillGradient(memDC.Get(), RECT{0, 0, width, height}, dwFirst, dwSecond, bVertical, nSteps);
     GdiFlush();
@@ -290,7 +296,7 @@ void CRenderEngine::DrawRoundRect(HDC hDC, const RECT& rc, int nSize, int width,
 HBITMAP CRenderEngine::CreateARGB32Bitmap(HDC hDC, int cx, int cy, BYTE** pBits) {
     // Bottom-up: the paint manager's layered-mode pixel loops walk the rows
     // from the client area's bottom line upwards.
-    return CreateDib32(hDC, cx, cy, false, pBits);
+    return CreateBottomUpDib32(hDC, cx, cy, pBits);
 }
 
 } // namespace SkinUI

@@ -18,7 +18,7 @@
 namespace SkinUI {
 
 class CControlUI;
-class CPaintManagerUI;
+class CSkinResources;
 
 // <windows.h> turns the names DrawText and LoadImage into macros (DrawTextA,
 // LoadImageA). This header includes it first, so every user sees the members
@@ -64,11 +64,11 @@ public:
                           bool ytiled = false);
     // Places a parsed description inside rcItem and draws it. False only for
     // a missing manager, DC, record, image name or image.
-    static bool DrawImageInfo(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem,
+    static bool DrawImageInfo(HDC hDC, CSkinResources* pManager, const RECT& rcItem,
                               const RECT& rcPaint, const TDrawInfo* pDrawInfo,
                               HINSTANCE instance = nullptr);
     // DrawImageInfo with the window's cached parse of description + modifier.
-    static bool DrawImageString(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem,
+    static bool DrawImageString(HDC hDC, CSkinResources* pManager, const RECT& rcItem,
                                 const RECT& rcPaint, const wchar_t* pStrImage,
                                 const wchar_t* pStrModify = nullptr, HINSTANCE instance = nullptr);
 
@@ -93,19 +93,19 @@ public:
     // DrawTextW flags. With DT_CALCRECT the text is measured and rc receives
     // its box. Layered windows and windows with the GDI+ text option draw
     // through GDI+, all others through GDI.
-    static void DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+    static void DrawText(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                          DWORD dwTextColor, int iFont, UINT uStyle);
     // Always GDI, with an opaque background unless bTransparent.
-    static void DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+    static void DrawText(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                          DWORD dwTextColor, int iFont, UINT uStyle, DWORD dwTextBKColor,
                          bool bTransparent);
     // Formatted text. This build draws the text with its tags removed and
     // collects no link rectangles (nLinkRects becomes 0).
-    static void DrawHtmlText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+    static void DrawHtmlText(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                              DWORD dwTextColor, RECT* pLinks, CSkinString* sLinks, int& nLinkRects,
                              int iFont, UINT uStyle);
     // Width and height of the text on one line in the font; uStyle unused.
-    static SIZE GetTextSize(HDC hDC, CPaintManagerUI* pManager, const wchar_t* pstrText, int iFont,
+    static SIZE GetTextSize(HDC hDC, CSkinResources* pManager, const wchar_t* pstrText, int iFont,
                             UINT uStyle);
 
     // ---- Bitmaps ----------------------------------------------------------
@@ -113,7 +113,9 @@ public:
     static HBITMAP CreateARGB32Bitmap(HDC hDC, int cx, int cy, BYTE** pBits);
     // The control painted alone into a new bitmap of rc's size (rc in window
     // coordinates); the caller deletes it. Null without manager or control.
-    static HBITMAP GenerateBitmap(CPaintManagerUI* pManager, CControlUI* pControl, RECT rc);
+    // It paints a control, so it is defined with the controls
+    // (control/ControlBitmap.cpp); nothing in this layer calls it.
+    static HBITMAP GenerateBitmap(CSkinResources* pManager, CControlUI* pControl, RECT rc);
 };
 
 } // namespace SkinUI

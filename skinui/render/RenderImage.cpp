@@ -3,7 +3,7 @@
 // copied when the image is opaque and unfaded, blended otherwise.
 #include "skinui/render/RenderEngine.h"
 
-#include "skinui/render/GdiHolders.h"
+#include "skinui/core/Handles.h"
 #include "skinui/render/RenderBlend.h"
 
 #include <algorithm>

@@ -3,13 +3,13 @@
 // image table.
 #include "skinui/render/RenderEngine.h"
 
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/render/SkinResources.h"
 
 #include <algorithm>
 
 namespace SkinUI {
 
-bool CRenderEngine::DrawImageInfo(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem,
+bool CRenderEngine::DrawImageInfo(HDC hDC, CSkinResources* pManager, const RECT& rcItem,
                                   const RECT& rcPaint, const TDrawInfo* pDrawInfo,
                                   HINSTANCE instance) {
     if (pManager == nullptr || hDC == nullptr || pDrawInfo == nullptr)
@@ -49,7 +49,7 @@ bool CRenderEngine::DrawImageInfo(HDC hDC, CPaintManagerUI* pManager, const RECT
     return true;
 }
 
-bool CRenderEngine::DrawImageString(HDC hDC, CPaintManagerUI* pManager, const RECT& rcItem,
+bool CRenderEngine::DrawImageString(HDC hDC, CSkinResources* pManager, const RECT& rcItem,
                                     const RECT& rcPaint, const wchar_t* pStrImage,
                                     const wchar_t* pStrModify, HINSTANCE instance) {
     if (pManager == nullptr || hDC == nullptr)

@@ -3,10 +3,10 @@
 // bitmap undefined) and where the window asks for it.
 #include "skinui/render/RenderEngine.h"
 
-#include "skinui/render/GdiHolders.h"
+#include "skinui/core/Handles.h"
 #include "skinui/render/GdiplusApi.h"
 #include "skinui/render/SkinColor.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/render/SkinResources.h"
 
 #include <cwchar>
 
@@ -35,7 +35,7 @@ private:
     COLORREF m_bk;
 };
 
-void DrawTextGdi(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+void DrawTextGdi(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                  DWORD dwTextColor, int iFont, UINT uStyle) {
     CTextState state(hDC);
     SetBkMode(hDC, TRANSPARENT);
@@ -45,7 +45,7 @@ void DrawTextGdi(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* ps
 }
 
 // False when GDI+ is not available, so that the caller can draw with GDI.
-bool DrawTextGdiplus(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+bool DrawTextGdiplus(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                      DWORD dwTextColor, int iFont, UINT uStyle) {
     CGdiplusGraphics graphics(hDC);
     if (!graphics)
@@ -115,7 +115,7 @@ bool DrawTextGdiplus(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t
 
 } // namespace
 
-void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+void CRenderEngine::DrawText(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                              DWORD dwTextColor, int iFont, UINT uStyle) {
     if (hDC == nullptr || pManager == nullptr || pstrText == nullptr)
         return;
@@ -125,7 +125,7 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const
     DrawTextGdi(hDC, pManager, rc, pstrText, dwTextColor, iFont, uStyle);
 }
 
-void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const wchar_t* pstrText,
+void CRenderEngine::DrawText(HDC hDC, CSkinResources* pManager, RECT& rc, const wchar_t* pstrText,
                              DWORD dwTextColor, int iFont, UINT uStyle, DWORD dwTextBKColor,
                              bool bTransparent) {
     if (hDC == nullptr || pManager == nullptr || pstrText == nullptr)
@@ -138,7 +138,7 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, const
     ::DrawTextW(hDC, pstrText, -1, &rc, uStyle | DT_NOPREFIX);
 }
 
-void CRenderEngine::DrawHtmlText(HDC hDC, CPaintManagerUI* pManager, RECT& rc,
+void CRenderEngine::DrawHtmlText(HDC hDC, CSkinResources* pManager, RECT& rc,
                                  const wchar_t* pstrText, DWORD dwTextColor, RECT* /*pLinks*/,
                                  CSkinString* /*sLinks*/, int& nLinkRects, int iFont, UINT uStyle) {
     nLinkRects = 0;
@@ -161,7 +161,7 @@ void CRenderEngine::DrawHtmlText(HDC hDC, CPaintManagerUI* pManager, RECT& rc,
     DrawText(hDC, pManager, rc, plain, dwTextColor, iFont, uStyle);
 }
 
-SIZE CRenderEngine::GetTextSize(HDC hDC, CPaintManagerUI* pManager, const wchar_t* pstrText,
+SIZE CRenderEngine::GetTextSize(HDC hDC, CSkinResources* pManager, const wchar_t* pstrText,
                                 int iFont, UINT /*uStyle*/) {
     SIZE size = {0, 0};
     if (hDC == nullptr || pManager == nullptr || pstrText == nullptr)

@@ -25,7 +25,7 @@ struct TFontInfo {
 };
 
 // Every table has 83 buckets. The values are owned by the record's owner (the
-// paint manager) and freed when removed or replaced: fonts are TFontInfo*,
+// resources object) and freed when removed or replaced: fonts are TFontInfo*,
 // images TImageInfo*, attribute lists and styles CSkinString*, parsed
 // descriptions TDrawInfo*.
 struct TResInfo {

@@ -37,7 +37,7 @@
 
 #include "skinui/core/SkinString.h"
 #include "skinui/core/StdContainers.h"
-#include "skinui/window/UIDefs.h"
+#include "skinui/control/UIDefs.h"
 
 namespace SkinUI {
 

@@ -9,7 +9,7 @@
 
 namespace SkinUI {
 
-CStdPtrArray CPaintManagerUI::m_aPreMessages;
+CStdPtrArrayOf<CPaintManagerUI> CPaintManagerUI::m_aPreMessages;
 CStdPtrArray CPaintManagerUI::m_aPlugins;
 
 namespace {

@@ -1,6 +1,9 @@
-// Construction and destruction of the paint manager, and the shared defaults
-// the first manager prepares.
+// Construction and destruction of the paint manager. The resource side is
+// built and freed by the base class; the window side is torn down by the last
+// member (CWindowTeardown) while the resources are still there.
 #include "skinui/window/PaintManagerUI.h"
+
+#include "skinui/core/WindowWnd.h"
 
 namespace SkinUI {
 
@@ -9,43 +12,11 @@ namespace SkinUI {
 // =============================================================================
 
 CPaintManagerUI::CPaintManagerUI() {
-    TResInfo& shared = m_SharedResInfo;
-    if (shared.m_DefaultFontInfo.sFontName.IsEmpty()) {
-        shared.m_dwDefaultDisabledColor = 0xFFA7A6AA;
-        shared.m_dwDefaultFontColor = 0xFF000000;
-        shared.m_dwDefaultLinkFontColor = 0xFF0000FF;
-        shared.m_dwDefaultLinkHoverFontColor = 0xFFD3215F;
-        shared.m_dwDefaultSelectedBkColor = 0xFFBAE4FF;
-
-        // The stock GUI font with the default character set, so that the face
-        // mapper may pick a font that covers Chinese text.
-        LOGFONTW lf = {};
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
-        lf.lfCharSet = DEFAULT_CHARSET;
-        TFontInfo& font = shared.m_DefaultFontInfo;
-        font.hFont = CreateFontIndirectW(&lf);
-        font.sFontName = lf.lfFaceName;
-        font.iSize = -lf.lfHeight;
-        font.bBold = lf.lfWeight >= FW_BOLD;
-        font.bUnderline = lf.lfUnderline != FALSE;
-        font.bItalic = lf.lfItalic != FALSE;
-        font.tm = TEXTMETRICW();
-    }
-    m_ResInfo.m_dwDefaultDisabledColor = shared.m_dwDefaultDisabledColor;
-    m_ResInfo.m_dwDefaultFontColor = shared.m_dwDefaultFontColor;
-    m_ResInfo.m_dwDefaultLinkFontColor = shared.m_dwDefaultLinkFontColor;
-    m_ResInfo.m_dwDefaultLinkHoverFontColor = shared.m_dwDefaultLinkHoverFontColor;
-    m_ResInfo.m_dwDefaultSelectedBkColor = shared.m_dwDefaultSelectedBkColor;
+    // Modal loops of native windows run the managers' pre-translation; the
+    // window wrapper sits below this layer and learns it here.
+    CWindowWnd::SetMessageTranslator(&CPaintManagerUI::TranslateMessage);
 }
 
-CPaintManagerUI::~CPaintManagerUI() {
-    RemoveAllFonts(false);
-    if (m_ResInfo.m_DefaultFontInfo.hFont != nullptr)
-        DeleteObject(m_ResInfo.m_DefaultFontInfo.hFont);
-    RemoveAllImages(false);
-    RemoveAllDrawInfos();
-    RemoveAllDefaultAttributeList(false);
-    RemoveAllStyle(false);
-}
+CPaintManagerUI::~CPaintManagerUI() = default;
 
 } // namespace SkinUI

@@ -4,6 +4,7 @@
 #include "skinui/window/WindowImplBase.h"
 
 #include "skinui/control/ControlUI.h"
+#include "skinui/core/Handles.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -331,12 +332,12 @@ LRESULT WindowImplBase::OnSize(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*
         // each way keeps the window's last column and row.
         rcWindow.right++;
         rcWindow.bottom++;
-        HRGN region = CreateRoundRectRgn(rcWindow.left, rcWindow.top, rcWindow.right,
-                                         rcWindow.bottom, corner.cx, corner.cy);
+        CGdiObject<HRGN> region(CreateRoundRectRgn(rcWindow.left, rcWindow.top, rcWindow.right,
+                                                   rcWindow.bottom, corner.cx, corner.cy));
         // Once the window has the region the system owns it and it must not
         // be deleted; it is ours to delete only if the window refused it.
-        if (region != nullptr && SetWindowRgn(m_hWnd, region, TRUE) == 0)
-            DeleteObject(region);
+        if (region && SetWindowRgn(m_hWnd, region.Get(), TRUE) != 0)
+            region.Release();
     }
     handled = false;
     return 0;

@@ -9,11 +9,11 @@
 // consume), and receives notifications through a message map (NotifyPump.h).
 #pragma once
 
-#include "skinui/core/DialogBuilder.h"
+#include "skinui/window/DialogBuilder.h"
 #include "skinui/window/NotifyPump.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "skinui/window/UIDefs.h"
-#include "skinui/window/WindowWnd.h"
+#include "skinui/control/UIDefs.h"
+#include "skinui/core/WindowWnd.h"
 
 namespace SkinUI {
 

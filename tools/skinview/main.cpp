@@ -7,7 +7,7 @@
 // be made; 2 the command line is wrong.
 #include "skinui/control/ControlUI.h"
 #include "skinui/control/TabLayoutUI.h"
-#include "skinui/core/DialogBuilder.h"
+#include "skinui/window/DialogBuilder.h"
 #include "skinui/core/SystemLibrary.h"
 #include "skinui/window/PaintManagerUI.h"
 #include "tools/skinview/SkinOutput.h"

@@ -1,7 +1,7 @@
 #include "InstallerTree.h"
 
 #include "skinui/control/ContainerUI.h"
-#include "skinui/core/DialogBuilder.h"
+#include "skinui/window/DialogBuilder.h"
 #include "skinui/window/PaintManagerUI.h"
 
 namespace skintest {

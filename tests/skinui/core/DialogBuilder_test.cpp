@@ -1,10 +1,10 @@
-#include "skinui/core/DialogBuilder.h"
+#include "skinui/window/DialogBuilder.h"
 
 #include "skinui/control/ButtonUI.h"
 #include "skinui/control/ContainerUI.h"
 #include "skinui/control/LabelUI.h"
 #include "skinui/control/TabLayoutUI.h"
-#include "skinui/core/ControlFactory.h"
+#include "skinui/window/ControlFactory.h"
 #include "skinui/window/PaintManagerUI.h"
 #include "tests/skinui/support/TestWindow.h"
 

@@ -3,8 +3,8 @@
 // each end in a clean failure (or, where the damage missed, in a success),
 // without reading outside the archive's block or writing outside a buffer.
 #include "skinui/core/Markup.h"
-#include "skinui/render/ResourceZip.h"
-#include "skinui/render/SkinFile.h"
+#include "skinui/core/ResourceZip.h"
+#include "skinui/core/SkinFile.h"
 #include "skinui/window/PaintManagerUI.h"
 #include "tests/skinui/support/GuardedBuffer.h"
 #include "tests/support/TestZip.h"

@@ -1,4 +1,4 @@
-#include "skinui/render/ResourceZip.h"
+#include "skinui/core/ResourceZip.h"
 #include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>

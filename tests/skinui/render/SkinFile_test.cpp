@@ -1,5 +1,5 @@
-#include "skinui/render/SkinFile.h"
-#include "skinui/render/ResourceZip.h"
+#include "skinui/core/SkinFile.h"
+#include "skinui/core/ResourceZip.h"
 #include "skinui/window/PaintManagerUI.h"
 #include "tests/support/TestZip.h"
 

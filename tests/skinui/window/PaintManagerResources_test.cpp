@@ -1,4 +1,4 @@
-#include "skinui/window/DPI.h"
+#include "skinui/render/DPI.h"
 #include "skinui/window/PaintManagerUI.h"
 
 #include <gtest/gtest.h>

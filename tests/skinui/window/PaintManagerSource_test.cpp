@@ -1,7 +1,7 @@
 #include "skinui/core/Markup.h"
-#include "skinui/render/ResourceZip.h"
+#include "skinui/core/ResourceZip.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "skinui/window/ResourceManager.h"
+#include "skinui/render/ResourceManager.h"
 #include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>

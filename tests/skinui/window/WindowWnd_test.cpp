@@ -1,4 +1,4 @@
-#include "skinui/window/WindowWnd.h"
+#include "skinui/core/WindowWnd.h"
 
 #include "skinui/window/PaintManagerUI.h"
 

@@ -1,6 +1,6 @@
 // Reading one skin file (the skin document or an image) from the process-wide
 // resource source: a plain file under the resource path, or an entry of the
-// skin archive.
+// skin archive (see CSkinSource).
 #pragma once
 
 #include <windows.h>

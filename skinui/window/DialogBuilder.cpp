@@ -1,13 +1,13 @@
 // The dialog builder: loading a skin document, registering its resources,
 // applying the Window attributes and building the control tree.
-#include "skinui/core/DialogBuilder.h"
+#include "skinui/window/DialogBuilder.h"
 
 #include "skinui/control/ContainerUI.h"
 #include "skinui/control/ControlUI.h"
-#include "skinui/core/ControlFactory.h"
+#include "skinui/window/ControlFactory.h"
 #include "skinui/render/SkinColor.h"
 #include "skinui/window/PaintManagerUI.h"
-#include "skinui/window/ResourceManager.h"
+#include "skinui/render/ResourceManager.h"
 
 #include <cwchar>
 #include <vector>

@@ -54,6 +54,12 @@ public:
     // window is gone. Answers the code given to Close (0 when none). A
     // WM_QUIT that ends the loop is posted again for the outer loop.
     UINT ShowModal();
+    // The process's message pre-translation, run by the modal loop before the
+    // system's translation and dispatch; true means "do not dispatch". The
+    // paint manager installs its own when the first one is made, so windows of
+    // this layer never need to know it.
+    typedef bool (*MESSAGETRANSLATOR)(const LPMSG msg);
+    static void SetMessageTranslator(MESSAGETRANSLATOR translator);
     // Posts WM_CLOSE with the code as wParam.
     void Close(UINT code = IDOK);
     // Centres the window over its owner (or the work area), kept inside the
@@ -93,10 +99,11 @@ private:
     // The icons set by SetIcon, destroyed with the object.
     HICON m_hIconBig = nullptr;
     HICON m_hIconSmall = nullptr;
+    static MESSAGETRANSLATOR s_translator;
 };
 
-// The module that window classes and resources belong to: the paint
-// manager's instance, or the program itself when none was set.
+// The module that window classes and resources belong to: the skin
+// source's instance, or the program itself when none was set.
 HINSTANCE WindowModuleInstance();
 
 } // namespace SkinUI

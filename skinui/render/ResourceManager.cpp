@@ -1,4 +1,4 @@
-#include "skinui/window/ResourceManager.h"
+#include "skinui/render/ResourceManager.h"
 
 #include "skinui/core/SkinString.h"
 

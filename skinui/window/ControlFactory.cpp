@@ -1,5 +1,5 @@
 // The control factory and its table of built-in classes.
-#include "skinui/core/ControlFactory.h"
+#include "skinui/window/ControlFactory.h"
 
 #include "skinui/control/ButtonUI.h"
 #include "skinui/control/ContainerUI.h"

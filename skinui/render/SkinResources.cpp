@@ -1,6 +1,6 @@
-// The paint manager's registries of fonts, default colours, default attribute
-// lists and styles: one set per window and one shared by all windows.
-#include "skinui/window/PaintManagerUI.h"
+// The registries of fonts, default colours, default attribute lists and
+// styles: one set per window and one shared by all windows.
+#include "skinui/render/SkinResources.h"
 
 #include <cstdio>
 #include <new>
@@ -50,9 +50,83 @@ const wchar_t* FindText(const CStdStringPtrMap& own, const CStdStringPtrMap& sha
 
 } // namespace
 
+bool CSkinResources::m_bUseHSL = false;
+short CSkinResources::m_H = 180;
+short CSkinResources::m_S = 100;
+short CSkinResources::m_L = 100;
+TResInfo CSkinResources::m_SharedResInfo;
+
+// =============================================================================
+// Construction
+// =============================================================================
+
+CSkinResources::CSkinResources() {
+    TResInfo& shared = m_SharedResInfo;
+    if (shared.m_DefaultFontInfo.sFontName.IsEmpty()) {
+        shared.m_dwDefaultDisabledColor = 0xFFA7A6AA;
+        shared.m_dwDefaultFontColor = 0xFF000000;
+        shared.m_dwDefaultLinkFontColor = 0xFF0000FF;
+        shared.m_dwDefaultLinkHoverFontColor = 0xFFD3215F;
+        shared.m_dwDefaultSelectedBkColor = 0xFFBAE4FF;
+
+        // The stock GUI font with the default character set, so that the face
+        // mapper may pick a font that covers Chinese text.
+        LOGFONTW lf = {};
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
+        lf.lfCharSet = DEFAULT_CHARSET;
+        TFontInfo& font = shared.m_DefaultFontInfo;
+        font.hFont = CreateFontIndirectW(&lf);
+        font.sFontName = lf.lfFaceName;
+        font.iSize = -lf.lfHeight;
+        font.bBold = lf.lfWeight >= FW_BOLD;
+        font.bUnderline = lf.lfUnderline != FALSE;
+        font.bItalic = lf.lfItalic != FALSE;
+        font.tm = TEXTMETRICW();
+    }
+    m_ResInfo.m_dwDefaultDisabledColor = shared.m_dwDefaultDisabledColor;
+    m_ResInfo.m_dwDefaultFontColor = shared.m_dwDefaultFontColor;
+    m_ResInfo.m_dwDefaultLinkFontColor = shared.m_dwDefaultLinkFontColor;
+    m_ResInfo.m_dwDefaultLinkHoverFontColor = shared.m_dwDefaultLinkHoverFontColor;
+    m_ResInfo.m_dwDefaultSelectedBkColor = shared.m_dwDefaultSelectedBkColor;
+}
+
+CSkinResources::~CSkinResources() {
+    RemoveAllFonts(false);
+    if (m_ResInfo.m_DefaultFontInfo.hFont != nullptr)
+        DeleteObject(m_ResInfo.m_DefaultFontInfo.hFont);
+    RemoveAllImages(false);
+    RemoveAllDrawInfos();
+    RemoveAllDefaultAttributeList(false);
+    RemoveAllStyle(false);
+}
+
+// =============================================================================
+// Colour adjustment
+// =============================================================================
+
+bool CSkinResources::IsUseHSL() {
+    return m_bUseHSL;
+}
+
+void CSkinResources::SetHSL(bool use, short H, short S, short L) {
+    m_bUseHSL = use;
+    m_H = H;
+    m_S = S;
+    m_L = L;
+}
+
+void CSkinResources::GetHSL(short* H, short* S, short* L) {
+    if (H != nullptr)
+        *H = m_H;
+    if (S != nullptr)
+        *S = m_S;
+    if (L != nullptr)
+        *L = m_L;
+}
+
 // Values are freed before the table is cleared. The walk looks items up
 // without move-to-front, which would reorder the enumeration under it.
-void CPaintManagerUI::FreeFontTable(CStdStringPtrMap& table) {
+void CSkinResources::FreeFontTable(CStdStringPtrMap& table) {
     for (int i = 0; i < table.GetSize(); ++i) {
         TFontInfo* info = static_cast<TFontInfo*>(table.Find(table.GetAt(i), false));
         if (info != nullptr) {
@@ -63,7 +137,7 @@ void CPaintManagerUI::FreeFontTable(CStdStringPtrMap& table) {
     table.RemoveAll();
 }
 
-void CPaintManagerUI::FreeTextTable(CStdStringPtrMap& table) {
+void CSkinResources::FreeTextTable(CStdStringPtrMap& table) {
     for (int i = 0; i < table.GetSize(); ++i)
         delete static_cast<CSkinString*>(table.Find(table.GetAt(i), false));
     table.RemoveAll();
@@ -73,8 +147,8 @@ void CPaintManagerUI::FreeTextTable(CStdStringPtrMap& table) {
 // Fonts
 // =============================================================================
 
-HFONT CPaintManagerUI::CreateSkinFont(const wchar_t* fontName, int size, bool bold, bool underline,
-                                      bool italic, CSkinString* usedName) {
+HFONT CSkinResources::CreateSkinFont(const wchar_t* fontName, int size, bool bold, bool underline,
+                                     bool italic, CSkinString* usedName) {
     LOGFONTW lf = {};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &lf);
     if (fontName != nullptr && fontName[0] != 0) {
@@ -96,7 +170,7 @@ HFONT CPaintManagerUI::CreateSkinFont(const wchar_t* fontName, int size, bool bo
     return font;
 }
 
-void CPaintManagerUI::MeasureFont(TFontInfo* info) {
+void CSkinResources::MeasureFont(TFontInfo* info) {
     if (m_hDcPaint == nullptr || info == nullptr || info->hFont == nullptr)
         return;
     HGDIOBJ old = SelectObject(m_hDcPaint, info->hFont);
@@ -104,8 +178,8 @@ void CPaintManagerUI::MeasureFont(TFontInfo* info) {
     SelectObject(m_hDcPaint, old);
 }
 
-HFONT CPaintManagerUI::AddFont(int id, const wchar_t* fontName, int size, bool bold, bool underline,
-                               bool italic, bool shared) {
+HFONT CSkinResources::AddFont(int id, const wchar_t* fontName, int size, bool bold, bool underline,
+                              bool italic, bool shared) {
     CSkinString usedName;
     HFONT font = CreateSkinFont(fontName, size, bold, underline, italic, &usedName);
     if (font == nullptr)
@@ -139,7 +213,7 @@ HFONT CPaintManagerUI::AddFont(int id, const wchar_t* fontName, int size, bool b
     return font;
 }
 
-HFONT CPaintManagerUI::GetFont(int id) {
+HFONT CSkinResources::GetFont(int id) {
     if (id >= 0) {
         const FontKey key(id);
         TFontInfo* info = static_cast<TFontInfo*>(m_ResInfo.m_CustomFonts.Find(key.text));
@@ -151,7 +225,7 @@ HFONT CPaintManagerUI::GetFont(int id) {
     return GetDefaultFontInfo()->hFont;
 }
 
-TFontInfo* CPaintManagerUI::GetFontInfo(int id) {
+TFontInfo* CSkinResources::GetFontInfo(int id) {
     if (id >= 0) {
         const FontKey key(id);
         TFontInfo* info = static_cast<TFontInfo*>(m_ResInfo.m_CustomFonts.Find(key.text));
@@ -166,7 +240,7 @@ TFontInfo* CPaintManagerUI::GetFontInfo(int id) {
     return GetDefaultFontInfo();
 }
 
-TFontInfo* CPaintManagerUI::GetDefaultFontInfo() {
+TFontInfo* CSkinResources::GetDefaultFontInfo() {
     TFontInfo* info = !m_ResInfo.m_DefaultFontInfo.sFontName.IsEmpty()
                           ? &m_ResInfo.m_DefaultFontInfo
                           : &m_SharedResInfo.m_DefaultFontInfo;
@@ -175,8 +249,8 @@ TFontInfo* CPaintManagerUI::GetDefaultFontInfo() {
     return info;
 }
 
-void CPaintManagerUI::SetDefaultFont(const wchar_t* fontName, int size, bool bold, bool underline,
-                                     bool italic, bool shared) {
+void CSkinResources::SetDefaultFont(const wchar_t* fontName, int size, bool bold, bool underline,
+                                    bool italic, bool shared) {
     CSkinString usedName;
     HFONT font = CreateSkinFont(fontName, size, bold, underline, italic, &usedName);
     if (font == nullptr)
@@ -194,7 +268,7 @@ void CPaintManagerUI::SetDefaultFont(const wchar_t* fontName, int size, bool bol
     MeasureFont(&target);
 }
 
-void CPaintManagerUI::RemoveAllFonts(bool shared) {
+void CSkinResources::RemoveAllFonts(bool shared) {
     FreeFontTable(shared ? m_SharedResInfo.m_CustomFonts : m_ResInfo.m_CustomFonts);
 }
 
@@ -219,43 +293,43 @@ void SetColor(DWORD TResInfo::*member, TResInfo& own, TResInfo& sharedInfo, DWOR
 
 } // namespace
 
-DWORD CPaintManagerUI::GetDefaultDisabledColor() const {
+DWORD CSkinResources::GetDefaultDisabledColor() const {
     return m_ResInfo.m_dwDefaultDisabledColor;
 }
 
-void CPaintManagerUI::SetDefaultDisabledColor(DWORD color, bool shared) {
+void CSkinResources::SetDefaultDisabledColor(DWORD color, bool shared) {
     SetColor(&TResInfo::m_dwDefaultDisabledColor, m_ResInfo, m_SharedResInfo, color, shared);
 }
 
-DWORD CPaintManagerUI::GetDefaultFontColor() const {
+DWORD CSkinResources::GetDefaultFontColor() const {
     return m_ResInfo.m_dwDefaultFontColor;
 }
 
-void CPaintManagerUI::SetDefaultFontColor(DWORD color, bool shared) {
+void CSkinResources::SetDefaultFontColor(DWORD color, bool shared) {
     SetColor(&TResInfo::m_dwDefaultFontColor, m_ResInfo, m_SharedResInfo, color, shared);
 }
 
-DWORD CPaintManagerUI::GetDefaultLinkFontColor() const {
+DWORD CSkinResources::GetDefaultLinkFontColor() const {
     return m_ResInfo.m_dwDefaultLinkFontColor;
 }
 
-void CPaintManagerUI::SetDefaultLinkFontColor(DWORD color, bool shared) {
+void CSkinResources::SetDefaultLinkFontColor(DWORD color, bool shared) {
     SetColor(&TResInfo::m_dwDefaultLinkFontColor, m_ResInfo, m_SharedResInfo, color, shared);
 }
 
-DWORD CPaintManagerUI::GetDefaultLinkHoverFontColor() const {
+DWORD CSkinResources::GetDefaultLinkHoverFontColor() const {
     return m_ResInfo.m_dwDefaultLinkHoverFontColor;
 }
 
-void CPaintManagerUI::SetDefaultLinkHoverFontColor(DWORD color, bool shared) {
+void CSkinResources::SetDefaultLinkHoverFontColor(DWORD color, bool shared) {
     SetColor(&TResInfo::m_dwDefaultLinkHoverFontColor, m_ResInfo, m_SharedResInfo, color, shared);
 }
 
-DWORD CPaintManagerUI::GetDefaultSelectedBkColor() const {
+DWORD CSkinResources::GetDefaultSelectedBkColor() const {
     return m_ResInfo.m_dwDefaultSelectedBkColor;
 }
 
-void CPaintManagerUI::SetDefaultSelectedBkColor(DWORD color, bool shared) {
+void CSkinResources::SetDefaultSelectedBkColor(DWORD color, bool shared) {
     SetColor(&TResInfo::m_dwDefaultSelectedBkColor, m_ResInfo, m_SharedResInfo, color, shared);
 }
 
@@ -263,36 +337,36 @@ void CPaintManagerUI::SetDefaultSelectedBkColor(DWORD color, bool shared) {
 // Default attribute lists and styles
 // =============================================================================
 
-void CPaintManagerUI::AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* attrList,
-                                              bool shared) {
+void CSkinResources::AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* attrList,
+                                             bool shared) {
     ReplaceText(TargetResInfo(shared).m_AttrHash, controlName, attrList);
 }
 
-const wchar_t* CPaintManagerUI::GetDefaultAttributeList(const wchar_t* controlName) const {
+const wchar_t* CSkinResources::GetDefaultAttributeList(const wchar_t* controlName) const {
     return FindText(m_ResInfo.m_AttrHash, m_SharedResInfo.m_AttrHash, controlName);
 }
 
-bool CPaintManagerUI::RemoveDefaultAttributeList(const wchar_t* controlName, bool shared) {
+bool CSkinResources::RemoveDefaultAttributeList(const wchar_t* controlName, bool shared) {
     return RemoveText(shared ? m_SharedResInfo.m_AttrHash : m_ResInfo.m_AttrHash, controlName);
 }
 
-void CPaintManagerUI::RemoveAllDefaultAttributeList(bool shared) {
+void CSkinResources::RemoveAllDefaultAttributeList(bool shared) {
     FreeTextTable(shared ? m_SharedResInfo.m_AttrHash : m_ResInfo.m_AttrHash);
 }
 
-void CPaintManagerUI::AddStyle(const wchar_t* name, const wchar_t* style, bool shared) {
+void CSkinResources::AddStyle(const wchar_t* name, const wchar_t* style, bool shared) {
     ReplaceText(TargetResInfo(shared).m_StyleHash, name, style);
 }
 
-const wchar_t* CPaintManagerUI::GetStyle(const wchar_t* name) const {
+const wchar_t* CSkinResources::GetStyle(const wchar_t* name) const {
     return FindText(m_ResInfo.m_StyleHash, m_SharedResInfo.m_StyleHash, name);
 }
 
-bool CPaintManagerUI::RemoveStyle(const wchar_t* name, bool shared) {
+bool CSkinResources::RemoveStyle(const wchar_t* name, bool shared) {
     return RemoveText(shared ? m_SharedResInfo.m_StyleHash : m_ResInfo.m_StyleHash, name);
 }
 
-void CPaintManagerUI::RemoveAllStyle(bool shared) {
+void CSkinResources::RemoveAllStyle(bool shared) {
     FreeTextTable(shared ? m_SharedResInfo.m_StyleHash : m_ResInfo.m_StyleHash);
 }
 

@@ -1,14 +1,15 @@
 // A control rendered on its own into a new bitmap (the paint manager's drag
-// images).
+// images). A render engine operation that lives with the controls, since it
+// needs one to paint.
 #include "skinui/render/RenderEngine.h"
 
 #include "skinui/control/ControlUI.h"
-#include "skinui/render/GdiHolders.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/core/Handles.h"
+#include "skinui/render/SkinResources.h"
 
 namespace SkinUI {
 
-HBITMAP CRenderEngine::GenerateBitmap(CPaintManagerUI* pManager, CControlUI* pControl, RECT rc) {
+HBITMAP CRenderEngine::GenerateBitmap(CSkinResources* pManager, CControlUI* pControl, RECT rc) {
     const int cx = rc.right - rc.left;
     const int cy = rc.bottom - rc.top;
     if (pManager == nullptr || pControl == nullptr || cx <= 0 || cy <= 0)

@@ -1,8 +1,8 @@
-// The process-wide resource source of the paint manager: the module, the
-// resource path and the skin archive.
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/core/SkinSource.h"
 
-#include "skinui/render/ResourceZip.h"
+#include "skinui/core/ResourceZip.h"
+
+#include <cwchar>
 
 namespace SkinUI {
 
@@ -10,28 +10,23 @@ namespace {
 const wchar_t kMemoryZipName[] = L"membuffer";
 }
 
-HINSTANCE CPaintManagerUI::m_hInstance = nullptr;
-HINSTANCE CPaintManagerUI::m_hResourceInstance = nullptr;
-CSkinString CPaintManagerUI::m_pStrResourcePath;
-CSkinString CPaintManagerUI::m_pStrResourceZip;
-bool CPaintManagerUI::m_bCachedResourceZip = true;
-CResourceZip* CPaintManagerUI::m_hResourceZip = nullptr;
-int CPaintManagerUI::m_nResType = 1;
-bool CPaintManagerUI::m_bUseHSL = false;
-short CPaintManagerUI::m_H = 180;
-short CPaintManagerUI::m_S = 100;
-short CPaintManagerUI::m_L = 100;
-TResInfo CPaintManagerUI::m_SharedResInfo;
+HINSTANCE CSkinSource::m_hInstance = nullptr;
+HINSTANCE CSkinSource::m_hResourceInstance = nullptr;
+CSkinString CSkinSource::m_pStrResourcePath;
+CSkinString CSkinSource::m_pStrResourceZip;
+bool CSkinSource::m_bCachedResourceZip = true;
+CResourceZip* CSkinSource::m_hResourceZip = nullptr;
+int CSkinSource::m_nResType = 1;
 
-HINSTANCE CPaintManagerUI::GetInstance() {
+HINSTANCE CSkinSource::GetInstance() {
     return m_hInstance;
 }
 
-void CPaintManagerUI::SetInstance(HINSTANCE instance) {
+void CSkinSource::SetInstance(HINSTANCE instance) {
     m_hInstance = instance;
 }
 
-CSkinString CPaintManagerUI::GetInstancePath() {
+CSkinString CSkinSource::GetInstancePath() {
     if (m_hInstance == nullptr)
         return CSkinString();
     wchar_t path[MAX_PATH + 1] = {};
@@ -47,19 +42,19 @@ CSkinString CPaintManagerUI::GetInstancePath() {
     return CSkinString(path);
 }
 
-HINSTANCE CPaintManagerUI::GetResourceDll() {
+HINSTANCE CSkinSource::GetResourceDll() {
     return m_hResourceInstance != nullptr ? m_hResourceInstance : m_hInstance;
 }
 
-void CPaintManagerUI::SetResourceDll(HINSTANCE instance) {
+void CSkinSource::SetResourceDll(HINSTANCE instance) {
     m_hResourceInstance = instance;
 }
 
-const CSkinString& CPaintManagerUI::GetResourcePath() {
+const CSkinString& CSkinSource::GetResourcePath() {
     return m_pStrResourcePath;
 }
 
-void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
+void CSkinSource::SetResourcePath(const wchar_t* path) {
     m_pStrResourcePath = path;
     if (m_pStrResourcePath.IsEmpty())
         return;
@@ -68,15 +63,15 @@ void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
         m_pStrResourcePath += L'\\';
 }
 
-int CPaintManagerUI::GetResourceType() {
+int CSkinSource::GetResourceType() {
     return m_nResType;
 }
 
-void CPaintManagerUI::SetResourceType(int type) {
+void CSkinSource::SetResourceType(int type) {
     m_nResType = type;
 }
 
-void CPaintManagerUI::SetResourceZip(const void* data, unsigned int size) {
+void CSkinSource::SetResourceZip(const void* data, unsigned int size) {
     if (m_pStrResourceZip == kMemoryZipName)
         return;
     delete m_hResourceZip;
@@ -85,7 +80,7 @@ void CPaintManagerUI::SetResourceZip(const void* data, unsigned int size) {
     m_hResourceZip = CResourceZip::OpenFromMemory(data, size);
 }
 
-void CPaintManagerUI::SetResourceZip(const wchar_t* name, bool cached) {
+void CSkinSource::SetResourceZip(const wchar_t* name, bool cached) {
     if (m_pStrResourceZip == name && m_bCachedResourceZip == cached)
         return;
     delete m_hResourceZip;
@@ -96,43 +91,23 @@ void CPaintManagerUI::SetResourceZip(const wchar_t* name, bool cached) {
         m_hResourceZip = CResourceZip::OpenFromFile(m_pStrResourcePath + m_pStrResourceZip);
 }
 
-const CSkinString& CPaintManagerUI::GetResourceZip() {
+const CSkinString& CSkinSource::GetResourceZip() {
     return m_pStrResourceZip;
 }
 
-CResourceZip* CPaintManagerUI::GetResourceZipHandle() {
+CResourceZip* CSkinSource::GetResourceZipHandle() {
     return m_hResourceZip;
 }
 
-bool CPaintManagerUI::IsCachedResourceZip() {
+bool CSkinSource::IsCachedResourceZip() {
     return m_bCachedResourceZip;
 }
 
-void CPaintManagerUI::Term() {
+void CSkinSource::Term() {
     delete m_hResourceZip;
     m_hResourceZip = nullptr;
     if (m_pStrResourceZip == kMemoryZipName)
         m_pStrResourceZip.Empty();
-}
-
-bool CPaintManagerUI::IsUseHSL() {
-    return m_bUseHSL;
-}
-
-void CPaintManagerUI::SetHSL(bool use, short H, short S, short L) {
-    m_bUseHSL = use;
-    m_H = H;
-    m_S = S;
-    m_L = L;
-}
-
-void CPaintManagerUI::GetHSL(short* H, short* S, short* L) {
-    if (H != nullptr)
-        *H = m_H;
-    if (S != nullptr)
-        *S = m_S;
-    if (L != nullptr)
-        *L = m_L;
 }
 
 } // namespace SkinUI

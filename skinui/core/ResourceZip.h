@@ -61,8 +61,8 @@ private:
 
     Source* m_source = nullptr;
     void* m_unz = nullptr;
-    CStdPtrArray m_entries;    // Entry*, in archive order
-    CStdStringPtrMap m_byName; // upper-cased name -> Entry*
+    CStdPtrArrayOf<Entry> m_entries; // in archive order
+    CStdStringPtrMap m_byName;       // upper-cased name -> Entry*
 };
 
 } // namespace SkinUI

@@ -1,7 +1,7 @@
-#include "skinui/render/SkinFile.h"
+#include "skinui/core/SkinFile.h"
 
-#include "skinui/render/ResourceZip.h"
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/core/ResourceZip.h"
+#include "skinui/core/SkinSource.h"
 
 #include <cstdlib>
 
@@ -37,7 +37,7 @@ private:
 };
 
 SkinFileError ReadPlainFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
-    const CSkinString path = CPaintManagerUI::GetResourcePath() + name;
+    const CSkinString path = CSkinSource::GetResourcePath() + name;
     ScopedFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE)
@@ -66,14 +66,14 @@ SkinFileError ReadPlainFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer*
 }
 
 SkinFileError ReadArchiveEntry(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
-    const CSkinString& zipName = CPaintManagerUI::GetResourceZip();
+    const CSkinString& zipName = CSkinSource::GetResourceZip();
     CResourceZip* zip = nullptr;
     CResourceZip* opened = nullptr;
     // A memory archive has no file to reopen, so its handle serves every read.
-    if (zipName == L"membuffer" || CPaintManagerUI::IsCachedResourceZip()) {
-        zip = CPaintManagerUI::GetResourceZipHandle();
+    if (zipName == L"membuffer" || CSkinSource::IsCachedResourceZip()) {
+        zip = CSkinSource::GetResourceZipHandle();
     } else {
-        opened = CResourceZip::OpenFromFile(CPaintManagerUI::GetResourcePath() + zipName);
+        opened = CResourceZip::OpenFromFile(CSkinSource::GetResourcePath() + zipName);
         zip = opened;
     }
     ScopedZip closeOpened(opened);
@@ -118,7 +118,7 @@ SkinFileError ReadSkinFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* 
     out->Reset();
     if (name == nullptr)
         name = L"";
-    if (CPaintManagerUI::GetResourceZip().IsEmpty())
+    if (CSkinSource::GetResourceZip().IsEmpty())
         return ReadPlainFile(name, maxSize, out);
     return ReadArchiveEntry(name, maxSize, out);
 }

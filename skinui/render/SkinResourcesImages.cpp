@@ -1,6 +1,6 @@
-// The image side of the paint manager: the tables of decoded images (per
+// The image side of the resources: the tables of decoded images (per
 // window and shared) and the per-window cache of parsed image descriptions.
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/render/SkinResources.h"
 
 #include "skinui/render/ImageDescription.h"
 #include "skinui/render/RenderEngine.h"
@@ -41,8 +41,8 @@ void SaveSourcePixels(TImageInfo* image) {
 
 } // namespace
 
-TImageInfo* CPaintManagerUI::AddImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
-                                      bool useHSL, bool shared, HINSTANCE instance) {
+TImageInfo* CSkinResources::AddImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
+                                     bool useHSL, bool shared, HINSTANCE instance) {
     if (bitmap == nullptr || *bitmap == L'\0')
         return nullptr;
     const bool hasType = type != nullptr && *type != L'\0';
@@ -79,7 +79,7 @@ TImageInfo* CPaintManagerUI::AddImage(const wchar_t* bitmap, const wchar_t* type
     return image;
 }
 
-TImageInfo* CPaintManagerUI::GetImage(const wchar_t* bitmap) {
+TImageInfo* CSkinResources::GetImage(const wchar_t* bitmap) {
     if (bitmap == nullptr)
         return nullptr;
     if (TImageInfo* image = FindImage(m_ResInfo.m_ImageHash, bitmap))
@@ -87,15 +87,15 @@ TImageInfo* CPaintManagerUI::GetImage(const wchar_t* bitmap) {
     return FindImage(m_SharedResInfo.m_ImageHash, bitmap);
 }
 
-TImageInfo* CPaintManagerUI::GetImageEx(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
-                                        bool useHSL, HINSTANCE instance) {
+TImageInfo* CSkinResources::GetImageEx(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
+                                       bool useHSL, HINSTANCE instance) {
     if (TImageInfo* image = GetImage(bitmap))
         return image;
     // A failed load registers nothing, so the next paint tries again.
     return AddImage(bitmap, type, mask, useHSL, false, instance);
 }
 
-bool CPaintManagerUI::RemoveImage(const wchar_t* bitmap, bool shared) {
+bool CSkinResources::RemoveImage(const wchar_t* bitmap, bool shared) {
     if (bitmap == nullptr)
         return false;
     CStdStringPtrMap& table = TargetResInfo(shared).m_ImageHash;
@@ -106,7 +106,7 @@ bool CPaintManagerUI::RemoveImage(const wchar_t* bitmap, bool shared) {
     return table.Remove(bitmap);
 }
 
-void CPaintManagerUI::RemoveAllImages(bool shared) {
+void CSkinResources::RemoveAllImages(bool shared) {
     CStdStringPtrMap& table = TargetResInfo(shared).m_ImageHash;
     // Lookups without move-to-front, so that the walk by index sees every
     // item exactly once.
@@ -115,7 +115,7 @@ void CPaintManagerUI::RemoveAllImages(bool shared) {
     table.RemoveAll();
 }
 
-TImageInfo* CPaintManagerUI::GetImageString(const wchar_t* image, const wchar_t* modify) {
+TImageInfo* CSkinResources::GetImageString(const wchar_t* image, const wchar_t* modify) {
     TDrawInfo info;
     info.Clear();
     ParseDrawInfo(info, image, modify);
@@ -123,7 +123,7 @@ TImageInfo* CPaintManagerUI::GetImageString(const wchar_t* image, const wchar_t*
     return GetImageEx(info.sImageName, type, info.dwMask, false, nullptr);
 }
 
-TDrawInfo* CPaintManagerUI::GetDrawInfo(const wchar_t* image, const wchar_t* modify) {
+TDrawInfo* CSkinResources::GetDrawInfo(const wchar_t* image, const wchar_t* modify) {
     CSkinString key(image);
     key += modify;
     if (auto* cached = static_cast<TDrawInfo*>(m_ResInfo.m_DrawInfoHash.Find(key)))
@@ -150,7 +150,7 @@ TDrawInfo* CPaintManagerUI::GetDrawInfo(const wchar_t* image, const wchar_t* mod
     return info;
 }
 
-void CPaintManagerUI::RemoveAllDrawInfos() {
+void CSkinResources::RemoveAllDrawInfos() {
     CStdStringPtrMap& table = m_ResInfo.m_DrawInfoHash;
     for (int i = 0; const wchar_t* key = table.GetAt(i); ++i)
         delete static_cast<TDrawInfo*>(table.Find(key, false));

@@ -1,4 +1,4 @@
-#include "skinui/window/DPI.h"
+#include "skinui/render/DPI.h"
 
 namespace SkinUI {
 

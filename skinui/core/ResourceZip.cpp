@@ -1,4 +1,6 @@
-#include "skinui/render/ResourceZip.h"
+#include "skinui/core/ResourceZip.h"
+
+#include "skinui/core/Handles.h"
 
 #include <new>
 
@@ -146,16 +148,14 @@ CResourceZip* CResourceZip::OpenFromMemory(const void* data, size_t size) {
 CResourceZip* CResourceZip::OpenFromFile(const wchar_t* path) {
     if (path == nullptr || path[0] == 0)
         return nullptr;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return nullptr;
     Source* source = new (std::nothrow) Source;
-    if (source == nullptr) {
-        CloseHandle(file);
+    if (source == nullptr)
         return nullptr;
-    }
-    source->file = file;
+    source->file = file.Release();
     CResourceZip* zip = new (std::nothrow) CResourceZip;
     if (zip == nullptr) {
         delete source;

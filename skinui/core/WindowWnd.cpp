@@ -1,8 +1,8 @@
 // The native window wrapper: registration, creation, the two window
 // procedures, subclassing, the modal loop and small window operations.
-#include "skinui/window/WindowWnd.h"
+#include "skinui/core/WindowWnd.h"
 
-#include "skinui/window/PaintManagerUI.h"
+#include "skinui/core/SkinSource.h"
 
 namespace SkinUI {
 
@@ -20,7 +20,7 @@ int IconSize(int metric) {
 } // namespace
 
 HINSTANCE WindowModuleInstance() {
-    HINSTANCE instance = CPaintManagerUI::GetInstance();
+    HINSTANCE instance = CSkinSource::GetInstance();
     return instance != nullptr ? instance : GetModuleHandleW(nullptr);
 }
 
@@ -119,6 +119,12 @@ void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
     ::ShowWindow(m_hWnd, show ? (takeFocus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE) : SW_HIDE);
 }
 
+CWindowWnd::MESSAGETRANSLATOR CWindowWnd::s_translator = nullptr;
+
+void CWindowWnd::SetMessageTranslator(MESSAGETRANSLATOR translator) {
+    s_translator = translator;
+}
+
 UINT CWindowWnd::ShowModal() {
     const HWND owner = GetWindow(m_hWnd, GW_OWNER);
     ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
@@ -141,7 +147,7 @@ UINT CWindowWnd::ShowModal() {
             EnableWindow(owner, TRUE);
             ::SetFocus(owner);
         }
-        if (!CPaintManagerUI::TranslateMessage(&msg)) {
+        if (s_translator == nullptr || !s_translator(&msg)) {
             ::TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
