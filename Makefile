@@ -36,7 +36,7 @@ test: configure
 		ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 bench: configure
-	@cmake --build $(BUILD) --target qm_bench -j $(JOBS)
+	@cmake --build $(BUILD) --target qm_bench QuillmossdexSetup -j $(JOBS)
 	@BUILD_DIR="$(abspath $(BUILD))" tools/wine-session.sh tools/run-bench.sh "$(abspath $(BUILD))"
 
 # Signs the payload's programs before they are packed, then the installer.

@@ -1,11 +1,13 @@
-// The install engine: writes the payload archive carried in the executable's
-// resources to disk, unpacks it, moves it into the install directory and
+// The install engine: unpacks the payload archive carried in the executable's
+// resources straight from the executable file, moves it into the install directory and
 // registers the product with the system. One process-wide instance shared by
 // the UI thread and one worker thread per install (see InstallWorkerThread).
 //
 // The members are implemented in three files: FileManage.cpp (the install
 // sequence and the file steps), UninstallRecord.cpp and Shortcut.cpp.
 #pragma once
+
+#include "installer/PayloadReader.h"
 
 #include <windows.h>
 
@@ -77,6 +79,8 @@ public:
     // tempDir + "qmsTmp\"; empty when it does not fit.
     std::string unpackDir;
     std::string installDir;
+    // Where the payload archive lies: set by ExtractPayload, read by UnzipPayload.
+    PayloadRange payload;
     // After unpacking: the unpacked bytes in KiB, for the uninstall record.
     uint32_t totalBytes = 0;
     // The last percentage posted.
@@ -88,7 +92,6 @@ private:
     CFileManage& operator=(const CFileManage&) = delete;
 
     void PostProgress(int percent);
-    std::string TempArchivePath() const;
 };
 
 // The worker thread procedure: the main window runs it on a new thread that

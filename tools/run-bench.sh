@@ -9,4 +9,28 @@ for exe in "$build"/bench/*.exe; do
     echo "== $(basename "$exe")"
     "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" "$exe" || status=1
 done
+
+# Sizes beside the figures of the release before the programs were built for
+# size, and where each program's bytes go (from its linker map).
+echo "== sizes (bytes)"
+here="$(dirname "${BASH_SOURCE[0]}")"
+setup="$build/QuillmossdexSetup.exe"
+payload="$build/payload/payload.zip"
+client="$build/payload/client/Quillmossdex.exe"
+uninst="$build/payload/uninst/uninst.exe"
+size() { stat -c %s "$1"; }
+if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ]; then
+    stub=$(( $(size "$setup") - $(size "$payload") ))
+    printf "installer stub (without payload): %'10d  (before: 1,682,531; target <= 400,000)\n" "$stub"
+    printf "installer with payload:           %'10d  (before: 2,473,472)\n" "$(size "$setup")"
+    printf "client Quillmossdex.exe:          %'10d  (before:   812,032)\n" "$(size "$client")"
+    printf "uninstaller uninst.exe:           %'10d  (before: 1,168,384)\n" "$(size "$uninst")"
+    echo "== size report"
+    python3 "$here/size_report.py" "$setup.map" "$setup" --payload "$payload" || status=1
+    python3 "$here/size_report.py" "$client.map" "$client" || status=1
+    python3 "$here/size_report.py" "$uninst.map" "$uninst" || status=1
+else
+    echo "programs missing: build the installer first"
+    status=1
+fi
 exit $status
