@@ -352,7 +352,8 @@ TEST(Markup, Utf8TextReadsAsTheSystemConverterReadsTheWholeDocument) {
         "\xF4\x90\x80\x80",
         "\x80\xBF",
         "\xFF",
-        "\xE4\xFA5",
+        "\xE4\xFA"
+        "5",
         "\xE9\x9D\x92\xE6\xA2",
         "ok\xC3\xA9\xE1",
     };
@@ -368,8 +369,9 @@ TEST(Markup, Utf8TextReadsAsTheSystemConverterReadsTheWholeDocument) {
         const bool ok8 = fromUtf8.LoadFromMem(utf8.data(), static_cast<DWORD>(utf8.size()), 0);
         const bool ok16 = fromUtf16.LoadFromMem(utf16.data(), static_cast<DWORD>(utf16.size()), 1);
         EXPECT_EQ(ok16, ok8) << text;
-        if (ok8 && ok16)
+        if (ok8 && ok16) {
             EXPECT_EQ(Dump(fromUtf16.GetRoot()), Dump(fromUtf8.GetRoot())) << text;
+        }
     }
 }
 
