@@ -18,7 +18,7 @@ setup="$build/QuillmossdexSetup.exe"
 payload="$build/payload/payload.zip"
 client="$build/payload/client/Quillmossdex.exe"
 uninst="$build/payload/uninst/uninst.exe"
-size() { stat -c %s "$1"; }
+size() { stat -L -c %s "$1"; }
 if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ]; then
     stub=$(( $(size "$setup") - $(size "$payload") ))
     printf "installer stub (without payload): %'10d  (before: 1,682,531; target <= 400,000)\n" "$stub"
