@@ -40,8 +40,9 @@ test: configure
 	@tools/run-tests.sh "$(abspath $(BUILD))" "$(abspath $(BUILD64))" $(JOBS) $(CTEST_ARGS)
 
 bench: configure
+	@cmake --build $(BUILD) --target QuillmossdexSetup -j $(JOBS)
 	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target qm_bench -j $(JOBS) && \
-		BUILD_DIR="$$wb" tools/wine-session.sh tools/run-bench.sh "$$wb"
+		BUILD_DIR="$$wb" tools/wine-session.sh tools/run-bench.sh "$$wb" "$(abspath $(BUILD))"
 
 # Signs the payload's programs before they are packed, then the installer.
 sign:

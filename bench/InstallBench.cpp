@@ -1,9 +1,11 @@
 // The install sequence on a payload shaped like the shipped one, as the main
-// window runs it (the worker thread: install kind, resource to disk, unpack,
-// move, uninstall record), timed beside its floor: a bare minizip loop that
-// inflates the same archive and writes its files into the same kind of
-// directory, with the same buffer size. Also the peak working set above the
-// idle process, which must not grow with the largest entry.
+// window runs it (the worker thread: install kind, unpack from the
+// executable, move, uninstall record), timed beside its floor: a bare minizip
+// loop that inflates the same archive from a file of its own and writes its
+// files into the same kind of directory, with the same buffer size. Also the
+// peak working set above the idle process, which must not grow with the
+// payload or its largest entry (the same program is built with a payload
+// twice as large).
 #include "installer/FileManage.h"
 #include "installer/Product.h"
 
@@ -104,6 +106,24 @@ bool BareUnzip(const std::string& archive, const std::string& dir, uint64_t* byt
     return true;
 }
 
+// The floor's archive: the resource copied out once, after the install's
+// memory figure is taken, since reading it makes its pages resident.
+bool WritePayloadCopy(const std::string& path, DWORD* size) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(101), L"ZIP");
+    const void* bytes = found ? LockResource(LoadResource(self, found)) : nullptr;
+    if (!bytes)
+        return false;
+    *size = SizeofResource(self, found);
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    bool ok = WriteFile(out, bytes, *size, &done, nullptr) && done == *size;
+    return CloseHandle(out) && ok;
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -139,6 +159,8 @@ int main() {
     SIZE_T peak = 0;
     uint64_t bytes = 0, largest = 0;
     unsigned result = INSTALL_OK;
+    const std::string floorArchive = root + "payload.zip";
+    DWORD archiveSize = 0;
     for (int round = 0; round < kRounds && result == INSTALL_OK; ++round) {
         TInstallJob job;
         job.installDir = root + "install" + std::to_string(round) + "\\";
@@ -148,8 +170,13 @@ int main() {
         std::thread worker(InstallWorkerThread, job);
         worker.join();
         installTimes.push_back(Now() - start);
-        if (round == 0)
+        if (round == 0) {
             peak = Memory().PeakWorkingSetSize;
+            if (!WritePayloadCopy(floorArchive, &archiveSize)) {
+                printf("floor: cannot write the archive\n");
+                return 1;
+            }
+        }
         MSG msg;
         while (PeekMessageW(&msg, window, WM_USER, WM_USER + 1000, PM_REMOVE))
             if (msg.message == WM_INSTALL_RESULT)
@@ -159,7 +186,7 @@ int main() {
         std::string floorDir = root + "floor" + std::to_string(round) + "\\";
         CreateDirectoryA(floorDir.c_str(), nullptr);
         start = Now();
-        if (!BareUnzip(engine->tempDir + kTempArchiveName, floorDir, &bytes, &largest)) {
+        if (!BareUnzip(floorArchive, floorDir, &bytes, &largest)) {
             printf("floor: cannot open the archive\n");
             return 1;
         }
@@ -173,14 +200,16 @@ int main() {
     }
 
     double install = Median(installTimes), floor = Median(floorTimes);
-    printf("payload: %.1f MiB unpacked, largest entry %.1f MiB (median of %d rounds)\n",
-           MiB(static_cast<double>(bytes)), MiB(static_cast<double>(largest)), kRounds);
+    printf("payload: %.1f MiB archive, %.1f MiB unpacked, largest entry %.1f MiB (median of %d "
+           "rounds)\n",
+           MiB(static_cast<double>(archiveSize)), MiB(static_cast<double>(bytes)),
+           MiB(static_cast<double>(largest)), kRounds);
     printf("install sequence: %7.1f ms  %6.1f MiB/s\n", install * 1000.0,
            MiB(static_cast<double>(bytes)) / install);
     printf("floor (bare minizip inflate and write): %7.1f ms  %6.1f MiB/s\n", floor * 1000.0,
            MiB(static_cast<double>(bytes)) / floor);
     printf("ratio install / floor: %.2f (target <= 1.25)\n", install / floor);
-    printf("peak working set: %.1f MiB, idle %.1f MiB, above idle %.1f MiB (target <= 16)\n",
+    printf("peak working set: %.1f MiB, idle %.1f MiB, above idle %.1f MiB (target <= 8, flat)\n",
            MiB(static_cast<double>(peak)), MiB(static_cast<double>(idle)),
            MiB(static_cast<double>(peak) - static_cast<double>(idle)));
 

@@ -3,9 +3,11 @@
 entries of which 6 are folders, about 48 MiB in all, the largest file about
 27 MiB, a mix of data deflate shrinks well (text, tables, code-like bytes)
 and data it cannot shrink (media, already compressed resources). Seeded: the
-same folder every time.
+same folder every time. SCALE multiplies every file's size (the same
+entries), for checking that the installer's memory does not grow with the
+payload.
 
-    make_payload.py OUT
+    make_payload.py OUT [SCALE]
 """
 import os
 import random
@@ -52,7 +54,7 @@ def mixed(rng, size):
     return bytes(out)
 
 
-def files(rng):
+def files(rng, scale):
     # 52 files: (folder, name, kind, size)
     plan = [("bin", "core.dll", mixed, 27 * MIB),
             ("", "Quillmossdex.exe", code, 3 * MIB),
@@ -72,17 +74,18 @@ def files(rng):
     plan.append(("res", "resources.pak", noise, 3 * MIB))
     plan.append(("res", "strings.txt", text, 1 * MIB))
     plan.append(("res", "empty.dat", text, 0))
-    return plan
+    return [(folder, name, kind, size * scale) for folder, name, kind, size in plan]
 
 
 def main():
     out = sys.argv[1]
+    scale = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     rng = random.Random(220822)
     if os.path.isdir(out):
         shutil.rmtree(out)
     for folder in FOLDERS:
         os.makedirs(os.path.join(out, folder))
-    plan = files(rng)
+    plan = files(rng, scale)
     assert len(plan) + len(FOLDERS) == 58, len(plan)
     for folder, name, kind, size in plan:
         with open(os.path.join(out, folder, name), "wb") as f:

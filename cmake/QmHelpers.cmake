@@ -69,3 +69,16 @@ function(qm_sign_program target)
             COMMENT "Signing $<TARGET_FILE_NAME:${target}>")
     endif()
 endfunction()
+
+# qm_link_map(target): the linker's map of the program beside it
+# (<name>.map), which tools/size_report.py reads to show where its bytes go.
+function(qm_link_map target)
+    target_link_options(${target} PRIVATE "-Wl,-Map=$<TARGET_FILE:${target}>.map")
+endfunction()
+
+# qm_program_runtime(target): a shipped program links the project's lean
+# replacements for the C++ runtime's allocation and failure paths
+# (runtime/Runtime.cpp). Test programs keep the library's own.
+function(qm_program_runtime target)
+    target_sources(${target} PRIVATE "${CMAKE_SOURCE_DIR}/runtime/Runtime.cpp")
+endfunction()

@@ -81,21 +81,3 @@ bool UnpackCurrentEntry(unzFile zip, const std::string& target, std::vector<char
         ok = false;
     return ok;
 }
-
-bool IsEmptyArchive(const std::string& path) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-    unsigned char end[22] = {};
-    DWORD got = 0;
-    LARGE_INTEGER size = {};
-    if (!file || !GetFileSizeEx(file.Get(), &size) ||
-        !ReadFile(file.Get(), end, sizeof(end), &got, nullptr) || got != sizeof(end))
-        return false;
-    auto u16 = [&](int at) { return static_cast<unsigned>(end[at] | (end[at + 1] << 8)); };
-    const bool signature = end[0] == 'P' && end[1] == 'K' && end[2] == 5 && end[3] == 6;
-    // Entries on this disk, entries in all, directory size and offset all 0.
-    bool empty = true;
-    for (int at = 8; at < 20; ++at)
-        empty = empty && end[at] == 0;
-    return signature && empty && size.QuadPart == static_cast<LONGLONG>(sizeof(end) + u16(20));
-}

@@ -38,8 +38,3 @@ bool IsSafeEntryName(const std::string& name);
 // or the entry's CRC check fails.
 bool UnpackCurrentEntry(unzFile zip, const std::string& target, std::vector<char>& buffer,
                         uint64_t* bytes);
-
-// True for a well-formed archive without entries: nothing but the end record
-// (and its comment). The reader cannot open those, as it looks for the end
-// record only after the first byte of the file.
-bool IsEmptyArchive(const std::string& path);

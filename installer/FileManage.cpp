@@ -3,6 +3,7 @@
 #include "installer/ArchiveEntry.h"
 #include "installer/Log.h"
 #include "installer/MoveTree.h"
+#include "installer/PayloadReader.h"
 #include "installer/Product.h"
 
 #include "skinui/core/Handles.h"
@@ -30,9 +31,6 @@ constexpr size_t kMaxListText = MAX_PATH - 2;
 // peak memory does not depend on the payload, and a header that lies about an
 // entry's size cannot make the installer allocate it.
 constexpr size_t kCopyBufferSize = 256 * 1024;
-// The resource is written in slices so that each WriteFile stays well inside
-// its 32-bit count and a short write is seen where it happens.
-constexpr DWORD kArchiveSlice = 1024 * 1024;
 // A move that fails is tried this many times in all, kMoveRetryDelayMs apart:
 // a file in the install directory held by another program (a client that is
 // slow to exit, a virus scanner) is often released within a few seconds.
@@ -127,10 +125,6 @@ void CFileManage::PostProgress(int percent) {
         PostMessageW(m_target.window, m_target.progressMessage, static_cast<WPARAM>(percent), 0);
 }
 
-std::string CFileManage::TempArchivePath() const {
-    return tempDir + kTempArchiveName;
-}
-
 // ---------------------------------------------------------------------------
 // The install sequence
 
@@ -166,52 +160,33 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
     return result;
 }
 
-InstallResult CFileManage::ExtractPayload() {
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(101), L"ZIP");
-    if (!found)
-        return INSTALL_ERR_RESOURCE;
-    DWORD size = SizeofResource(self, found);
-    HGLOBAL loaded = LoadResource(self, found);
-    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    if (!bytes)
-        return INSTALL_ERR_RESOURCE;
+// ---- The payload: read where it lies in the executable ----
+// Nothing of the archive is written to disk and none of the resource's pages
+// are read through the image, so memory does not grow with the payload.
 
-    std::string path = TempArchivePath();
-    if (tempDir.empty() || path.size() > kMaxPathText)
+InstallResult CFileManage::ExtractPayload() {
+    PayloadRange range;
+    if (!FindOwnPayload(&range))
         return INSTALL_ERR_RESOURCE;
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    // The unpack directory is where the payload goes; without one the step
+    // refuses before anything is posted.
+    PayloadStream stream;
+    if (unpackDir.empty() || !stream.Open(range))
         return INSTALL_ERR_RESOURCE;
-    // A temporary archive that is cut short would only fail later as a bad
-    // archive, or not at all if the cut fell between entries.
-    for (DWORD offset = 0; offset < size;) {
-        DWORD slice = size - offset < kArchiveSlice ? size - offset : kArchiveSlice;
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes + offset, slice, &written, nullptr) || written != slice)
-            return INSTALL_ERR_RESOURCE;
-        // The resource is read once. VirtualUnlock on pages that are not
-        // locked takes them out of the working set (and fails, as expected),
-        // so a 20 MB payload does not stay in the process's memory figures.
-        VirtualUnlock(const_cast<char*>(bytes + offset), slice);
-        offset += written;
-    }
-    if (!CloseHandle(file.Release()))
-        return INSTALL_ERR_RESOURCE;
+    payload = range;
     PostProgress(10);
     return INSTALL_OK;
 }
 
 InstallResult CFileManage::UnzipPayload() {
     totalBytes = 0;
-    std::string archive = TempArchivePath();
-    if (tempDir.empty() || unpackDir.empty() || archive.size() > kMaxPathText)
+    PayloadStream stream;
+    if (unpackDir.empty() || !stream.Open(payload))
         return INSTALL_ERR_UNZIP;
-    UniqueZip zip(unzOpen64(archive.c_str()));
+    UniqueZip zip(stream.OpenZip());
     unz_global_info64 global = {};
     if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
-        return IsEmptyArchive(archive) ? INSTALL_OK : INSTALL_ERR_UNZIP;
+        return stream.IsEmptyArchive() ? INSTALL_OK : INSTALL_ERR_UNZIP;
 
     std::vector<char> buffer(kCopyBufferSize);
     uint64_t written = 0;

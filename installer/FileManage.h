@@ -1,10 +1,10 @@
-// The install engine: writes the payload archive carried in the executable's
-// resources to disk, unpacks it, moves it into the install directory and
-// registers the product with the system. It knows no window: whoever starts an
-// install describes it in a TInstallJob, and the engine reports by posting the
-// messages of InstallMessages.h to the window the job names. One process-wide
-// instance shared by the UI thread and one worker thread per install (see
-// InstallWorkerThread).
+// The install engine: unpacks the payload archive carried in the executable's
+// resources straight from the executable file, moves it into the install
+// directory and registers the product with the system. It knows no window:
+// whoever starts an install describes it in a TInstallJob, and the engine
+// reports by posting the messages of InstallMessages.h to the window the job
+// names. One process-wide instance shared by the UI thread and one worker
+// thread per install (see InstallWorkerThread).
 //
 // The members are implemented in four files: FileManage.cpp (the install
 // sequence and the file steps), UninstallRecord.cpp, Shortcut.cpp and
@@ -12,6 +12,7 @@
 #pragma once
 
 #include "installer/InstallMessages.h"
+#include "installer/PayloadReader.h"
 
 #include <windows.h>
 
@@ -114,6 +115,8 @@ public:
     // tempDir + "qmsTmp\"; empty when it does not fit.
     std::string unpackDir;
     std::string installDir;
+    // Where the payload archive lies: set by ExtractPayload, read by UnzipPayload.
+    PayloadRange payload;
     // After unpacking: the unpacked bytes in KiB, for the uninstall record.
     uint32_t totalBytes = 0;
     // The last percentage posted.
@@ -128,8 +131,6 @@ private:
     CFileManage& operator=(const CFileManage&) = delete;
 
     void PostProgress(int percent);
-    std::string TempArchivePath() const;
-
     TProgressTarget m_target;
 };
 

@@ -1,11 +1,14 @@
 #include "installer/Log.h"
 
+#include "skinui/core/Handles.h"
+
 #include <windows.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
+
+using SkinUI::UniqueHandle;
 
 namespace {
 
@@ -17,6 +20,24 @@ std::string BaseName(const std::string& file) {
     size_t slash = file.rfind('\\');
     return slash == std::string::npos ? file : file.substr(slash + 1);
 }
+
+// A failed write is not reported: the line has reached the debugger output.
+void WriteAll(HANDLE file, const std::string& text) {
+    DWORD done = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+}
+
+// Holds the log's lock for one scope.
+class ScopedLock {
+public:
+    explicit ScopedLock(SRWLOCK* lock) : m_lock(lock) { AcquireSRWLockExclusive(m_lock); }
+    ~ScopedLock() { ReleaseSRWLockExclusive(m_lock); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+
+private:
+    SRWLOCK* m_lock;
+};
 
 } // namespace
 
@@ -37,12 +58,12 @@ std::string FormatLogLine(const std::string& file, int line, const std::string& 
 }
 
 void CLog::SetLogPath(const std::string& path) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    ScopedLock guard(&m_lock);
     m_path = path;
 }
 
 void CLog::Write(int level, std::string file, int line, const char* format, ...) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    ScopedLock guard(&m_lock);
     if (level < m_minLevel)
         return;
 
@@ -64,16 +85,28 @@ void CLog::Write(int level, std::string file, int line, const char* format, ...)
 
     if (m_path.empty())
         return;
-    std::fstream stream(m_path, std::ios::in | std::ios::out | std::ios::binary);
-    long long size = -1;
-    if (stream) {
-        stream.seekp(0, std::ios::end);
-        size = static_cast<long long>(stream.tellp());
+    // Appended as it is to a file that exists and is small enough; otherwise
+    // the file is made afresh and its first line is written as the C
+    // runtime's text mode writes it, with CRLF line ends.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    UniqueHandle log(CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (log && GetFileSizeEx(log.Get(), &size) && size.QuadPart <= kMaxFileSize &&
+        SetFilePointerEx(log.Get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+        WriteAll(log.Get(), text);
+        return;
     }
-    if (!stream || size < 0 || size > kMaxFileSize) {
-        stream.close();
-        stream.clear();
-        stream.open(m_path, std::ios::out);
+    log.Reset(CreateFileA(m_path.c_str(), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log)
+        return;
+    std::string crlf;
+    crlf.reserve(text.size() + 16);
+    for (char c : text) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
     }
-    stream << text;
+    WriteAll(log.Get(), crlf);
 }

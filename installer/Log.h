@@ -3,7 +3,8 @@
 // a log file capped at 10 MiB.
 #pragma once
 
-#include <mutex>
+#include <windows.h>
+
 #include <string>
 
 // One instance per process, created on first use and never destroyed before the
@@ -40,7 +41,8 @@ private:
     CLog() = default;
 
     std::string m_path;
-    std::mutex m_lock;
+    // A slim lock: it cannot fail, and it brings no thread library along.
+    SRWLOCK m_lock = SRWLOCK_INIT;
     int m_minLevel = 0;
 };
 

@@ -3,10 +3,37 @@
 # figures beside a floor measured in the same run.
 set -uo pipefail
 build="$1"
+# The shipped programs whose sizes are reported: the 32-bit build, which may be
+# another tree than the one whose benchmarks run (see host-arch.sh).
+ship="${2:-$1}"
 status=0
 shopt -s nullglob
 for exe in "$build"/bench/*.exe; do
     echo "== $(basename "$exe")"
     "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" "$exe" || status=1
 done
+
+# Sizes beside the figures of the release before the programs were built for
+# size, and where each program's bytes go (from its linker map).
+echo "== sizes (bytes)"
+here="$(dirname "${BASH_SOURCE[0]}")"
+setup="$ship/QuillmossdexSetup.exe"
+payload="$ship/payload/payload.zip"
+client="$ship/payload/client/Quillmossdex.exe"
+uninst="$ship/payload/uninst/uninst.exe"
+size() { stat -L -c %s "$1"; }
+if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ]; then
+    stub=$(( $(size "$setup") - $(size "$payload") ))
+    printf "installer stub (without payload): %'10d  (before: 1,682,531; target <= 400,000)\n" "$stub"
+    printf "installer with payload:           %'10d  (before: 2,473,472)\n" "$(size "$setup")"
+    printf "client Quillmossdex.exe:          %'10d  (before:   812,032)\n" "$(size "$client")"
+    printf "uninstaller uninst.exe:           %'10d  (before: 1,168,384)\n" "$(size "$uninst")"
+    echo "== size report"
+    python3 "$here/size_report.py" "$setup.map" "$setup" --payload "$payload" || status=1
+    python3 "$here/size_report.py" "$client.map" "$client" || status=1
+    python3 "$here/size_report.py" "$uninst.map" "$uninst" || status=1
+else
+    echo "programs missing: build the installer first"
+    status=1
+fi
 exit $status

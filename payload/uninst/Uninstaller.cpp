@@ -10,8 +10,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 using SkinUI::ComPtr;
@@ -349,9 +347,14 @@ int RunUninstall(const UninstallOptions& options) {
     bool opened = false;
     {
         // Closed before anything is deleted: an open file cannot be removed.
-        std::ifstream in(listPath.c_str(), std::ios::binary);
-        opened = in.is_open();
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        UniqueHandle in(CreateFileW(listPath.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        opened = in.Valid();
+        char chunk[16 * 1024];
+        DWORD got = 0;
+        while (opened && ReadFile(in.Get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
+            bytes.append(chunk, got);
     }
     EntryList list;
     if (!opened || !ParseEntryList(bytes, &list))

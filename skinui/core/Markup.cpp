@@ -74,6 +74,78 @@ void CopyAtMost(wchar_t* dest, SIZE_T capacity, const wchar_t* src, SIZE_T max) 
     dest[i] = 0;
 }
 
+// UTF-8 to UTF-16 for a skin document, which is nearly all ASCII: runs of
+// ASCII are widened four bytes at a time and well-formed multi-byte sequences
+// are decoded here. From the first malformed sequence on, the rest of the
+// text goes to the system's converter, which replaces what it cannot decode
+// as it always has (how many characters a malformed sequence takes with it
+// differs between Windows and Wine, so none of that is imitated here). The
+// converter keeps no state across characters, and everything before that
+// point is well formed, so the result is the converter's own for the whole
+// text. dest has room for cb units (no sequence makes more units than bytes);
+// answers the units written, or -1 when the system's converter failed.
+int WidenUtf8(const BYTE* src, DWORD cb, wchar_t* dest) {
+    DWORD i = 0;
+    DWORD out = 0;
+    while (i < cb) {
+        while (i + 4 <= cb) {
+            uint32_t four;
+            memcpy(&four, src + i, 4);
+            if ((four & 0x80808080u) != 0)
+                break;
+            dest[out] = src[i];
+            dest[out + 1] = src[i + 1];
+            dest[out + 2] = src[i + 2];
+            dest[out + 3] = src[i + 3];
+            i += 4;
+            out += 4;
+        }
+        while (i < cb && src[i] < 0x80)
+            dest[out++] = src[i++];
+        if (i >= cb)
+            break;
+
+        bool wellFormed = true;
+        while (i < cb && src[i] >= 0x80) {
+            const BYTE lead = src[i];
+            const DWORD left = cb - i;
+            auto trail = [&](DWORD k, BYTE low, BYTE high) {
+                return k < left && src[i + k] >= low && src[i + k] <= high;
+            };
+            if (lead >= 0xC2 && lead <= 0xDF && trail(1, 0x80, 0xBF)) {
+                dest[out++] = static_cast<wchar_t>(((lead & 0x1F) << 6) | (src[i + 1] & 0x3F));
+                i += 2;
+            } else if (lead >= 0xE0 && lead <= 0xEF &&
+                       trail(1, lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF) &&
+                       trail(2, 0x80, 0xBF)) {
+                dest[out++] = static_cast<wchar_t>(
+                    ((lead & 0x0F) << 12) | ((src[i + 1] & 0x3F) << 6) | (src[i + 2] & 0x3F));
+                i += 3;
+            } else if (lead >= 0xF0 && lead <= 0xF4 &&
+                       trail(1, lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF) &&
+                       trail(2, 0x80, 0xBF) && trail(3, 0x80, 0xBF)) {
+                const uint32_t cp = ((lead & 0x07u) << 18) | ((src[i + 1] & 0x3Fu) << 12) |
+                                    ((src[i + 2] & 0x3Fu) << 6) | (src[i + 3] & 0x3Fu);
+                dest[out++] = static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+                dest[out++] = static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+                i += 4;
+            } else {
+                wellFormed = false;
+                break;
+            }
+        }
+        if (!wellFormed) {
+            const int n = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(src + i),
+                                              static_cast<int>(cb - i), dest + out,
+                                              static_cast<int>(cb - out));
+            if (n <= 0)
+                return -1;
+            return static_cast<int>(out + static_cast<DWORD>(n));
+        }
+    }
+    return static_cast<int>(out);
+}
+
 } // namespace
 
 // ===========================================================================
@@ -350,8 +422,10 @@ bool CMarkup::LoadFromMem(BYTE* bytes, DWORD size, int encoding) {
             return Failed(L"Out of memory");
         int cch = 0;
         if (cb > 0) {
-            cch = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(src),
-                                      static_cast<int>(cb), m_pstrXML, static_cast<int>(cb));
+            cch = codePage == CP_UTF8 ? WidenUtf8(src, cb, m_pstrXML) : -1;
+            if (cch < 0)
+                cch = MultiByteToWideChar(codePage, 0, reinterpret_cast<const char*>(src),
+                                          static_cast<int>(cb), m_pstrXML, static_cast<int>(cb));
             if (cch < 0)
                 cch = 0;
         }

@@ -8,7 +8,14 @@
 
 #include <cstdlib>
 
-// Images are always decoded from memory, and never to floating point.
+// Images are always decoded from memory, and never to floating point. Skins
+// carry PNG only: the other formats' decoders would be code to ship and
+// surface to attack for nothing.
+#define STBI_ONLY_PNG
+// Nothing reads the decoder's failure texts; without them it also needs no
+// thread-local variable, which would bring the thread library along.
+#define STBI_NO_FAILURE_STRINGS
+#define STBI_NO_THREAD_LOCALS
 #define STBI_NO_STDIO
 #define STBI_NO_HDR
 #define STBI_NO_LINEAR

@@ -34,6 +34,19 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& bytes) {
     ASSERT_TRUE(qmtest::WriteFileBytes(W(path), bytes)) << path;
 }
+// The ZIP archives directly in dir: a staging copy of the payload would be one.
+std::vector<std::wstring> ArchivesIn(const std::wstring& dir) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((dir + L"\\*.zip").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
 
 // ---------------------------------------------------------------------------
 // Result texts
@@ -136,7 +149,7 @@ TEST(CreateDirectories, CreatesEachLevelAndStopsBeforeTheLastName) {
 }
 
 // ---------------------------------------------------------------------------
-// Unpacking (the archive written where ExtractPayload puts it)
+// Unpacking (the archive lies inside a larger file, as in the executable)
 
 class Unzip : public ::testing::Test {
 protected:
@@ -155,7 +168,13 @@ protected:
     }
     InstallResult Unpack(const std::string& archive) {
         probe.progress.clear();
-        EXPECT_TRUE(qmtest::WriteFileBytes(W(fm->tempDir + "qmstmp.zip"), archive));
+        // Bytes before and after the archive, as the executable has around
+        // its resource: the reader must keep to the range.
+        const std::string before(4099, 'B'), after(513, 'A');
+        EXPECT_TRUE(qmtest::WriteFileBytes(container, before + archive + after));
+        fm->payload.file = container;
+        fm->payload.offset = before.size();
+        fm->payload.size = archive.size();
         InstallResult r = fm->UnzipPayload();
         probe.Drain();
         return r;
@@ -164,6 +183,8 @@ protected:
 
     CFileManage* fm = nullptr;
     InstallProbe probe;
+    qmtest::TempDir work{L"qmpayload"};
+    std::wstring container = work / L"container.bin";
 };
 
 TEST_F(Unzip, EachEntryPostsItsShareOfEightyFromTen) {
@@ -290,7 +311,11 @@ TEST_F(Unzip, ArchiveThatCannotBeReadFails) {
     const std::string cases[] = {"", "not a zip archive at all", twoEntries};
     for (const std::string& archive : cases)
         EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(archive)) << archive.size();
-    DeleteFileA((fm->tempDir + "qmstmp.zip").c_str());
+    // A range longer than its file, and a file that is gone.
+    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip({{"a", "1"}})));
+    fm->payload.size += 1000;
+    EXPECT_EQ(INSTALL_ERR_UNZIP, fm->UnzipPayload());
+    DeleteFileW(container.c_str());
     EXPECT_EQ(INSTALL_ERR_UNZIP, fm->UnzipPayload());
 }
 
@@ -466,6 +491,8 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     EXPECT_FALSE(IsFile(inst + "stale.txt"));
     EXPECT_EQ(inst + '\0', qmtest::ReadRecordValue("InstallLocation"));
     EXPECT_EQ("1", qmtest::ReadInstallWay());
+    // The archive is read from the executable; no copy of it is staged.
+    EXPECT_EQ(std::vector<std::wstring>{}, ArchivesIn(tempDir));
 
     // Over the first install: the record names an existing client.
     payload = qmtest::BuildZip({{"Quillmossdex.exe", "client 2"}, {"res/one.bin", "2"}});
@@ -518,7 +545,7 @@ TEST_F(InstallRunTest, MissingPayloadResourceGivesCodeTwoAndNoProgress) {
     EXPECT_EQ("", qmtest::ReadInstallWay());
 }
 
-TEST_F(InstallRunTest, DamagedPayloadGivesCodeOneAfterTheArchiveIsWritten) {
+TEST_F(InstallRunTest, DamagedPayloadGivesCodeOneAfterThePayloadIsFound) {
     std::string payload = qmtest::BuildZip({{"a.txt", "a", true, true}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
     EXPECT_EQ(std::vector<int>{10}, run.progress);
@@ -535,7 +562,7 @@ TEST_F(InstallRunTest, TemporaryDirectoryThatDoesNotFitIsRefused) {
     CreateDirectoryW((cwd / L"qmsTmp").c_str(), nullptr);
     qmtest::WriteFileBytes(cwd / L"qmsTmp\\keep.txt", "keep");
 
-    // 255 characters: the directory itself fits, "qmstmp.zip" after it does not.
+    // 255 characters: the directory itself fits, the unpack directory in it does not.
     std::wstring nearlyFull = L"C:\\" + std::wstring(251, L't') + L"\\";
     std::wstring overLong = L"C:\\" + std::wstring(300, L't') + L"\\";
     for (const std::wstring& temp : {nearlyFull, overLong}) {
@@ -547,13 +574,18 @@ TEST_F(InstallRunTest, TemporaryDirectoryThatDoesNotFitIsRefused) {
     }
 }
 
-TEST_F(InstallRunTest, FailedWriteOfTheTemporaryArchiveGivesCodeTwo) {
+TEST_F(InstallRunTest, NoStagingArchiveIsWrittenSoAFullDiskThereDoesNotMatter) {
+    // Any write to a staging archive at the old name would fail as on a full
+    // disk; the payload is read from the executable instead.
     if (!qmtest::MakeUnixSymlink(tempDir + L"\\qmstmp.zip", "/dev/full"))
         GTEST_SKIP() << "needs Wine's Unix side to provoke a failing write";
-    std::string payload = qmtest::BuildZip({{"a.bin", qmtest::NoiseBytes(100000, 5)}});
+    const std::string data = qmtest::NoiseBytes(100000, 5);
+    std::string payload = qmtest::BuildZip({{"a.bin", data}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
-    EXPECT_TRUE(run.progress.empty());
-    EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_RESOURCE}, run.results);
+    EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
+    EXPECT_EQ(data, ReadFile(qmtest::Narrow(installDir) + "a.bin"));
+    // The planted link is the only archive there: nothing was staged beside it.
+    EXPECT_EQ(std::vector<std::wstring>{L"qmstmp.zip"}, ArchivesIn(tempDir));
     qmtest::RemoveUnixSymlink(tempDir + L"\\qmstmp.zip");
 }
 

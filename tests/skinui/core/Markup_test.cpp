@@ -334,6 +334,47 @@ TEST(Markup, AllThreeEncodings) {
     }
 }
 
+TEST(Markup, Utf8TextReadsAsTheSystemConverterReadsTheWholeDocument) {
+    // Well-formed sequences of every length, then malformed ones, each in an
+    // attribute and in element text; the document must read as the same text
+    // converted by the system in one piece and loaded as UTF-16.
+    const char* const cases[] = {
+        "plain",
+        "\xC3\xA9t\xC3\xA9",
+        "\xE9\x9D\x92\xE6\xA2\xA7",
+        "\xF0\x9F\x98\x80!",
+        "\xEF\xBF\xBF\xEF\xBB\xBF",
+        "x\xE1y",
+        "\xF0\x9Fz",
+        "\xC0\xAF",
+        "\xE0\x80\xAF",
+        "\xED\xA0\x80",
+        "\xF4\x90\x80\x80",
+        "\x80\xBF",
+        "\xFF",
+        "\xE4\xFA"
+        "5",
+        "\xE9\x9D\x92\xE6\xA2",
+        "ok\xC3\xA9\xE1",
+    };
+    for (const char* text : cases) {
+        const std::string doc = std::string("<a v=\"") + text + "\">" + text + "</a>";
+        std::vector<BYTE> utf8(doc.begin(), doc.end());
+        std::wstring wide(doc.size(), L'\0');
+        wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, doc.data(),
+                                                            static_cast<int>(doc.size()), &wide[0],
+                                                            static_cast<int>(doc.size()))));
+        std::vector<BYTE> utf16 = Utf16(wide, false);
+        CMarkup fromUtf8, fromUtf16;
+        const bool ok8 = fromUtf8.LoadFromMem(utf8.data(), static_cast<DWORD>(utf8.size()), 0);
+        const bool ok16 = fromUtf16.LoadFromMem(utf16.data(), static_cast<DWORD>(utf16.size()), 1);
+        EXPECT_EQ(ok16, ok8) << text;
+        if (ok8 && ok16) {
+            EXPECT_EQ(Dump(fromUtf16.GetRoot()), Dump(fromUtf8.GetRoot())) << text;
+        }
+    }
+}
+
 TEST(Markup, Utf16WithoutByteOrderMarkIsAnEmptyDocument) {
     std::vector<BYTE> b = Utf16(L"<a/>", false);
     b.erase(b.begin(), b.begin() + 2);

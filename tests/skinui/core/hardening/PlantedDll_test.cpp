@@ -119,7 +119,7 @@ TEST_F(PlantedDll, TheDllsLoadedOnDemandAreAllPlanted) {
     // The Wine exclusion above must never hide what the programs themselves
     // load on demand through the system directory.
     for (const wchar_t* name : {L"msimg32.dll", L"gdiplus.dll", L"dbghelp.dll"})
-        EXPECT_NE(planted.end(), std::find(planted.begin(), planted.end(), name)) << name[0];
+        EXPECT_NE(planted.end(), std::find(planted.begin(), planted.end(), name)) << name;
 }
 
 } // namespace
