@@ -16,7 +16,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 for p in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
          libz-mingw-w64-dev libstb-dev googletest cmake ninja-build make \
          wine wine32:i386 xvfb xauth fonts-wqy-microhei osslsigncode openssl \
-         dpkg-dev zip unzip python3 locales; do
+         dpkg-dev zip unzip python3 locales ccache; do
     if ! have_pkg "$p"; then need_pkgs+=("$p"); fi
 done
 
