@@ -218,7 +218,7 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
           L"exit code 2"}},
         {L"/S /D=" + (m_work / L"t"),
          damaged,
-         SETUP_EXIT_INSTALL_FAILED + INSTALL_ERR_UNZIP,
+         SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(INSTALL_ERR_UNZIP),
          L"",
          {L"unpack the payload: failed with result 1", L"message: 解压文件失败!", L"exit code 11"}},
         // A silent run never loads the skin, so a damaged one does not stop it.
