@@ -242,7 +242,7 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
             EXPECT_EQ(Narrow(c.installedIn), ReadRecordValue("InstallLocation").c_str());
             EXPECT_EQ("\"" + Narrow(c.installedIn) + "uninst.exe\" /S",
                       ReadRecordValue("QuietUninstallString").c_str());
-            EXPECT_TRUE(FileExists(DesktopShortcut()));
+            EXPECT_TRUE(FileExists(DesktopShortcut())) << Narrow(ReadLog(log));
             EXPECT_TRUE(FileExists(StartMenuShortcut()));
         }
         const std::wstring text = ReadLog(log);
