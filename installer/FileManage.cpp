@@ -5,6 +5,7 @@
 #include "installer/MoveTree.h"
 #include "installer/PayloadReader.h"
 #include "installer/Product.h"
+#include "installer/SetupLog.h"
 
 #include "skinui/core/Handles.h"
 
@@ -141,15 +142,27 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
     installKind = DetectInstallKind(installKind);
     BeginJob(job);
     HRESULT com = CoInitialize(nullptr);
-    InstallResult result = ExtractPayload();
+    // Each step's outcome goes to the setup log, a failure with the system's
+    // error as the step left it.
+    auto logged = [](const wchar_t* step, InstallResult r) {
+        const DWORD error = GetLastError();
+        if (r == INSTALL_OK)
+            SetupLogLine(std::wstring(step) + L": done");
+        else
+            SetupLogFailure(std::wstring(step) + L": failed with result " + std::to_wstring(r),
+                            error);
+        return r;
+    };
+    SetupLogLine(L"installing into " + LogText(installDir));
+    InstallResult result = logged(L"find the payload", ExtractPayload());
     if (result == INSTALL_OK)
-        result = UnzipPayload();
+        result = logged(L"unpack the payload", UnzipPayload());
     if (result == INSTALL_OK)
-        result = MoveFiles(installDir, unpackDir);
+        result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
     // A product missing from the system's program list cannot be removed the
     // usual way, so the user is told when the record could not be written.
     if (result == INSTALL_OK)
-        result = WriteUninstallRecord();
+        result = logged(L"write the uninstall record", WriteUninstallRecord());
     if (SUCCEEDED(com))
         CoUninitialize();
     // Before the starter learns the result: once it has it, it may end the
@@ -258,6 +271,8 @@ InstallResult CFileManage::MoveFiles(std::string dir, std::string sourceDir) {
         }
         if (ret == ERROR_SUCCESS)
             result = INSTALL_OK;
+        else
+            SetupLogFailure(L"moving " + LogText(from) + L" to " + LogText(dir) + L" failed", ret);
     }
     PostProgress(95);
     return result;

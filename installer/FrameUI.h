@@ -27,8 +27,8 @@ class CProgressUI;
 class CTabLayoutUI;
 } // namespace SkinUI
 
-// How a silent ("path") run ends, for the script that started it. Interactive
-// runs always end with 0. Listed in README.md under "Silent install".
+// How a silent run ("path", /S) ends, for the script that started it.
+// Interactive runs end with 0. Listed in README.md under "Deploying silently".
 enum SetupExitCode : UINT {
     SETUP_EXIT_INSTALLED = 0,
     // The window base ends the process with 1 when the skin cannot be built.
@@ -40,6 +40,8 @@ enum SetupExitCode : UINT {
     SETUP_EXIT_NO_WINDOW = 4,
     // The program ended before the install had an outcome.
     SETUP_EXIT_UNFINISHED = 5,
+    // An unknown command-line switch: the usage was printed, nothing done.
+    SETUP_EXIT_USAGE = 6,
     // Plus the InstallResult of a failed install (11 unzip, 12 resource, 13
     // copy, 15 registry).
     SETUP_EXIT_INSTALL_FAILED = 10,

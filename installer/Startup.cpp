@@ -2,10 +2,13 @@
 
 #include "installer/FrameUI.h"
 #include "installer/Guard.h"
+#include "installer/Product.h"
+#include "installer/SetupLog.h"
+#include "installer/TextConvert.h"
 
 #include "skinui/window/PaintManagerUI.h"
 
-#include <windows.h>
+#include <shellapi.h>
 
 #include <cstdlib>
 
@@ -20,7 +23,199 @@ const wchar_t kSkinArchiveType[] = L"ZIPRES";
 // every skin file from memory.
 constexpr int kResourceTypeZipResource = 4;
 
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+bool StartsWithNoCase(const std::wstring& text, size_t at, const wchar_t* prefix) {
+    const size_t n = wcslen(prefix);
+    return text.size() - at >= n && _wcsnicmp(text.c_str() + at, prefix, n) == 0;
+}
+
+// Where the words after the program path begin: the program path ends at its
+// closing quote, or unquoted at the first blank, as the system splits it.
+size_t SkipProgramPath(const std::wstring& line) {
+    size_t pos = 0;
+    if (!line.empty() && line[0] == L'"') {
+        pos = line.find(L'"', 1);
+        pos = pos == std::wstring::npos ? line.size() : pos + 1;
+    }
+    while (pos < line.size() && !IsBlank(line[pos]))
+        ++pos;
+    return pos;
+}
+
+// Where a "/D=" switch starts in the raw line, or npos. Only the leading
+// switches are looked at: after the first start-mode word every word is that
+// mode's, as it always was.
+size_t FindDirectorySwitch(const std::wstring& line) {
+    size_t pos = SkipProgramPath(line);
+    for (;;) {
+        while (pos < line.size() && IsBlank(line[pos]))
+            ++pos;
+        if (pos >= line.size())
+            return std::wstring::npos;
+        if (StartsWithNoCase(line, pos, L"/D=") || StartsWithNoCase(line, pos, L"\"/D="))
+            return pos;
+        const bool isSwitch = line[pos] == L'/' || StartsWithNoCase(line, pos, L"\"/");
+        if (!isSwitch)
+            return std::wstring::npos;
+        bool quoted = false;
+        for (; pos < line.size() && (quoted || !IsBlank(line[pos])); ++pos)
+            if (line[pos] == L'"')
+                quoted = !quoted;
+    }
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+template <typename Text> Text JoinWords(const std::vector<Text>& args) {
+    if (args.size() == 2)
+        return args[1];
+    Text text;
+    for (size_t i = 1; i < args.size(); ++i) {
+        text += static_cast<typename Text::value_type>(' ');
+        text += args[i];
+    }
+    return text;
+}
+
 } // namespace
+
+// ===========================================================================
+// The command line
+
+std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
+    std::vector<std::wstring> words;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(commandLine, &count);
+    if (!argv)
+        return words;
+    for (int i = 1; i < count; ++i)
+        words.push_back(argv[i]);
+    LocalFree(argv);
+    return words;
+}
+
+TStartRequest ParseStartCommandLine(const wchar_t* commandLine) {
+    TStartRequest request;
+    std::wstring line = commandLine ? commandLine : L"";
+    const size_t dirSwitch = FindDirectorySwitch(line);
+    if (dirSwitch != std::wstring::npos) {
+        // The rest of the line as it is, blanks and all. Quotes are forgiven,
+        // around the directory or around the whole switch (as scripting
+        // hosts quote a word with blanks), as people type them anyway.
+        const bool switchQuoted = line[dirSwitch] == L'"';
+        std::wstring dir = Trimmed(line.substr(dirSwitch + (switchQuoted ? 4 : 3)));
+        if (switchQuoted && !dir.empty() && dir.back() == L'"')
+            dir.pop_back();
+        else if (dir.size() >= 2 && dir.front() == L'"' && dir.back() == L'"')
+            dir = dir.substr(1, dir.size() - 2);
+        request.hasParentDir = true;
+        request.parentDir = Trimmed(dir);
+        line.resize(dirSwitch);
+    }
+    // A line of blanks only would make the system take the current program's
+    // path as the first word.
+    const std::vector<std::wstring> words =
+        Trimmed(line).empty() ? std::vector<std::wstring>() : SplitCommandLine(line.c_str());
+    size_t i = 0;
+    for (; i < words.size() && !words[i].empty() && words[i][0] == L'/'; ++i) {
+        const std::wstring& w = words[i];
+        if (_wcsicmp(w.c_str(), L"/S") == 0) {
+            request.silent = true;
+        } else if (StartsWithNoCase(w, 0, L"/LOG=")) {
+            request.logPath = w.substr(5);
+        } else if (_wcsicmp(w.c_str(), L"/?") == 0 || _wcsicmp(w.c_str(), L"/help") == 0) {
+            request.mode = TStartRequest::kUsage;
+        } else if (request.unknownSwitch.empty()) {
+            request.unknownSwitch = w;
+        }
+    }
+    request.words.assign(words.begin() + static_cast<std::ptrdiff_t>(i), words.end());
+    if (!request.words.empty() && request.words[0] == L"path")
+        request.silent = true;
+    if (request.mode != TStartRequest::kUsage && !request.unknownSwitch.empty())
+        request.mode = TStartRequest::kUnknownSwitch;
+    return request;
+}
+
+// ===========================================================================
+// The log and the console
+
+void OpenRunLog(const std::wstring& requested, const wchar_t* kind, const wchar_t* program) {
+    const bool opened = !requested.empty() && OpenSetupLog(requested);
+    const DWORD requestError = GetLastError();
+    if (!opened) {
+        SYSTEMTIME now = {};
+        GetLocalTime(&now);
+        OpenSetupLog(DefaultSetupLogPath(kind, now));
+    }
+    SetupLogLine(std::wstring(program) + L" " + ToWide(kProductVersion) + L" started: " +
+                 GetCommandLineW());
+    if (!requested.empty() && !opened)
+        SetupLogFailure(L"the log file " + requested + L" could not be opened; logging here",
+                        requestError);
+}
+
+bool PrintToParentConsole(const std::wstring& text) {
+    // A GUI program has no console of its own. A starter that redirected the
+    // output (a script's "> file", a pipe) handed its handle over; otherwise
+    // the text goes to the console of the program that started this one.
+    const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) != 0;
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    if (!out || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_UNKNOWN) {
+        if (!attached)
+            return false;
+        opened =
+            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (opened == INVALID_HANDLE_VALUE)
+            return false;
+        out = opened;
+    }
+    std::wstring crlf;
+    for (wchar_t c : text) {
+        if (c == L'\n')
+            crlf += L'\r';
+        crlf += c;
+    }
+    bool ok = false;
+    DWORD mode = 0;
+    if (GetConsoleMode(out, &mode)) {
+        DWORD done = 0;
+        ok = WriteConsoleW(out, crlf.data(), static_cast<DWORD>(crlf.size()), &done, nullptr) != 0;
+    } else {
+        // Redirected text is read by console programs, which expect the
+        // console's code page.
+        const UINT codePage = attached && GetConsoleOutputCP() ? GetConsoleOutputCP() : GetACP();
+        const int n = WideCharToMultiByte(codePage, 0, crlf.data(), static_cast<int>(crlf.size()),
+                                          nullptr, 0, nullptr, nullptr);
+        if (n > 0) {
+            std::string bytes(static_cast<size_t>(n), '\0');
+            WideCharToMultiByte(codePage, 0, crlf.data(), static_cast<int>(crlf.size()), &bytes[0],
+                                n, nullptr, nullptr);
+            DWORD done = 0;
+            ok = WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+                 done == bytes.size();
+        }
+    }
+    if (opened != INVALID_HANDLE_VALUE)
+        CloseHandle(opened);
+    return ok;
+}
+
+// ===========================================================================
+// The window's start
 
 void SetupSkinResources() {
     CPaintManagerUI::SetResourceType(kResourceTypeZipResource);
@@ -43,12 +238,11 @@ bool IsSilentStart(const std::vector<std::string>& args) {
 }
 
 std::string JoinPathWords(const std::vector<std::string>& args) {
-    if (args.size() == 2)
-        return args[1];
-    std::string text;
-    for (size_t i = 1; i < args.size(); ++i)
-        text += " " + args[i];
-    return text;
+    return JoinWords(args);
+}
+
+std::wstring JoinPathWordsW(const std::vector<std::wstring>& args) {
+    return JoinWords(args);
 }
 
 void ApplyStartMode(CFrameUI& frame, const std::vector<std::string>& args) {
@@ -83,4 +277,15 @@ void ApplyStartMode(CFrameUI& frame, const std::vector<std::string>& args) {
             frame.ApplyPathArgument(JoinPathWords(args));
         frame.StartInstall();
     }
+}
+
+void ApplyStartRequest(CFrameUI& frame, const TStartRequest& request) {
+    std::vector<std::string> words;
+    for (const std::wstring& w : request.words)
+        words.push_back(ToNarrow(w));
+    ApplyStartMode(frame, words);
+    // The window's directory edit and the engine take narrow text; converted
+    // here, at the one place the command line's directory reaches them.
+    if (!request.parentDir.empty() && words.empty() && !frame.m_useRecordedDir)
+        frame.ApplyPathArgument(ToNarrow(request.parentDir));
 }

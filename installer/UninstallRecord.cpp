@@ -50,6 +50,9 @@ InstallResult CFileManage::WriteUninstallRecord() {
     ok &= SetDword(key.Get(), "EstimatedSize", totalBytes);
     ok &= SetString(key.Get(), "_PROCESS_CHANNEL_", kProcessChannel);
     ok &= SetString(key.Get(), "_CHANNEL_NAME_", kChannelName);
+    // For management tools that remove software without asking anyone.
+    ok &= SetString(key.Get(), "QuietUninstallString",
+                    "\"" + installDir + kUninstallerFileName + "\" /S");
     // A record with values missing is not a product the system can list and
     // remove, so it fails like a record that could not be created.
     if (!ok)

@@ -1,9 +1,13 @@
-// Entry point of QuillmossdexSetup.exe: the guard, the crash filter, COM, the
-// skin, the main window and the start mode, then the message loop until the
-// window quits, and the end of the process.
+// Entry point of QuillmossdexSetup.exe: the command line, the log, the guard,
+// the crash filter and COM; then either the silent install with no window at
+// all, or the skin, the main window and the start mode, the message loop until
+// the window quits, and the end of the process.
 #include "installer/CrashDump.h"
 #include "installer/FrameUI.h"
 #include "installer/Guard.h"
+#include "installer/MessageBox.h"
+#include "installer/SetupLog.h"
+#include "installer/SilentInstall.h"
 #include "installer/Startup.h"
 
 #include "skinui/core/SystemLibrary.h"
@@ -14,7 +18,6 @@
 
 #include <new>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -22,30 +25,82 @@ namespace {
 // outcome and is still writing the install kind.
 constexpr DWORD kWorkerFinishTimeoutMs = 5000;
 
+const wchar_t kProgram[] = L"QuillmossdexSetup.exe";
+
+const wchar_t kUsage[] =
+    L"青梧云端助手 安装程序\n"
+    L"\n"
+    L"QuillmossdexSetup.exe [/S] [/LOG=file] [/D=dir]\n"
+    L"QuillmossdexSetup.exe [/LOG=file] path dir\n"
+    L"QuillmossdexSetup.exe [/LOG=file] Update pid\n"
+    L"\n"
+    L"  /S          silent install: no window, no questions; the exit code tells the outcome\n"
+    L"  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
+    L"quotes)\n"
+    L"  /LOG=file   write the log to file (default: "
+    L"%TEMP%\\Quillmossdex-install-<date>-<time>.log)\n"
+    L"  /? /help    show this text\n"
+    L"  path dir    silent install into dir\\Quillmossdex\\\n"
+    L"  Update pid  end process pid, then install over the recorded installation\n"
+    L"\n"
+    L"Silent runs install over a recorded installation. Their exit codes:\n"
+    L"  0 installed, 2 directory refused, 3 another installer or the updater is running,\n"
+    L"  6 unknown switch, 11-15 the install failed (see the log).\n";
+
+void LogExit(UINT code) {
+    SetupLogLine(L"exit code " + std::to_wstring(code));
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     // Before anything can load a DLL by name.
     SkinUI::HardenDllSearch();
 
-    // Read this early only so that a refused silent run can tell its script.
-    const std::vector<std::string> args = GetCommandLineArgs();
-    const bool silent = IsSilentStart(args);
+    const TStartRequest request = ParseStartCommandLine(GetCommandLineW());
+    if (request.mode == TStartRequest::kUsage) {
+        PrintToParentConsole(kUsage);
+        return 0;
+    }
+    if (request.mode == TStartRequest::kUnknownSwitch) {
+        PrintToParentConsole(L"unknown switch: " + request.unknownSwitch + L"\n\n" + kUsage);
+        return static_cast<int>(SETUP_EXIT_USAGE);
+    }
+    OpenRunLog(request.logPath, L"install", kProgram);
+    // A silent run has nobody to answer a box: from here on every box of
+    // this process goes to the log.
+    SetSilentMessageBoxes(request.silent);
 
-    if (CheckSingleInstance())
-        return silent ? static_cast<int>(SETUP_EXIT_NOT_STARTED) : 0;
+    if (CheckSingleInstance()) {
+        const UINT code = request.silent ? static_cast<UINT>(SETUP_EXIT_NOT_STARTED) : 0u;
+        SetupLogLine(L"not started");
+        LogExit(code);
+        return static_cast<int>(code);
+    }
     SetUnhandledExceptionFilter(WriteCrashDump);
     CoInitialize(nullptr);
+
+    if (request.silent) {
+        // No window and no skin: the install runs on this thread, so it needs
+        // no desktop and cannot fail for the lack of one.
+        const UINT code = RunSilentInstall(request);
+        ReleaseInstallMutex();
+        LogExit(code);
+        ExitProcess(code);
+    }
+
     SkinUI::CPaintManagerUI::SetInstance(instance);
     SetupSkinResources();
 
     // Lives until the process ends; nothing deletes it.
     CFrameUI* frame = new (std::nothrow) CFrameUI();
-    if (!frame || !frame->Open(!silent)) {
+    if (!frame || !frame->Open()) {
         ReleaseInstallMutex();
-        return silent ? static_cast<int>(SETUP_EXIT_NO_WINDOW) : 0;
+        SetupLogFailure(L"the window could not be created", GetLastError());
+        LogExit(0);
+        return 0;
     }
-    ApplyStartMode(*frame, args);
+    ApplyStartRequest(*frame, request);
 
     SkinUI::CPaintManagerUI::MessageLoop();
 
@@ -54,5 +109,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     ReleaseInstallMutex();
     // No clean-up: the window, the install context and the log live to the
     // end, and a worker still installing ends with the process.
+    LogExit(frame->ExitCode());
     ExitProcess(frame->ExitCode());
 }

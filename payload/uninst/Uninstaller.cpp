@@ -2,6 +2,7 @@
 
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
+#include "installer/SetupLog.h"
 
 #include "skinui/core/Handles.h"
 
@@ -223,8 +224,10 @@ bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
         std::wstring path = installDir + f;
         if (!skipPath.empty() && SamePath(path, skipPath))
             continue;
-        if (!DeleteFileForced(path))
+        if (!DeleteFileForced(path)) {
+            SetupLogFailure(L"could not delete " + path, GetLastError());
             ok = false;
+        }
     }
     // Deepest first, so a parent is tried after its children; a folder that
     // still holds something that is not ours stays.
@@ -298,7 +301,9 @@ bool StopClients(DWORD waitMs) {
 namespace {
 
 int Tell(const UninstallOptions& options, const wchar_t* text, int code) {
-    if (!options.silent)
+    if (options.silent)
+        SetupLogLine(std::wstring(L"message: ") + text);
+    else
         ShowMessageBox(nullptr, text, kCaption,
                        MB_OK | (code ? MB_ICONWARNING : MB_ICONINFORMATION));
     return code;

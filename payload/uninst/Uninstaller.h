@@ -10,10 +10,11 @@
 // Exit codes of uninst.exe, for scripts.
 enum UninstallExit : int {
     UNINSTALL_OK = 0,
-    UNINSTALL_CANCELLED = 1,     // the user said no to a question
-    UNINSTALL_NO_LIST = 2,       // no entry list: nothing of ours to remove here
-    UNINSTALL_INCOMPLETE = 3,    // some files or folders could not be removed
-    UNINSTALL_CLIENT_RUNNING = 4 // the client could not be stopped
+    UNINSTALL_CANCELLED = 1,      // the user said no to a question
+    UNINSTALL_NO_LIST = 2,        // no entry list: nothing of ours to remove here
+    UNINSTALL_INCOMPLETE = 3,     // some files or folders could not be removed
+    UNINSTALL_CLIENT_RUNNING = 4, // the client could not be stopped
+    UNINSTALL_USAGE = 5           // an unknown switch: the usage was printed
 };
 
 struct EntryList {

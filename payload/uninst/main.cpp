@@ -1,7 +1,15 @@
 // Entry point of uninst.exe, the product's uninstaller.
-//   uninst.exe        asks for confirmation, then removes the product
-//   uninst.exe /S     silent: no questions, no boxes; the exit code tells
+//   uninst.exe             asks for confirmation, then removes the product
+//   uninst.exe /S          silent: no questions, no boxes; the exit code tells
+//   uninst.exe /LOG=file   where the log goes
+//   uninst.exe /? | /help  the usage on the starter's console
+// Every run but the clean-up stage writes a log (SetupLog.h).
 #include "payload/uninst/Uninstaller.h"
+
+#include "installer/MessageBox.h"
+#include "installer/SetupLog.h"
+#include "installer/Startup.h"
+
 #include "skinui/core/SystemLibrary.h"
 
 #include <objbase.h>
@@ -12,40 +20,97 @@
 
 namespace {
 
+const wchar_t kProgram[] = L"uninst.exe";
+
+const wchar_t kUsage[] =
+    L"青梧云端助手 卸载程序\n"
+    L"\n"
+    L"uninst.exe [/S] [/LOG=file]\n"
+    L"\n"
+    L"  /S          silent uninstall: no questions, a running client is closed\n"
+    L"  /LOG=file   write the log to file (default: "
+    L"%TEMP%\\Quillmossdex-uninstall-<date>-<time>.log)\n"
+    L"  /? /help    show this text\n"
+    L"\n"
+    L"Exit codes: 0 removed, 1 declined, 2 nothing installed here, 3 some files stayed,\n"
+    L"  4 the client could not be stopped, 5 unknown switch.\n";
+
 std::wstring OwnDirectory(const std::wstring& self) {
     size_t slash = self.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : self.substr(0, slash + 1);
+}
+
+const wchar_t* Outcome(int code) {
+    switch (code) {
+    case UNINSTALL_OK:
+        return L"removed";
+    case UNINSTALL_CANCELLED:
+        return L"declined";
+    case UNINSTALL_NO_LIST:
+        return L"no entry list: nothing of the product is installed here";
+    case UNINSTALL_INCOMPLETE:
+        return L"incomplete: some files, folders or the record stayed";
+    case UNINSTALL_CLIENT_RUNNING:
+        return L"the running client could not be stopped";
+    default:
+        return L"";
+    }
 }
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     SkinUI::HardenDllSearch();
-    CoInitialize(nullptr);
 
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::vector<std::wstring> args = SplitCommandLine(GetCommandLineW());
     UninstallOptions options;
-    wchar_t self[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return UNINSTALL_NO_LIST;
-    options.selfPath = self;
-    options.installDir = OwnDirectory(self);
-
-    for (int i = 1; argv && i < argc; ++i) {
-        if (_wcsicmp(argv[i], L"/S") == 0) {
+    std::wstring logPath;
+    bool usage = false;
+    std::wstring unknown;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        if (_wcsicmp(arg.c_str(), L"/S") == 0) {
             options.silent = true;
-        } else if (_wcsicmp(argv[i], L"/cleanup") == 0 && i + 2 < argc) {
-            DWORD pid = static_cast<DWORD>(wcstoul(argv[i + 1], nullptr, 10));
-            std::wstring dir = argv[i + 2];
+        } else if (_wcsnicmp(arg.c_str(), L"/LOG=", 5) == 0) {
+            logPath = arg.substr(5);
+        } else if (_wcsicmp(arg.c_str(), L"/?") == 0 || _wcsicmp(arg.c_str(), L"/help") == 0) {
+            usage = true;
+        } else if (_wcsicmp(arg.c_str(), L"/cleanup") == 0 && i + 2 < args.size()) {
+            // The second stage, started by the first from a copy in the
+            // temporary folder; it has nothing to tell anyone.
+            const DWORD pid = static_cast<DWORD>(wcstoul(args[i + 1].c_str(), nullptr, 10));
+            std::wstring dir = args[i + 2];
             if (dir.empty() || (dir.back() != L'\\' && dir.back() != L'/'))
                 dir += L'\\';
-            LocalFree(argv);
             return RunCleanup(dir, pid);
+        } else if (unknown.empty()) {
+            unknown = arg;
         }
     }
-    if (argv)
-        LocalFree(argv);
-    return RunUninstall(options);
+    if (usage) {
+        PrintToParentConsole(kUsage);
+        return 0;
+    }
+    if (!unknown.empty()) {
+        PrintToParentConsole(L"unknown switch: " + unknown + L"\n\n" + kUsage);
+        return UNINSTALL_USAGE;
+    }
+
+    OpenRunLog(logPath, L"uninstall", kProgram);
+    SetSilentMessageBoxes(options.silent);
+    CoInitialize(nullptr);
+
+    wchar_t self[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        SetupLogFailure(L"the uninstaller's own path could not be read", GetLastError());
+        return UNINSTALL_NO_LIST;
+    }
+    options.selfPath = self;
+    options.installDir = OwnDirectory(self);
+    SetupLogLine(L"uninstalling from " + options.installDir);
+
+    const int code = RunUninstall(options);
+    SetupLogLine(std::wstring(Outcome(code)) + L"; exit code " + std::to_wstring(code));
+    return code;
 }

@@ -24,7 +24,103 @@ TEST(StartupWords, PathWordsJoinWithSingleBlanks) {
     EXPECT_FALSE(IsSilentStart({}));
 }
 
-using StartupApp = SetupTest;
+TEST(StartupWords, SwitchesComeFirstAndTheModeWordsKeepTheirMeaning) {
+    using R = TStartRequest;
+    struct Case {
+        const wchar_t* line;
+        R::Mode mode;
+        bool silent;
+        std::vector<std::wstring> words;
+        const wchar_t* parentDir; // null: no /D=
+        const wchar_t* logPath;
+        const wchar_t* unknownSwitch;
+    } cases[] = {
+        {L"s.exe", R::kStart, false, {}, nullptr, L"", L""},
+        {L"s.exe /S", R::kStart, true, {}, nullptr, L"", L""},
+        {L"\"C:\\Program Files\\s.exe\" /s /LOG=C:\\l.log",
+         R::kStart,
+         true,
+         {},
+         nullptr,
+         L"C:\\l.log",
+         L""},
+        {L"s.exe /S /D=C:\\My  Apps  ", R::kStart, true, {}, L"C:\\My  Apps", L"", L""},
+        {L"s.exe /S /d=\"C:\\My Apps\"", R::kStart, true, {}, L"C:\\My Apps", L"", L""},
+        {L"s.exe /S \"/D=C:\\My Apps\"", R::kStart, true, {}, L"C:\\My Apps", L"", L""},
+        {L"s.exe \"/LOG=C:\\a b.log\" /D=", R::kStart, false, {}, L"", L"C:\\a b.log", L""},
+        {L"s.exe /?", R::kUsage, false, {}, nullptr, L"", L""},
+        {L"s.exe /HELP /bogus", R::kUsage, false, {}, nullptr, L"", L"/bogus"},
+        {L"s.exe /S /bogus /x", R::kUnknownSwitch, true, {}, nullptr, L"", L"/bogus"},
+        {L"s.exe path C:\\My Apps",
+         R::kStart,
+         true,
+         {L"path", L"C:\\My", L"Apps"},
+         nullptr,
+         L"",
+         L""},
+        // After the first mode word, every word is the mode's, as it always was.
+        {L"s.exe path C:\\a /D=C:\\b",
+         R::kStart,
+         true,
+         {L"path", L"C:\\a", L"/D=C:\\b"},
+         nullptr,
+         L"",
+         L""},
+        {L"s.exe Update 12 /S", R::kStart, false, {L"Update", L"12", L"/S"}, nullptr, L"", L""},
+        {L"s.exe /LOG=C:\\l.log Update 12",
+         R::kStart,
+         false,
+         {L"Update", L"12"},
+         nullptr,
+         L"C:\\l.log",
+         L""},
+        {L"s.exe PATH C:\\x", R::kStart, false, {L"PATH", L"C:\\x"}, nullptr, L"", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.line));
+        const R r = ParseStartCommandLine(c.line);
+        EXPECT_EQ(c.mode, r.mode);
+        EXPECT_EQ(c.silent, r.silent);
+        EXPECT_EQ(c.words, r.words);
+        EXPECT_EQ(c.parentDir != nullptr, r.hasParentDir);
+        EXPECT_EQ(c.parentDir ? c.parentDir : L"", r.parentDir);
+        EXPECT_EQ(c.logPath, r.logPath);
+        EXPECT_EQ(c.unknownSwitch, r.unknownSwitch);
+    }
+}
+
+// The setup log as text; the byte order mark is not part of it.
+std::wstring ReadLog(const std::wstring& path) {
+    std::string bytes = ReadFileBytes(path);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    if (bytes.empty())
+        return std::wstring();
+    std::wstring text(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      &text[0], static_cast<int>(text.size()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+class StartupApp : public SetupTest {
+protected:
+    void SetUp() override {
+        SetupTest::SetUp();
+        // A 64-bit Wine prefix made without its 32-bit part lacks the
+        // WOW6432Node uninstall branch that every 64-bit Windows has.
+        HKEY base = nullptr;
+        const std::wstring key = RecordKey();
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.substr(0, key.rfind(L'\\')).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &base, nullptr);
+        if (base)
+            RegCloseKey(base);
+    }
+};
 
 // Until the process ends: whether it ever showed a window (message boxes
 // included).
@@ -75,37 +171,135 @@ TEST_F(StartupApp, SilentInstallOverARecordedInstallationIgnoresTheGivenDirector
     EXPECT_FALSE(FileExists(m_work / L"elsewhere"));
 }
 
-TEST_F(StartupApp, SilentRunThatCannotInstallShowsWhyAndEndsWithItsCode) {
+// Every silent command line against its exit code, where the product went,
+// and the log; no run ever shows a window or a box: what an interactive run
+// would show is in the log, word for word.
+TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
     const std::wstring damaged = MakeCopy(L"damaged.exe", "this is not a zip archive");
     ASSERT_FALSE(damaged.empty());
     const std::wstring skinless = MakeCopy(L"skinless.exe", s_payload);
     ASSERT_TRUE(ReplaceResource(skinless, L"ZIPRES", 103, "this is not a zip archive either"));
-    const std::wstring target = L"path " + Quote(m_work / L"target");
+    const std::wstring spaced = m_work / L"My  Apps";
+    const std::wstring product = L"\\Quillmossdex\\";
     struct Case {
         std::wstring words;
         std::wstring exe;
-        const wchar_t* message;
         UINT exitCode;
+        std::wstring installedIn; // empty: nothing installed
+        std::vector<std::wstring> logged;
     } cases[] = {
-        // "path" alone names no directory at all.
-        {L"path", L"", L"路径不能为空, 请重新选择!", SETUP_EXIT_DIR_REJECTED},
-        {L"path \\\\server\\share", L"",
-         L"无法创建目录 : \"\\\\server\\share\\Quillmossdex\\\", 请重新选择正确的安装目录!",
-         SETUP_EXIT_DIR_REJECTED},
-        {L"path relative", L"",
-         L"无法创建目录 : \"relative\\Quillmossdex\\\", 请重新选择正确的安装目录!",
-         SETUP_EXIT_DIR_REJECTED},
-        {target, damaged, L"解压文件失败!", SETUP_EXIT_INSTALL_FAILED + 1},
-        {target, skinless, L"加载资源文件失败：skin.xml", SETUP_EXIT_SKIN_DAMAGED},
+        {L"/S",
+         L"",
+         SETUP_EXIT_INSTALLED,
+         DefaultInstallDir(),
+         {L"install directory: " + DefaultInstallDir(), L"exit code 0"}},
+        // The rest of the line, its doubled blank kept.
+        {L"/S /D=" + spaced,
+         L"",
+         SETUP_EXIT_INSTALLED,
+         spaced + product,
+         {L"install directory: " + spaced + product, L"write the uninstall record: done"}},
+        {L"/s \"/D=" + spaced + L"\"", L"", SETUP_EXIT_INSTALLED, spaced + product, {}},
+        {L"path " + Quote(spaced), L"", SETUP_EXIT_INSTALLED, spaced + product, {}},
+        // "path" alone names no directory at all; /D= with nothing after it neither.
+        {L"path", L"", SETUP_EXIT_DIR_REJECTED, L"", {L"message: 路径不能为空, 请重新选择!"}},
+        {L"/S /D=", L"", SETUP_EXIT_DIR_REJECTED, L"", {L"message: 路径不能为空, 请重新选择!"}},
+        {L"path \\\\server\\share",
+         L"",
+         SETUP_EXIT_DIR_REJECTED,
+         L"",
+         {L"message: 无法创建目录 : \"\\\\server\\share\\Quillmossdex\\\", "
+          L"请重新选择正确的安装目录!"}},
+        {L"/S /D=relative",
+         L"",
+         SETUP_EXIT_DIR_REJECTED,
+         L"",
+         {L"message: 无法创建目录 : \"relative\\Quillmossdex\\\", 请重新选择正确的安装目录!",
+          L"exit code 2"}},
+        {L"/S /D=" + (m_work / L"t"),
+         damaged,
+         SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(INSTALL_ERR_UNZIP),
+         L"",
+         {L"unpack the payload: failed with result 1", L"message: 解压文件失败!", L"exit code 11"}},
+        // A silent run never loads the skin, so a damaged one does not stop it.
+        {L"/S /D=" + (m_work / L"t"), skinless, SETUP_EXIT_INSTALLED, m_work / L"t" + product, {}},
     };
+    int run = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.message));
-        ASSERT_TRUE(Start(c.words, c.exe));
-        EXPECT_EQ(c.message, AnswerBox(IDOK));
-        ASSERT_TRUE(WaitForExit(15000));
+        SCOPED_TRACE(Narrow(c.words));
+        CleanMachine();
+        RemoveTree(spaced);
+        RemoveTree(m_work / L"t");
+        const std::wstring log = m_work / (L"run" + std::to_wstring(++run) + L".log");
+        ASSERT_TRUE(Start(Quote(L"/LOG=" + log) + L" " + c.words, c.exe));
+        EXPECT_FALSE(ShowedWindowUntilExit(Child(), 60000));
+        ASSERT_FALSE(Child().Running());
         EXPECT_EQ(static_cast<DWORD>(c.exitCode), Child().ExitCode());
+        if (c.installedIn.empty()) {
+            EXPECT_TRUE(ReadRecordValue("InstallLocation").empty());
+        } else {
+            EXPECT_TRUE(FileExists(c.installedIn + L"Quillmossdex.exe"));
+            EXPECT_EQ(Narrow(c.installedIn), ReadRecordValue("InstallLocation").c_str());
+            EXPECT_EQ("\"" + Narrow(c.installedIn) + "uninst.exe\" /S",
+                      ReadRecordValue("QuietUninstallString").c_str());
+            EXPECT_TRUE(FileExists(DesktopShortcut())) << Narrow(ReadLog(log));
+            EXPECT_TRUE(FileExists(StartMenuShortcut()));
+        }
+        const std::wstring text = ReadLog(log);
+        EXPECT_TRUE(Contains(text, L"QuillmossdexSetup.exe 1.0.67 started: ")) << Narrow(text);
+        for (const std::wstring& line : c.logged)
+            EXPECT_TRUE(Contains(text, line)) << Narrow(line) << "\n" << Narrow(text);
+        EXPECT_TRUE(Contains(text, L"exit code " + std::to_wstring(c.exitCode)));
     }
-    EXPECT_FALSE(FileExists(m_work / L"target\\Quillmossdex\\Quillmossdex.exe"));
+    EXPECT_FALSE(FileExists(m_work / L"t\\Quillmossdex\\started.txt"));
+}
+
+TEST_F(StartupApp, EveryRunLogsToTheTemporaryFolderByDefault) {
+    ASSERT_TRUE(Start(L"/S /D=" + (m_work / L"t")));
+    ASSERT_TRUE(WaitForExit(60000));
+    EXPECT_EQ(0u, Child().ExitCode());
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((m_work / L"Quillmossdex-install-*.log").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    FindClose(find);
+    EXPECT_TRUE(Contains(ReadLog(m_work / found.cFileName), L"exit code 0"));
+}
+
+TEST_F(StartupApp, UsageGoesToTheStartersConsoleAndAnUnknownSwitchHasItsOwnCode) {
+    struct Case {
+        const wchar_t* words;
+        DWORD exitCode;
+    } cases[] = {{L"/?", 0}, {L"/help", 0}, {L"/S /bogus", SETUP_EXIT_USAGE}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.words));
+        DWORD code = 0;
+        const std::string out = RunAndCapture(Quote(s_setup) + L" " + c.words, 30000, &code);
+        EXPECT_EQ(c.exitCode, code);
+        for (const char* part : {"/S", "/D=", "/LOG=", "Update pid", "path dir"})
+            EXPECT_NE(std::string::npos, out.find(part)) << part << "\n" << out;
+        EXPECT_EQ(c.exitCode != 0, out.find("unknown switch: /bogus") != std::string::npos);
+    }
+    // Nothing was installed, and no log written.
+    EXPECT_FALSE(FileExists(DefaultInstallDir()));
+    WIN32_FIND_DATAW found = {};
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              FindFirstFileW((m_work / L"Quillmossdex-install-*.log").c_str(), &found));
+}
+
+TEST_F(StartupApp, InteractiveRunTakesTheDirectorySwitchAndLogs) {
+    const std::wstring log = m_work / L"interactive.log";
+    HWND hwnd = StartAndWait(Quote(L"/LOG=" + log) + L" /D=" + (m_work / L"my dir"));
+    ASSERT_NE(nullptr, hwnd);
+    ClickAt(hwnd, L::kInstall.x, L::kInstall.y);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
+    EXPECT_TRUE(FileExists(m_work / L"my dir\\Quillmossdex\\Quillmossdex.exe"));
+    ClickAt(hwnd, L::kCloseBtn.x, L::kCloseBtn.y);
+    ASSERT_TRUE(WaitForExit(15000));
+    EXPECT_EQ(0u, Child().ExitCode());
+    const std::wstring text = ReadLog(log);
+    for (const wchar_t* line : {L"installing into ", L"move the files into place: done",
+                                L"write the uninstall record: done", L"exit code 0"})
+        EXPECT_TRUE(Contains(text, line)) << Narrow(line) << "\n" << Narrow(text);
 }
 
 TEST_F(StartupApp, UpdateEndsTheGivenProcessAndInstallsOverTheRecordedLocation) {
@@ -163,14 +357,26 @@ TEST_F(StartupApp, SecondInstallerIsRefusedWhileOneRuns) {
     std::unique_ptr<ChildProcess> running = std::move(m_setup);
     m_setup.reset(new ChildProcess());
 
+    // The interactive run says why in a box; the silent runs only in their log.
+    const std::wstring log = m_work / L"refused.log";
     struct Case {
-        const wchar_t* words;
+        std::wstring words;
+        bool box;
         DWORD exitCode;
-    } cases[] = {{L"", 0}, {L"path C:\\qmapp-refused", SETUP_EXIT_NOT_STARTED}};
+    } cases[] = {
+        {L"", true, 0},
+        {Quote(L"/LOG=" + log) + L" path C:\\qmapp-refused", false, SETUP_EXIT_NOT_STARTED},
+        {Quote(L"/LOG=" + log) + L" /S", false, SETUP_EXIT_NOT_STARTED}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.words));
+        DeleteFileW(log.c_str());
         ASSERT_TRUE(Start(c.words));
-        EXPECT_EQ(L"安装程序正在运行!", AnswerBox(IDOK));
+        if (c.box) {
+            EXPECT_EQ(L"安装程序正在运行!", AnswerBox(IDOK));
+        } else {
+            EXPECT_FALSE(ShowedWindowUntilExit(Child(), 15000));
+            EXPECT_TRUE(Contains(ReadLog(log), L"message: 安装程序正在运行!"));
+        }
         ASSERT_TRUE(WaitForExit(15000));
         EXPECT_EQ(c.exitCode, Child().ExitCode());
     }

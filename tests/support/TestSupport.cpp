@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 
@@ -23,8 +24,31 @@ bool ChildProcess::Start(const std::wstring& commandLine, DWORD creationFlags,
     si.cb = sizeof(si);
     std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(L'\0');
-    return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
+    void* environment = nullptr;
+    if (!m_environment.empty()) {
+        environment = const_cast<wchar_t*>(m_environment.c_str());
+        creationFlags |= CREATE_UNICODE_ENVIRONMENT;
+    }
+    return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, creationFlags, environment,
                           currentDir.empty() ? nullptr : currentDir.c_str(), &si, &m_pi) != 0;
+}
+
+std::wstring EnvironmentWithout(const std::wstring& name) {
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    if (!strings)
+        return block;
+    const std::wstring prefix = name + L"=";
+    for (const wchar_t* p = strings; *p; p += wcslen(p) + 1) {
+        if (wcslen(p) >= prefix.size() && _wcsnicmp(p, prefix.c_str(), prefix.size()) == 0)
+            continue;
+        block += p;
+        block += L'\0';
+    }
+    FreeEnvironmentStringsW(strings);
+    // The block ends with an empty string; c_str() adds the second terminator.
+    block += L'\0';
+    return block;
 }
 
 bool ChildProcess::Wait(DWORD timeoutMs) {
@@ -243,7 +267,8 @@ std::wstring RecordKey() {
     GetNativeSystemInfo(&info);
     bool wow = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
                info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    return wow ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\青梧云端助手"
+    return wow ? L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\青梧云端助"
+                 L"手"
                : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
 }
 

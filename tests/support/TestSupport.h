@@ -20,6 +20,9 @@ public:
     // commandLine is the full command line, program path included.
     bool Start(const std::wstring& commandLine, DWORD creationFlags = 0,
                const std::wstring& currentDir = L"");
+    // The environment block the next Start gives the child (EnvironmentWithout);
+    // empty: the child inherits this process's environment.
+    void SetEnvironment(const std::wstring& block) { m_environment = block; }
     // Waits at most timeoutMs; true when the process ended.
     bool Wait(DWORD timeoutMs);
     bool Running() const;
@@ -30,7 +33,12 @@ public:
 
 private:
     PROCESS_INFORMATION m_pi = {};
+    std::wstring m_environment;
 };
+
+// This process's environment as a block for CreateProcessW, without the named
+// variable (compared without regard to case).
+std::wstring EnvironmentWithout(const std::wstring& name);
 
 // Runs a console program to its end (bounded) and returns what it wrote to
 // standard output; exitCode is 0xFFFFFFFF when it did not end in time.

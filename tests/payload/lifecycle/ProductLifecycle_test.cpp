@@ -90,6 +90,13 @@ class ProductLifecycle : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitialize(nullptr);
+        // A 64-bit Wine prefix made without its 32-bit part lacks the
+        // WOW6432Node uninstall branch that every 64-bit Windows has.
+        HKEY base = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kRecordKey.substr(0, kRecordKey.rfind(L'\\')).c_str(),
+                        0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &base, nullptr);
+        if (base)
+            RegCloseKey(base);
         Forget();
         installDir = root.Path() + L"\\Quillmossdex\\";
     }
@@ -197,6 +204,73 @@ TEST_F(ProductLifecycle, UninstallKeepsTheUsersFilesAndASecondRunFailsCleanly) {
     EXPECT_EQ(2u, UninstallSilently());
     EXPECT_EQ("mine", qmtest::ReadFileBytes(installDir + L"mine.txt"));
     EXPECT_TRUE(FileExists(installDir + L"uninst.exe"));
+}
+
+// What a deployment script does on a machine without a desktop: a silent
+// install, a look at the record, the record's quiet uninstall command; every
+// program runs with no display at all (DISPLAY is not in its environment, so
+// under Wine it cannot reach the X server), and each leaves its log.
+TEST_F(ProductLifecycle, ScriptInstallsAndUninstallsWithoutADisplay) {
+    const std::wstring noDisplay = qmtest::EnvironmentWithout(L"DISPLAY");
+    auto run = [&](const std::wstring& commandLine) {
+        qmtest::ChildProcess p;
+        p.SetEnvironment(noDisplay);
+        EXPECT_TRUE(p.Start(commandLine));
+        bool shown = false;
+        for (int i = 0; i < 2400 && p.Running(); ++i) {
+            if (!qmtest::ProcessWindows(p.Pid()).empty())
+                shown = true;
+            Sleep(50);
+        }
+        EXPECT_FALSE(shown) << commandLine.c_str();
+        EXPECT_FALSE(p.Running());
+        return p.ExitCode();
+    };
+    const std::wstring installLog = root / L"install.log";
+    const std::wstring uninstallLog = root / L"uninstall.log";
+
+    ASSERT_EQ(0u, run(qmtest::Quote(SetupExe()) + L" /S " + qmtest::Quote(L"/LOG=" + installLog) +
+                      L" /D=" + root.Path()));
+    EXPECT_TRUE(FileExists(installDir + L"Quillmossdex.exe"));
+    EXPECT_TRUE(FileExists(DesktopLink()));
+    const std::string installed = qmtest::ReadFileBytes(installLog);
+    EXPECT_NE(std::string::npos, installed.find("write the uninstall record: done")) << installed;
+    EXPECT_NE(std::string::npos, installed.find("exit code 0")) << installed;
+
+    wchar_t quiet[MAX_PATH + 16] = {};
+    DWORD size = sizeof(quiet) - sizeof(wchar_t);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegGetValueW(HKEY_LOCAL_MACHINE, kRecordKey.c_str(), L"QuietUninstallString",
+                           RRF_RT_REG_SZ, nullptr, quiet, &size));
+    EXPECT_EQ(qmtest::Quote(installDir + L"uninst.exe") + L" /S", quiet);
+
+    EXPECT_EQ(0u, run(std::wstring(quiet) + L" " + qmtest::Quote(L"/LOG=" + uninstallLog)));
+    EXPECT_FALSE(FileExists(installDir + L"Quillmossdex.exe"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_TRUE(WaitFor(Exists, installDir, false)) << "the emptied install folder stays";
+    const std::string removed = qmtest::ReadFileBytes(uninstallLog);
+    EXPECT_NE(std::string::npos, removed.find("uninst.exe 1.0.67 started")) << removed;
+    EXPECT_NE(std::string::npos, removed.find("removed; exit code 0")) << removed;
+}
+
+TEST_F(ProductLifecycle, UninstallerSpeaksTheUsualSwitches) {
+    ASSERT_EQ(0u, InstallSilently());
+    struct Case {
+        const wchar_t* words;
+        DWORD exitCode;
+    } cases[] = {{L"/?", 0}, {L"/HELP", 0}, {L"/S /bogus", 5}};
+    for (const Case& c : cases) {
+        DWORD code = 0;
+        const std::string out = qmtest::RunAndCapture(
+            qmtest::Quote(installDir + L"uninst.exe") + L" " + c.words, 30000, &code);
+        EXPECT_EQ(c.exitCode, code) << out;
+        EXPECT_NE(std::string::npos, out.find("/LOG=")) << out;
+        EXPECT_EQ(c.exitCode != 0, out.find("unknown switch: /bogus") != std::string::npos);
+    }
+    // None of them removed anything.
+    EXPECT_TRUE(FileExists(installDir + L"Quillmossdex.exe"));
+    EXPECT_EQ(0u, UninstallSilently());
 }
 
 } // namespace

@@ -1,0 +1,134 @@
+#include "installer/SetupLog.h"
+
+#include "installer/Product.h"
+#include "installer/TextConvert.h"
+
+#include <cwchar>
+
+namespace {
+
+// The open log. Kept for the life of the process, so deliberately not an RAII
+// holder: a worker thread may still be logging while the process ends.
+HANDLE g_file = INVALID_HANDLE_VALUE;
+std::wstring g_path;
+SRWLOCK g_lock = SRWLOCK_INIT;
+
+class ScopedLock {
+public:
+    ScopedLock() { AcquireSRWLockExclusive(&g_lock); }
+    ~ScopedLock() { ReleaseSRWLockExclusive(&g_lock); }
+    ScopedLock(const ScopedLock&) = delete;
+    ScopedLock& operator=(const ScopedLock&) = delete;
+};
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return std::string();
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return std::string();
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
+    return out;
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    DWORD done = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+           done == bytes.size();
+}
+
+} // namespace
+
+std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& t) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n > MAX_PATH)
+        return std::wstring();
+    wchar_t name[96] = {};
+    const int written =
+        swprintf(name, sizeof(name) / sizeof(name[0]), L"%ls-%ls-%04u%02u%02u-%02u%02u%02u.log",
+                 L"" QM_PRODUCT_ID, kind, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    if (written <= 0)
+        return std::wstring();
+    std::wstring path(temp, n);
+    if (path.back() != L'\\')
+        path += L'\\';
+    return path + name;
+}
+
+bool OpenSetupLog(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // An existing file (a script that names the same log for every run) is
+    // continued, so the runs stay readable one after the other.
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END) ||
+        ((!existed || size.QuadPart == 0) && !WriteAll(file, "\xEF\xBB\xBF"))) {
+        CloseHandle(file);
+        return false;
+    }
+    ScopedLock guard;
+    if (g_file != INVALID_HANDLE_VALUE)
+        CloseHandle(g_file);
+    g_file = file;
+    g_path = path;
+    return true;
+}
+
+std::wstring SetupLogPath() {
+    ScopedLock guard;
+    return g_path;
+}
+
+void SetupLogLine(const std::wstring& text) {
+    SYSTEMTIME t = {};
+    GetLocalTime(&t);
+    wchar_t stamp[40] = {};
+    swprintf(stamp, sizeof(stamp) / sizeof(stamp[0]), L"%04u-%02u-%02u %02u:%02u:%02u.%03u  ",
+             t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    std::wstring line = stamp;
+    line.reserve(line.size() + text.size() + 2);
+    for (wchar_t c : text)
+        line += (c == L'\r' || c == L'\n') ? L' ' : c;
+    line += L"\r\n";
+    const std::string bytes = Utf8(line);
+    ScopedLock guard;
+    if (g_file != INVALID_HANDLE_VALUE)
+        WriteAll(g_file, bytes);
+}
+
+std::wstring SystemErrorText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (n != 0 && buffer)
+        text.assign(buffer, n);
+    if (buffer)
+        LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    for (wchar_t& c : text)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    return text.empty() ? L"(no system text)" : text;
+}
+
+void SetupLogFailure(const std::wstring& text, DWORD error) {
+    SetupLogLine(text + L" (error " + std::to_wstring(error) + L": " + SystemErrorText(error) +
+                 L")");
+}
+
+std::wstring LogText(const std::string& ansi) {
+    return ToWide(ansi);
+}

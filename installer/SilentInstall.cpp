@@ -1,0 +1,139 @@
+#include "installer/SilentInstall.h"
+
+#include "installer/FileManage.h"
+#include "installer/FrameUI.h"
+#include "installer/MessageBox.h"
+#include "installer/Product.h"
+#include "installer/SetupLog.h"
+#include "installer/Startup.h"
+#include "installer/TextConvert.h"
+
+#include "skinui/core/Handles.h"
+
+#include <shlobj.h>
+
+namespace {
+
+// The caption the interactive boxes carry; the log keeps only their text.
+const wchar_t kCaption[] = L"提示:";
+
+std::wstring WithSeparator(std::wstring dir) {
+    CFrameUI::AppendSeparator(dir);
+    return dir;
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    const size_t begin = text.find_first_not_of(L' ');
+    if (begin == std::wstring::npos)
+        return std::wstring();
+    return text.substr(begin, text.find_last_not_of(L' ') - begin + 1);
+}
+
+// Creates the directory's levels one by one, as the window's check does, and
+// keeps the error of the last level that could not be made.
+DWORD CreateInstallDirectory(const std::wstring& dir) {
+    DWORD error = ERROR_SUCCESS;
+    // The engine's directory rule works on narrow text; converted here, at
+    // the one place the silent run hands a directory to it.
+    for (const std::string& level : CFileManage::DirectoryLevels("", ToNarrow(dir))) {
+        if (!CreateDirectoryA(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            error = GetLastError();
+    }
+    return error;
+}
+
+void LogShortcut(const wchar_t* what, InstallResult result) {
+    if (result == INSTALL_OK)
+        SetupLogLine(std::wstring(L"created ") + what);
+    else
+        SetupLogFailure(std::wstring(L"could not create ") + what, GetLastError());
+}
+
+} // namespace
+
+bool ReadRecordedInstallDir(std::wstring* dir) {
+    SkinUI::UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
+                      key.Put()) != ERROR_SUCCESS)
+        return false;
+    // One byte more than the size passed, so a value that fills the buffer
+    // without a terminator still ends with one.
+    char buf[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH;
+    if (RegQueryValueExA(key.Get(), "InstallLocation", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
+        return false;
+    *dir = WithSeparator(ToWide(buf));
+    return true;
+}
+
+std::wstring DefaultParentDir() {
+    SYSTEM_INFO info = {};
+    GetNativeSystemInfo(&info);
+    const int folder = IsWow64Architecture(info.wProcessorArchitecture) ? CSIDL_PROGRAM_FILESX86
+                                                                        : CSIDL_PROGRAM_FILES;
+    wchar_t buf[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, buf, folder, FALSE))
+        return std::wstring();
+    return buf;
+}
+
+std::wstring SilentInstallDir(const TStartRequest& request) {
+    std::wstring dir;
+    if (ReadRecordedInstallDir(&dir)) {
+        SetupLogLine(L"an installation is recorded in " + dir +
+                     L"; it is installed over, whatever directory the command line names");
+        return dir;
+    }
+    std::wstring parent;
+    if (!request.words.empty() && request.words[0] == L"path")
+        parent = Trimmed(JoinPathWordsW(request.words));
+    else if (request.hasParentDir)
+        parent = request.parentDir;
+    else
+        parent = DefaultParentDir();
+    // No directory at all stays empty, which is refused as such; with the
+    // product folder appended it would name a folder in the current drive's
+    // root instead.
+    if (parent.empty())
+        return std::wstring();
+    return WithSeparator(parent) + kProductFolder;
+}
+
+UINT RunSilentInstall(const TStartRequest& request) {
+    const std::wstring dir = SilentInstallDir(request);
+    if (dir.empty()) {
+        ShowMessageBox(nullptr, L"路径不能为空, 请重新选择!", kCaption, MB_OK);
+        return SETUP_EXIT_DIR_REJECTED;
+    }
+    SetupLogLine(L"install directory: " + dir);
+    // The first use of the engine empties its unpack directory.
+    CFileManage* engine = CFileManage::GetInstance();
+    const DWORD created = CreateInstallDirectory(dir);
+    if (!CFrameUI::IsUsableInstallDir(dir)) {
+        if (created != ERROR_SUCCESS)
+            SetupLogFailure(L"could not create " + dir, created);
+        ShowMessageBox(nullptr, CFrameUI::CannotCreateMessage(dir).c_str(), kCaption, MB_OK);
+        return SETUP_EXIT_DIR_REJECTED;
+    }
+
+    TInstallJob job;
+    // The engine takes narrow text; converted here, its one silent caller.
+    job.installDir = ToNarrow(dir);
+    // The skin presets both shortcut options, and a silent run cannot change them.
+    job.desktopLink = true;
+    job.startMenuLink = true;
+    // No target window: the engine posts nothing, and the result is the
+    // return value of the install run right here.
+    const InstallResult result = engine->RunInstall(job);
+    if (result != INSTALL_OK) {
+        // Nothing the install did is undone; the text names the failed step.
+        ShowMessageBox(nullptr, ToWide(GetErrorText(result)).c_str(), kCaption, MB_OK);
+        return SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(result);
+    }
+    // A missing link does not undo an install, so neither fails the run.
+    LogShortcut(L"the Start-menu shortcuts", engine->CreateStartMenuShortcuts());
+    LogShortcut(L"the desktop shortcut", engine->CreateDesktopShortcut());
+    SetupLogLine(L"installed into " + dir);
+    return SETUP_EXIT_INSTALLED;
+}

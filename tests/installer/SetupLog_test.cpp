@@ -1,0 +1,138 @@
+// The setup log and the message box seam's silent mode.
+#include "installer/MessageBox.h"
+#include "installer/SetupLog.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+using qmtest::ReadFileBytes;
+
+std::string Utf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(SetupLog, DefaultFileIsNamedByKindDateAndTimeInTheTemporaryFolder) {
+    SYSTEMTIME t = {};
+    t.wYear = 2026;
+    t.wMonth = 1;
+    t.wDay = 2;
+    t.wHour = 3;
+    t.wMinute = 4;
+    t.wSecond = 5;
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH + 1, temp));
+    EXPECT_EQ(std::wstring(temp) + L"Quillmossdex-install-20260102-030405.log",
+              DefaultSetupLogPath(L"install", t));
+    EXPECT_EQ(std::wstring(temp) + L"Quillmossdex-uninstall-20260102-030405.log",
+              DefaultSetupLogPath(L"uninstall", t));
+}
+
+class SetupLogFile : public ::testing::Test {
+protected:
+    qmtest::TempDir dir{L"qmsetuplog"};
+    std::wstring path = dir / L"日志 run.log";
+};
+
+TEST_F(SetupLogFile, LinesAreUtf8WithTimeOneLineEachAndARunAppends) {
+    ASSERT_TRUE(OpenSetupLog(path));
+    EXPECT_EQ(path, SetupLogPath());
+    SetupLogLine(L"message: 路径不能为空\r\nsecond half");
+    ASSERT_TRUE(OpenSetupLog(path));
+    SetupLogLine(L"next run");
+    const std::string bytes = ReadFileBytes(path);
+    // One byte order mark, at the start only, so editors read it as UTF-8.
+    EXPECT_EQ(0u, bytes.find("\xEF\xBB\xBF"));
+    EXPECT_EQ(1u, Count(bytes, "\xEF\xBB\xBF"));
+    EXPECT_EQ(2u, Count(bytes, "\r\n"));
+    EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 路径不能为空  second half\r\n")));
+    EXPECT_NE(std::string::npos, bytes.find("  next run\r\n"));
+    // The time stamp: "YYYY-MM-DD HH:MM:SS.mmm".
+    ASSERT_GT(bytes.size(), 27u);
+    EXPECT_EQ('-', bytes[7]);
+    EXPECT_EQ(' ', bytes[13]);
+    EXPECT_EQ('.', bytes[22]);
+}
+
+TEST_F(SetupLogFile, AFileThatCannotBeOpenedKeepsTheOpenLog) {
+    ASSERT_TRUE(OpenSetupLog(path));
+    EXPECT_FALSE(OpenSetupLog(dir / L"missing\\folder\\x.log"));
+    EXPECT_FALSE(OpenSetupLog(L""));
+    SetupLogLine(L"still here");
+    EXPECT_EQ(path, SetupLogPath());
+    EXPECT_NE(std::string::npos, ReadFileBytes(path).find("still here"));
+}
+
+TEST_F(SetupLogFile, FailuresCarryTheErrorCodeAndTheSystemText) {
+    ASSERT_TRUE(OpenSetupLog(path));
+    SetupLogFailure(L"could not create C:\\x", ERROR_ACCESS_DENIED);
+    const std::wstring text = SystemErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_NE(L"(no system text)", text);
+    EXPECT_EQ(std::wstring::npos, text.find_first_of(L"\r\n"));
+    EXPECT_NE(std::string::npos,
+              ReadFileBytes(path).find(Utf8(L"could not create C:\\x (error 5: " + text + L")")));
+    EXPECT_EQ(L"(no system text)", SystemErrorText(0x2000FFFF));
+}
+
+TEST(MessageBoxSeam, DefaultButtonFollowsTheDefaultFlag) {
+    struct Case {
+        UINT type;
+        int answer;
+    } cases[] = {
+        {MB_OK, IDOK},
+        {MB_OK | MB_DEFBUTTON2, IDOK},
+        {MB_OKCANCEL, IDOK},
+        {MB_YESNO, IDYES},
+        {MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, IDNO},
+        {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL},
+        {MB_RETRYCANCEL | MB_DEFBUTTON2, IDCANCEL},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY},
+        {MB_CANCELTRYCONTINUE | MB_DEFBUTTON3, IDCONTINUE},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.answer, DefaultMessageBoxButton(c.type)) << std::hex << c.type;
+}
+
+int g_hookCalls = 0;
+int CountingHook(HWND, const wchar_t*, const wchar_t*, UINT) {
+    ++g_hookCalls;
+    return IDCANCEL;
+}
+
+TEST_F(SetupLogFile, SilentBoxesGoToTheLogAndAnswerTheirDefault) {
+    ASSERT_TRUE(OpenSetupLog(path));
+    MessageBoxHook old = SetMessageBoxHook(CountingHook);
+    g_hookCalls = 0;
+    SetSilentMessageBoxes(true);
+    const int ok = ShowMessageBox(nullptr, L"安装程序正在运行!", L"提示:", MB_OK);
+    const int yes = ShowMessageBox(nullptr, L"是否强制关闭后安装?", L"提示:", MB_YESNO);
+    SetSilentMessageBoxes(false);
+    // Interactive boxes are logged too, with the answer the person gave.
+    const int asked = ShowMessageBox(nullptr, L"覆盖?", L"提示:", MB_YESNO);
+    SetMessageBoxHook(old);
+    EXPECT_EQ(IDOK, ok);
+    EXPECT_EQ(IDYES, yes);
+    EXPECT_EQ(IDCANCEL, asked);
+    EXPECT_EQ(1, g_hookCalls);
+    const std::string bytes = ReadFileBytes(path);
+    EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 安装程序正在运行!\r\n")));
+    EXPECT_NE(std::string::npos,
+              bytes.find(Utf8(L"  message: 是否强制关闭后安装? -> Yes (silent default)\r\n")));
+    EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 覆盖? -> Cancel\r\n")));
+}
+
+} // namespace
