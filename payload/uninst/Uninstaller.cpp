@@ -131,11 +131,31 @@ std::wstring LinkTarget(const std::wstring& linkPath) {
     return target;
 }
 
+// The text as it comes back from the ANSI code page: characters the code page
+// lacks become '?'.
+std::wstring ThroughAnsiCodePage(const std::wstring& text) {
+    const int len = static_cast<int>(text.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return std::wstring();
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), len, &narrow[0], n, nullptr, nullptr);
+    std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
+    n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), n, &wide[0], len + 1);
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
 void RemoveLinkInto(const std::wstring& linkPath, const std::wstring& installDir) {
     if (GetFileAttributesW(linkPath.c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
     // A link of the same name that leads elsewhere belongs to someone else.
-    if (StartsWithNoCase(LinkTarget(linkPath), installDir))
+    // Wine's shell links store their target in the ANSI code page only, so
+    // there a link to this installation reads back with '?' for every
+    // character that code page lacks.
+    const std::wstring target = LinkTarget(linkPath);
+    if (StartsWithNoCase(target, installDir) ||
+        StartsWithNoCase(target, ThroughAnsiCodePage(installDir)))
         DeleteFileForced(linkPath);
 }
 

@@ -239,10 +239,11 @@ TEST_F(UnicodeLifecycle, NamesInEveryScriptInstallLinkRecordAndUninstallWithoutL
     EXPECT_FALSE(FileExists(UnpackDir())) << "the unpack folder stays";
 
     // The links lead to the whole paths; the record reads back as UTF-16.
-    EXPECT_EQ(installDir + L"Quillmossdex.exe", LinkTarget(DesktopLink()));
-    EXPECT_EQ(installDir + L"Quillmossdex.exe",
+    using qmtest::AsLinkStoresIt;
+    EXPECT_EQ(AsLinkStoresIt(installDir + L"Quillmossdex.exe"), LinkTarget(DesktopLink()));
+    EXPECT_EQ(AsLinkStoresIt(installDir + L"Quillmossdex.exe"),
               LinkTarget(MenuFolder() + L"\\" + kProduct + L".lnk"));
-    EXPECT_EQ(installDir + L"uninst.exe",
+    EXPECT_EQ(AsLinkStoresIt(installDir + L"uninst.exe"),
               LinkTarget(MenuFolder() + L"\\卸载" + kProduct + L".lnk"));
     const struct {
         const wchar_t* name;
@@ -327,7 +328,8 @@ TEST_F(UnicodeLifecycle, FoldersUpToTheLimitInstallAndUninstallLongerOnesAreRefu
         std::wstring file = installDir + deepest;
         std::replace(file.begin(), file.end(), L'/', L'\\');
         EXPECT_EQ(Utf8(deepest), qmtest::ReadFileBytes(file));
-        EXPECT_EQ(installDir + L"Quillmossdex.exe", LinkTarget(DesktopLink()));
+        EXPECT_EQ(qmtest::AsLinkStoresIt(installDir + L"Quillmossdex.exe"),
+                  LinkTarget(DesktopLink()));
         EXPECT_EQ(0u, Run(qmtest::Quote(installDir + L"uninst.exe") + L" /S"));
         EXPECT_TRUE(Gone(installDir)) << "the install folder stays";
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
