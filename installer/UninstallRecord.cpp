@@ -32,8 +32,11 @@ InstallResult CFileManage::WriteUninstallRecord() {
     SYSTEM_INFO info = {};
     GetNativeSystemInfo(&info);
     UniqueRegKey base;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallBasePath(info.wProcessorArchitecture), 0,
-                      KEY_ALL_ACCESS, base.Put()) != ERROR_SUCCESS)
+    // The base exists on every Windows; a fresh Wine prefix may lack it until
+    // the first program registers.
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, UninstallBasePath(info.wProcessorArchitecture), 0,
+                        nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, base.Put(),
+                        nullptr) != ERROR_SUCCESS)
         return INSTALL_ERR_REGISTRY;
     UniqueRegKey key;
     if (RegCreateKeyExW(base.Get(), kProductName, 0, nullptr, REG_OPTION_NON_VOLATILE,

@@ -259,7 +259,7 @@ TEST_F(UnicodeLifecycle, NamesInEveryScriptInstallLinkRecordAndUninstallWithoutL
     for (const auto& v : values)
         EXPECT_EQ(v.value, RecordValue(v.name)) << Utf8(v.name);
 
-    // The client starts from its link's target and shows its window.
+    // The client starts from where the links lead and shows its window.
     qmtest::ChildProcess client;
     ASSERT_TRUE(client.Start(qmtest::Quote(installDir + L"Quillmossdex.exe")));
     bool shown = false;
