@@ -163,7 +163,9 @@ int main() {
     DWORD archiveSize = 0;
     for (int round = 0; round < kRounds && result == INSTALL_OK; ++round) {
         TInstallJob job;
-        job.installDir = root + "install" + std::to_string(round) + "\\";
+        const std::string dir = root + "install" + std::to_string(round) + "\\";
+        // The bench's folders are plain ASCII, the same text in any code page.
+        job.installDir.assign(dir.begin(), dir.end());
         job.target.window = window;
         CreateDirectoryA((root + "install" + std::to_string(round)).c_str(), nullptr);
         double start = Now();
@@ -214,8 +216,8 @@ int main() {
            MiB(static_cast<double>(peak) - static_cast<double>(idle)));
 
     // The record and the install kind that the runs wrote.
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
     if (!hadSettings) {
         RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
         RegDeleteKeyW(HKEY_CURRENT_USER, kProductKey);

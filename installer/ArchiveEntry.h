@@ -1,5 +1,5 @@
-// The payload archive's entries: which names are safe to unpack, and the copy
-// of one entry to disk with every failure seen.
+// The payload archive's entries: their names as text, which names are safe to
+// unpack, and the copy of one entry to disk with every failure seen.
 #pragma once
 
 #include <windows.h>
@@ -27,14 +27,28 @@ private:
     unzFile m_zip;
 };
 
+// The general purpose flag that marks an entry name as UTF-8.
+constexpr unsigned long kZipFlagUtf8Name = 0x800;
+// The code page of entry names without that flag: what Chinese archivers write.
+constexpr unsigned kZipLegacyNameCodePage = 936;
+
+// The name of the archive's current entry as text: UTF-8 when the entry is
+// flagged so, code page 936 otherwise. False when the entry cannot be read,
+// the name is empty, holds a NUL, or is not valid in its encoding; a name
+// that could only be guessed at would be installed where no list finds it.
+bool CurrentEntryName(unzFile zip, std::wstring* name, unz_file_info64* info);
+
+// Decodes a stored entry name; empty when it is not valid in its encoding.
+std::wstring DecodeEntryName(const std::string& bytes, bool utf8);
+
 // True when an archive entry name can only name something inside the unpack
 // directory. Refused: absolute names, anything with a colon (a drive or an
 // alternate stream), components of dots and spaces only ("..", and the forms
 // Windows trims to it), and device names.
-bool IsSafeEntryName(const std::string& name);
+bool IsSafeEntryName(const std::wstring& name);
 
 // Copies the open entry into a new file at target through buffer, adding the
 // bytes written to *bytes, and closes the entry. False when reading, writing
 // or the entry's CRC check fails.
-bool UnpackCurrentEntry(unzFile zip, const std::string& target, std::vector<char>& buffer,
+bool UnpackCurrentEntry(unzFile zip, const std::wstring& target, std::vector<char>& buffer,
                         uint64_t* bytes);

@@ -6,13 +6,13 @@
 #include "installer/PayloadReader.h"
 #include "installer/Product.h"
 #include "installer/SetupLog.h"
+#include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
 
 #include <objbase.h>
-#include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
 
 const char kProcessChannel[] = "com.quillmoss.business.220822";
 const char kChannelName[] = "220822";
@@ -21,12 +21,10 @@ using SkinUI::UniqueHandle;
 
 namespace {
 
-// The longest path text that still leaves room for a terminator in MAX_PATH.
+// The longest path text that still leaves room for a terminator in MAX_PATH:
+// the unpack directory lies below the system's temporary directory, which no
+// user chooses, and keeps to it.
 constexpr size_t kMaxPathText = MAX_PATH - 1;
-// The longest directory text that still fits MAX_PATH in the shell's
-// double-terminated list form: the limit of the unpack directory, which the
-// shell deletes, and of the move's directories, as installs have always had.
-constexpr size_t kMaxListText = MAX_PATH - 2;
 // Every entry is copied through one buffer of this size: large enough that
 // inflate and the file writes run in long stretches, small enough that the
 // peak memory does not depend on the payload, and a header that lies about an
@@ -42,19 +40,59 @@ constexpr DWORD kMoveRetryDelayMs = 500;
 constexpr int kLogLineFirstMove = 232;
 constexpr int kLogLineRetryMove = 238;
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
 }
-bool EndsWithSeparator(const std::string& s) {
+bool EndsWithSeparator(const std::wstring& s) {
     return !s.empty() && IsSeparator(s.back());
 }
 
 // One move attempt: everything below sourceDir into installDir, creating the
 // install directory's missing levels first. Both end with a separator.
-DWORD MoveTreeOnce(const std::string& sourceDir, const std::string& installDir) {
-    for (const std::string& level : CFileManage::DirectoryLevels("", installDir))
-        CreateDirectoryA(level.c_str(), nullptr);
+DWORD MoveTreeOnce(const std::wstring& sourceDir, const std::wstring& installDir) {
+    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", installDir))
+        CreateDirectoryW(level.c_str(), nullptr);
     return MoveDirectoryContent(sourceDir, installDir);
+}
+
+// Deletes a folder and everything below it, going on past failures. Links to
+// folders (junctions) are removed, never followed.
+void DeleteTree(const std::wstring& dir) {
+    {
+        WIN32_FIND_DATAW found = {};
+        SkinUI::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &found));
+        if (find) {
+            do {
+                if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
+                    continue;
+                const std::wstring path = dir + L"\\" + found.cFileName;
+                const DWORD attrs = found.dwFileAttributes;
+                if (attrs & FILE_ATTRIBUTE_READONLY)
+                    SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
+                if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
+                    DeleteTree(path);
+                else if (attrs & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryW(path.c_str());
+                else
+                    DeleteFileW(path.c_str());
+            } while (FindNextFileW(find.Get(), &found));
+        }
+    }
+    RemoveDirectoryW(dir.c_str());
+}
+
+// The names of the archive's entries, decoded; false when one cannot be read.
+bool ReadEntryNames(unzFile zip, uint64_t count, std::vector<std::wstring>* names) {
+    for (uint64_t i = 0; i < count; ++i) {
+        if (i > 0 && unzGoToNextFile(zip) != UNZ_OK)
+            return false;
+        std::wstring name;
+        unz_file_info64 info = {};
+        if (!CurrentEntryName(zip, &name, &info))
+            return false;
+        names->push_back(name);
+    }
+    return true;
 }
 
 } // namespace
@@ -65,18 +103,59 @@ DWORD MoveTreeOnce(const std::string& sourceDir, const std::string& installDir) 
 std::string GetErrorText(unsigned code) {
     switch (code) {
     case INSTALL_ERR_UNZIP:
-        return AnsiText(L"解压文件失败!");
+        return ToNarrow(L"解压文件失败!");
     case INSTALL_ERR_RESOURCE:
-        return AnsiText(L"释放资源文件失败!");
+        return ToNarrow(L"释放资源文件失败!");
     case INSTALL_ERR_COPY:
-        return AnsiText(L"拷贝文件失败!");
+        return ToNarrow(L"拷贝文件失败!");
     case INSTALL_ERR_SHORTCUT:
-        return AnsiText(L"创建快捷方式失败!");
+        return ToNarrow(L"创建快捷方式失败!");
     case INSTALL_ERR_REGISTRY:
-        return AnsiText(L"保存信息到注册表失败!");
+        return ToNarrow(L"保存信息到注册表失败!");
     default:
         return std::string();
     }
+}
+
+// ---------------------------------------------------------------------------
+// Path limits
+
+size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames) {
+    std::wstring dir = installDir;
+    while (EndsWithSeparator(dir))
+        dir.pop_back();
+    size_t excess = 0;
+    auto measure = [&](size_t length, size_t limit) {
+        if (length > limit && length - limit > excess)
+            excess = length - limit;
+    };
+    measure(dir.size(), kMaxFolderPathChars);
+    for (const std::wstring& name : entryNames) {
+        // Each folder on the way, then the entry itself: a file at its full
+        // length, a folder without its trailing separator.
+        for (size_t i = 0; i < name.size(); ++i)
+            if (IsSeparator(name[i]) && i > 0 && !IsSeparator(name[i - 1]))
+                measure(dir.size() + 1 + i, kMaxFolderPathChars);
+        if (!name.empty() && !EndsWithSeparator(name))
+            measure(dir.size() + 1 + name.size(), kMaxFilePathChars);
+    }
+    return excess;
+}
+
+size_t CFileManage::PayloadPathExcess(const std::wstring& dir) {
+    PayloadRange range;
+    PayloadStream stream;
+    if (!FindOwnPayload(&range) || !stream.Open(range))
+        return 0;
+    UniqueZip zip(stream.OpenZip());
+    unz_global_info64 global = {};
+    std::vector<std::wstring> names;
+    if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK ||
+        !ReadEntryNames(zip.Get(), global.number_entry, &names))
+        return 0;
+    // The list the install writes may not be among the payload's entries.
+    names.push_back(kEntryListName);
+    return PathExcess(dir, names);
 }
 
 // ---------------------------------------------------------------------------
@@ -90,34 +169,30 @@ CFileManage* CFileManage::GetInstance() {
 }
 
 CFileManage::CFileManage() {
-    char buf[MAX_PATH] = {};
-    DWORD n = GetTempPathA(MAX_PATH, buf);
+    wchar_t buf[MAX_PATH] = {};
+    DWORD n = GetTempPathW(MAX_PATH, buf);
     // A temporary directory that does not fit leaves both paths empty, and the
     // steps that need them refuse; nothing is deleted anywhere else.
     if (n == 0 || n > kMaxPathText)
         return;
     tempDir.assign(buf, n);
-    std::string unpack = tempDir + kUnpackDirName;
-    if (unpack.size() > kMaxListText)
+    std::wstring unpack = tempDir + kUnpackDirName;
+    if (unpack.size() > kMaxPathText)
         return;
-
-    // Whatever an earlier run left there goes, so every start unpacks into an
-    // empty directory. The shell takes a double-terminated list; the
-    // directory is named without its trailing separator, which the shell's
-    // delete does not accept everywhere.
-    if (GetFileAttributesA(unpack.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        char list[MAX_PATH] = {};
-        memcpy(list, unpack.data(), unpack.size() - 1);
-        SHFILEOPSTRUCTA op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = list;
-        // FOF_NOERRORUI: on Windows a failure would otherwise show a box on a
-        // window that does not exist yet.
-        op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        SHFileOperationA(&op);
-    }
     unpackDir = unpack;
-    CreateDirectoryA(unpackDir.c_str(), nullptr);
+    // Whatever a run that was cut off left there goes, so every install
+    // unpacks into an empty directory.
+    RemoveUnpackDir();
+}
+
+void CFileManage::RemoveUnpackDir() {
+    if (unpackDir.empty())
+        return;
+    std::wstring dir = unpackDir;
+    while (EndsWithSeparator(dir))
+        dir.pop_back();
+    if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES)
+        DeleteTree(dir);
 }
 
 void CFileManage::PostProgress(int percent) {
@@ -134,7 +209,7 @@ void CFileManage::BeginJob(const TInstallJob& job) {
     // the record and the shortcuts append file names to it.
     installDir = job.installDir;
     if (!EndsWithSeparator(installDir))
-        installDir += '\\';
+        installDir += L'\\';
     m_target = job.target;
 }
 
@@ -153,12 +228,22 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
                             error);
         return r;
     };
-    SetupLogLine(L"installing into " + LogText(installDir));
+    SetupLogLine(L"installing into " + installDir);
     InstallResult result = logged(L"find the payload", ExtractPayload());
+    // The window refuses such a directory before it starts; a starter without
+    // a window must not get an install whose links and uninstaller cannot
+    // reach their files.
+    if (result == INSTALL_OK && PayloadPathExcess(installDir) > 0)
+        result = logged(L"check the path lengths below the install folder", INSTALL_ERR_COPY);
     if (result == INSTALL_OK)
         result = logged(L"unpack the payload", UnzipPayload());
     if (result == INSTALL_OK)
+        result = logged(L"write the entry list", WriteEntryList());
+    if (result == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
+    // Nothing of the payload stays in the temporary directory, whether the
+    // files were moved or the run failed half way.
+    RemoveUnpackDir();
     // A product missing from the system's program list cannot be removed the
     // usual way, so the user is told when the record could not be written.
     if (result == INSTALL_OK)
@@ -193,9 +278,11 @@ InstallResult CFileManage::ExtractPayload() {
 
 InstallResult CFileManage::UnzipPayload() {
     totalBytes = 0;
+    unpackedNames.clear();
     PayloadStream stream;
     if (unpackDir.empty() || !stream.Open(payload))
         return INSTALL_ERR_UNZIP;
+    CreateDirectoryW(unpackDir.c_str(), nullptr);
     UniqueZip zip(stream.OpenZip());
     unz_global_info64 global = {};
     if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
@@ -210,18 +297,11 @@ InstallResult CFileManage::UnzipPayload() {
         if (i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK)
             return INSTALL_ERR_UNZIP;
 
-        char nameBuf[MAX_PATH] = {};
+        std::wstring name;
         unz_file_info64 info = {};
-        if (unzGetCurrentFileInfo64(zip.Get(), &info, nameBuf, sizeof(nameBuf), nullptr, 0, nullptr,
-                                    0) != UNZ_OK)
+        if (!CurrentEntryName(zip.Get(), &name, &info))
             return INSTALL_ERR_UNZIP;
-        // The reader cuts a name that does not fit without terminating it; a
-        // name with a NUL inside would be cut by every file function.
-        if (info.size_filename == 0 || info.size_filename >= sizeof(nameBuf) ||
-            strlen(nameBuf) != info.size_filename)
-            return INSTALL_ERR_UNZIP;
-        std::string name(nameBuf, info.size_filename);
-        std::string target = unpackDir + name;
+        std::wstring target = unpackDir + name;
         if (!IsSafeEntryName(name) || target.size() > kMaxPathText)
             return INSTALL_ERR_UNZIP;
 
@@ -237,11 +317,12 @@ InstallResult CFileManage::UnzipPayload() {
             // in full, so data that ends early is caught by the size.
             if (!UnpackCurrentEntry(zip.Get(), target, buffer, &entryBytes) ||
                 entryBytes != info.uncompressed_size) {
-                DeleteFileA(target.c_str());
+                DeleteFileW(target.c_str());
                 return INSTALL_ERR_UNZIP;
             }
             written += entryBytes;
         }
+        unpackedNames.push_back(name);
         PostProgress(10 +
                      static_cast<int>(80.0 * static_cast<double>(i) / static_cast<double>(count)));
     }
@@ -249,30 +330,57 @@ InstallResult CFileManage::UnzipPayload() {
     return INSTALL_OK;
 }
 
-InstallResult CFileManage::MoveFiles(std::string dir, std::string sourceDir) {
+InstallResult CFileManage::WriteEntryList() {
+    std::string text;
+    bool listed = false;
+    for (std::wstring name : unpackedNames) {
+        for (wchar_t& c : name)
+            if (c == L'\\')
+                c = L'/';
+        listed = listed ||
+                 CompareStringOrdinal(name.c_str(), -1, kEntryListName, -1, TRUE) == CSTR_EQUAL;
+        text += ToNarrow(name) + "\n";
+    }
+    if (!listed)
+        text += ToNarrow(kEntryListName) + "\n";
+    const std::wstring path = unpackDir + kEntryListName;
+    UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD done = 0;
+    if (!out ||
+        !WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) ||
+        done != text.size() || !CloseHandle(out.Release()))
+        return INSTALL_ERR_UNZIP;
+    return INSTALL_OK;
+}
+
+InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
     if (!EndsWithSeparator(dir))
-        dir += '\\';
+        dir += L'\\';
     if (!EndsWithSeparator(sourceDir))
-        sourceDir += '\\';
-    std::string from = sourceDir + '*';
+        sourceDir += L'\\';
     InstallResult result = INSTALL_ERR_COPY;
-    if (sourceDir.size() > 1 && from.size() <= kMaxListText && dir.size() <= kMaxListText) {
-        // In the log this step is "copy", as support staff know it.
+    if (sourceDir.size() > 1 && sourceDir.size() <= kMaxFolderPathChars + 1 &&
+        dir.size() <= kMaxFolderPathChars + 1) {
+        // In the log this step is "copy", as support staff know it; the log
+        // takes UTF-8 text.
+        const std::string from = ToNarrow(sourceDir + L'*');
+        const std::string to = ToNarrow(dir);
         DWORD ret = MoveTreeOnce(sourceDir, dir);
         CLog::Instance().Write(1, "FileManage", kLogLineFirstMove,
-                               "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), dir.c_str(),
+                               "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
                                static_cast<int>(ret));
         for (int attempt = 1; ret != ERROR_SUCCESS && attempt < kMoveAttempts; ++attempt) {
             Sleep(kMoveRetryDelayMs);
             ret = MoveTreeOnce(sourceDir, dir);
             CLog::Instance().Write(1, "FileManage", kLogLineRetryMove,
-                                   "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), dir.c_str(),
+                                   "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
                                    static_cast<int>(ret));
         }
         if (ret == ERROR_SUCCESS)
             result = INSTALL_OK;
         else
-            SetupLogFailure(L"moving " + LogText(from) + L" to " + LogText(dir) + L" failed", ret);
+            SetupLogFailure(L"moving " + sourceDir + L"* to " + dir + L" failed", ret);
     }
     PostProgress(95);
     return result;
@@ -281,15 +389,15 @@ InstallResult CFileManage::MoveFiles(std::string dir, std::string sourceDir) {
 // ---------------------------------------------------------------------------
 // Directories
 
-std::vector<std::string> CFileManage::DirectoryLevels(const std::string& base,
-                                                      const std::string& relative) {
+std::vector<std::wstring> CFileManage::DirectoryLevels(const std::wstring& base,
+                                                       const std::wstring& relative) {
     // Each level is the leftmost match of [^\\/]+?[/?\\] in what is left of
     // the path: a run of characters that are not '\' or '/', ended by the
     // first '/', '?' or '\' after its first character. Doubled separators are
     // skipped; a last component without a separator after it is not a level.
-    auto endsLevel = [](char c) { return c == '/' || c == '?' || c == '\\'; };
-    std::vector<std::string> levels;
-    std::string path = base;
+    auto endsLevel = [](wchar_t c) { return c == L'/' || c == L'?' || c == L'\\'; };
+    std::vector<std::wstring> levels;
+    std::wstring path = base;
     size_t pos = 0;
     const size_t n = relative.size();
     // Without a base, leading separators belong to the path: skipped, they
@@ -316,9 +424,9 @@ std::vector<std::string> CFileManage::DirectoryLevels(const std::string& base,
     return levels;
 }
 
-void CFileManage::CreateDirectories(std::string base, std::string relative) {
-    for (const std::string& level : DirectoryLevels(base, relative))
-        CreateDirectoryA(level.c_str(), nullptr);
+void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
+    for (const std::wstring& level : DirectoryLevels(base, relative))
+        CreateDirectoryW(level.c_str(), nullptr);
 }
 
 // ---------------------------------------------------------------------------

@@ -31,8 +31,8 @@ enum InstallResult : unsigned {
     INSTALL_ERR_REGISTRY = 5,
 };
 
-// The user-facing text of a result code in the ANSI code page (code page 936
-// on the target systems); empty for INSTALL_OK and unknown codes.
+// The user-facing text of a result code in UTF-8 (see TextConvert.h); empty
+// for INSTALL_OK and unknown codes.
 std::string GetErrorText(unsigned code);
 
 // Written into the uninstall record; the product's updater reads them back.
@@ -59,17 +59,30 @@ struct TProgressTarget {
 
 // One install as its starter describes it.
 struct TInstallJob {
-    // Narrow ANSI; a separator is appended when it does not end with one.
-    std::string installDir;
+    // A separator is appended when it does not end with one.
+    std::wstring installDir;
     // The links made after a successful run (CreateChosenShortcuts).
     bool desktopLink = false;
     bool startMenuLink = false;
     TProgressTarget target;
 };
 
-// Every path the engine handles is narrow ANSI text that must fit the
-// platform's MAX_PATH (260 bytes with the terminator); longer ones are refused
-// by the step that would use them.
+// Paths longer than Explorer and shell links can handle: a file's full path
+// must fit MAX_PATH with its terminator, a folder's must leave room for an 8.3
+// name as well, which is also what CreateDirectory accepts without the long
+// path prefix.
+constexpr size_t kMaxFilePathChars = MAX_PATH - 1;
+constexpr size_t kMaxFolderPathChars = MAX_PATH - 13;
+
+// How many characters the longest path below installDir is too long by, for
+// archive entry names as stored ('/' or '\' separated, folders ending in a
+// separator); 0 when every path fits. The install directory itself counts as
+// a folder.
+size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames);
+
+// Every path the engine handles is wide text that must fit the limits above;
+// longer ones are refused by the step that would use them, and an install
+// directory whose payload would not fit is refused before anything is made.
 class CFileManage {
 public:
     // The one instance, created on the first call (on the UI thread, before any
@@ -82,13 +95,24 @@ public:
 
     // The whole install sequence, on the worker thread: classifies the install
     // before any file is touched, runs the steps and, after success, records
-    // the install kind. Posts progress but not the result.
+    // the install kind. The unpack directory is gone again when it returns,
+    // whatever the outcome. Posts progress but not the result.
     InstallResult RunInstall(const TInstallJob& job);
+
+    // How many characters a path of the carried payload below installDir is
+    // too long by (PathExcess); 0 when all fit or the payload cannot be read
+    // (the install then fails on that with its own message).
+    size_t PayloadPathExcess(const std::wstring& installDir);
 
     // The steps, in the order RunInstall runs them.
     InstallResult ExtractPayload();
     InstallResult UnzipPayload();
-    InstallResult MoveFiles(std::string installDir, std::string sourceDir);
+    // Writes the entry list (uninst.lst) into the unpack directory: UTF-8,
+    // one unpacked name a line, folders ending in '/', the list itself
+    // included; it replaces any list the payload carried, so the uninstaller
+    // removes exactly what this install put there.
+    InstallResult WriteEntryList();
+    InstallResult MoveFiles(std::wstring installDir, std::wstring sourceDir);
     InstallResult WriteUninstallRecord();
 
     // UI thread, after a successful run.
@@ -101,20 +125,25 @@ public:
     // Creates every directory level named in relative below base; a last
     // component without a separator after it (a file name) is not created.
     // Existing levels are fine; failures are not reported.
-    void CreateDirectories(std::string base, std::string relative);
+    void CreateDirectories(std::wstring base, std::wstring relative);
 
     // The directory levels CreateDirectories asks for, in order: each level
     // adds the next component and the separator after it ('/', '\' or '?');
     // doubled separators are skipped. Without a base, leading separators are
     // kept, so "\\server\share\" stays a network path.
-    static std::vector<std::string> DirectoryLevels(const std::string& base,
-                                                    const std::string& relative);
+    static std::vector<std::wstring> DirectoryLevels(const std::wstring& base,
+                                                     const std::wstring& relative);
 
-    // GetTempPathA's result, ending with '\'; empty when it does not fit.
-    std::string tempDir;
+    // Deletes the unpack directory with everything in it.
+    void RemoveUnpackDir();
+
+    // GetTempPathW's result, ending with '\'; empty when it does not fit.
+    std::wstring tempDir;
     // tempDir + "qmsTmp\"; empty when it does not fit.
-    std::string unpackDir;
-    std::string installDir;
+    std::wstring unpackDir;
+    std::wstring installDir;
+    // The names UnzipPayload unpacked, as decoded from the archive.
+    std::vector<std::wstring> unpackedNames;
     // Where the payload archive lies: set by ExtractPayload, read by UnzipPayload.
     PayloadRange payload;
     // After unpacking: the unpacked bytes in KiB, for the uninstall record.

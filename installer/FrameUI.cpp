@@ -41,9 +41,20 @@ constexpr int kFinishPage = 2;
 constexpr size_t kMessageChars = 360;
 // The icon group of the program's resources.
 constexpr UINT kIconId = 104;
+// The path field takes as much as a path can hold with the long-path prefix:
+// what is too long for the product is refused with how much too long it is,
+// never cut to something the user did not type.
+constexpr UINT kPathFieldChars = 32767;
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
+}
+
+// The refusal of an install directory below which the payload's paths would
+// not fit what Explorer and shell links handle.
+std::wstring TooLongMessage(size_t excess) {
+    return L"安装路径太长, 超出了 " + std::to_wstring(excess) +
+           L" 个字符, 请重新选择较短的安装目录!";
 }
 
 template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* iface) {
@@ -114,8 +125,10 @@ void CFrameUI::InitWindow() {
     std::wstring dir = buf;
     AppendSeparator(dir);
     dir += kProductFolder;
-    if (m_pPathEdit)
+    if (m_pPathEdit) {
+        m_pPathEdit->SetMaxChar(kPathFieldChars);
         m_pPathEdit->SetText(dir.c_str());
+    }
 }
 
 // ===========================================================================
@@ -153,19 +166,19 @@ std::wstring CFrameUI::CannotCreateMessage(const std::wstring& dir) {
 
 bool CFrameUI::LoadRecordedInstallDir() {
     UniqueRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
                       key.Put()) != ERROR_SUCCESS)
         return false;
-    // One byte more than the size passed, so a value that fills the buffer
-    // without a terminator still ends with one.
-    char buf[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH;
-    const LONG err = RegQueryValueExA(key.Get(), "InstallLocation", nullptr, nullptr,
+    // One character more than the size passed, so a value that fills the
+    // buffer without a terminator still ends with one.
+    wchar_t buf[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH * sizeof(wchar_t);
+    const LONG err = RegQueryValueExW(key.Get(), L"InstallLocation", nullptr, nullptr,
                                       reinterpret_cast<BYTE*>(buf), &size);
     key.Reset();
     if (err != ERROR_SUCCESS)
         return false;
-    m_installDir = ToWide(buf);
+    m_installDir = buf;
     AppendSeparator(m_installDir);
     return true;
 }
@@ -194,7 +207,14 @@ void CFrameUI::ApplyPathArgument(const std::string& text) {
 bool CFrameUI::ValidateInstallDir() {
     CFileManage* engine = CFileManage::GetInstance();
     if (m_useRecordedDir) {
-        engine->CreateDirectories("", ToNarrow(m_installDir));
+        if (const size_t excess = engine->PayloadPathExcess(m_installDir)) {
+            if (m_pPathEdit)
+                m_pPathEdit->SetText(m_installDir.c_str());
+            m_useRecordedDir = 0;
+            ShowDirectoryMessage(TooLongMessage(excess).c_str());
+            return false;
+        }
+        engine->CreateDirectories(L"", m_installDir);
         if (IsUsableInstallDir(m_installDir))
             return true;
         // The next attempt takes the edit's text, which now shows the
@@ -212,7 +232,12 @@ bool CFrameUI::ValidateInstallDir() {
         return false;
     }
     AppendSeparator(dir);
-    engine->CreateDirectories("", ToNarrow(dir));
+    // Before anything is created: a refused directory leaves no trace.
+    if (const size_t excess = engine->PayloadPathExcess(dir)) {
+        ShowDirectoryMessage(TooLongMessage(excess).c_str());
+        return false;
+    }
+    engine->CreateDirectories(L"", dir);
     if (IsUsableInstallDir(dir)) {
         m_installDir = dir;
         return true;
@@ -247,7 +272,7 @@ void CFrameUI::StartInstall() {
     if (m_pTabs)
         m_pTabs->SelectItem(kProgressPage);
     m_job = TInstallJob();
-    m_job.installDir = ToNarrow(m_installDir);
+    m_job.installDir = m_installDir;
     // The options panel is part of the welcome page, so the choice cannot
     // change once the install runs.
     m_job.desktopLink = m_pDesktopLnk && m_pDesktopLnk->IsSelected();

@@ -12,15 +12,15 @@ using SkinUI::UniqueRegKey;
 
 InstallKind DetectInstallKind(InstallKind current) {
     UniqueRegKey record;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
                       record.Put()) == ERROR_SUCCESS) {
-        char icon[MAX_PATH] = {};
-        // One byte short of the buffer, so the text always ends with a NUL.
-        DWORD size = sizeof(icon) - 1;
-        LONG err = RegQueryValueExA(record.Get(), "DisplayIcon", nullptr, nullptr,
+        wchar_t icon[MAX_PATH] = {};
+        // One character short of the buffer, so the text always ends with a NUL.
+        DWORD size = sizeof(icon) - sizeof(wchar_t);
+        LONG err = RegQueryValueExW(record.Get(), L"DisplayIcon", nullptr, nullptr,
                                     reinterpret_cast<BYTE*>(icon), &size);
         record.Reset();
-        if (err == ERROR_SUCCESS && PathFileExistsA(icon))
+        if (err == ERROR_SUCCESS && PathFileExistsW(icon))
             return INSTALL_KIND_OVER_RECORD;
     }
     UniqueRegKey settings;
@@ -45,9 +45,11 @@ void WriteInstallKind(InstallKind kind) {
         RegCreateKeyExW(software.Get(), subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, flags.Put(), nullptr) != ERROR_SUCCESS)
         return;
-    // Kinds 0, 1, 2 are stored as "1", "2", "3": one byte, without the
-    // terminator, as the product's readers expect.
+    // Kinds 0, 1, 2 are stored as "1", "2", "3": one character without the
+    // terminator, as the product's readers expect (the narrow functions
+    // read it back as one byte).
     const int k = kind >= INSTALL_KIND_FRESH && kind <= INSTALL_KIND_OVER_SETTINGS ? kind : 0;
-    const char way = static_cast<char>('1' + k);
-    RegSetValueExA(flags.Get(), "InstallWay", 0, REG_SZ, reinterpret_cast<const BYTE*>(&way), 1);
+    const wchar_t way = static_cast<wchar_t>(L'1' + k);
+    RegSetValueExW(flags.Get(), L"InstallWay", 0, REG_SZ, reinterpret_cast<const BYTE*>(&way),
+                   sizeof(way));
 }

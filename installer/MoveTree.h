@@ -16,4 +16,4 @@
 // exists in the target) and refuses a wildcard that matches only files. So the
 // move is made here, entry by entry: a rename on one volume, a copy of each
 // file across volumes.
-DWORD MoveDirectoryContent(const std::string& from, const std::string& to);
+DWORD MoveDirectoryContent(const std::wstring& from, const std::wstring& to);

@@ -18,11 +18,13 @@
 #define QM_UNINSTALLER_FILE "uninst.exe"
 #define QM_PRODUCT_KEY "SOFTWARE\\" QM_PRODUCT_ID
 #define QM_SETTINGS_SUBKEY QM_PRODUCT_ID "\\Flags"
+#define QM_PRODUCT_VERSION "1.0.67"
 
 // The display name users see in the program list, the Start menu and boxes;
 // also the name of the uninstall key, the Start menu folder and the links.
 inline constexpr wchar_t kProductName[] = L"" QM_PRODUCT_NAME;
-inline constexpr char kProductVersion[] = "1.0.67";
+inline constexpr char kProductVersion[] = QM_PRODUCT_VERSION;
+inline constexpr wchar_t kProductVersionW[] = L"" QM_PRODUCT_VERSION;
 // The folder the installer proposes below the program files.
 inline constexpr wchar_t kProductFolder[] = L"" QM_PRODUCT_ID "\\";
 
@@ -39,11 +41,10 @@ inline constexpr wchar_t kEntryListName[] = L"uninst.lst";
 inline constexpr wchar_t kClientLinkName[] = L"" QM_PRODUCT_NAME ".lnk";
 inline constexpr wchar_t kUninstallLinkName[] = L"卸载" QM_PRODUCT_NAME ".lnk";
 
-// Below the temporary directory: the installer's copy of its payload archive
-// and the directory it unpacks into; the uninstaller's clean-up copy of itself
-// (the prefix, followed by the process id and ".exe").
-inline constexpr char kTempArchiveName[] = "qmstmp.zip";
-inline constexpr char kUnpackDirName[] = "qmsTmp\\";
+// Below the temporary directory: the directory the installer unpacks into,
+// removed again at the end of every run; the uninstaller's clean-up copy of
+// itself (the prefix, followed by the process id and ".exe").
+inline constexpr wchar_t kUnpackDirName[] = L"qmsTmp\\";
 inline constexpr wchar_t kUninstallerCopyPrefix[] = L"qm-uninst-";
 
 // Named mutexes: held by the installer, the product's updater and the client
@@ -51,6 +52,7 @@ inline constexpr wchar_t kUninstallerCopyPrefix[] = L"qm-uninst-";
 inline constexpr char kInstallMutexName[] = QM_PRODUCT_ID "-Install";
 inline constexpr char kUpdateMutexName[] = QM_PRODUCT_ID "-Update";
 inline constexpr char kClientMutexName[] = QM_PRODUCT_ID "-Client";
+inline constexpr wchar_t kClientMutexNameW[] = L"" QM_PRODUCT_ID "-Client";
 // The client's window class, by which a second start finds the first.
 inline constexpr wchar_t kClientWindowClass[] = L"" QM_PRODUCT_ID "Client";
 
@@ -87,10 +89,6 @@ inline bool IsWow64Architecture(WORD processorArchitecture) {
 // In the installer's library
 
 // The base of the uninstall keys for a native processor architecture.
-const char* UninstallBasePath(WORD processorArchitecture);
+const wchar_t* UninstallBasePath(WORD processorArchitecture);
 // The product's uninstall key below HKEY_LOCAL_MACHINE on this machine.
-std::string UninstallKeyPath();
-
-// A fixed wide text in the ANSI code page, the encoding the narrow registry
-// and shell functions expect; on the target systems that is code page 936.
-std::string AnsiText(const wchar_t* text);
+std::wstring UninstallKeyPath();

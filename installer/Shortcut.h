@@ -7,6 +7,8 @@
 #include <string>
 
 // Writes a shell link file at linkPath that starts target and shows
-// description as its tool tip. All three are narrow ANSI text. The calling
-// thread must have COM initialised.
-InstallResult CreateShortcut(std::string linkPath, std::string target, std::string description);
+// description as its tool tip. Refused, with nothing written, when the target
+// or the link's own path does not fit MAX_PATH: a link never holds a cut
+// target. The calling thread must have COM initialised.
+InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& target,
+                             const std::wstring& description);

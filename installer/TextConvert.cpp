@@ -3,31 +3,39 @@
 #include <windows.h>
 
 #include <climits>
-#include <vector>
 
-// The working buffers hold three units per input character: enough for any
-// double-byte code page, so one call always converts the whole text.
+// The lengths are asked for first, so each buffer is exactly as large as the
+// converted text; an unpaired surrogate or a broken UTF-8 sequence fails
+// instead of turning into a replacement character that names another file.
 
 std::string ToNarrow(const std::wstring& wide) {
-    if (wide.empty() || wide.size() > INT_MAX / 3)
+    if (wide.empty() || wide.size() > INT_MAX)
         return std::string();
-    int cap = static_cast<int>(wide.size()) * 3;
-    std::vector<char> buf(static_cast<size_t>(cap));
-    int n = WideCharToMultiByte(CP_OEMCP, 0, wide.data(), static_cast<int>(wide.size()), buf.data(),
-                                cap, nullptr, nullptr);
+    const int len = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), len, nullptr, 0,
+                                nullptr, nullptr);
     if (n <= 0)
         return std::string();
-    return std::string(buf.data(), static_cast<size_t>(n));
+    std::string out(static_cast<size_t>(n), '\0');
+    n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), len, &out[0], n, nullptr,
+                            nullptr);
+    if (n <= 0)
+        return std::string();
+    out.resize(static_cast<size_t>(n));
+    return out;
 }
 
 std::wstring ToWide(const std::string& narrow) {
-    if (narrow.empty() || narrow.size() > INT_MAX / 3)
+    if (narrow.empty() || narrow.size() > INT_MAX)
         return std::wstring();
-    int cap = static_cast<int>(narrow.size()) * 3;
-    std::vector<wchar_t> buf(static_cast<size_t>(cap));
-    int n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()),
-                                buf.data(), cap);
+    const int len = static_cast<int>(narrow.size());
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, narrow.data(), len, nullptr, 0);
     if (n <= 0)
         return std::wstring();
-    return std::wstring(buf.data(), static_cast<size_t>(n));
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, narrow.data(), len, &out[0], n);
+    if (n <= 0)
+        return std::wstring();
+    out.resize(static_cast<size_t>(n));
+    return out;
 }

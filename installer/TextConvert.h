@@ -1,10 +1,12 @@
 // The installer's two text conversions between the window's wide text and the
-// narrow (code page 936) text of the install engine and the registry.
+// narrow text that passes between its parts (command-line words, result
+// texts). Narrow text is UTF-8, so every character survives the round trip
+// whatever the system's code pages are.
 #pragma once
 
 #include <string>
 
-// Wide to narrow in the OEM code page.
+// Wide (UTF-16) to UTF-8; empty for empty or invalid input.
 std::string ToNarrow(const std::wstring& wide);
-// Narrow to wide in the ANSI code page.
+// UTF-8 to wide; empty for empty input or bytes that are not UTF-8.
 std::wstring ToWide(const std::string& narrow);

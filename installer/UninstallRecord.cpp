@@ -2,6 +2,7 @@
 #include "installer/FileManage.h"
 
 #include "installer/Product.h"
+#include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
 
@@ -9,14 +10,18 @@ using SkinUI::UniqueRegKey;
 
 namespace {
 
-bool SetString(HKEY key, const char* name, const std::string& value) {
+// The wide functions store what the narrow ones stored on a code page 936
+// system, UTF-16 text with its terminator, and also every character that code
+// page lacks.
+bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
     // The stored data includes the terminator, as the program list expects.
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
 }
 
-bool SetDword(HKEY key, const char* name, DWORD value) {
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
+    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
@@ -27,32 +32,34 @@ InstallResult CFileManage::WriteUninstallRecord() {
     SYSTEM_INFO info = {};
     GetNativeSystemInfo(&info);
     UniqueRegKey base;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallBasePath(info.wProcessorArchitecture), 0,
-                      KEY_ALL_ACCESS, base.Put()) != ERROR_SUCCESS)
+    // The base exists on every Windows; a fresh Wine prefix may lack it until
+    // the first program registers.
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, UninstallBasePath(info.wProcessorArchitecture), 0,
+                        nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, base.Put(),
+                        nullptr) != ERROR_SUCCESS)
         return INSTALL_ERR_REGISTRY;
     UniqueRegKey key;
-    if (RegCreateKeyExA(base.Get(), AnsiText(kProductName).c_str(), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, key.Put(),
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(base.Get(), kProductName, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return INSTALL_ERR_REGISTRY;
 
     // Written in this order; an existing record is overwritten value by value.
-    const std::string name = AnsiText(kProductName);
+    const std::wstring site = ToWide(kWebSiteRoot);
     bool ok = true;
-    ok &= SetString(key.Get(), "UninstallString", installDir + kUninstallerFileName);
-    ok &= SetString(key.Get(), "DisplayIcon", installDir + kClientFileName);
-    ok &= SetString(key.Get(), "DisplayName", name);
-    ok &= SetString(key.Get(), "Publisher", name);
-    ok &= SetString(key.Get(), "InstallLocation", installDir);
-    ok &= SetString(key.Get(), "DisplayVersion", kProductVersion);
-    ok &= SetString(key.Get(), "URLInfoAbout", kWebSiteRoot);
-    ok &= SetString(key.Get(), "HelpLink", kWebSiteRoot);
-    ok &= SetDword(key.Get(), "EstimatedSize", totalBytes);
-    ok &= SetString(key.Get(), "_PROCESS_CHANNEL_", kProcessChannel);
-    ok &= SetString(key.Get(), "_CHANNEL_NAME_", kChannelName);
+    ok &= SetString(key.Get(), L"UninstallString", installDir + kUninstallerFileNameW);
+    ok &= SetString(key.Get(), L"DisplayIcon", installDir + kClientFileNameW);
+    ok &= SetString(key.Get(), L"DisplayName", kProductName);
+    ok &= SetString(key.Get(), L"Publisher", kProductName);
+    ok &= SetString(key.Get(), L"InstallLocation", installDir);
+    ok &= SetString(key.Get(), L"DisplayVersion", kProductVersionW);
+    ok &= SetString(key.Get(), L"URLInfoAbout", site);
+    ok &= SetString(key.Get(), L"HelpLink", site);
+    ok &= SetDword(key.Get(), L"EstimatedSize", totalBytes);
+    ok &= SetString(key.Get(), L"_PROCESS_CHANNEL_", ToWide(kProcessChannel));
+    ok &= SetString(key.Get(), L"_CHANNEL_NAME_", ToWide(kChannelName));
     // For management tools that remove software without asking anyone.
-    ok &= SetString(key.Get(), "QuietUninstallString",
-                    "\"" + installDir + kUninstallerFileName + "\" /S");
+    ok &= SetString(key.Get(), L"QuietUninstallString",
+                    L"\"" + installDir + kUninstallerFileNameW + L"\" /S");
     // A record with values missing is not a product the system can list and
     // remove, so it fails like a record that could not be created.
     if (!ok)

@@ -53,10 +53,18 @@ fi
 
 # Wine takes its code pages from the Unix locale: zh_CN.UTF-8 gives the ANSI and
 # OEM code page 936 of a Chinese Windows, but only when glibc has that locale.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
-    echo "bootstrap: generating the zh_CN.UTF-8 locale"
+# The tests also run the product under an English (code page 1252) and a
+# Japanese (code page 932) system locale.
+missing_locales=()
+for loc in zh_CN en_US ja_JP; do
+    if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then missing_locales+=("$loc"); fi
+done
+if [ "${#missing_locales[@]}" -gt 0 ]; then
+    echo "bootstrap: generating the locales ${missing_locales[*]} (UTF-8)"
     if ! have_pkg locales; then apt_update; DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq locales >/dev/null; fi
-    grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    for loc in "${missing_locales[@]}"; do
+        grep -qx "$loc.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null || echo "$loc.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    done
     $SUDO locale-gen >/dev/null
 fi
 

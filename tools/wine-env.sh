@@ -1,9 +1,20 @@
 # Sourced by the Wine scripts: one Wine prefix that belongs to the build tree,
 # prepared once, with a Chinese locale (ANSI and OEM code page 936) and the
 # product's UI face mapped to the installed CJK font.
+#
+# QM_WINE_LOCALE names another Unix locale (en_US.UTF-8: code page 1252,
+# ja_JP.UTF-8: code page 932) for tests that must see another system language;
+# each such locale has a prefix of its own beside the default one, made on its
+# first use, as Wine fixes a prefix's system locale when it creates it.
 ROOT="${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
-export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix}"
+QM_DEFAULT_LOCALE=zh_CN.UTF-8
+QM_LOCALE="${QM_WINE_LOCALE:-$QM_DEFAULT_LOCALE}"
+if [ "$QM_LOCALE" = "$QM_DEFAULT_LOCALE" ]; then
+    export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix}"
+else
+    export WINEPREFIX="$BUILD_DIR/wineprefix-${QM_LOCALE%%.*}"
+fi
 # The build tree says which Windows it holds (CMake writes wine-arch): 32-bit
 # programs run in a win32 prefix, a 64-bit build of the same sources (made where
 # the kernel runs no 32-bit programs, see host-arch.sh) in a win64 prefix with
@@ -27,10 +38,24 @@ fi
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer dialogs in a headless prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export LANG=zh_CN.UTF-8
-export LC_ALL=zh_CN.UTF-8
+export LANG="$QM_LOCALE"
+export LC_ALL="$QM_LOCALE"
 
-wine_prefix_ready() { [ -f "$WINEPREFIX/.quillmoss-ready" ]; }
+# The marker's name changes whenever the preparation below does, so a prefix
+# made by an older version is made again.
+QM_PREFIX_MARKER=".quillmoss-ready-2"
+wine_prefix_ready() { [ -f "$WINEPREFIX/$QM_PREFIX_MARKER" ]; }
+
+# Wine links the profile's Desktop, Documents, Downloads and the like to the
+# Unix user's home folder; links and files the programs put there would land
+# outside the build tree. Each becomes a folder of its own inside the prefix.
+wine_own_shell_folders() {
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/* "$WINEPREFIX"/drive_c/users/*/AppData/*/*; do
+        [ -L "$link" ] || continue
+        rm -f "$link" && mkdir -p "$link"
+    done
+}
 
 wine_prefix_init() {
     mkdir -p "$(dirname "$WINEPREFIX")"
@@ -51,6 +76,7 @@ wine_prefix_init() {
         wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         wineserver -w
-        touch "$WINEPREFIX/.quillmoss-ready"
+        wine_own_shell_folders
+        touch "$WINEPREFIX/$QM_PREFIX_MARKER"
     ) 9>"$WINEPREFIX.lock"
 }

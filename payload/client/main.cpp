@@ -36,13 +36,20 @@ std::wstring OwnVersion() {
 }
 
 std::wstring OwnDirectory() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return std::wstring();
-    std::wstring dir(path, n);
-    size_t slash = dir.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? dir : dir.substr(0, slash + 1);
+    // GetModuleFileNameW cuts a path that does not fit and says so only by
+    // filling the buffer; the longest path Windows has is 32,767 characters.
+    for (DWORD room = MAX_PATH; room <= 32768; room *= 2) {
+        std::wstring dir(room, L'\0');
+        const DWORD n = GetModuleFileNameW(nullptr, &dir[0], room);
+        if (n == 0)
+            return std::wstring();
+        if (n < room) {
+            dir.resize(n);
+            const size_t slash = dir.find_last_of(L"\\/");
+            return slash == std::wstring::npos ? dir : dir.substr(0, slash + 1);
+        }
+    }
+    return std::wstring();
 }
 
 void UseOwnSkin(HINSTANCE instance) {
@@ -62,7 +69,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     // The installer and the uninstaller look for this mutex to know that the
     // client runs; a second client brings the first one forward instead.
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, kClientMutexName);
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kClientMutexNameW);
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         if (HWND other = FindWindowW(kClientWindowClass, nullptr)) {
             ShowWindow(other, SW_RESTORE);

@@ -21,16 +21,27 @@ namespace {
 
 const wchar_t kCaption[] = L"提示:";
 
-std::wstring Utf8ToWide(const std::string& s) {
+// Code page 936: what lists written by Chinese tools hold.
+constexpr UINT kLegacyListCodePage = 936;
+
+std::wstring DecodeLine(const std::string& s, UINT codePage) {
     if (s.empty())
         return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                                nullptr, 0);
+    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, s.data(),
+                                static_cast<int>(s.size()), nullptr, 0);
     if (n <= 0)
         return std::wstring();
     std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-    return w;
+    n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                            &w[0], n);
+    return n > 0 ? w : std::wstring();
+}
+
+// A line is UTF-8 when it decodes as UTF-8; a list from before the installer
+// wrote its own holds code page 936 names, whose bytes are rarely valid UTF-8.
+std::wstring ListLineToWide(const std::string& line) {
+    std::wstring name = DecodeLine(line, CP_UTF8);
+    return name.empty() ? DecodeLine(line, kLegacyListCodePage) : name;
 }
 
 bool IsSafeRelative(const std::wstring& name) {
@@ -121,11 +132,31 @@ std::wstring LinkTarget(const std::wstring& linkPath) {
     return target;
 }
 
+// The text as it comes back from the ANSI code page: characters the code page
+// lacks become '?'.
+std::wstring ThroughAnsiCodePage(const std::wstring& text) {
+    const int len = static_cast<int>(text.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), len, nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return std::wstring();
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), len, &narrow[0], n, nullptr, nullptr);
+    std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
+    n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), n, &wide[0], len + 1);
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
 void RemoveLinkInto(const std::wstring& linkPath, const std::wstring& installDir) {
     if (GetFileAttributesW(linkPath.c_str()) == INVALID_FILE_ATTRIBUTES)
         return;
     // A link of the same name that leads elsewhere belongs to someone else.
-    if (StartsWithNoCase(LinkTarget(linkPath), installDir))
+    // Wine's shell links store their target in the ANSI code page only, so
+    // there a link to this installation reads back with '?' for every
+    // character that code page lacks.
+    const std::wstring target = LinkTarget(linkPath);
+    if (StartsWithNoCase(target, installDir) ||
+        StartsWithNoCase(target, ThroughAnsiCodePage(installDir)))
         DeleteFileForced(linkPath);
 }
 
@@ -158,12 +189,6 @@ bool IsProtectedFolder(const std::wstring& dirWithSlash) {
     return false;
 }
 
-std::wstring ModulePath() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? std::wstring(path, n) : std::wstring();
-}
-
 std::vector<DWORD> ClientProcessIds() {
     std::vector<DWORD> ids;
     UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -187,6 +212,22 @@ bool ClientMutexExists() {
 
 } // namespace
 
+std::wstring ModulePath() {
+    // GetModuleFileNameW cuts a path that does not fit and says so only by
+    // filling the buffer; the longest path Windows has is 32,767 characters.
+    for (DWORD room = MAX_PATH; room <= 32768; room *= 2) {
+        std::wstring path(room, L'\0');
+        const DWORD n = GetModuleFileNameW(nullptr, &path[0], room);
+        if (n == 0)
+            return std::wstring();
+        if (n < room) {
+            path.resize(n);
+            return path;
+        }
+    }
+    return std::wstring();
+}
+
 bool ParseEntryList(const std::string& bytes, EntryList* out) {
     out->files.clear();
     out->dirs.clear();
@@ -203,7 +244,7 @@ bool ParseEntryList(const std::string& bytes, EntryList* out) {
             line.pop_back();
         if (line.empty() || line[0] == '#')
             continue;
-        std::wstring name = Utf8ToWide(line);
+        std::wstring name = ListLineToWide(line);
         if (name.empty())
             return false;
         std::replace(name.begin(), name.end(), L'/', L'\\');

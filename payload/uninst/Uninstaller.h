@@ -23,10 +23,10 @@ struct EntryList {
 };
 
 // Parses the list (UTF-8, one archive entry name a line, directories ending in
-// '/'). Names that could reach outside the install directory (absolute, with a
-// drive, or with a ".." component) make the whole list invalid: the list comes
-// from disk, and a tampered one must not turn the uninstaller into a deleter
-// of arbitrary files.
+// '/'; a line that is not UTF-8 is read in code page 936, as lists of older
+// installs and Chinese tools hold). Names that could reach outside the install directory (absolute,
+// with a drive, or with a ".." component) make the whole list invalid: the list comes from disk,
+// and a tampered one must not turn the uninstaller into a deleter of arbitrary files.
 bool ParseEntryList(const std::string& bytes, EntryList* out);
 
 struct UninstallOptions {
@@ -50,6 +50,9 @@ void RemoveShortcuts(const std::wstring& installDir);
 
 // Stops running clients (exact image name); true when none is left running.
 bool StopClients(DWORD waitMs);
+
+// The running program's full path, however long; empty on failure.
+std::wstring ModulePath();
 
 // The whole uninstall; returns an UninstallExit code.
 int RunUninstall(const UninstallOptions& options);

@@ -122,18 +122,25 @@ InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,
 }
 
 void DeleteProductRegistry() {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
     RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
 }
 
 std::string ReadRecordValue(const char* name, DWORD* type) {
+    // The key is opened by its wide name, the value read through the narrow
+    // functions: what a reader of the ANSI code page gets.
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return std::string();
     char buf[2048];
     DWORD size = sizeof(buf);
     DWORD t = 0;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), name,
-                     RRF_RT_ANY | RRF_NOEXPAND, &t, buf, &size) != ERROR_SUCCESS)
+    LONG err = RegGetValueA(key, nullptr, name, RRF_RT_ANY | RRF_NOEXPAND, &t, buf, &size);
+    RegCloseKey(key);
+    if (err != ERROR_SUCCESS)
         return std::string();
     if (type)
         *type = t;

@@ -20,19 +20,19 @@ std::wstring W(const std::string& s) {
     return ToWide(s);
 }
 
-bool IsDir(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+bool IsDir(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
-bool IsFile(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+bool IsFile(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
-std::string ReadFile(const std::string& path) {
-    return qmtest::ReadFileBytes(W(path));
+std::string ReadFile(const std::wstring& path) {
+    return qmtest::ReadFileBytes(path);
 }
-void WriteFile(const std::string& path, const std::string& bytes) {
-    ASSERT_TRUE(qmtest::WriteFileBytes(W(path), bytes)) << path;
+void WriteFile(const std::wstring& path, const std::string& bytes) {
+    ASSERT_TRUE(qmtest::WriteFileBytes(path, bytes)) << ToNarrow(path);
 }
 // The ZIP archives directly in dir: a staging copy of the payload would be one.
 std::vector<std::wstring> ArchivesIn(const std::wstring& dir) {
@@ -51,18 +51,25 @@ std::vector<std::wstring> ArchivesIn(const std::wstring& dir) {
 // ---------------------------------------------------------------------------
 // Result texts
 
-TEST(InstallResultText, EachCodeHasItsTextInCodePage936) {
+TEST(InstallResultText, EachCodeHasItsTextInUtf8) {
     struct Case {
         unsigned code;
         const char* bytes;
     } cases[] = {
         {INSTALL_OK, ""},
-        {INSTALL_ERR_UNZIP, "\xbd\xe2\xd1\xb9\xce\xc4\xbc\xfe\xca\xa7\xb0\xdc!"},
-        {INSTALL_ERR_RESOURCE, "\xca\xcd\xb7\xc5\xd7\xca\xd4\xb4\xce\xc4\xbc\xfe\xca\xa7\xb0\xdc!"},
-        {INSTALL_ERR_COPY, "\xbf\xbd\xb1\xb4\xce\xc4\xbc\xfe\xca\xa7\xb0\xdc!"},
-        {INSTALL_ERR_SHORTCUT, "\xb4\xb4\xbd\xa8\xbf\xec\xbd\xdd\xb7\xbd\xca\xbd\xca\xa7\xb0\xdc!"},
+        {INSTALL_ERR_UNZIP,
+         "\xe8\xa7\xa3\xe5\x8e\x8b\xe6\x96\x87\xe4\xbb\xb6\xe5\xa4\xb1\xe8\xb4\xa5!"},
+        {INSTALL_ERR_RESOURCE,
+         "\xe9\x87\x8a\xe6\x94\xbe\xe8\xb5\x84\xe6\xba\x90\xe6\x96\x87\xe4\xbb\xb6"
+         "\xe5\xa4\xb1\xe8\xb4\xa5!"},
+        {INSTALL_ERR_COPY,
+         "\xe6\x8b\xb7\xe8\xb4\x9d\xe6\x96\x87\xe4\xbb\xb6\xe5\xa4\xb1\xe8\xb4\xa5!"},
+        {INSTALL_ERR_SHORTCUT,
+         "\xe5\x88\x9b\xe5\xbb\xba\xe5\xbf\xab\xe6\x8d\xb7\xe6\x96\xb9\xe5\xbc\x8f"
+         "\xe5\xa4\xb1\xe8\xb4\xa5!"},
         {INSTALL_ERR_REGISTRY,
-         "\xb1\xa3\xb4\xe6\xd0\xc5\xcf\xa2\xb5\xbd\xd7\xa2\xb2\xe1\xb1\xed\xca\xa7\xb0\xdc!"},
+         "\xe4\xbf\x9d\xe5\xad\x98\xe4\xbf\xa1\xe6\x81\xaf\xe5\x88\xb0\xe6\xb3\xa8"
+         "\xe5\x86\x8c\xe8\xa1\xa8\xe5\xa4\xb1\xe8\xb4\xa5!"},
         {6, ""},
         {0xFFFFFFFFu, ""},
     };
@@ -75,77 +82,81 @@ TEST(InstallResultText, EachCodeHasItsTextInCodePage936) {
 
 TEST(CreateDirectories, LevelsFollowTheSeparatorPattern) {
     struct Case {
-        const char* base;
-        const char* relative;
-        std::vector<std::string> levels;
+        const wchar_t* base;
+        const wchar_t* relative;
+        std::vector<std::wstring> levels;
     } cases[] = {
-        {"X\\", "a/b/c.txt", {"X\\a/", "X\\a/b/"}},
-        {"X\\", "a\\b?c/d", {"X\\a\\", "X\\a\\b?", "X\\a\\b?c/"}},
-        {"X\\", "//a//b/", {"X\\a/", "X\\a/b/"}},
-        {"X\\", "?\?/x", {"X\\?\?"}},
-        {"X\\", "file.txt", {}},
-        {"X\\", "", {}},
-        {"",
-         "C:\\Program Files\\Dir\\",
-         {"C:\\", "C:\\Program Files\\", "C:\\Program Files\\Dir\\"}},
+        {L"X\\", L"a/b/c.txt", {L"X\\a/", L"X\\a/b/"}},
+        {L"X\\", L"a\\b?c/d", {L"X\\a\\", L"X\\a\\b?", L"X\\a\\b?c/"}},
+        {L"X\\", L"//a//b/", {L"X\\a/", L"X\\a/b/"}},
+        {L"X\\", L"?\?/x", {L"X\\?\?"}},
+        {L"X\\", L"file.txt", {}},
+        {L"X\\", L"", {}},
+        {L"",
+         L"C:\\Program Files\\Dir\\",
+         {L"C:\\", L"C:\\Program Files\\", L"C:\\Program Files\\Dir\\"}},
         // Without a base the leading separators stay, so a network path or a
         // root-relative path never becomes a folder below the current one.
-        {"",
-         "\\\\server\\share\\d\\",
-         {"\\\\server\\", "\\\\server\\share\\", "\\\\server\\share\\d\\"}},
-        {"", "\\top\\", {"\\top\\"}},
+        {L"",
+         L"\\\\server\\share\\d\\",
+         {L"\\\\server\\", L"\\\\server\\share\\", L"\\\\server\\share\\d\\"}},
+        {L"", L"\\top\\", {L"\\top\\"}},
+        // Names in any script are levels like any other.
+        {L"X\\", L"한글/配置/😀.ini", {L"X\\한글/", L"X\\한글/配置/"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.levels, CFileManage::DirectoryLevels(c.base, c.relative)) << c.relative;
+        EXPECT_EQ(c.levels, CFileManage::DirectoryLevels(c.base, c.relative))
+            << ToNarrow(c.relative);
 }
 
 TEST(CreateDirectories, LevelsMatchTheRegularExpressionForAnyBase) {
     // The levels are the successive leftmost matches of this expression.
-    const std::regex level(R"([^\\/]+?[/?\\])");
-    const char* paths[] = {"a/b/c", "\\\\x\\\\y\\z", "a?b?c", "?/?", "a b/c d\\e", "//", "x/y/"};
-    for (const char* p : paths) {
-        std::vector<std::string> expected;
-        std::string base = "B\\";
-        std::string rest = p;
-        std::smatch m;
+    const std::wregex level(LR"([^\\/]+?[/?\\])");
+    const wchar_t* paths[] = {L"a/b/c", L"\\\\x\\\\y\\z", L"a?b?c", L"?/?", L"a b/c d\\e",
+                              L"//",    L"x/y/"};
+    for (const wchar_t* p : paths) {
+        std::vector<std::wstring> expected;
+        std::wstring base = L"B\\";
+        std::wstring rest = p;
+        std::wsmatch m;
         while (std::regex_search(rest, m, level)) {
             base += m.str();
             expected.push_back(base);
             rest = m.suffix();
         }
-        EXPECT_EQ(expected, CFileManage::DirectoryLevels("B\\", p)) << p;
+        EXPECT_EQ(expected, CFileManage::DirectoryLevels(L"B\\", p)) << ToNarrow(p);
     }
 }
 
 TEST(CreateDirectories, CreatesEachLevelAndStopsBeforeTheLastName) {
     qmtest::TempDir dir(L"qmdirs");
-    std::string base = qmtest::Narrow(dir.Path()) + "\\";
+    std::wstring base = dir.Path() + L"\\";
     CFileManage* fm = CFileManage::GetInstance();
 
-    fm->CreateDirectories(base, "a/b/c.txt");
-    EXPECT_TRUE(IsDir(base + "a"));
-    EXPECT_TRUE(IsDir(base + "a\\b"));
-    EXPECT_FALSE(IsDir(base + "a\\b\\c.txt") || IsFile(base + "a\\b\\c.txt"));
+    fm->CreateDirectories(base, L"a/b/c.txt");
+    EXPECT_TRUE(IsDir(base + L"a"));
+    EXPECT_TRUE(IsDir(base + L"a\\b"));
+    EXPECT_FALSE(IsDir(base + L"a\\b\\c.txt") || IsFile(base + L"a\\b\\c.txt"));
 
     // 'X\a\' is made; 'X\a\b?' and 'X\a\b?c/' are refused by the file
     // system; 'd' is never asked for.
-    fm->CreateDirectories(base, "q\\b?c/d");
-    EXPECT_TRUE(IsDir(base + "q"));
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((base + "q\\*").c_str(), &found);
+    fm->CreateDirectories(base, L"q\\b?c/d");
+    EXPECT_TRUE(IsDir(base + L"q"));
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((base + L"q\\*").c_str(), &found);
     int children = 0;
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+            if (wcscmp(found.cFileName, L".") && wcscmp(found.cFileName, L".."))
                 ++children;
-        } while (FindNextFileA(h, &found));
+        } while (FindNextFileW(h, &found));
         FindClose(h);
     }
     EXPECT_EQ(0, children);
 
     // An absolute path with an empty base, as the main window passes it.
-    fm->CreateDirectories("", base + "abs\\deeper\\");
-    EXPECT_TRUE(IsDir(base + "abs\\deeper"));
+    fm->CreateDirectories(L"", base + L"abs\\deeper\\");
+    EXPECT_TRUE(IsDir(base + L"abs\\deeper"));
 }
 
 // ---------------------------------------------------------------------------
@@ -156,15 +167,15 @@ protected:
     void SetUp() override {
         fm = CFileManage::GetInstance();
         ASSERT_FALSE(fm->unpackDir.empty());
-        qmtest::RemoveTree(W(fm->unpackDir));
-        CreateDirectoryA(fm->unpackDir.c_str(), nullptr);
+        qmtest::RemoveTree(fm->unpackDir);
+        CreateDirectoryW(fm->unpackDir.c_str(), nullptr);
         fm->BeginJob(qmtest::ProgressTo(probe.Hwnd()));
     }
     void TearDown() override {
         fm->BeginJob(TInstallJob());
-        qmtest::RemoveTree(W(fm->unpackDir));
-        CreateDirectoryA(fm->unpackDir.c_str(), nullptr);
-        DeleteFileA((fm->tempDir + "evil.txt").c_str());
+        qmtest::RemoveTree(fm->unpackDir);
+        CreateDirectoryW(fm->unpackDir.c_str(), nullptr);
+        DeleteFileW((fm->tempDir + L"evil.txt").c_str());
     }
     InstallResult Unpack(const std::string& archive) {
         probe.progress.clear();
@@ -179,7 +190,7 @@ protected:
         probe.Drain();
         return r;
     }
-    std::string At(const std::string& name) { return fm->unpackDir + name; }
+    std::wstring At(const std::string& name) { return fm->unpackDir + W(name); }
 
     CFileManage* fm = nullptr;
     InstallProbe probe;
@@ -245,8 +256,8 @@ TEST_F(Unzip, NamesThatWouldLeaveTheUnpackDirectoryFailAndWriteNothing) {
         EXPECT_EQ(INSTALL_ERR_UNZIP, r) << name;
         EXPECT_TRUE(IsFile(At("before.txt"))) << name;
         EXPECT_FALSE(IsFile(At("after.txt"))) << name;
-        EXPECT_FALSE(IsFile(fm->tempDir + "evil.txt")) << name;
-        EXPECT_FALSE(IsFile("C:\\evil.txt")) << name;
+        EXPECT_FALSE(IsFile(fm->tempDir + L"evil.txt")) << name;
+        EXPECT_FALSE(IsFile(L"C:\\evil.txt")) << name;
         EXPECT_FALSE(IsDir(At("a")) || IsDir(At("sub"))) << name;
         EXPECT_EQ(std::vector<int>{10}, probe.progress) << name;
     }
@@ -324,13 +335,13 @@ TEST_F(Unzip, FailedWriteOfAnUnpackedFileFails) {
     // a write, a one-byte entry only when the file is closed.
     for (size_t size : {size_t{1}, size_t{600000}}) {
         SetUp();
-        if (!qmtest::MakeUnixSymlink(W(At("full.bin")), "/dev/full"))
+        if (!qmtest::MakeUnixSymlink(At("full.bin"), "/dev/full"))
             GTEST_SKIP() << "needs Wine's Unix side to provoke a failing write";
         EXPECT_EQ(INSTALL_ERR_UNZIP,
                   Unpack(qmtest::BuildZip({{"full.bin", std::string(size, 'f')}})))
             << size;
         EXPECT_TRUE(probe.progress.empty());
-        qmtest::RemoveUnixSymlink(W(At("full.bin")));
+        qmtest::RemoveUnixSymlink(At("full.bin"));
     }
 }
 
@@ -342,8 +353,8 @@ protected:
     void SetUp() override {
         fm = CFileManage::GetInstance();
         fm->BeginJob(qmtest::ProgressTo(probe.Hwnd()));
-        src = qmtest::Narrow(srcDir.Path()) + "\\";
-        dst = qmtest::Narrow(dstDir.Path()) + "\\";
+        src = srcDir.Path() + L"\\";
+        dst = dstDir.Path() + L"\\";
         log = qmtest::Narrow(logDir / L"move.log");
         CLog::Instance().SetLogPath(log);
     }
@@ -354,7 +365,7 @@ protected:
     // The log's lines without their line ends.
     std::vector<std::string> LogLines() {
         std::vector<std::string> lines;
-        std::string content = ReadFile(log);
+        std::string content = qmtest::ReadFileBytes(W(log));
         size_t pos = 0;
         while (pos < content.size()) {
             size_t end = content.find('\n', pos);
@@ -372,29 +383,30 @@ protected:
     CFileManage* fm = nullptr;
     InstallProbe probe;
     qmtest::TempDir srcDir{L"qmsrc"}, dstDir{L"qmdst"}, logDir{L"qmlog"};
-    std::string src, dst, log;
+    std::wstring src, dst;
+    std::string log;
 };
 
 TEST_F(Move, ReplacesFilesMergesFoldersAndEmptiesTheSource) {
-    CreateDirectoryA((src + "sub").c_str(), nullptr);
-    CreateDirectoryA((src + "new").c_str(), nullptr);
-    CreateDirectoryA((dst + "sub").c_str(), nullptr);
-    WriteFile(src + "a.txt", "new a");
-    WriteFile(src + "sub\\b.txt", "new b");
-    WriteFile(src + "new\\c.txt", "c");
-    WriteFile(dst + "a.txt", "old a");
-    WriteFile(dst + "sub\\b.txt", "old b");
-    WriteFile(dst + "sub\\keep.txt", "keep");
+    CreateDirectoryW((src + L"sub").c_str(), nullptr);
+    CreateDirectoryW((src + L"new").c_str(), nullptr);
+    CreateDirectoryW((dst + L"sub").c_str(), nullptr);
+    WriteFile(src + L"a.txt", "new a");
+    WriteFile(src + L"sub\\b.txt", "new b");
+    WriteFile(src + L"new\\c.txt", "c");
+    WriteFile(dst + L"a.txt", "old a");
+    WriteFile(dst + L"sub\\b.txt", "old b");
+    WriteFile(dst + L"sub\\keep.txt", "keep");
     // An earlier install may have left a read-only file.
-    SetFileAttributesA((dst + "sub\\b.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((dst + L"sub\\b.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
     EXPECT_EQ(INSTALL_OK, fm->MoveFiles(dst, src));
     probe.Drain();
-    EXPECT_EQ("new a", ReadFile(dst + "a.txt"));
-    EXPECT_EQ("new b", ReadFile(dst + "sub\\b.txt"));
-    EXPECT_EQ("keep", ReadFile(dst + "sub\\keep.txt"));
-    EXPECT_EQ("c", ReadFile(dst + "new\\c.txt"));
-    EXPECT_FALSE(IsFile(src + "a.txt") || IsDir(src + "sub") || IsDir(src + "new"));
+    EXPECT_EQ("new a", ReadFile(dst + L"a.txt"));
+    EXPECT_EQ("new b", ReadFile(dst + L"sub\\b.txt"));
+    EXPECT_EQ("keep", ReadFile(dst + L"sub\\keep.txt"));
+    EXPECT_EQ("c", ReadFile(dst + L"new\\c.txt"));
+    EXPECT_FALSE(IsFile(src + L"a.txt") || IsDir(src + L"sub") || IsDir(src + L"new"));
     EXPECT_TRUE(IsDir(src));
     EXPECT_EQ(std::vector<int>{95}, probe.progress);
 
@@ -403,24 +415,24 @@ TEST_F(Move, ReplacesFilesMergesFoldersAndEmptiesTheSource) {
     std::regex one(R"(^\[[^\]]+\]\[FileManage\]\[232\] +\tcopy szFrom=(.*), szTo=(.*), ret=0$)");
     std::smatch m;
     ASSERT_TRUE(std::regex_match(lines[0], m, one)) << lines[0];
-    EXPECT_EQ(src + "*", m.str(1));
-    EXPECT_EQ(dst, m.str(2));
+    EXPECT_EQ(ToNarrow(src + L"*"), m.str(1));
+    EXPECT_EQ(ToNarrow(dst), m.str(2));
 }
 
 TEST_F(Move, MissingInstallDirectoryLevelsAreCreated) {
-    WriteFile(src + "a.txt", "a");
-    std::string deep = dst + "x\\y\\z"; // no trailing separator: one is added
+    WriteFile(src + L"a.txt", "a");
+    std::wstring deep = dst + L"x\\y\\z"; // no trailing separator: one is added
     EXPECT_EQ(INSTALL_OK, fm->MoveFiles(deep, src));
-    EXPECT_EQ("a", ReadFile(deep + "\\a.txt"));
+    EXPECT_EQ("a", ReadFile(deep + L"\\a.txt"));
 }
 
 TEST_F(Move, HeldTargetFileIsTriedTenTimesThenReported) {
-    WriteFile(src + "held.txt", "new");
-    WriteFile(src + "other.txt", "other");
-    WriteFile(dst + "held.txt", "old");
+    WriteFile(src + L"held.txt", "new");
+    WriteFile(src + L"other.txt", "other");
+    WriteFile(dst + L"held.txt", "old");
     // Held open without FILE_SHARE_DELETE, so it cannot be replaced.
     HANDLE held =
-        CreateFileA((dst + "held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        CreateFileW((dst + L"held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     InstallResult r = fm->MoveFiles(dst, src);
@@ -429,8 +441,8 @@ TEST_F(Move, HeldTargetFileIsTriedTenTimesThenReported) {
 
     EXPECT_EQ(INSTALL_ERR_COPY, r);
     EXPECT_EQ(std::vector<int>{95}, probe.progress);
-    EXPECT_EQ("old", ReadFile(dst + "held.txt"));
-    EXPECT_EQ("other", ReadFile(dst + "other.txt")); // the rest went on
+    EXPECT_EQ("old", ReadFile(dst + L"held.txt"));
+    EXPECT_EQ("other", ReadFile(dst + L"other.txt")); // the rest went on
     std::vector<std::string> lines = LogLines();
     ASSERT_EQ(10u, lines.size());
     std::regex attempt(
@@ -444,12 +456,12 @@ TEST_F(Move, HeldTargetFileIsTriedTenTimesThenReported) {
 }
 
 TEST_F(Move, InstallDirectoryThatDoesNotFitIsRefused) {
-    WriteFile(src + "a.txt", "a");
-    std::string longDir = "C:\\" + std::string(300, 'l') + "\\";
+    WriteFile(src + L"a.txt", "a");
+    std::wstring longDir = L"C:\\" + std::wstring(300, L'l') + L"\\";
     EXPECT_EQ(INSTALL_ERR_COPY, fm->MoveFiles(longDir, src));
     probe.Drain();
     EXPECT_EQ(std::vector<int>{95}, probe.progress);
-    EXPECT_TRUE(IsFile(src + "a.txt"));
+    EXPECT_TRUE(IsFile(src + L"a.txt"));
     EXPECT_TRUE(LogLines().empty());
 }
 
@@ -484,12 +496,12 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     ASSERT_TRUE(run.ended);
     EXPECT_EQ((std::vector<int>{10, 10, 30, 50, 70, 95, 99, 100}), run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
-    std::string inst = qmtest::Narrow(installDir);
-    EXPECT_EQ("client 1", ReadFile(inst + "Quillmossdex.exe"));
-    EXPECT_EQ("1", ReadFile(inst + "res\\one.bin"));
-    EXPECT_TRUE(IsFile(inst + "empty.txt"));
-    EXPECT_FALSE(IsFile(inst + "stale.txt"));
-    EXPECT_EQ(inst + '\0', qmtest::ReadRecordValue("InstallLocation"));
+    std::wstring inst = installDir;
+    EXPECT_EQ("client 1", ReadFile(inst + L"Quillmossdex.exe"));
+    EXPECT_EQ("1", ReadFile(inst + L"res\\one.bin"));
+    EXPECT_TRUE(IsFile(inst + L"empty.txt"));
+    EXPECT_FALSE(IsFile(inst + L"stale.txt"));
+    EXPECT_EQ(qmtest::Narrow(inst) + '\0', qmtest::ReadRecordValue("InstallLocation"));
     EXPECT_EQ("1", qmtest::ReadInstallWay());
     // The archive is read from the executable; no copy of it is staged.
     EXPECT_EQ(std::vector<std::wstring>{}, ArchivesIn(tempDir));
@@ -500,8 +512,8 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     run = qmtest::RunInstaller(exe, installDir, tempDir);
     EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99, 100}), run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
-    EXPECT_EQ("client 2", ReadFile(inst + "Quillmossdex.exe"));
-    EXPECT_EQ("2", ReadFile(inst + "res\\one.bin"));
+    EXPECT_EQ("client 2", ReadFile(inst + L"Quillmossdex.exe"));
+    EXPECT_EQ("2", ReadFile(inst + L"res\\one.bin"));
     EXPECT_EQ("2", qmtest::ReadInstallWay());
 }
 
@@ -522,8 +534,8 @@ TEST_F(InstallRunTest, BuiltPayloadIsTheInstallersChineseZip101AndInstalls) {
 
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&packed), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
-    EXPECT_TRUE(IsFile(qmtest::Narrow(installDir) + "Quillmossdex.exe"));
-    EXPECT_TRUE(IsFile(qmtest::Narrow(installDir) + "uninst.exe"));
+    EXPECT_TRUE(IsFile(installDir + L"Quillmossdex.exe"));
+    EXPECT_TRUE(IsFile(installDir + L"uninst.exe"));
 }
 
 TEST_F(InstallRunTest, EmptyArchiveInstallsNothingAndSucceeds) {
@@ -583,7 +595,7 @@ TEST_F(InstallRunTest, NoStagingArchiveIsWrittenSoAFullDiskThereDoesNotMatter) {
     std::string payload = qmtest::BuildZip({{"a.bin", data}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
-    EXPECT_EQ(data, ReadFile(qmtest::Narrow(installDir) + "a.bin"));
+    EXPECT_EQ(data, ReadFile(installDir + L"a.bin"));
     // The planted link is the only archive there: nothing was staged beside it.
     EXPECT_EQ(std::vector<std::wstring>{L"qmstmp.zip"}, ArchivesIn(tempDir));
     qmtest::RemoveUnixSymlink(tempDir + L"\\qmstmp.zip");

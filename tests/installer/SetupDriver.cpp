@@ -255,13 +255,12 @@ std::wstring StartMenuUninstallShortcut() {
 
 void WriteRecordedLocation(const std::wstring& dir) {
     SkinUI::UniqueRegKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, nullptr, 0,
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, nullptr, 0,
                         KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return;
-    const std::string value = Narrow(dir);
-    RegSetValueExA(key.Get(), "InstallLocation", 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+    RegSetValueExW(key.Get(), L"InstallLocation", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(dir.c_str()),
+                   static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
 }
 
 int PageShown(const Screenshot& shot) {

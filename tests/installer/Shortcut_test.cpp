@@ -57,7 +57,7 @@ protected:
         CreateDirectoryW(install.c_str(), nullptr);
         qmtest::WriteFileBytes(install + L"Quillmossdex.exe", "c");
         qmtest::WriteFileBytes(install + L"uninst.exe", "u");
-        fm->installDir = qmtest::Narrow(install);
+        fm->installDir = install;
         SaveProgramsValue();
     }
     void TearDown() override {
@@ -106,9 +106,7 @@ private:
 
 TEST_F(Shortcut, TargetAndDescriptionReadBack) {
     std::wstring link = dir / L"test.lnk";
-    ASSERT_EQ(INSTALL_OK,
-              CreateShortcut(qmtest::Narrow(link), qmtest::Narrow(install + L"uninst.exe"),
-                             qmtest::Narrow(L"第一行\n第二行")));
+    ASSERT_EQ(INSTALL_OK, CreateShortcut(link, install + L"uninst.exe", L"第一行\n第二行"));
     Link read = ReadLink(link);
     ASSERT_TRUE(read.loaded);
     EXPECT_EQ(install + L"uninst.exe", read.target);
@@ -117,9 +115,33 @@ TEST_F(Shortcut, TargetAndDescriptionReadBack) {
 
 TEST_F(Shortcut, LinkThatCannotBeSavedIsReported) {
     std::wstring link = dir / L"no such folder\\test.lnk";
-    EXPECT_EQ(INSTALL_ERR_SHORTCUT,
-              CreateShortcut(qmtest::Narrow(link), qmtest::Narrow(install + L"uninst.exe"), "d"));
+    EXPECT_EQ(INSTALL_ERR_SHORTCUT, CreateShortcut(link, install + L"uninst.exe", L"d"));
     EXPECT_FALSE(qmtest::FileExists(link));
+}
+
+TEST_F(Shortcut, TargetsInAnyScriptReadBackWholeAndLongOnesAreRefusedNotCut) {
+    struct Case {
+        size_t length; // of the target's whole path
+        InstallResult result;
+    } cases[] = {{MAX_PATH - 2, INSTALL_OK},
+                 {MAX_PATH - 1, INSTALL_OK},
+                 {MAX_PATH, INSTALL_ERR_SHORTCUT},
+                 {MAX_PATH + 40, INSTALL_ERR_SHORTCUT}};
+    const std::wstring folder = dir / L"한글 配置 ñ😀\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (const Case& c : cases) {
+        ASSERT_GT(c.length, folder.size() + 4);
+        std::wstring target = folder + std::wstring(c.length - folder.size() - 4, L'é') + L".exe";
+        ASSERT_EQ(c.length, target.size());
+        std::wstring link = dir / L"long.lnk";
+        DeleteFileW(link.c_str());
+        EXPECT_EQ(c.result, CreateShortcut(link, target, L"d")) << c.length;
+        Link read = ReadLink(link);
+        EXPECT_EQ(c.result == INSTALL_OK, read.loaded) << c.length;
+        if (read.loaded) {
+            EXPECT_EQ(qmtest::AsLinkStoresIt(target), read.target) << c.length;
+        }
+    }
 }
 
 TEST_F(Shortcut, StartMenuGetsTheProductFolderWithBothLinksOverwritingOldOnes) {
@@ -135,10 +157,10 @@ TEST_F(Shortcut, StartMenuGetsTheProductFolderWithBothLinksOverwritingOldOnes) {
 }
 
 TEST_F(Shortcut, StartMenuFallsBackToTheKnownProgramsFolder) {
-    char known[MAX_PATH] = {};
+    wchar_t known[MAX_PATH] = {};
     ASSERT_TRUE(
-        SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, known)));
-    std::wstring programs = ToWide(known);
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, known)));
+    std::wstring programs = known;
     for (bool absent : {false, true}) {
         if (absent)
             RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs");

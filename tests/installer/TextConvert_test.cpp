@@ -8,20 +8,29 @@
 
 namespace {
 
-// "青梧云端助手" in code page 936.
-const char kProductGbk[] = "\xc7\xe0\xce\xe0\xd4\xc6\xb6\xcb\xd6\xfa\xca\xd6";
+// "青梧云端助手" in UTF-8.
+const char kProductUtf8[] =
+    "\xe9\x9d\x92\xe6\xa2\xa7\xe4\xba\x91\xe7\xab\xaf\xe5\x8a\xa9\xe6\x89\x8b";
 
 TEST(TextConvert, PrefixUsesChineseCodePages) {
-    // Everything narrow in the installer assumes a Chinese system.
+    // The default test prefix is a Chinese system.
     EXPECT_EQ(936u, GetACP());
     EXPECT_EQ(936u, GetOEMCP());
 }
 
-TEST(TextConvert, ChineseRoundTripsThroughCodePage936) {
-    EXPECT_EQ(std::wstring(L"青梧云端助手"), ToWide(kProductGbk));
-    EXPECT_EQ(std::string(kProductGbk), ToNarrow(L"青梧云端助手"));
-    EXPECT_EQ(std::string("C:\\Program Files\\") + kProductGbk + "\\",
+TEST(TextConvert, NarrowTextIsUtf8AndEveryScriptRoundTrips) {
+    EXPECT_EQ(std::wstring(L"青梧云端助手"), ToWide(kProductUtf8));
+    EXPECT_EQ(std::string(kProductUtf8), ToNarrow(L"青梧云端助手"));
+    EXPECT_EQ(std::string("C:\\Program Files\\") + kProductUtf8 + "\\",
               ToNarrow(L"C:\\Program Files\\青梧云端助手\\"));
+    // Characters no code page 936 system could pass through narrow text.
+    for (const wchar_t* text : {L"C:\\한글앱\\", L"ファイル", L"Crème brûlée", L"😀 🎉"})
+        EXPECT_EQ(std::wstring(text), ToWide(ToNarrow(text)));
+}
+
+TEST(TextConvert, InvalidInputGivesEmptyTextNotAGuess) {
+    EXPECT_EQ(std::wstring(), ToWide("\xc7\xe0\xce"));                    // code page 936 bytes
+    EXPECT_EQ(std::string(), ToNarrow(std::wstring(1, wchar_t(0xD800)))); // lone surrogate
 }
 
 TEST(TextConvert, EmptyTextGivesEmptyText) {
@@ -49,7 +58,8 @@ TEST(CommandLine, WordsFollowThePlatformSplitting) {
         {L"path \"C:\\My Apps\"", {"path", "C:\\My Apps"}},
         {L"Update 1234", {"Update", "1234"}},
         {L"a\\\"b \"c d\"e", {"a\"b", "c de"}},
-        {L"path D:\\青梧云端助手", {"path", std::string("D:\\") + kProductGbk}},
+        {L"path D:\\青梧云端助手", {"path", std::string("D:\\") + kProductUtf8}},
+        {L"path D:\\한글앱", {"path", ToNarrow(L"D:\\한글앱")}},
     };
     std::wstring exe = qmtest::ProgramDir() + L"\\qm_args_echo.exe";
     for (const Case& c : cases) {

@@ -18,15 +18,16 @@ const std::string kNameGbk = "\xc7\xe0\xce\xe0\xd4\xc6\xb6\xcb\xd6\xfa\xca\xd6";
 TEST(UninstallRecord, BasePathFollowsTheNativeArchitecture) {
     struct Case {
         WORD arch;
-        const char* base;
+        const wchar_t* base;
     } cases[] = {
         {PROCESSOR_ARCHITECTURE_AMD64,
-         "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+         L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
         {PROCESSOR_ARCHITECTURE_IA64,
-         "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
-        {PROCESSOR_ARCHITECTURE_INTEL, "SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall"},
-        {PROCESSOR_ARCHITECTURE_ARM, "SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall"},
-        {PROCESSOR_ARCHITECTURE_UNKNOWN, "SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall"},
+         L"SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+        {PROCESSOR_ARCHITECTURE_INTEL, L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall"},
+        {PROCESSOR_ARCHITECTURE_ARM, L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall"},
+        {PROCESSOR_ARCHITECTURE_UNKNOWN,
+         L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall"},
     };
     for (const Case& c : cases)
         EXPECT_STREQ(c.base, UninstallBasePath(c.arch)) << c.arch;
@@ -50,14 +51,16 @@ protected:
 TEST_F(Record, ElevenValuesByteForByteInCodePage936) {
     // An existing record is overwritten value by value; nothing is deleted.
     HKEY pre = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0,
                                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &pre, nullptr));
     RegSetValueExA(pre, "DisplayVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>("0.9"), 4);
     RegSetValueExA(pre, "Other", 0, REG_SZ, reinterpret_cast<const BYTE*>("kept"), 5);
     RegCloseKey(pre);
 
     const std::string dir = "C:\\Program Files\\" + kNameGbk + "\\";
-    fm->installDir = dir;
+    // The engine holds the directory as wide text; its narrow form in code
+    // page 936 is dir.
+    fm->installDir = L"C:\\Program Files\\青梧云端助手\\";
     fm->totalBytes = 1048576 >> 10;
     ASSERT_EQ(INSTALL_OK, fm->WriteUninstallRecord());
     probe.Drain();
@@ -98,7 +101,7 @@ TEST_F(Record, ThisThirtyTwoBitPrefixKeepsTheRecordOutsideWow6432Node) {
     // reports AMD64 and takes the other base, which the table test above covers.
     if (info.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
         GTEST_SKIP() << "64-bit prefix: the record goes below WOW6432Node";
-    fm->installDir = "C:\\q\\";
+    fm->installDir = L"C:\\q\\";
     ASSERT_EQ(INSTALL_OK, fm->WriteUninstallRecord());
     std::string key =
         std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kNameGbk;
@@ -118,7 +121,7 @@ public:
     ReadOnlyUninstallBase() {
         SYSTEM_INFO info = {};
         GetNativeSystemInfo(&info);
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallBasePath(info.wProcessorArchitecture), 0,
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallBasePath(info.wProcessorArchitecture), 0,
                       READ_CONTROL | WRITE_DAC, &m_key);
         DWORD size = 0;
         RegGetKeySecurity(m_key, DACL_SECURITY_INFORMATION, nullptr, &size);
@@ -147,7 +150,7 @@ private:
 };
 
 TEST_F(Record, RecordThatCannotBeWrittenFailsTheWholeRun) {
-    fm->installDir = "C:\\q\\";
+    fm->installDir = L"C:\\q\\";
     {
         ReadOnlyUninstallBase guard;
         ASSERT_TRUE(guard.Ok());

@@ -272,4 +272,17 @@ std::wstring RecordKey() {
                : L"SOFTWARE\\Microsoft\\windows\\CurrentVersion\\Uninstall\\青梧云端助手";
 }
 
+std::wstring AsLinkStoresIt(const std::wstring& path) {
+    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") || path.empty())
+        return path;
+    const int len = static_cast<int>(path.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, path.data(), len, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, path.data(), len, &narrow[0], n, nullptr, nullptr);
+    std::wstring wide(static_cast<size_t>(len) + 1, L'\0');
+    n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), n, &wide[0], len + 1);
+    wide.resize(static_cast<size_t>(n));
+    return wide;
+}
+
 } // namespace qmtest

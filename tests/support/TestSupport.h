@@ -79,6 +79,11 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Quotes a path for a command line.
 std::wstring Quote(const std::wstring& s);
 
+// A link's target as a shell link file gives it back: the path itself on
+// Windows; under Wine, whose shell links store their target in the ANSI code
+// page only, with '?' for every character that code page lacks.
+std::wstring AsLinkStoresIt(const std::wstring& path);
+
 // The uninstall record's key below HKLM as the 32-bit product names it on this
 // machine: below WOW6432Node when the native system is 64-bit (the test bench
 // runs in a 64-bit prefix where the kernel runs no 32-bit programs).

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdlib>
 #include <thread>
 
@@ -21,7 +23,14 @@ int main(int argc, char** argv) {
         CLog::Instance().SetLogPath(argv[4]);
 
     TInstallJob job;
-    job.installDir = argv[2];
+    // The install directory in the command line's own wide text, so that any
+    // name reaches the engine whatever the code pages are.
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!words || count < 4)
+        return 2;
+    job.installDir = words[2];
+    LocalFree(words);
     job.target.window = target;
     // The engine's first use empties the unpack directory, as the window's does.
     CFileManage::GetInstance();
