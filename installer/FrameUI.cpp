@@ -378,7 +378,10 @@ void CFrameUI::OpenWebPage(const wchar_t* path) {
 }
 
 void CFrameUI::SetWindowHeight(int height) {
-    SetWindowPos(m_hWnd, nullptr, 0, 0, kWindowWidth, height, SWP_NOMOVE | SWP_NOZORDER);
+    // The sizes are the skin's, for 96 dpi, scaled like everything it lays out.
+    const CDPI* dpi = m_pm.GetDPIObj();
+    SetWindowPos(m_hWnd, nullptr, 0, 0, dpi->Scale(kWindowWidth), dpi->Scale(height),
+                 SWP_NOMOVE | SWP_NOZORDER);
 }
 
 // ===========================================================================

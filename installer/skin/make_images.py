@@ -2,16 +2,39 @@
 # Draws the installer's skin images and program icon. The PNG files beside this
 # script and installer/Quillmossdex.ico are its output and are committed, so
 # the build needs no image tools; run it again after changing the artwork
-# (needs Debian's python3-pil and fonts-wqy-microhei).
+# (needs Debian's python3-pil, fonts-wqy-microhei and zopfli).
+#
+# Every image is drawn once per display scale (100, 125, 150, 175, 200 %) at
+# that scale's pixel size, "name.png" and "name@150.png" and so on: a drawing
+# made for the size keeps hairlines one pixel wide and edges sharp, which a
+# resized bitmap cannot. Sizes follow the library's rule, value x scale / 100
+# rounded half away from zero, so every image meets its control exactly.
 #
 # Everything is drawn at four times the size and scaled down, which gives
 # smooth edges without depending on the rasteriser's own anti-aliasing.
 import os
+import shutil
+import subprocess
+import sys
+import tempfile
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 SS = 4  # supersampling factor
+SCALES = (100, 125, 150, 175, 200)
+# The scale being drawn, in percent; set by main() before each round.
+PCT = 100
+
+
+def sz(v):
+    """A size in 100 % pixels at the current scale, rounded as the library does."""
+    return (v * PCT + 50) // 100
+
+
+def k(v):
+    """A coordinate in 100 % pixels at the current scale, unrounded."""
+    return v * PCT / 100
 
 BRAND = (15, 157, 138)        # 青梧 green-teal
 BRAND_DARK = (10, 118, 104)
@@ -28,19 +51,42 @@ def finish(img, w, h):
     return img.resize((w, h), Image.LANCZOS)
 
 
+def scaled_name(name):
+    if PCT == 100:
+        return name
+    stem, ext = os.path.splitext(name)
+    return "%s@%d%s" % (stem, PCT, ext)
+
+
 def save(img, name):
-    # No metadata chunks: the same drawing gives the same bytes.
-    img.save(os.path.join(HERE, name), "PNG", optimize=True)
+    # No metadata chunks: the same drawing gives the same bytes. Fully
+    # transparent pixels load as all zeros whatever their colour, so the new
+    # scales store them as zeros, which packs better; the 100 % files keep
+    # their pixels exactly as they were.
+    if PCT != 100 and img.mode == "RGBA":
+        clear = Image.new("RGBA", img.size, (0, 0, 0, 0))
+        img = Image.composite(img, clear, img.getchannel("A").point(lambda a: 255 if a else 0))
+    out = os.path.join(HERE, scaled_name(name))
+    with tempfile.TemporaryDirectory() as tmp:
+        raw = os.path.join(tmp, "raw.png")
+        img.save(raw, "PNG", optimize=True)
+        # zopflipng is lossless: it picks the smallest colour type (a palette
+        # where the colours allow), the best filter per row and the tightest
+        # deflate stream, and drops every ancillary chunk.
+        if shutil.which("zopflipng"):
+            subprocess.run(["zopflipng", "-y", "--filters=0me", raw, out], check=True,
+                           stdout=subprocess.DEVNULL)
+        else:
+            shutil.copyfile(raw, out)
 
 
 def vgradient(w, h, top, bottom):
     img = Image.new("RGBA", (w, h))
-    px = img.load()
+    d = ImageDraw.Draw(img)
     for y in range(h):
         t = y / max(1, h - 1)
         c = tuple(round(top[i] + (bottom[i] - top[i]) * t) for i in range(len(top)))
-        for x in range(w):
-            px[x, y] = c
+        d.line((0, y, w - 1, y), fill=c)
     return img
 
 
@@ -90,137 +136,142 @@ def mark(size):
 
 
 def bk_top():
-    w, h = 560, 420
+    w, h = sz(560), sz(420)
     img = vgradient(w * SS, h * SS, (226, 244, 240, 255), (255, 255, 255, 255))
     # soft, large shapes: calm, and away from the text of the lower part
     # Transparent in the shapes' own colour: blurring against transparent
     # black would leave a grey rim around each shape.
     deco = Image.new("RGBA", img.size, BRAND_LIGHT + (0,))
     d = ImageDraw.Draw(deco)
-    d.ellipse((380 * SS, -120 * SS, 700 * SS, 200 * SS), fill=BRAND_LIGHT + (46,))
-    d.ellipse((440 * SS, -40 * SS, 640 * SS, 160 * SS), fill=BRAND + (30,))
+    d.ellipse((k(380) * SS, k(-120) * SS, k(700) * SS, k(200) * SS), fill=BRAND_LIGHT + (46,))
+    d.ellipse((k(440) * SS, k(-40) * SS, k(640) * SS, k(160) * SS), fill=BRAND + (30,))
     # one gentle arc rising from the lower left; a second shape there would
     # pull the eye away from the logo
-    d.ellipse((-260 * SS, 200 * SS, 150 * SS, 610 * SS), fill=BRAND_LIGHT + (30,))
-    deco = deco.filter(ImageFilter.GaussianBlur(6 * SS))
+    d.ellipse((k(-260) * SS, k(200) * SS, k(150) * SS, k(610) * SS), fill=BRAND_LIGHT + (30,))
+    deco = deco.filter(ImageFilter.GaussianBlur(k(6) * SS))
     img.alpha_composite(deco)
-    # a thin line closing the upper part
+    # a thin line closing the upper part: one pixel at every scale
     ImageDraw.Draw(img).rectangle((0, (h - 1) * SS, w * SS, h * SS), fill=(236, 241, 243, 255))
     return finish(img, w, h)
 
 
 def logo():
-    w, h = 311, 72
+    w, h = sz(311), sz(72)
     img = canvas(w, h)
-    m = mark(60).resize((60 * SS, 60 * SS), Image.LANCZOS)
-    img.alpha_composite(m, (2 * SS, 6 * SS))
+    m = mark(sz(60)).resize((round(k(60) * SS), round(k(60) * SS)), Image.LANCZOS)
+    img.alpha_composite(m, (round(k(2) * SS), round(k(6) * SS)))
     d = ImageDraw.Draw(img)
-    font = ImageFont.truetype(FONT, 36 * SS)
-    x, y = 76 * SS, 14 * SS
+    font = ImageFont.truetype(FONT, round(k(36) * SS))
+    x, y = k(76) * SS, k(14) * SS
     d.text((x, y), "青梧", font=font, fill=BRAND_DARK + (255,))
-    x += d.textlength("青梧", font=font) + 2 * SS
+    x += d.textlength("青梧", font=font) + k(2) * SS
     d.text((x, y), "云端助手", font=font, fill=INK + (255,))
     return finish(img, w, h)
 
 
 def pill_button(top, bottom, shadow_alpha):
-    w, h = 200, 64
+    w, h = sz(200), sz(64)
     img = canvas(w, h)
-    bx0, by0, bx1, by1 = 12, 10, 188, 54
+    bx0, by0, bx1, by1 = k(12), k(10), k(188), k(54)
     shadow = Image.new("RGBA", img.size, (0, 0, 0, 0))
     ImageDraw.Draw(shadow).rounded_rectangle(
-        ((bx0 + 2) * SS, (by0 + 5) * SS, (bx1 - 2) * SS, (by1 + 4) * SS), 22 * SS,
+        ((bx0 + k(2)) * SS, (by0 + k(5)) * SS, (bx1 - k(2)) * SS, (by1 + k(4)) * SS), k(22) * SS,
         fill=BRAND_DARK + (shadow_alpha,))
-    shadow = shadow.filter(ImageFilter.GaussianBlur(4 * SS))
+    shadow = shadow.filter(ImageFilter.GaussianBlur(k(4) * SS))
     img.alpha_composite(shadow)
-    bw, bh = (bx1 - bx0) * SS, (by1 - by0) * SS
+    bw, bh = round((bx1 - bx0) * SS), round((by1 - by0) * SS)
     grad = vgradient(bw, bh, top + (255,), bottom + (255,))
     body = Image.new("RGBA", img.size, (0, 0, 0, 0))
-    body.paste(grad, (bx0 * SS, by0 * SS), rounded_mask(bw, bh, 22 * SS))
+    body.paste(grad, (round(bx0 * SS), round(by0 * SS)), rounded_mask(bw, bh, round(k(22) * SS)))
     img.alpha_composite(body)
     # a faint highlight on the upper half
     hl = Image.new("RGBA", img.size, (0, 0, 0, 0))
     ImageDraw.Draw(hl).rounded_rectangle(
-        ((bx0 + 1) * SS, (by0 + 1) * SS, (bx1 - 1) * SS, (by0 + 20) * SS), 20 * SS,
+        ((bx0 + k(1)) * SS, (by0 + k(1)) * SS, (bx1 - k(1)) * SS, (by0 + k(20)) * SS), k(20) * SS,
         fill=(255, 255, 255, 28))
     img.alpha_composite(hl)
     return finish(img, w, h)
 
 
 def bottom_panel():
-    w, h = 560, 122
+    w, h = sz(560), sz(122)
     img = vgradient(w, h, (247, 249, 250, 255), (241, 244, 246, 255))
+    # a hairline: one pixel at every scale
     ImageDraw.Draw(img).line((0, 0, w, 0), fill=(228, 233, 236, 255))
     return img
 
 
-def edit_box():
-    w, h = 390, 40
+def outlined_box(w, h, outline):
+    w, h = sz(w), sz(h)
     img = canvas(w, h)
     d = ImageDraw.Draw(img)
-    d.rounded_rectangle((0, 0, w * SS - 1, h * SS - 1), 5 * SS, fill=(255, 255, 255, 255),
-                        outline=LINE + (255,), width=SS)
+    # the outline stays one pixel wide at every scale, as a system edit's does
+    d.rounded_rectangle((0, 0, w * SS - 1, h * SS - 1), k(5) * SS, fill=(255, 255, 255, 255),
+                        outline=outline + (255,), width=SS)
     return finish(img, w, h)
+
+
+def edit_box():
+    return outlined_box(390, 40, LINE)
 
 
 def browse_button():
-    w, h = 83, 40
-    img = canvas(w, h)
-    d = ImageDraw.Draw(img)
-    d.rounded_rectangle((0, 0, w * SS - 1, h * SS - 1), 5 * SS, fill=(255, 255, 255, 255),
-                        outline=(190, 204, 209, 255), width=SS)
-    return finish(img, w, h)
+    return outlined_box(83, 40, (190, 204, 209))
 
 
 def check_box(selected):
-    w, h = 14, 15
+    w, h = sz(14), sz(15)
     img = canvas(w, h)
     d = ImageDraw.Draw(img)
-    box = (0.5 * SS, 1 * SS, 13.5 * SS, 14 * SS)
+    box = (k(0.5) * SS, k(1) * SS, k(13.5) * SS, k(14) * SS)
     if selected:
-        d.rounded_rectangle(box, 3 * SS, fill=BRAND + (255,))
-        d.line([(3.4 * SS, 7.6 * SS), (6.0 * SS, 10.2 * SS), (10.8 * SS, 4.8 * SS)],
-               fill=(255, 255, 255, 255), width=int(1.8 * SS), joint="curve")
+        d.rounded_rectangle(box, k(3) * SS, fill=BRAND + (255,))
+        d.line([(k(3.4) * SS, k(7.6) * SS), (k(6.0) * SS, k(10.2) * SS),
+                (k(10.8) * SS, k(4.8) * SS)],
+               fill=(255, 255, 255, 255), width=int(k(1.8) * SS), joint="curve")
     else:
-        d.rounded_rectangle(box, 3 * SS, fill=(255, 255, 255, 255), outline=(160, 172, 178, 255),
-                            width=SS)
+        d.rounded_rectangle(box, k(3) * SS, fill=(255, 255, 255, 255),
+                            outline=(160, 172, 178, 255), width=SS)
     return finish(img, w, h)
 
 
 def chevron(up):
-    w, h = 8, 5
+    w, h = sz(8), sz(5)
     img = canvas(w, h)
     d = ImageDraw.Draw(img)
-    pts = [(0.8 * SS, 1.0 * SS), (4 * SS, 4.0 * SS), (7.2 * SS, 1.0 * SS)]
+    pts = [(k(0.8) * SS, k(1.0) * SS), (k(4) * SS, k(4.0) * SS), (k(7.2) * SS, k(1.0) * SS)]
     if up:
         pts = [(x, h * SS - y) for x, y in pts]
-    d.line(pts, fill=(90, 104, 110, 255), width=int(1.3 * SS), joint="curve")
+    d.line(pts, fill=(90, 104, 110, 255), width=int(k(1.3) * SS), joint="curve")
     return finish(img, w, h)
 
 
 def progress_bar(fill):
-    w, h = 490, 6
+    w, h = sz(490), sz(6)
     img = canvas(w, h)
     if fill:
         grad = hgradient(w * SS, h * SS, BRAND_LIGHT + (255,), BRAND + (255,))
-        img.paste(grad, (0, 0), rounded_mask(w * SS, h * SS, 3 * SS))
+        img.paste(grad, (0, 0), rounded_mask(w * SS, h * SS, round(k(3) * SS)))
     else:
-        ImageDraw.Draw(img).rounded_rectangle((0, 0, w * SS - 1, h * SS - 1), 3 * SS,
+        ImageDraw.Draw(img).rounded_rectangle((0, 0, w * SS - 1, h * SS - 1), k(3) * SS,
                                               fill=(222, 229, 232, 255))
     return finish(img, w, h)
 
 
 def min_bar():
-    return Image.new("RGBA", (14, 1), (92, 106, 112, 255))
+    # The skin draws it into a band sz(1) high (two pixels at 150 %); the bar
+    # fills it, solid, whatever its height.
+    return Image.new("RGBA", (sz(14), sz(1)), (92, 106, 112, 255))
 
 
 def close_cross():
-    w, h = 13, 13
+    w, h = sz(13), sz(13)
     img = canvas(w, h)
     d = ImageDraw.Draw(img)
     c = (92, 106, 112, 255)
-    d.line((1.5 * SS, 1.5 * SS, 11.5 * SS, 11.5 * SS), fill=c, width=int(1.4 * SS))
-    d.line((11.5 * SS, 1.5 * SS, 1.5 * SS, 11.5 * SS), fill=c, width=int(1.4 * SS))
+    a, b = k(1.5) * SS, k(11.5) * SS
+    d.line((a, a, b, b), fill=c, width=int(k(1.4) * SS))
+    d.line((b, a, a, b), fill=c, width=int(k(1.4) * SS))
     return finish(img, w, h)
 
 
@@ -232,22 +283,30 @@ def icon():
 
 
 def main():
-    save(bk_top(), "bk_top.png")
-    save(logo(), "logo.png")
-    save(pill_button(BRAND_LIGHT, BRAND, 90), "buttom.png")
-    save(pill_button(BRAND, BRAND_DARK, 110), "button2.png")
-    save(bottom_panel(), "bottom.png")
-    save(edit_box(), "edit.png")
-    save(browse_button(), "browse.png")
-    save(check_box(False), "option_normal.png")
-    save(check_box(True), "option_select.png")
-    save(chevron(False), "down.png")
-    save(chevron(True), "up.png")
-    save(progress_bar(False), "progress_bk.png")
-    save(progress_bar(True), "progress.png")
-    save(min_bar(), "min.png")
-    save(close_cross(), "close.png")
-    icon()
+    global PCT
+    only = [int(a) for a in sys.argv[1:]] or list(SCALES)
+    for PCT in only:
+        save(bk_top(), "bk_top.png")
+        save(logo(), "logo.png")
+        save(pill_button(BRAND_LIGHT, BRAND, 90), "buttom.png")
+        if PCT == 100:
+            # Not referenced by the skin document; only its 100 % drawing
+            # travels.
+            save(pill_button(BRAND, BRAND_DARK, 110), "button2.png")
+        save(bottom_panel(), "bottom.png")
+        save(edit_box(), "edit.png")
+        save(browse_button(), "browse.png")
+        save(check_box(False), "option_normal.png")
+        save(check_box(True), "option_select.png")
+        save(chevron(False), "down.png")
+        save(chevron(True), "up.png")
+        save(progress_bar(False), "progress_bk.png")
+        save(progress_bar(True), "progress.png")
+        save(min_bar(), "min.png")
+        save(close_cross(), "close.png")
+    PCT = 100
+    if 100 in only:
+        icon()
 
 
 if __name__ == "__main__":

@@ -96,13 +96,9 @@ void CEditWnd::Init(CEditUI* owner) {
 }
 
 RECT CEditWnd::CalPos() const {
-    RECT rcPos = m_pOwner->GetPos();
-    // The padding as written in the skin, like the text the control draws.
-    const RECT padding = m_pOwner->GetTextPadding();
-    rcPos.left += padding.left;
-    rcPos.top += padding.top;
-    rcPos.right -= padding.right;
-    rcPos.bottom -= padding.bottom;
+    // Where the control draws its text, so that the native window opens over
+    // it at every scale.
+    RECT rcPos = m_pOwner->ScaledTextRect();
     IControlHost* manager = m_pOwner->GetManager();
     const LONG textHeight = manager->GetResources()->GetFontInfo(m_pOwner->GetFont())->tm.tmHeight;
     if (textHeight < rcPos.bottom - rcPos.top) {
@@ -406,6 +402,13 @@ void CEditUI::SetNativeEditTextColor(const wchar_t* color) {
 void CEditUI::SetPos(RECT rc, bool needInvalidate) {
     CControlUI::SetPos(rc, needInvalidate);
     if (HWND native = GetNativeEditHWND()) {
+        // A new scale brings a new font: the native window takes it with its
+        // new place.
+        HFONT font = m_iFont != -1 ? Resources()->GetFont(m_iFont) : nullptr;
+        if (font == nullptr)
+            font = Resources()->GetDefaultFontInfo()->hFont;
+        if (reinterpret_cast<HFONT>(::SendMessageW(native, WM_GETFONT, 0, 0)) != font)
+            ::SendMessageW(native, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         const RECT rcPos = m_pWindow->CalPos();
         SetWindowPos(native, nullptr, rcPos.left, rcPos.top, rcPos.right - rcPos.left,
                      rcPos.bottom - rcPos.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -568,12 +571,8 @@ void CEditUI::PaintText(HDC hDC) {
     }
     if (shown.empty())
         return;
-    // The padding as written in the skin, where the native window opens.
-    RECT rc = m_rcItem;
-    rc.left += m_rcTextPadding.left;
-    rc.top += m_rcTextPadding.top;
-    rc.right -= m_rcTextPadding.right;
-    rc.bottom -= m_rcTextPadding.bottom;
+    // The padding scaled for the display, where the native window opens.
+    RECT rc = ScaledTextRect();
     CRenderEngine::DrawText(hDC, Resources(), rc, shown.c_str(),
                             IsEnabled() ? color : m_dwDisabledTextColor, m_iFont,
                             m_uTextStyle | DT_SINGLELINE);

@@ -1,6 +1,7 @@
 // The scale a paint manager applies to sizes written in the skin. The skin is
-// drawn for 96 dots per inch (scale 100); nothing in the installer changes the
-// scale, so every scaling leaves its value as it is.
+// written for 96 dots per inch (scale 100); a window on a display of another
+// density takes that display's dots per inch, and every size read from the
+// skin is scaled by it.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +15,11 @@ public:
     int GetDPI() const { return m_nDPI; }
     // Dots per inch x 100 / 96: 100 at 96 dpi, 150 at 144 dpi.
     int GetScale() const { return m_nScale; }
+    // Values of 0 or below mean 96.
     void SetDPI(int dpi);
+    // Sets the scale directly (dots per inch = scale x 96 / 100); for previews
+    // of a skin at any scale.
+    void SetScale(int scale);
 
     // value x scale / 100, rounded to the nearest integer.
     int Scale(int value) const;
@@ -23,6 +28,13 @@ public:
     void Scale(RECT* rc) const;
     void Scale(SIZE* size) const;
     void Scale(POINT* pt) const;
+    // The inverse of Scale(int): value x 100 / scale, rounded.
+    int Unscale(int value) const;
+
+    // The dots per inch a window is shown at: its own where the system tracks
+    // it per window (Windows 10 1607 and later), else that of its monitor
+    // (8.1 and later), else the system's. 96 when nothing answers.
+    static int GetWindowDPI(HWND window);
 
 private:
     int m_nDPI = 96;

@@ -16,3 +16,21 @@ namespace SkinUI {
 bool PremultiplyPixels(const BYTE* rgba, BYTE* bgra, size_t count, DWORD mask);
 
 } // namespace SkinUI
+
+namespace SkinUI {
+
+struct TImageInfo;
+
+// Resamples premultiplied blue, green, red, alpha pixels (rows top-down, no
+// padding) from sw x sh to dw x dh. Each output pixel averages the source
+// pixels under it with a tent filter as wide as the scale step (at least one
+// source pixel), so a picture made smaller keeps its detail without
+// aliasing and one made larger is interpolated. False when a size is not
+// positive or a buffer cannot be had.
+bool ResamplePixels(const BYTE* src, int sw, int sh, BYTE* dst, int dw, int dh);
+
+// A new image of cx x cy pixels drawn from image by ResamplePixels; null on
+// failure. The caller owns it (CRenderEngine::FreeImage).
+TImageInfo* CreateResampledImage(const TImageInfo& image, int cx, int cy);
+
+} // namespace SkinUI

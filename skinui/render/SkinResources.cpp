@@ -272,6 +272,53 @@ void CSkinResources::RemoveAllFonts(bool shared) {
     FreeFontTable(shared ? m_SharedResInfo.m_CustomFonts : m_ResInfo.m_CustomFonts);
 }
 
+bool CSkinResources::RemakeFont(TFontInfo* info, CStdPtrArray* retired) {
+    HFONT font = CreateSkinFont(info->sFontName, info->iSize, info->bBold, info->bUnderline,
+                                info->bItalic, nullptr);
+    if (font == nullptr)
+        return false;
+    if (info->hFont != nullptr && !retired->Add(info->hFont))
+        DeleteObject(info->hFont);
+    info->hFont = font;
+    info->tm = TEXTMETRICW();
+    MeasureFont(info);
+    return true;
+}
+
+void CSkinResources::RescaleFonts(CStdPtrArray* retired) {
+    CStdStringPtrMap& own = m_ResInfo.m_CustomFonts;
+    for (int i = 0; const wchar_t* key = own.GetAt(i); ++i) {
+        if (auto* info = static_cast<TFontInfo*>(own.Find(key, false)))
+            RemakeFont(info, retired);
+    }
+    // Shared fonts serve every window at the size of the window that made
+    // them; this window gets copies of its own at its scale, which its
+    // lookups find first.
+    CStdStringPtrMap& shared = m_SharedResInfo.m_CustomFonts;
+    for (int i = 0; const wchar_t* key = shared.GetAt(i); ++i) {
+        const auto* source = static_cast<TFontInfo*>(shared.Find(key, false));
+        if (source == nullptr || own.Find(key, false) != nullptr)
+            continue;
+        TFontInfo* copy = new (std::nothrow) TFontInfo;
+        if (copy == nullptr)
+            continue;
+        *copy = *source;
+        copy->hFont = nullptr;
+        if (!RemakeFont(copy, retired) || !own.Insert(key, copy)) {
+            if (copy->hFont != nullptr)
+                DeleteObject(copy->hFont);
+            delete copy;
+        }
+    }
+    TFontInfo& ownDefault = m_ResInfo.m_DefaultFontInfo;
+    if (ownDefault.sFontName.IsEmpty() && !m_SharedResInfo.m_DefaultFontInfo.sFontName.IsEmpty()) {
+        ownDefault = m_SharedResInfo.m_DefaultFontInfo;
+        ownDefault.hFont = nullptr;
+    }
+    if (!ownDefault.sFontName.IsEmpty())
+        RemakeFont(&ownDefault, retired);
+}
+
 // =============================================================================
 // Default colours
 // =============================================================================

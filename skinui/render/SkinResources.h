@@ -52,7 +52,8 @@ public:
     // =========================================================================
 
     // The scale applied to sizes from the skin (fonts, image rectangles, the
-    // window size). Scale 100 (96 dpi) unless changed; the installer keeps it.
+    // window size): that of the window's display, set by the paint manager
+    // when it binds to its window and when the display changes.
     CDPI* GetDPIObj() { return &m_DPI; }
     // The window's device context, used here to measure fonts; null until the
     // manager has a window.
@@ -73,6 +74,11 @@ public:
     void SetDefaultFont(const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
                         bool shared = false);
     void RemoveAllFonts(bool shared = false);
+    // Makes this window's fonts again at the current scale: its own in place,
+    // and copies at its scale of the shared fonts and the shared default,
+    // which its lookups then find first. The handles replaced go to
+    // `retired`, for the caller to delete once no window uses them.
+    void RescaleFonts(CStdPtrArray* retired);
 
     // =========================================================================
     // Default colours
@@ -154,6 +160,7 @@ protected:
     HFONT CreateSkinFont(const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
                          CSkinString* usedName);
     void MeasureFont(TFontInfo* info);
+    bool RemakeFont(TFontInfo* info, CStdPtrArray* retired);
     static void FreeFontTable(CStdStringPtrMap& table);
     static void FreeTextTable(CStdStringPtrMap& table);
 

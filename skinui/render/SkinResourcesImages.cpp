@@ -3,6 +3,7 @@
 #include "skinui/render/SkinResources.h"
 
 #include "skinui/render/ImageDescription.h"
+#include "skinui/render/ImageLoader.h"
 #include "skinui/render/RenderEngine.h"
 
 #include <cstdlib>
@@ -39,6 +40,77 @@ void SaveSourcePixels(TImageInfo* image) {
     }
 }
 
+// The scales skins carry artwork for, smallest first. 100 is the plain name.
+constexpr int kArtworkScales[] = {100, 125, 150, 175, 200};
+
+// Splits "bk@150.png" into the scale 150 and the places of the '@' and the
+// '.' after the number; false for a name without such a suffix.
+bool ParseScaledName(const CSkinString& name, int* scale, int* at, int* dot) {
+    const wchar_t* text = name.GetData();
+    const int length = name.GetLength();
+    for (int i = length - 1; i > 0; --i) {
+        if (text[i] != L'@')
+            continue;
+        int value = 0;
+        int j = i + 1;
+        for (; j < length && text[j] >= L'0' && text[j] <= L'9' && j - i <= 4; ++j)
+            value = value * 10 + (text[j] - L'0');
+        if (j == i + 1 || j >= length || text[j] != L'.' || value <= 0)
+            return false;
+        *scale = value;
+        *at = i;
+        *dot = j;
+        return true;
+    }
+    return false;
+}
+
+// The name of the same image at another scale: "bk@150.png" at 200 is
+// "bk@200.png", at 100 "bk.png".
+CSkinString ScaledName(const CSkinString& name, int at, int dot, int scale) {
+    CSkinString result = name.Left(at);
+    if (scale != 100) {
+        CSkinString suffix;
+        suffix.SmallFormat(L"@%d", scale);
+        result += suffix;
+    }
+    result += name.Mid(dot);
+    return result;
+}
+
+// Artwork for a scale that the skin does not carry: the nearest larger scale
+// made smaller, else the nearest smaller one made larger, resampled once here
+// so that painting never stretches it.
+TImageInfo* LoadNearestScale(const wchar_t* bitmap, DWORD mask, HINSTANCE instance) {
+    const CSkinString name(bitmap);
+    int scale = 0, at = 0, dot = 0;
+    if (!ParseScaledName(name, &scale, &at, &dot))
+        return nullptr;
+    int order[sizeof(kArtworkScales) / sizeof(kArtworkScales[0])] = {};
+    int count = 0;
+    for (int candidate : kArtworkScales) {
+        if (candidate > scale)
+            order[count++] = candidate;
+    }
+    for (int i = static_cast<int>(sizeof(kArtworkScales) / sizeof(kArtworkScales[0])) - 1; i >= 0;
+         --i) {
+        if (kArtworkScales[i] < scale)
+            order[count++] = kArtworkScales[i];
+    }
+    for (int i = 0; i < count; ++i) {
+        const CSkinString other = ScaledName(name, at, dot, order[i]);
+        TImageInfo* found = CRenderEngine::LoadImage(other, nullptr, mask, instance);
+        if (found == nullptr)
+            continue;
+        const int cx = MulDiv(found->nX, scale, order[i]);
+        const int cy = MulDiv(found->nY, scale, order[i]);
+        TImageInfo* resized = CreateResampledImage(*found, cx > 0 ? cx : 1, cy > 0 ? cy : 1);
+        CRenderEngine::FreeImage(found);
+        return resized;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 TImageInfo* CSkinResources::AddImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
@@ -54,6 +126,8 @@ TImageInfo* CSkinResources::AddImage(const wchar_t* bitmap, const wchar_t* type,
         image = CRenderEngine::LoadImage(id, type, mask, instance);
     } else {
         image = CRenderEngine::LoadImage(bitmap, nullptr, mask, instance);
+        if (image == nullptr)
+            image = LoadNearestScale(bitmap, mask, instance);
     }
     if (image == nullptr)
         return nullptr;
@@ -133,10 +207,16 @@ TDrawInfo* CSkinResources::GetDrawInfo(const wchar_t* image, const wchar_t* modi
 
     TDrawInfo* info = new TDrawInfo;
     info->Clear();
-    ParseDrawInfo(*info, image, modify);
+    // The description is written for 96 dpi and scaled; a modifier is made
+    // at paint time from the control's laid-out rectangle (the progress bar's
+    // filled part), already in the window's pixels, so it is applied after
+    // the scaling.
+    ParseDrawInfo(*info, image, nullptr);
     m_DPI.Scale(&info->rcDest);
     m_DPI.Scale(&info->rcSource);
     m_DPI.Scale(&info->rcCorner);
+    info->sDrawModify = modify;
+    ApplyImageItems(*info, modify);
     // Scaled skins carry their own artwork: "bk.png" becomes "bk@150.png".
     if (m_DPI.GetScale() != 100) {
         CSkinString scaled;

@@ -469,6 +469,9 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         }
         return false;
     }
+    case WM_DPICHANGED:
+        lRes = 0;
+        return OnDpiChanged(wParam, lParam);
     case WM_ERASEBKGND:
         // The off-screen image covers every pixel.
         lRes = 1;
@@ -485,16 +488,16 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         if (info == nullptr)
             return false;
         if (m_szMinWindow.cx > 0)
-            info->ptMinTrackSize.x = m_szMinWindow.cx;
+            info->ptMinTrackSize.x = m_DPI.Scale(m_szMinWindow.cx);
         if (m_szMinWindow.cy > 0)
-            info->ptMinTrackSize.y = m_szMinWindow.cy;
+            info->ptMinTrackSize.y = m_DPI.Scale(m_szMinWindow.cy);
         if (m_szMaxWindow.cx > 0) {
-            info->ptMaxTrackSize.x = m_szMaxWindow.cx;
-            info->ptMaxSize.x = m_szMaxWindow.cx;
+            info->ptMaxTrackSize.x = m_DPI.Scale(m_szMaxWindow.cx);
+            info->ptMaxSize.x = info->ptMaxTrackSize.x;
         }
         if (m_szMaxWindow.cy > 0) {
-            info->ptMaxTrackSize.y = m_szMaxWindow.cy;
-            info->ptMaxSize.y = m_szMaxWindow.cy;
+            info->ptMaxTrackSize.y = m_DPI.Scale(m_szMaxWindow.cy);
+            info->ptMaxSize.y = info->ptMaxTrackSize.y;
         }
         return false;
     }

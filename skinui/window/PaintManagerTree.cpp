@@ -82,6 +82,10 @@ void CPaintManagerUI::Init(HWND hWnd, const wchar_t* name) {
         if (m_aPreMessages.Find(this) < 0)
             m_aPreMessages.Add(this);
     }
+    // The tables were just emptied, so the scale only has to be noted; the
+    // skin built next reads it.
+    if (hWnd != nullptr)
+        m_DPI.SetDPI(CDPI::GetWindowDPI(hWnd));
 }
 
 SIZE CPaintManagerUI::GetClientSize() const {

@@ -5,6 +5,7 @@
 //
 // Sections of this class (banners below), with the files that implement them:
 //   Construction ......................... PaintManagerUI.cpp
+//   Display scale ........................ PaintManagerDPI.cpp
 //   Resources (inherited) ................ render/SkinResources.h
 //   Window and control tree, geometry ... PaintManagerTree.cpp
 //   Messages, message loop ............... PaintManagerMessages.cpp
@@ -92,6 +93,21 @@ public:
     void SetMinInfo(int cx, int cy);
     SIZE GetMaxInfo() const { return m_szMaxWindow; }
     void SetMaxInfo(int cx, int cy);
+
+    // =========================================================================
+    // Display scale (PaintManagerDPI.cpp)
+    // =========================================================================
+    // Init takes the window's dots per inch; WM_DPICHANGED brings a new value.
+    // A change of scale remakes the fonts, drops the parsed descriptions and
+    // this window's images (loaded again at the new scale's artwork), lays the
+    // tree out again and repaints. Geometry read from the window element
+    // (size box, caption, round corner, minimum and maximum size) is kept as
+    // written and scaled when the window base reads it.
+    void SetDPI(int dpi);
+    // For previews: any scale in percent.
+    void SetScale(int scale);
+    // WM_DPICHANGED: the new scale, then the system's suggested rectangle.
+    bool OnDpiChanged(WPARAM wParam, LPARAM lParam);
     BYTE GetOpacity() const { return m_nOpacity; }
     void SetOpacity(BYTE opacity) { m_nOpacity = opacity; }
     void SetLayeredOpacity(BYTE opacity) { m_nOpacity = opacity; }

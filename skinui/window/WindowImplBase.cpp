@@ -50,6 +50,16 @@ void ShowNamed(CPaintManagerUI& pm, const wchar_t* name, bool show) {
         control->SetVisible(show);
 }
 
+// The window element's margins are written for 96 dpi, each number on its
+// own: insets, not a rectangle that keeps its size.
+RECT ScaleMargins(const CDPI& dpi, RECT rc) {
+    rc.left = dpi.Scale(rc.left);
+    rc.top = dpi.Scale(rc.top);
+    rc.right = dpi.Scale(rc.right);
+    rc.bottom = dpi.Scale(rc.bottom);
+    return rc;
+}
+
 } // namespace
 
 WindowImplBase::WindowImplBase() = default;
@@ -278,7 +288,7 @@ LRESULT WindowImplBase::OnNcHitTest(UINT /*msg*/, WPARAM /*wParam*/, LPARAM lPar
     GetClientRect(m_hWnd, &rcClient);
 
     if (!IsZoomed(m_hWnd)) {
-        const RECT box = m_pm.GetSizeBox();
+        const RECT box = ScaleMargins(*m_pm.GetDPIObj(), m_pm.GetSizeBox());
         if (pt.y < rcClient.top + box.top) {
             if (pt.x < rcClient.left + box.left)
                 return HTTOPLEFT;
@@ -302,7 +312,9 @@ LRESULT WindowImplBase::OnNcHitTest(UINT /*msg*/, WPARAM /*wParam*/, LPARAM lPar
     // Left and right are insets from the sides; top and bottom are client
     // coordinates, a bottom of -1 meaning the client's bottom.
     RECT caption = m_pm.GetCaptionRect();
-    if (caption.bottom == -1)
+    const bool toBottom = caption.bottom == -1;
+    caption = ScaleMargins(*m_pm.GetDPIObj(), caption);
+    if (toBottom)
         caption.bottom = rcClient.bottom;
     if (pt.x >= rcClient.left + caption.left && pt.x < rcClient.right - caption.right &&
         pt.y >= caption.top && pt.y < caption.bottom) {
@@ -324,7 +336,8 @@ bool WindowImplBase::IsInStaticControl(CControlUI* control) {
 
 LRESULT WindowImplBase::OnSize(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, bool& handled) {
     if (!IsIconic(m_hWnd)) {
-        const SIZE corner = m_pm.GetRoundCorner();
+        SIZE corner = m_pm.GetRoundCorner();
+        m_pm.GetDPIObj()->Scale(&corner);
         RECT rcWindow = {};
         GetWindowRect(m_hWnd, &rcWindow);
         OffsetRect(&rcWindow, -rcWindow.left, -rcWindow.top);
@@ -358,7 +371,8 @@ LRESULT WindowImplBase::OnGetMinMaxInfo(UINT /*msg*/, WPARAM /*wParam*/, LPARAM 
     info->ptMaxSize.x = work.right - work.left;
     info->ptMaxSize.y = work.bottom - work.top;
     info->ptMaxTrackSize = info->ptMaxSize;
-    const SIZE minimum = m_pm.GetMinInfo();
+    SIZE minimum = m_pm.GetMinInfo();
+    m_pm.GetDPIObj()->Scale(&minimum);
     info->ptMinTrackSize.x = minimum.cx;
     info->ptMinTrackSize.y = minimum.cy;
     return 0;

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,60 @@ TEST_F(SkinView, SizeAndSelectComeBeforeTheDump) {
                        "2 ControlUI \"p0\" 0,0,0,0 0\n"
                        "2 ControlUI \"p1\" 0,40,300,120 1\n"
                        "1 ButtonUI \"float\" 180,80,190,90 1\n");
+}
+
+// Every rectangle of the dump at 100 % scaled by the library's rule (left and
+// top, width and height each rounded on its own), for lines whose controls
+// have a fixed size or fill what their parent leaves; the dump itself is
+// read back from the tool.
+std::string ScaledDump(const std::string& dump, int scale) {
+    std::string out;
+    size_t start = 0;
+    while (start < dump.size()) {
+        const size_t end = dump.find('\n', start);
+        const std::string line = dump.substr(start, end - start);
+        start = end == std::string::npos ? dump.size() : end + 1;
+        // DEPTH CLASS "NAME" L,T,R,B VISIBLE: the rectangle is the second last word.
+        const size_t last = line.rfind(' ');
+        const size_t before = line.rfind(' ', last - 1);
+        int l = 0, t = 0, r = 0, b = 0;
+        sscanf(line.substr(before + 1, last - before - 1).c_str(), "%d,%d,%d,%d", &l, &t, &r, &b);
+        const int sl = MulDiv(l, scale, 100), st = MulDiv(t, scale, 100);
+        const int sr = sl + MulDiv(r - l, scale, 100), sb = st + MulDiv(b - t, scale, 100);
+        out += line.substr(0, before + 1) + std::to_string(sl) + "," + std::to_string(st) + "," +
+               std::to_string(sr) + "," + std::to_string(sb) + line.substr(last) + "\n";
+    }
+    return out;
+}
+
+TEST_F(SkinView, ScaleLaysTheSkinOutAndDrawsItAtThatScale) {
+    // Sizes in this skin scale evenly at these scales, so the whole dump
+    // follows the rule; the window size too.
+    for (int scale : {100, 150, 200, 250}) {
+        const TRun run = RunSkinView(qmtest::Quote(folder.Path()) + L" --scale " +
+                                     std::to_wstring(scale) + L" --dump");
+        EXPECT_EQ(run.exitCode, 0u) << scale;
+        EXPECT_EQ(run.out, ScaledDump(kDump, scale)) << scale;
+    }
+    // The PNG at 150 %: 300 x 150, the label's 4 x 4 red image (no artwork
+    // for 150 %: the nearest drawing, resampled once) still fills 75 x 60.
+    const std::wstring png = folder / L"scaled.png";
+    ASSERT_EQ(
+        RunSkinView(qmtest::Quote(folder.Path()) + L" --scale 150 --png " + qmtest::Quote(png))
+            .exitCode,
+        0u);
+    const TImage image = Decode(png);
+    ASSERT_EQ(image.width, 300);
+    ASSERT_EQ(image.height, 150);
+    EXPECT_EQ(image.At(37, 30), 0xFF0000u);
+    EXPECT_EQ(image.At(180, 30), 0x0000FFu);
+    EXPECT_EQ(image.At(277, 127), 0x000000u); // the floating button at 270,120
+    EXPECT_EQ(image.At(150, 105), 0x00FF00u);
+
+    for (const wchar_t* bad : {L"0", L"24", L"501", L"x", L""}) {
+        const TRun run = RunSkinView(qmtest::Quote(folder.Path()) + L" --scale " + bad);
+        EXPECT_EQ(run.exitCode, 2u) << bad;
+    }
 }
 
 TEST_F(SkinView, RendersTheClientAreaAsThePaintedWindow) {

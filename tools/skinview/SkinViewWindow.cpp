@@ -35,6 +35,13 @@ void CSkinViewWindow::OnAnyClick(SkinUI::TNotifyUI& msg) {
         ::SendMessageW(m_hWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
+// Runs after the paint manager took the display's scale and before the skin
+// is built, so the window size and everything else come out at this scale.
+void CSkinViewWindow::InitResource() {
+    if (m_scale > 0)
+        m_pm.SetScale(m_scale);
+}
+
 LRESULT CSkinViewWindow::OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) {
     if (m_interactive && wParam == VK_ESCAPE) {
         Close(IDCANCEL);

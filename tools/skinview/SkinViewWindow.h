@@ -15,6 +15,10 @@ public:
     // named close/min/max/restore (in any case) work as their names say.
     // Closing the window ends the message loop.
     void SetInteractive(bool interactive) { m_interactive = interactive; }
+    // Builds the skin at this scale (percent) instead of the display's; 0
+    // follows the display.
+    void SetScale(int scale) { m_scale = scale; }
+    void InitResource() override;
 
     SkinUI::CSkinString GetSkinFileName() override;
     LRESULT OnKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
@@ -30,6 +34,7 @@ private:
 
     std::wstring m_skinFile;
     bool m_interactive = false;
+    int m_scale = 0;
 };
 
 } // namespace skinview

@@ -1,7 +1,8 @@
 // skinview: opens a skin as a working window, or, for skin designers and
 // tests, prints its laid-out control tree and renders it to a PNG.
 //
-//   skinview.exe SKIN [--size W,H] [--select NAME=INDEX]... [--dump] [--png OUT.png]
+//   skinview.exe SKIN [--size W,H] [--scale PERCENT] [--select NAME=INDEX]... [--dump]
+//                [--png OUT.png]
 //
 // Exit codes: 0 done; 1 the skin or the window failed, or an output could not
 // be made; 2 the command line is wrong.
@@ -25,10 +26,13 @@ namespace {
 using skinview::Print;
 
 const wchar_t kUsage[] =
-    L"usage: skinview SKIN [--size W,H] [--select NAME=INDEX]... [--dump] [--png OUT.png]\n"
+    L"usage: skinview SKIN [--size W,H] [--scale PERCENT] [--select NAME=INDEX]... [--dump]\n"
+    L"                [--png OUT.png]\n"
     L"  SKIN        a folder holding skin.xml, a skin document, or a .zip archive\n"
     L"              holding skin.xml at its root\n"
-    L"  --size      set the client area to W x H after the window is created\n"
+    L"  --size      set the client area to W x H pixels after the window is created\n"
+    L"  --scale     lay the skin out and draw it at PERCENT (25 to 500; 150 is what\n"
+    L"              a 144-dpi display gets) instead of the display's scale\n"
     L"  --select    show page INDEX of the tab layout named NAME\n"
     L"  --dump      print the laid-out control tree, one control a line:\n"
     L"              DEPTH CLASS \"NAME\" LEFT,TOP,RIGHT,BOTTOM VISIBLE\n"
@@ -43,6 +47,7 @@ struct TSelect {
 struct TOptions {
     std::wstring skin;
     bool hasSize = false;
+    int scale = 0;
     int width = 0;
     int height = 0;
     std::vector<TSelect> selects;
@@ -81,6 +86,13 @@ bool ParseArguments(int argc, wchar_t** argv, TOptions* options, std::wstring* e
                 return false;
             }
             options->hasSize = true;
+        } else if (arg == L"--scale") {
+            const std::wstring value = hasValue ? argv[++i] : L"";
+            if (!ParseCount(value, &options->scale) || options->scale < 25 ||
+                options->scale > 500) {
+                *error = L"--scale needs a percentage from 25 to 500";
+                return false;
+            }
         } else if (arg == L"--select") {
             const std::wstring value = hasValue ? argv[++i] : L"";
             const size_t equals = value.rfind(L'=');
@@ -205,6 +217,7 @@ int wmain(int argc, wchar_t** argv) {
     const bool interactive = !options.dump && options.png.empty();
     skinview::CSkinViewWindow window(source.SkinFileName());
     window.SetInteractive(interactive);
+    window.SetScale(options.scale);
     const std::wstring title = L"skinview - " + options.skin;
     if (window.Create(nullptr, title.c_str(), WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0) ==
         nullptr) {

@@ -1,3 +1,4 @@
+#include "skinui/render/ImageLoader.h"
 #include "skinui/render/RenderEngine.h"
 #include "skinui/window/PaintManagerUI.h"
 
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 using namespace SkinUI;
 using rendertest::Canvas;
@@ -276,3 +278,103 @@ TEST_F(RenderImageStringTest, ResourceType_LoadsFromTheModule) {
 }
 
 } // namespace
+
+// =============================================================================
+// Artwork for scales the skin does not carry
+// =============================================================================
+
+namespace {
+
+DWORD LoadedPixel(const TImageInfo* image, int x, int y) {
+    DIBSECTION dib = {};
+    GetObjectW(image->hBitmap, sizeof(dib), &dib);
+    return static_cast<const DWORD*>(dib.dsBm.bmBits)[y * image->nX + x];
+}
+
+} // namespace
+
+TEST_F(RenderImageStringTest, MissingScale_TakesTheNearestLargerArtworkMadeSmallerOnce) {
+    Write(L"pic.png", Image(4, 4, 0xFF0000FF));
+    Write(L"pic@125.png", Image(5, 5, 0xFFFF0000));
+    Write(L"pic@200.png", Image(8, 8, 0xFF00FF00));
+    struct Case {
+        const wchar_t* name;
+        int width;
+        DWORD colour; // which artwork it was made from
+    };
+    const Case cases[] = {
+        {L"pic@150.png", 6, 0xFF00FF00}, // 200 is the nearest larger
+        {L"pic@175.png", 7, 0xFF00FF00},
+        {L"pic@110.png", 4, 0xFFFF0000},  // 125: 5 x 110 / 125 = 4.4
+        {L"pic@250.png", 10, 0xFF00FF00}, // nothing larger: the largest, made larger
+        {L"pic@125.png", 5, 0xFFFF0000},  // present: as it is
+    };
+    for (const Case& c : cases) {
+        TImageInfo* image = m_manager->GetImageEx(c.name);
+        ASSERT_NE(nullptr, image) << c.name;
+        EXPECT_EQ(c.width, image->nX) << c.name;
+        EXPECT_EQ(c.width, image->nY) << c.name;
+        EXPECT_EQ(c.colour, LoadedPixel(image, image->nX / 2, image->nY / 2)) << c.name;
+        EXPECT_EQ(image, m_manager->GetImage(c.name)) << "kept under the name asked for";
+    }
+    EXPECT_EQ(nullptr, m_manager->GetImageEx(L"none@150.png"));
+    EXPECT_EQ(nullptr, m_manager->GetImageEx(L"pic@x.png")) << "not a scale suffix";
+}
+
+TEST_F(RenderImageStringTest, ScaledWindow_DrawsFallbackArtworkOneToOne) {
+    // Only the 200 % drawing: a two-pixel black line at the top of white.
+    Image big(8, 8, 0xFFFFFFFF);
+    big.FillRect(0, 0, 8, 2, 0xFF000000);
+    Write(L"line@200.png", big);
+    m_manager->GetDPIObj()->SetDPI(144);
+    Canvas canvas(12, 12, kBackground);
+    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 6, 6}, L"file='line.png' dest='0,0,4,4'"));
+    // 150 %: the 8 x 8 drawing made 6 x 6 when loaded, the line 1.5 pixels.
+    EXPECT_EQ(6, m_manager->GetImage(L"line@150.png")->nX);
+    EXPECT_LT(canvas.Rgb(3, 0) & 0xFF, 0x40u) << "the line, filtered, not stretched per paint";
+    EXPECT_RGB(0xFFFFFF, canvas, 3, 5);
+    EXPECT_RGB(kBackground, canvas, 6, 6);
+}
+
+TEST(ResamplePixels, KeepsFlatAreasExactAndAveragesWhatItMerges) {
+    struct Case {
+        int sw, sh, dw, dh;
+    };
+    const Case sizes[] = {{8, 8, 6, 6}, {5, 3, 4, 2}, {3, 3, 7, 5}, {1, 1, 3, 3}, {9, 1, 2, 1}};
+    for (const Case& c : sizes) {
+        // Premultiplied half-transparent blue-green: flat stays flat exactly.
+        std::vector<DWORD> src(static_cast<size_t>(c.sw) * c.sh, 0x80204060);
+        std::vector<DWORD> dst(static_cast<size_t>(c.dw) * c.dh, 0);
+        ASSERT_TRUE(ResamplePixels(reinterpret_cast<const BYTE*>(src.data()), c.sw, c.sh,
+                                   reinterpret_cast<BYTE*>(dst.data()), c.dw, c.dh));
+        for (DWORD pixel : dst)
+            EXPECT_EQ(0x80204060u, pixel) << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+    }
+    // Black and white columns halved: every pixel a mid grey, none of the two.
+    std::vector<DWORD> stripes(8 * 2);
+    for (int i = 0; i < 16; ++i)
+        stripes[static_cast<size_t>(i)] = i % 2 ? 0xFFFFFFFF : 0xFF000000;
+    std::vector<DWORD> half(4 * 1);
+    ASSERT_TRUE(ResamplePixels(reinterpret_cast<const BYTE*>(stripes.data()), 8, 2,
+                               reinterpret_cast<BYTE*>(half.data()), 4, 1));
+    for (DWORD pixel : half) {
+        const int grey = static_cast<int>(pixel & 0xFF);
+        EXPECT_EQ(0xFFu, pixel >> 24);
+        EXPECT_NEAR(128, grey, 40);
+    }
+    EXPECT_FALSE(ResamplePixels(reinterpret_cast<const BYTE*>(stripes.data()), 8, 2,
+                                reinterpret_cast<BYTE*>(half.data()), 0, 1));
+}
+
+TEST_F(RenderImageStringTest, ScaledWindow_TakesModifiersInWindowPixels) {
+    m_manager->GetDPIObj()->SetDPI(144);
+    // A progress bar's filled part, measured on its laid-out rectangle.
+    TDrawInfo* info = m_manager->GetDrawInfo(L"file='bar.png' dest='1,1,11,3'", L"dest='0,0,30,2'");
+    ASSERT_NE(nullptr, info);
+    EXPECT_EQ(30, info->rcDest.right) << "the modifier is not scaled again";
+    EXPECT_EQ(2, info->rcDest.bottom);
+    EXPECT_STREQ(L"bar@150.png", info->sImageName.GetData());
+    TDrawInfo* plain = m_manager->GetDrawInfo(L"file='bar.png' dest='1,1,11,3'", nullptr);
+    ASSERT_NE(nullptr, plain);
+    EXPECT_EQ(17, plain->rcDest.right) << "the description is";
+}

@@ -1,0 +1,140 @@
+// The installer on displays of other densities. Wine takes the density of a
+// process from HKCU\Control Panel\Desktop\LogPixels when the process starts,
+// so each case sets the value, starts the installer as a child and puts the
+// old value back; the test process itself stays at the density it started
+// with.
+#include "tests/installer/SetupFixture.h"
+
+#include "skinui/core/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using namespace qmtest;
+namespace L = qmtest::layout;
+
+namespace {
+
+const wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
+const wchar_t kLogPixels[] = L"LogPixels";
+
+// Sets LogPixels for the processes started while it lives, and restores the
+// value before (or its absence) when it goes.
+class LogPixels {
+public:
+    explicit LogPixels(DWORD dpi) {
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0,
+                            KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, m_key.Put(),
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof(m_old);
+        DWORD type = 0;
+        m_hadOld = RegQueryValueExW(m_key.Get(), kLogPixels, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS &&
+                   type == REG_DWORD;
+        m_set = RegSetValueExW(m_key.Get(), kLogPixels, 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi)) == ERROR_SUCCESS;
+    }
+    ~LogPixels() {
+        if (!m_set)
+            return;
+        if (m_hadOld)
+            RegSetValueExW(m_key.Get(), kLogPixels, 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&m_old), sizeof(m_old));
+        else
+            RegDeleteValueW(m_key.Get(), kLogPixels);
+    }
+    bool Set() const { return m_set; }
+
+private:
+    SkinUI::UniqueRegKey m_key;
+    DWORD m_old = 0;
+    bool m_hadOld = false;
+    bool m_set = false;
+};
+
+int Scaled(int value, int scale) {
+    return MulDiv(value, scale, 100);
+}
+
+RECT Scaled(const RECT& rc, int scale) {
+    // The library's rule: left and top, width and height, each on its own.
+    const int left = Scaled(rc.left, scale), top = Scaled(rc.top, scale);
+    return RECT{left, top, left + Scaled(rc.right - rc.left, scale),
+                top + Scaled(rc.bottom - rc.top, scale)};
+}
+
+uint32_t Rgb(uint32_t pixel) {
+    return pixel & 0xFFFFFF;
+}
+
+// The colour of the one-pixel line that closes the upper part (bk_top.png),
+// drawn one pixel high at every scale.
+const uint32_t kClosingLine = 0xEDF2F4;
+
+// Every channel within `tolerance` of the expected colour's.
+bool Near(uint32_t expected, uint32_t actual, int tolerance) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int e = static_cast<int>((expected >> shift) & 0xFF);
+        const int a = static_cast<int>((actual >> shift) & 0xFF);
+        if (a - e > tolerance || e - a > tolerance)
+            return false;
+    }
+    return true;
+}
+
+using SetupDpi = SetupTest;
+
+} // namespace
+
+TEST_F(SetupDpi, WindowAndArtworkFollowTheDisplayDensity) {
+    struct Case {
+        DWORD dpi;
+        int scale;
+    };
+    const Case cases[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        HWND hwnd = nullptr;
+        {
+            LogPixels logPixels(c.dpi);
+            ASSERT_TRUE(logPixels.Set());
+            hwnd = StartAndWait();
+        }
+        ASSERT_NE(nullptr, hwnd);
+        const int width = Scaled(560, c.scale);
+        const int height = Scaled(420, c.scale);
+        EXPECT_EQ(width, WindowSize(hwnd).cx);
+        EXPECT_EQ(height, WindowSize(hwnd).cy);
+
+        // Painted once the install button's teal shows where the scaled layout
+        // puts it.
+        const RECT button = Scaled(L::kInstallButton, c.scale);
+        const int area = (button.right - button.left) * (button.bottom - button.top);
+        Screenshot shot;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                shot = CaptureWindow(hwnd);
+                return shot.width == width && CountTeal(shot, button) > area / 3;
+            },
+            10000))
+            << "the install button is not where the scale puts it";
+        shot.SavePng(ArtifactPath(L"setup-dpi-" + std::to_wstring(c.dpi) + L".png"));
+        ASSERT_EQ(height, shot.height);
+
+        // The artwork is the drawing made for this scale, not the 100 % one
+        // stretched: the closing line is one sharp pixel high, the row above
+        // it the light background, never a blurred band of the two.
+        const int x = Scaled(280, c.scale);
+        const uint32_t line = Rgb(shot.At(x, height - 1));
+        const uint32_t above = Rgb(shot.At(x, height - 2));
+        EXPECT_TRUE(Near(kClosingLine, line, 2)) << std::hex << line;
+        EXPECT_GE(above & 0xFF, 0xFAu)
+            << "the row above the line is background, " << std::hex << above;
+        EXPECT_GT(CountTeal(shot, Scaled(L::kLogo, c.scale)),
+                  Scaled(Scaled(300, c.scale), c.scale));
+
+        Child().Kill();
+    }
+}
