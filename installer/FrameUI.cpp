@@ -311,6 +311,24 @@ void CFrameUI::OnCloseClicked(TNotifyUI&) {
     Quit();
 }
 
+LRESULT CFrameUI::ResponseDefaultKeyEvent(WPARAM wParam) {
+    // Through the button's own click, so that Esc keeps doing whatever the
+    // close button does on each page.
+    if (wParam == VK_ESCAPE) {
+        if (CControlUI* close = m_pm.FindControl(kCloseButton))
+            close->Activate();
+        return 1;
+    }
+    return WindowImplBase::ResponseDefaultKeyEvent(wParam);
+}
+
+void CFrameUI::ReturnFocusTo(CControlUI* opener) {
+    if (opener == nullptr || !m_pm.IsControlShown(opener) || !IsWindow(m_hWnd))
+        return;
+    ::SetFocus(m_hWnd);
+    m_pm.SetFocus(opener);
+}
+
 void CFrameUI::OnMinClicked(TNotifyUI&) {
     ::ShowWindow(m_hWnd, SW_MINIMIZE);
 }
@@ -328,16 +346,22 @@ void CFrameUI::OnCustomChanged(TNotifyUI& msg) {
     SetWindowHeight(custom && custom->IsSelected() ? kWindowHeightWithOptions : kWindowHeight);
 }
 
-void CFrameUI::OnInstallClicked(TNotifyUI&) {
+void CFrameUI::OnInstallClicked(TNotifyUI& msg) {
     if (m_pAgree && !m_pAgree->IsSelected()) {
         ShowMessageBox(m_hWnd, L"请同意《用户服务协议》!", kCaption, MB_OK);
+        ReturnFocusTo(msg.sender);
         return;
     }
     if (m_askOverwrite &&
         ShowMessageBox(m_hWnd, L"您的电脑上已经安装" QM_PRODUCT_NAME "客户端, 是否覆盖重新安装?",
-                       kCaption, MB_YESNO) != IDYES)
+                       kCaption, MB_YESNO) != IDYES) {
+        ReturnFocusTo(msg.sender);
         return;
+    }
     StartInstall();
+    // After a refused directory the welcome page is still there, and so is
+    // the button; after a start it has gone with its page.
+    ReturnFocusTo(msg.sender);
     // The options panel folds away again, whether or not the directory was
     // accepted; "custom" itself keeps its selection.
     auto* custom = FindAs<COptionUI>(m_pm, L"custom", L"Option");
@@ -345,7 +369,7 @@ void CFrameUI::OnInstallClicked(TNotifyUI&) {
         SetWindowHeight(kWindowHeight);
 }
 
-void CFrameUI::OnBrowseClicked(TNotifyUI&) {
+void CFrameUI::OnBrowseClicked(TNotifyUI& msg) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW bi = {};
     bi.hwndOwner = m_hWnd;
@@ -353,6 +377,7 @@ void CFrameUI::OnBrowseClicked(TNotifyUI&) {
     bi.lpszTitle = L"请选择安装目录";
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_NEWDIALOGSTYLE;
     PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&bi);
+    ReturnFocusTo(msg.sender);
     if (!item)
         return;
     wchar_t path[MAX_PATH] = {};

@@ -100,6 +100,8 @@ public:
     // =========================================================================
     void InitWindow() override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Esc does what the close button does, through the button itself.
+    LRESULT ResponseDefaultKeyEvent(WPARAM wParam) override;
 
 protected:
     const wchar_t* GetWindowClassName() const override;
@@ -145,6 +147,9 @@ public:
     void ShowDirectoryMessage(const wchar_t* text);
     void SetWindowHeight(int height);
     void OpenWebPage(const wchar_t* path);
+    // Gives the keyboard back to the control that opened a dialog or a box,
+    // when that control can still be seen.
+    void ReturnFocusTo(SkinUI::CControlUI* opener);
     void Quit();
 
     // The running install as the worker was given it; the worker's entry

@@ -196,6 +196,7 @@ const TAttribute kControlAttributes[] = {
     {L"resourcetext", [](CControlUI& c, const wchar_t* v) { c.SetResourceText(ToBool(v)); }},
     {L"text", [](CControlUI& c, const wchar_t* v) { c.SetText(v); }},
     {L"tooltip", [](CControlUI& c, const wchar_t* v) { c.SetToolTip(v); }},
+    {L"accname", [](CControlUI& c, const wchar_t* v) { c.SetAccessibleName(v); }},
     {L"userdata", [](CControlUI& c, const wchar_t* v) { c.SetUserData(v); }},
     {L"enabled", [](CControlUI& c, const wchar_t* v) { c.SetEnabled(ToBool(v)); }},
     {L"mouse", [](CControlUI& c, const wchar_t* v) { c.SetMouseEnabled(ToBool(v)); }},

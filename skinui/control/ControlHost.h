@@ -40,6 +40,10 @@ public:
     virtual void SendNotify(CControlUI* control, const wchar_t* message, WPARAM wParam = 0,
                             LPARAM lParam = 0, bool async = false) = 0;
     virtual void UsedVirtualWnd(bool used) = 0;
+    // A change that assistive technology should hear of (an EVENT_OBJECT_*
+    // number of the system's WinEvents: name, value or state changed).
+    // Hosts without an accessibility tree ignore it.
+    virtual void NotifyAccessibleChange(CControlUI* /*control*/, DWORD /*event*/) {}
 
     // ---- Focus and capture -------------------------------------------------
     virtual CControlUI* GetFocus() const = 0;

@@ -93,6 +93,8 @@ void CControlUI::SetText(const wchar_t* text) {
         return;
     m_sText = text;
     Invalidate();
+    if (m_pManager != nullptr)
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_NAMECHANGE);
 }
 
 bool CControlUI::IsResourceText() const {
@@ -331,6 +333,12 @@ void CControlUI::SetToolTip(const wchar_t* text) {
     m_sToolTip = tip;
 }
 
+void CControlUI::SetAccessibleName(const wchar_t* name) {
+    m_sAccName = name != nullptr ? name : L"";
+    if (m_pManager != nullptr)
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_NAMECHANGE);
+}
+
 void CControlUI::SetToolTipWidth(int width) {
     m_nTooltipWidth = width;
 }
@@ -419,6 +427,8 @@ void CControlUI::SetEnabled(bool enable) {
         return;
     m_bEnabled = enable;
     Invalidate();
+    if (m_pManager != nullptr)
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_STATECHANGE);
 }
 
 bool CControlUI::IsMouseEnabled() const {

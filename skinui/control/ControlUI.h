@@ -151,6 +151,10 @@ public:
     virtual void SetShortcut(wchar_t ch);
     virtual bool IsContextMenuUsed() const;
     virtual void SetContextMenuUsed(bool menuUsed);
+    // The name a screen reader says for a control that shows no text and has
+    // no tooltip (an image button); the skin attribute "accname".
+    const CSkinString& GetAccessibleName() const { return m_sAccName; }
+    void SetAccessibleName(const wchar_t* name);
 
     // =========================================================================
     // User data
@@ -346,6 +350,7 @@ protected:
     bool m_bResourceText = false;
     CSkinString m_sText;
     CSkinString m_sToolTip;
+    CSkinString m_sAccName;
     wchar_t m_chShortcut = 0;
     CSkinString m_sUserData;
     UINT_PTR m_pTag = 0;

@@ -159,8 +159,10 @@ void CEditWnd::OnTextChanged() {
     // Straight into the field: SetText would write the text back into this
     // window and start over.
     m_pOwner->m_sText = text.c_str();
-    if (m_pOwner->GetManager() != nullptr)
+    if (m_pOwner->GetManager() != nullptr) {
         m_pOwner->GetManager()->SendNotify(m_pOwner, NotifyTextChanged);
+        m_pOwner->GetManager()->NotifyAccessibleChange(m_pOwner, EVENT_OBJECT_VALUECHANGE);
+    }
 }
 
 LRESULT CEditWnd::OnColor(HDC hDC) {
@@ -270,6 +272,8 @@ void CEditUI::SetText(const wchar_t* text) {
     if (HWND native = GetNativeEditHWND())
         SetWindowTextW(native, m_sText);
     Invalidate();
+    if (m_pManager != nullptr)
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_VALUECHANGE);
 }
 
 void CEditUI::SetMaxChar(UINT count) {

@@ -100,6 +100,7 @@ void COptionUI::Selected(bool selected) {
             }
             m_pManager->SendNotify(this, NotifySelectChanged);
         }
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_STATECHANGE);
     }
     Invalidate();
 }

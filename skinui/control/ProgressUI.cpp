@@ -2,6 +2,7 @@
 #include "skinui/control/ProgressUI.h"
 
 #include "skinui/control/AttributeTable.h"
+#include "skinui/control/ControlHost.h"
 #include "skinui/render/RenderEngine.h"
 
 #include <cwchar>
@@ -70,6 +71,8 @@ void CProgressUI::SetValue(int value) {
     m_nValue = value;
     Invalidate();
     UpdateText();
+    if (m_pManager != nullptr)
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_VALUECHANGE);
 }
 
 void CProgressUI::SetHorizontal(bool horizontal) {

@@ -84,6 +84,8 @@ bool CTabLayoutUI::SelectItem(int index) {
     if (m_pManager != nullptr) {
         m_pManager->SetNextTabControl(true);
         m_pManager->SendNotify(this, NotifyTabSelect, static_cast<WPARAM>(m_iCurSel), old);
+        // Another page means other children for assistive programs.
+        m_pManager->NotifyAccessibleChange(this, EVENT_OBJECT_REORDER);
     }
     return true;
 }

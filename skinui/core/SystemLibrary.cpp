@@ -39,6 +39,7 @@ CachedModule g_modules[] = {
     {L"uxtheme.dll", nullptr, false},  // theme queries of the native edit box
     {L"version.dll", nullptr, false},  // version resources of the payload
     {L"comctl32.dll", nullptr, false}, // tool tips and InitCommonControlsEx
+    {L"oleacc.dll", nullptr, false},   // the accessible object handed to screen readers
 };
 
 } // namespace

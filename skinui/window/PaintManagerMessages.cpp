@@ -16,6 +16,9 @@ namespace {
 
 // Private message of the queue drain (see PaintManagerTree.cpp).
 const UINT kDrainMessage = WM_APP + 1;
+// Private message of a default action asked for by an accessibility client
+// (see AccessibleUI.cpp); lParam is the control.
+const UINT kAccessibleActionMessage = WM_APP + 2;
 // Reflected notifications for child windows: the message number plus 0x2000.
 const UINT kReflectBase = 0x2000;
 
@@ -45,6 +48,7 @@ enum class Special : unsigned char { None, MouseMove, MouseHover, MouseLeave };
 enum class Step : unsigned char {
     End,
     FocusWindow,    // the window takes the keyboard focus
+    HideCues,       // the mouse is in use: the focus ring goes
     Capture,        // the mouse is captured
     Release,        // the capture is released
     StorePoint,     // the point becomes the last mouse position
@@ -109,18 +113,18 @@ const TInputRoute kInputRoutes[] = {
     {WM_MOUSEHOVER,    EventMouseHover,   Payload::Pointer,     Special::MouseHover, {}},
     {WM_MOUSELEAVE,    EventMouseLeave,   Payload::None,        Special::MouseLeave, {}},
     {WM_LBUTTONDOWN,   EventButtonDown,   Payload::Button,      Special::None,
-        {S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::Capture, S::Press, S::FocusControl,
+        {S::HideCues, S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::Capture, S::Press, S::FocusControl,
          S::Send}},
     {WM_LBUTTONUP,     EventButtonUp,     Payload::Button,      Special::None,
         {S::Release, S::StorePoint, S::FindPressed, S::Unpress, S::Send}},
     // A double click leaves the focus where the first click put it.
     {WM_LBUTTONDBLCLK, EventDblClick,     Payload::Button,      Special::None,
-        {S::FocusWindow, S::Capture, S::StorePoint, S::FindUnderMouse, S::Send, S::Press}},
+        {S::HideCues, S::FocusWindow, S::Capture, S::StorePoint, S::FindUnderMouse, S::Send, S::Press}},
     {WM_RBUTTONDOWN,   EventRButtonDown,  Payload::Button,      Special::None,
-        {S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::FocusControl, S::Capture, S::Send,
+        {S::HideCues, S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::FocusControl, S::Capture, S::Send,
          S::Press}},
     {WM_MBUTTONDOWN,   EventMButtonDown,  Payload::Button,      Special::None,
-        {S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::FocusControl, S::Capture, S::Send,
+        {S::HideCues, S::FocusWindow, S::StorePoint, S::FindUnderMouse, S::FocusControl, S::Capture, S::Send,
          S::Press}},
     // The right and middle button-up go to the control under the mouse, which
     // stays the pressed control for a context menu that follows.
@@ -212,16 +216,18 @@ void FillPayload(TEventUI& event, Payload payload, POINT pt, WPARAM wParam, LPAR
 }
 
 struct TFindShortcut {
+    const CPaintManagerUI* manager;
     wchar_t ch;
     bool pickNext;
 };
 
-// The first visible non-label control from the one whose shortcut matches:
-// a label names the control that follows it.
+// The first shown non-label control from the one whose shortcut matches: a
+// label names the control that follows it. Controls a person cannot see (on
+// a hidden page, folded away below the window) neither match nor are picked.
 CControlUI* CALLBACK FindControlFromShortcut(CControlUI* control, LPVOID data) {
-    if (!control->IsVisible())
-        return nullptr;
     TFindShortcut* find = static_cast<TFindShortcut*>(data);
+    if (!find->manager->IsControlShown(control))
+        return nullptr;
     if (control->GetShortcut() != 0 && towupper(find->ch) == towupper(control->GetShortcut()))
         find->pickNext = true;
     if (wcsstr(control->GetClass(), L"LabelUI") != nullptr)
@@ -269,6 +275,9 @@ bool CPaintManagerUI::RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM
             return false;
         case Step::FocusWindow:
             ::SetFocus(m_hWndPaint);
+            break;
+        case Step::HideCues:
+            ShowFocusCues(false);
             break;
         case Step::Capture:
             SetCapture();
@@ -442,6 +451,23 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case kDrainMessage:
         DrainAsyncNotify();
         return false;
+    case kAccessibleActionMessage:
+        RunAccessibleAction(lParam);
+        return false;
+    case WM_GETOBJECT:
+        return OnGetObject(wParam, lParam, lRes);
+    case WM_UPDATEUISTATE:
+        // Someone else (the system, a parent) changed the cues: follow it.
+        // The default procedure still stores the state.
+        if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0 &&
+            (LOWORD(wParam) == UIS_SET || LOWORD(wParam) == UIS_CLEAR)) {
+            const bool show = LOWORD(wParam) == UIS_CLEAR;
+            if (show != m_bFocusCuesShown) {
+                m_bFocusCuesShown = show;
+                InvalidateFocusRing();
+            }
+        }
+        return false;
     case WM_CLOSE: {
         TEventUI event = MakeEvent(0, nullptr);
         event.mousePos = m_ptLastMousePos;
@@ -519,6 +545,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
             event.wParam = wParam;
             event.lParam = lParam;
             m_pFocus->Event(event);
+            // Back from another window (a message box, the folder dialog):
+            // a screen reader says where the keys go again.
+            if (m_pFocus != nullptr)
+                NotifyAccessibleChange(m_pFocus, EVENT_OBJECT_FOCUS);
         }
         return false;
     case WM_SETCURSOR: {
@@ -579,6 +609,8 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
     }
     switch (uMsg) {
     case WM_KEYDOWN:
+        // Any key shows where the keys go, as the system's dialogs do.
+        ShowFocusCues(true);
         if (wParam != VK_TAB)
             return false;
         // Controls that edit text with tabs keep the key for themselves.
@@ -591,9 +623,9 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
     case WM_SYSCHAR: {
         if (m_pRoot == nullptr)
             return false;
-        TFindShortcut find = {static_cast<wchar_t>(wParam), false};
-        CControlUI* control = m_pRoot->FindControl(FindControlFromShortcut, &find,
-                                                   FindEnabled | FindMeFirst | FindTopFirst);
+        TFindShortcut find = {this, static_cast<wchar_t>(wParam), false};
+        CControlUI* control = m_pRoot->FindControl(
+            FindControlFromShortcut, &find, FindVisible | FindEnabled | FindMeFirst | FindTopFirst);
         if (control == nullptr)
             return false;
         control->SetFocus();
@@ -601,6 +633,7 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
         return true;
     }
     case WM_SYSKEYDOWN:
+        ShowFocusCues(true);
         return RouteInput(kSysKeyRoute, wParam, lParam, lRes);
     default:
         return false;

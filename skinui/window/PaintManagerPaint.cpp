@@ -106,6 +106,7 @@ void CPaintManagerUI::OnPaint() {
         m_pRoot->DoPaint(m_hDcOffscreen, rcPaint);
         for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
             static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(m_hDcOffscreen, rcPaint);
+        PaintFocusRing(m_hDcOffscreen);
         RestoreDC(m_hDcOffscreen, saved);
         BitBlt(ps.hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
                rcPaint.bottom - rcPaint.top, m_hDcOffscreen, rcPaint.left, rcPaint.top, SRCCOPY);
@@ -117,6 +118,7 @@ void CPaintManagerUI::OnPaint() {
         m_pRoot->DoPaint(ps.hdc, rcPaint);
         for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
             static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(ps.hdc, rcPaint);
+        PaintFocusRing(ps.hdc);
         RestoreDC(ps.hdc, saved);
     }
     if (m_bShowUpdateRect)
@@ -137,6 +139,7 @@ void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM lParam) {
     GetClientRect(m_hWndPaint, &client);
     const int saved = SaveDC(hDC);
     m_pRoot->DoPaint(hDC, client);
+    PaintFocusRing(hDC);
     if ((lParam & PRF_CHILDREN) != 0) {
         for (HWND child = GetWindow(m_hWndPaint, GW_CHILD); child != nullptr;
              child = GetWindow(child, GW_HWNDNEXT)) {

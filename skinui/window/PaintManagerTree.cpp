@@ -184,6 +184,7 @@ void CPaintManagerUI::ShutdownWindowSide() {
     delete root;
     RemoveAllOptionGroups();
     RemoveAllTimers();
+    DetachAccessible();
     if (m_hwndTooltip != nullptr) {
         DestroyWindow(m_hwndTooltip);
         m_hwndTooltip = nullptr;

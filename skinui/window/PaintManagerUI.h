@@ -9,7 +9,9 @@
 //   Resources (inherited) ................ render/SkinResources.h
 //   Window and control tree, geometry ... PaintManagerTree.cpp
 //   Messages, message loop ............... PaintManagerMessages.cpp
-//   Focus, TAB order and capture ......... PaintManagerFocus.cpp
+//   Focus, TAB order and capture,
+//   focus ring and keyboard cues ......... PaintManagerFocus.cpp
+//   Accessibility ........................ AccessibleUI.cpp
 //   Notifications, filters, lookup,
 //   option groups ........................ PaintManagerTree.cpp
 //   Painting and invalidation, tooltips .. PaintManagerPaint.cpp
@@ -27,6 +29,7 @@
 
 namespace SkinUI {
 
+class CAccessibleUI;
 class CControlUI;
 struct TInputRoute;
 
@@ -145,6 +148,34 @@ public:
     void ReleaseCapture() override;
     bool IsCaptured() const { return m_bMouseCapture; }
     POINT GetMousePos() const { return m_ptLastMousePos; }
+    // Whether a person can see the control: it and its ancestors are visible
+    // and some of it lies inside every ancestor and the window's client area.
+    // Only such controls are tab stops or answer their shortcut keys.
+    bool IsControlShown(CControlUI* control) const;
+
+    // =========================================================================
+    // Focus ring and keyboard cues (PaintManagerFocus.cpp)
+    // =========================================================================
+    // The ring around the focus control is drawn while the keyboard cues are
+    // shown: keyboard use shows them and a mouse click hides them, through
+    // WM_CHANGEUISTATE as the system's dialogs do. The skin's window
+    // attributes "focusringcolor" and "focusringinset" (pixels inwards from
+    // the control's edge; negative draws outside it) set its look.
+    bool AreFocusCuesShown() const { return m_bFocusCuesShown; }
+    void ShowFocusCues(bool show);
+    DWORD GetFocusRingColor() const { return m_dwFocusRingColor; }
+    void SetFocusRingColor(DWORD argb);
+    int GetFocusRingInset() const { return m_nFocusRingInset; }
+    void SetFocusRingInset(int inset);
+    // The rectangle the ring covers around the control (client coordinates).
+    RECT FocusRingRect(CControlUI* control);
+
+    // =========================================================================
+    // Accessibility (AccessibleUI.cpp)
+    // =========================================================================
+    // Raises the WinEvent for the control when it is a child of the window's
+    // accessible object.
+    void NotifyAccessibleChange(CControlUI* control, DWORD event) override;
 
     // =========================================================================
     // Notifications (PaintManagerTree.cpp)
@@ -276,6 +307,14 @@ protected:
     void HideToolTip();
     void ReleaseOffscreen();
     void ShutdownWindowSide();
+    // Focus ring (PaintManagerFocus.cpp).
+    void PaintFocusRing(HDC hDC);
+    void InvalidateFocusRing();
+    // Accessibility (AccessibleUI.cpp): WM_GETOBJECT, and the default action
+    // that an accessibility client asked for, run from the message queue.
+    bool OnGetObject(WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    void RunAccessibleAction(LPARAM control);
+    void DetachAccessible();
 
     HWND m_hWndPaint = nullptr;
     CSkinString m_sName;
@@ -297,6 +336,14 @@ protected:
     bool m_bShowUpdateRect = false;
     bool m_bIsPainting = false;
     bool m_bUsedVirtualWnd = false;
+    // The window opens with the focus on its first tab stop, which Return
+    // and Space act on at once; the ring says so until the mouse is used.
+    bool m_bFocusCuesShown = true;
+    DWORD m_dwFocusRingColor = 0xFF1464C8;
+    int m_nFocusRingInset = -2;
+    // Created on the first WM_GETOBJECT; clients may keep it beyond the
+    // window's life, so the manager only detaches it at its end.
+    CAccessibleUI* m_pAccessible = nullptr;
     BYTE m_nOpacity = 255;
     RECT m_rcLayeredUpdate = {0, 0, 0, 0};
     SIZE m_szInitWindowSize = {0, 0};

@@ -164,3 +164,41 @@ TEST(Shortcuts, AltLetterFocusesTheControlThatALabelNames) {
 }
 
 } // namespace
+
+namespace {
+
+// A window 100 x 100 whose column is taller than the window: "below" lies
+// under the window's bottom edge, as a folded-away panel does.
+class ClippedStops : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CVerticalLayoutUI* root = new CVerticalLayoutUI;
+        top = Stop(root, L"top", L"height=\"40\"");
+        CControlUI* filler = new CControlUI;
+        filler->SetFixedHeight(80);
+        root->Add(filler);
+        below = Stop(root, L"below", L"height=\"40\" shortcut=\"b\"");
+        window.Attach(root);
+    }
+    skintest::TestWindow window{100, 100};
+    CControlUI* top = nullptr;
+    CControlUI* below = nullptr;
+};
+
+TEST_F(ClippedStops, TabAndShortcutsSkipWhatLiesOutsideTheWindow) {
+    ASSERT_EQ(window.Manager().GetFocus(), top);
+    EXPECT_FALSE(window.Manager().IsControlShown(below));
+    window.PostKey(VK_TAB);
+    EXPECT_EQ(window.Manager().GetFocus(), top);
+    LRESULT result = 0;
+    EXPECT_FALSE(window.Manager().PreMessageHandler(WM_SYSCHAR, L'b', 0, result));
+    EXPECT_EQ(window.Manager().GetFocus(), top);
+    // Once the window is tall enough, the control is a tab stop again.
+    window.SetClientSize(100, 200);
+    window.Paint();
+    EXPECT_TRUE(window.Manager().IsControlShown(below));
+    window.PostKey(VK_TAB);
+    EXPECT_EQ(window.Manager().GetFocus(), below);
+}
+
+} // namespace

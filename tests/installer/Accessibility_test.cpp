@@ -1,0 +1,429 @@
+// The installer without a mouse and through a screen reader's eyes: the real
+// program driven by keys alone, its focus ring read back from the screen, and
+// its accessible object walked by this test program as an MSAA client.
+#include "tests/installer/EngineTestSupport.h"
+#include "tests/installer/SetupFixture.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qmtest;
+namespace L = qmtest::layout;
+
+// The library's default ring colour (the installer's skin keeps it).
+constexpr uint32_t kRing = 0x1464C8;
+
+// One child of the window's accessible object as a client sees it.
+struct TElement {
+    long id = 0;
+    std::wstring name;
+    long role = 0;
+    long state = 0;
+    RECT screen = {};
+};
+
+// A small MSAA client: the window's client object, its children read through
+// the simple-element ids the way screen readers enumerate them.
+class MsaaClient {
+public:
+    explicit MsaaClient(HWND hwnd) {
+        CoInitialize(nullptr);
+        // From the DLL at run time: its import library and the uuid library
+        // both define IID_IAccessible.
+        HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
+        auto fromWindow =
+            oleacc
+                ? reinterpret_cast<decltype(&::AccessibleObjectFromWindow)>(
+                      reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")))
+                : nullptr;
+        if (fromWindow)
+            fromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                       reinterpret_cast<void**>(&m_acc));
+    }
+    ~MsaaClient() {
+        if (m_acc)
+            m_acc->Release();
+        CoUninitialize();
+    }
+    MsaaClient(const MsaaClient&) = delete;
+    MsaaClient& operator=(const MsaaClient&) = delete;
+
+    IAccessible* Get() const { return m_acc; }
+
+    std::vector<TElement> Children() const {
+        std::vector<TElement> out;
+        long count = 0;
+        if (!m_acc || FAILED(m_acc->get_accChildCount(&count)))
+            return out;
+        for (long id = 1; id <= count; ++id)
+            out.push_back(Element(id));
+        return out;
+    }
+    TElement Element(long id) const {
+        TElement e;
+        e.id = id;
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = id;
+        BSTR name = nullptr;
+        if (m_acc->get_accName(child, &name) == S_OK && name) {
+            e.name = name;
+            SysFreeString(name);
+        }
+        VARIANT v;
+        VariantInit(&v);
+        if (SUCCEEDED(m_acc->get_accRole(child, &v)) && v.vt == VT_I4)
+            e.role = v.lVal;
+        VariantInit(&v);
+        if (SUCCEEDED(m_acc->get_accState(child, &v)) && v.vt == VT_I4)
+            e.state = v.lVal;
+        long x = 0, y = 0, w = 0, h = 0;
+        if (SUCCEEDED(m_acc->accLocation(&x, &y, &w, &h, child)))
+            e.screen = RECT{x, y, x + w, y + h};
+        return e;
+    }
+    // The name of the element that has the keyboard focus ("" for none).
+    std::wstring FocusName() const {
+        VARIANT v;
+        VariantInit(&v);
+        if (m_acc->get_accFocus(&v) != S_OK || v.vt != VT_I4 || v.lVal == CHILDID_SELF)
+            return L"";
+        return Element(v.lVal).name;
+    }
+    std::wstring Value(long id) const {
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = id;
+        BSTR value = nullptr;
+        std::wstring out;
+        if (m_acc->get_accValue(child, &value) == S_OK && value) {
+            out = value;
+            SysFreeString(value);
+        }
+        return out;
+    }
+    HRESULT DoDefaultAction(long id) const {
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = id;
+        return m_acc->accDoDefaultAction(child);
+    }
+    // The child of that name; id 0 when there is none.
+    TElement Find(const std::wstring& name) const {
+        for (const TElement& e : Children())
+            if (e.name == name)
+                return e;
+        return TElement();
+    }
+
+private:
+    IAccessible* m_acc = nullptr;
+};
+
+const wchar_t kAgreeName[] = L"已阅读并同意《用户服务协议》和《隐私协议》";
+
+bool Shown(const TElement& e) {
+    return (e.state & STATE_SYSTEM_INVISIBLE) == 0;
+}
+
+// How many ring-coloured pixels lie on the frame just around the rectangle
+// (client coordinates), where the ring is drawn.
+int RingPixelsAround(const Screenshot& shot, RECT rc) {
+    int count = 0;
+    for (int y = rc.top - 3; y < rc.bottom + 3; ++y)
+        for (int x = rc.left - 3; x < rc.right + 3; ++x) {
+            const bool inside = x >= rc.left && x < rc.right && y >= rc.top && y < rc.bottom;
+            if (inside || x < 0 || y < 0 || x >= shot.width || y >= shot.height)
+                continue;
+            if ((shot.At(x, y) & 0xFFFFFF) == kRing)
+                ++count;
+        }
+    return count;
+}
+
+int RingPixels(const Screenshot& shot) {
+    int count = 0;
+    for (uint32_t p : shot.pixels)
+        count += (p & 0xFFFFFF) == kRing;
+    return count;
+}
+
+RECT ToClient(HWND hwnd, RECT rc) {
+    MapWindowPoints(HWND_DESKTOP, hwnd, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+// Keys go to the active window; a press on the background (the window's
+// caption area, which is no control) makes that the installer without
+// counting as a click on a control.
+void Activate(HWND hwnd) {
+    ClickAt(hwnd, 60, 60);
+    WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
+}
+
+// The focus as the accessible object reports it, after a key has been
+// handled.
+std::wstring FocusAfterKey(const MsaaClient& client, WORD vk) {
+    const std::wstring before = client.FocusName();
+    PressKey(vk);
+    std::wstring now;
+    WaitUntil(
+        [&] {
+            now = client.FocusName();
+            return now != before;
+        },
+        2000);
+    return now;
+}
+
+using Accessibility = SetupTest;
+
+TEST_F(Accessibility, TreeNamesEveryControlOfTheWelcomePageFoldedAndUnfolded) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    MsaaClient client(hwnd);
+    ASSERT_NE(nullptr, client.Get()) << "no accessible object for the window";
+
+    struct Expect {
+        const wchar_t* name;
+        long role;
+        bool checked;
+        bool shownFolded;
+    };
+    const Expect expected[] = {
+        {L"立即安装", ROLE_SYSTEM_PUSHBUTTON, false, true},
+        {kAgreeName, ROLE_SYSTEM_CHECKBUTTON, true, true},
+        {L"已阅读青梧云端助手", ROLE_SYSTEM_STATICTEXT, false, true},
+        {L"《用户服务协议》", ROLE_SYSTEM_LINK, false, true},
+        {L"《隐私协议》", ROLE_SYSTEM_LINK, false, true},
+        {L"自定义安装", ROLE_SYSTEM_CHECKBUTTON, false, true},
+        {L"浏览", ROLE_SYSTEM_PUSHBUTTON, false, false},
+        {L"桌面快捷方式", ROLE_SYSTEM_CHECKBUTTON, true, false},
+        {L"启动栏快捷方式", ROLE_SYSTEM_CHECKBUTTON, true, false},
+        {L"最小化", ROLE_SYSTEM_PUSHBUTTON, false, true},
+        {L"关闭", ROLE_SYSTEM_PUSHBUTTON, false, true},
+    };
+    auto check = [&](bool folded) {
+        SCOPED_TRACE(folded ? "folded" : "unfolded");
+        for (const Expect& x : expected) {
+            const TElement e = client.Find(x.name);
+            ASSERT_NE(0, e.id) << Narrow(x.name);
+            EXPECT_EQ(x.role, e.role) << Narrow(x.name);
+            // "自定义安装" is what unfolds the panel.
+            const bool checked = std::wstring(x.name) == L"自定义安装" ? !folded : x.checked;
+            EXPECT_EQ(checked, (e.state & STATE_SYSTEM_CHECKED) != 0) << Narrow(x.name);
+            EXPECT_EQ(folded ? x.shownFolded : true, Shown(e)) << Narrow(x.name);
+            if (x.role != ROLE_SYSTEM_STATICTEXT) {
+                EXPECT_NE(0, e.state & STATE_SYSTEM_FOCUSABLE) << Narrow(x.name);
+            }
+        }
+        // The directory field: editable text, its value the directory.
+        const std::vector<TElement> all = client.Children();
+        bool sawEdit = false;
+        for (const TElement& e : all) {
+            if (e.role != ROLE_SYSTEM_TEXT)
+                continue;
+            sawEdit = true;
+            EXPECT_EQ(!folded, Shown(e));
+            EXPECT_NE(std::wstring::npos, client.Value(e.id).find(L"Quillmossdex"));
+        }
+        EXPECT_TRUE(sawEdit);
+        // Nothing of the other pages is in the tree.
+        EXPECT_EQ(0, client.Find(L"立即体验").id);
+        EXPECT_EQ(0, client.Find(L"安装进度").id);
+    };
+    check(true);
+    // The place of a child is where it is drawn.
+    const TElement install = client.Find(L"立即安装");
+    const RECT rc = ToClient(hwnd, install.screen);
+    EXPECT_EQ(L::kInstallButton.left, rc.left);
+    EXPECT_EQ(L::kInstallButton.top, rc.top);
+    EXPECT_EQ(L::kInstallButton.right, rc.right);
+    EXPECT_EQ(L::kInstallButton.bottom, rc.bottom);
+
+    // The default action of "自定义安装" unfolds the panel, as a click does.
+    EXPECT_EQ(S_OK, client.DoDefaultAction(client.Find(L"自定义安装").id));
+    ASSERT_TRUE(WaitUntil([&] { return WindowSize(hwnd).cy == 542; }, 5000));
+    WaitUntil([&] { return Shown(client.Find(L"浏览")); }, 3000);
+    EXPECT_NE(0, client.Find(L"自定义安装").state & STATE_SYSTEM_CHECKED);
+    check(false);
+    // Toggling an option through its default action changes its state.
+    EXPECT_EQ(S_OK, client.DoDefaultAction(client.Find(L"桌面快捷方式").id));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (client.Find(L"桌面快捷方式").state & STATE_SYSTEM_CHECKED) == 0; }, 3000));
+}
+
+TEST_F(Accessibility, DefaultActionOfTheInstallButtonInstalls) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    MsaaClient client(hwnd);
+    ASSERT_NE(nullptr, client.Get());
+    const TElement install = client.Find(L"立即安装");
+    ASSERT_NE(0, install.id);
+    EXPECT_EQ(S_OK, client.DoDefaultAction(install.id));
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
+    EXPECT_TRUE(FileExists(DefaultInstallDir() + L"Quillmossdex.exe"));
+    // The finish page: its button is the tree's push button now.
+    const TElement finish = client.Find(L"立即体验");
+    EXPECT_EQ(ROLE_SYSTEM_PUSHBUTTON, finish.role);
+    EXPECT_EQ(0, client.Find(L"立即安装").id);
+}
+
+TEST_F(Accessibility, TabVisitsOnlyWhatCanBeSeenFoldedAndUnfolded) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    MsaaClient client(hwnd);
+    ASSERT_NE(nullptr, client.Get());
+    Activate(hwnd);
+    ASSERT_EQ(L"立即安装", client.FocusName());
+
+    const std::vector<std::wstring> folded = {kAgreeName,    L"《用户服务协议》", L"《隐私协议》",
+                                              L"自定义安装", L"最小化",           L"关闭",
+                                              L"立即安装"};
+    std::vector<std::wstring> seen;
+    for (size_t i = 0; i < folded.size(); ++i)
+        seen.push_back(FocusAfterKey(client, VK_TAB));
+    EXPECT_EQ(folded, seen);
+
+    // Shift+Tab goes back to "自定义安装" through the title buttons; Space
+    // unfolds the panel, whose controls join the order after it.
+    for (int i = 0; i < 3; ++i) {
+        INPUT in[4] = {};
+        for (INPUT& k : in)
+            k.type = INPUT_KEYBOARD;
+        in[0].ki.wVk = VK_SHIFT;
+        in[1].ki.wVk = VK_TAB;
+        in[2].ki.wVk = VK_TAB;
+        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+        in[3].ki.wVk = VK_SHIFT;
+        in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        const std::wstring before = client.FocusName();
+        SendInput(4, in, sizeof(INPUT));
+        WaitUntil([&] { return client.FocusName() != before; }, 2000);
+    }
+    ASSERT_EQ(L"自定义安装", client.FocusName());
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitUntil([&] { return WindowSize(hwnd).cy == 542; }, 5000));
+    EXPECT_EQ(L"自定义安装", client.FocusName());
+
+    seen.clear();
+    for (int i = 0; i < 7; ++i)
+        seen.push_back(FocusAfterKey(client, VK_TAB));
+    // The edit is named by its text, the directory.
+    ASSERT_EQ(7u, seen.size());
+    EXPECT_NE(std::wstring::npos, seen[0].find(L"Quillmossdex"));
+    EXPECT_EQ((std::vector<std::wstring>{L"浏览", L"桌面快捷方式", L"启动栏快捷方式", L"最小化",
+                                         L"关闭", L"立即安装"}),
+              std::vector<std::wstring>(seen.begin() + 1, seen.end()));
+}
+
+TEST_F(Accessibility, KeysAloneMakeACustomInstall) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    MsaaClient client(hwnd);
+    ASSERT_NE(nullptr, client.Get());
+    Activate(hwnd);
+    // install -> agree -> links -> "自定义安装": Space unfolds the panel.
+    for (int i = 0; i < 4; ++i)
+        FocusAfterKey(client, VK_TAB);
+    ASSERT_EQ(L"自定义安装", client.FocusName());
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitUntil([&] { return WindowSize(hwnd).cy == 542; }, 5000));
+    // directory, "浏览", then the desktop link, which Space clears.
+    for (int i = 0; i < 3; ++i)
+        FocusAfterKey(client, VK_TAB);
+    ASSERT_EQ(L"桌面快捷方式", client.FocusName());
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (client.Find(L"桌面快捷方式").state & STATE_SYSTEM_CHECKED) == 0; }, 3000));
+    // On around to the install button, and Enter.
+    for (int i = 0; i < 4; ++i)
+        FocusAfterKey(client, VK_TAB);
+    ASSERT_EQ(L"立即安装", client.FocusName());
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
+    EXPECT_TRUE(FileExists(DefaultInstallDir() + L"Quillmossdex.exe"));
+    EXPECT_FALSE(FileExists(DesktopShortcut()));
+    EXPECT_TRUE(FileExists(StartMenuShortcut()));
+    // Enter on the finish page's button starts the client and ends.
+    ASSERT_EQ(L"立即体验", client.FocusName());
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForExit(15000));
+}
+
+TEST_F(Accessibility, EnterRightAfterStartInstallsWithTheFocusShownOnTheButton) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    Screenshot shot;
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000, &shot));
+    // The ring marks the button that Enter acts on before any key.
+    EXPECT_GT(RingPixelsAround(shot, L::kInstallButton), 400);
+    Activate(hwnd);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
+    EXPECT_TRUE(FileExists(DefaultInstallDir() + L"Quillmossdex.exe"));
+    EXPECT_TRUE(FileExists(DesktopShortcut()));
+}
+
+TEST_F(Accessibility, FocusRingFollowsTheKeyboardAndGoesWithTheMouse) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    MsaaClient client(hwnd);
+    ASSERT_NE(nullptr, client.Get());
+    // A click on the agreement option (twice, to leave it selected) moves the
+    // focus there without a ring.
+    ClickAt(hwnd, L::kAgree.x, L::kAgree.y);
+    ClickAt(hwnd, L::kAgree.x, L::kAgree.y);
+    ASSERT_TRUE(WaitUntil([&] { return client.FocusName() == kAgreeName; }, 3000));
+    Screenshot shot;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shot = CaptureWindow(hwnd);
+            return !shot.Empty() && RingPixels(shot) == 0;
+        },
+        3000))
+        << "a ring after a click";
+    // Tab: the ring appears around the next control, the first link.
+    EXPECT_EQ(L"《用户服务协议》", FocusAfterKey(client, VK_TAB));
+    const RECT link = ToClient(hwnd, client.Find(L"《用户服务协议》").screen);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shot = CaptureWindow(hwnd);
+            return !shot.Empty() && RingPixelsAround(shot, link) > 200;
+        },
+        3000))
+        << "no ring after Tab";
+    shot.SavePng(ArtifactPath(L"setup-focus-ring.png"));
+    // And only there.
+    EXPECT_EQ(RingPixels(shot), RingPixelsAround(shot, link));
+}
+
+TEST_F(Accessibility, EscapeDoesWhatTheCloseButtonDoes) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Activate(hwnd);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitForExit(15000));
+    EXPECT_EQ(0u, m_setup->ExitCode());
+}
+
+} // namespace
