@@ -33,10 +33,8 @@ std::wstring Trimmed(const std::wstring& text) {
 // keeps the error of the last level that could not be made.
 DWORD CreateInstallDirectory(const std::wstring& dir) {
     DWORD error = ERROR_SUCCESS;
-    // The engine's directory rule works on narrow text; converted here, at
-    // the one place the silent run hands a directory to it.
-    for (const std::string& level : CFileManage::DirectoryLevels("", ToNarrow(dir))) {
-        if (!CreateDirectoryA(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
+        if (!CreateDirectoryW(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
             error = GetLastError();
     }
     return error;
@@ -53,17 +51,17 @@ void LogShortcut(const wchar_t* what, InstallResult result) {
 
 bool ReadRecordedInstallDir(std::wstring* dir) {
     SkinUI::UniqueRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
                       key.Put()) != ERROR_SUCCESS)
         return false;
-    // One byte more than the size passed, so a value that fills the buffer
-    // without a terminator still ends with one.
-    char buf[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH;
-    if (RegQueryValueExA(key.Get(), "InstallLocation", nullptr, nullptr,
+    // One character more than the size passed, so a value that fills the
+    // buffer without a terminator still ends with one.
+    wchar_t buf[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH * sizeof(wchar_t);
+    if (RegQueryValueExW(key.Get(), L"InstallLocation", nullptr, nullptr,
                          reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
         return false;
-    *dir = WithSeparator(ToWide(buf));
+    *dir = WithSeparator(buf);
     return true;
 }
 
@@ -118,8 +116,7 @@ UINT RunSilentInstall(const TStartRequest& request) {
     }
 
     TInstallJob job;
-    // The engine takes narrow text; converted here, its one silent caller.
-    job.installDir = ToNarrow(dir);
+    job.installDir = dir;
     // The skin presets both shortcut options, and a silent run cannot change them.
     job.desktopLink = true;
     job.startMenuLink = true;
