@@ -2,7 +2,8 @@
 // process from HKCU\Control Panel\Desktop\LogPixels when the process starts,
 // so each case sets the value, starts the installer as a child and puts the
 // old value back; the test process itself stays at the density it started
-// with.
+// with. Any other program started meanwhile would take the value too, so
+// this test program runs alone (RUN_SERIAL in its CMake file).
 #include "tests/installer/SetupFixture.h"
 
 #include "skinui/core/Handles.h"
