@@ -50,12 +50,6 @@ bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-// The refusal of an install directory below which the payload's paths would
-// not fit what Explorer and shell links handle.
-std::wstring TooLongMessage(size_t excess) {
-    return L"安装路径太长, 超出了 " + std::to_wstring(excess) +
-           L" 个字符, 请重新选择较短的安装目录!";
-}
 
 template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* iface) {
     CControlUI* control = pm.FindControl(name);
@@ -147,6 +141,13 @@ bool CFrameUI::IsUsableInstallDir(std::wstring dir) {
     return PathIsDirectoryW(dir.c_str()) && PathFileExistsW(dir.c_str());
 }
 
+// The refusal of an install directory below which the payload's paths would
+// not fit what Explorer and shell links handle.
+std::wstring CFrameUI::TooLongMessage(size_t excess) {
+    return L"安装路径太长, 超出了 " + std::to_wstring(excess) +
+           L" 个字符, 请重新选择较短的安装目录!";
+}
+
 std::wstring CFrameUI::CannotCreateMessage(const std::wstring& dir) {
     const wchar_t head[] = L"无法创建目录 : \"";
     const wchar_t tail[] = L"\", 请重新选择正确的安装目录!";
@@ -211,7 +212,7 @@ bool CFrameUI::ValidateInstallDir() {
             if (m_pPathEdit)
                 m_pPathEdit->SetText(m_installDir.c_str());
             m_useRecordedDir = 0;
-            ShowDirectoryMessage(TooLongMessage(excess).c_str());
+            ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
             return false;
         }
         engine->CreateDirectories(L"", m_installDir);
@@ -234,7 +235,7 @@ bool CFrameUI::ValidateInstallDir() {
     AppendSeparator(dir);
     // Before anything is created: a refused directory leaves no trace.
     if (const size_t excess = engine->PayloadPathExcess(dir)) {
-        ShowDirectoryMessage(TooLongMessage(excess).c_str());
+        ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
         return false;
     }
     engine->CreateDirectories(L"", dir);

@@ -94,6 +94,7 @@ public:
     // The "无法创建目录" message for a directory, shortened in the middle when
     // the directory would not fit the message buffer.
     static std::wstring CannotCreateMessage(const std::wstring& dir);
+    static std::wstring TooLongMessage(size_t excess);
 
     // =========================================================================
     // Window base overrides

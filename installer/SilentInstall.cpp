@@ -107,6 +107,11 @@ UINT RunSilentInstall(const TStartRequest& request) {
     SetupLogLine(L"install directory: " + dir);
     // The first use of the engine empties its unpack directory.
     CFileManage* engine = CFileManage::GetInstance();
+    // Refused before anything is created, as the window does.
+    if (const size_t excess = engine->PayloadPathExcess(dir)) {
+        ShowMessageBox(nullptr, CFrameUI::TooLongMessage(excess).c_str(), kCaption, MB_OK);
+        return SETUP_EXIT_DIR_REJECTED;
+    }
     const DWORD created = CreateInstallDirectory(dir);
     if (!CFrameUI::IsUsableInstallDir(dir)) {
         if (created != ERROR_SUCCESS)
