@@ -9,7 +9,9 @@ endfunction()
 # qm_add_test_program(name SOURCES ... LIBS ... [TIMEOUT s] [LOCK resource...])
 # One GoogleTest program run under Wine. Tests that touch process-wide names
 # (mutexes, registry keys, the temporary directory) take a resource lock so that
-# a parallel ctest run never interleaves them.
+# a parallel ctest run never interleaves them. Programs that show windows take
+# "desktop": a window of one program shown over another's takes the clicks and
+# keys that a test sends to screen positions.
 function(qm_add_test_program name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LOCK" ${ARGN})
     if(NOT ARG_TIMEOUT)
