@@ -290,6 +290,8 @@ TEST_F(StartupApp, InteractiveRunTakesTheDirectorySwitchAndLogs) {
     const std::wstring log = m_work / L"interactive.log";
     HWND hwnd = StartAndWait(Quote(L"/LOG=" + log) + L" /D=" + (m_work / L"my dir"));
     ASSERT_NE(nullptr, hwnd);
+    // The window exists before its first paint; a click before that is lost.
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     ClickAt(hwnd, L::kInstall.x, L::kInstall.y);
     ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
     EXPECT_TRUE(FileExists(m_work / L"my dir\\Quillmossdex\\Quillmossdex.exe"));
