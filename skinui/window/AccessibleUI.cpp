@@ -258,6 +258,25 @@ HRESULT CAccessibleUI::Resolve(const VARIANT& child, CControlUI** control) const
     return *control != nullptr ? S_OK : E_INVALIDARG;
 }
 
+namespace {
+// A text (BSTR) or an object.
+template <typename T> void Empty(T** pointer) {
+    *pointer = nullptr;
+}
+void Empty(VARIANT* value) {
+    VariantInit(value);
+}
+} // namespace
+
+template <typename Out>
+HRESULT CAccessibleUI::Open(const VARIANT& child, Out* out, CControlUI** control) const {
+    *control = nullptr;
+    if (out == nullptr)
+        return E_POINTER;
+    Empty(out);
+    return Resolve(child, control);
+}
+
 HRESULT CAccessibleUI::get_accParent(IDispatch** parent) {
     if (parent == nullptr)
         return E_POINTER;
@@ -285,11 +304,8 @@ HRESULT CAccessibleUI::get_accChildCount(long* count) {
 }
 
 HRESULT CAccessibleUI::get_accChild(VARIANT child, IDispatch** object) {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, object, &control);
     if (FAILED(hr))
         return hr;
     // Every child is a simple element, described through this object.
@@ -297,11 +313,8 @@ HRESULT CAccessibleUI::get_accChild(VARIANT child, IDispatch** object) {
 }
 
 HRESULT CAccessibleUI::get_accName(VARIANT child, BSTR* name) {
-    if (name == nullptr)
-        return E_POINTER;
-    *name = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, name, &control);
     if (FAILED(hr))
         return hr;
     if (control == nullptr) {
@@ -318,11 +331,8 @@ HRESULT CAccessibleUI::get_accName(VARIANT child, BSTR* name) {
 }
 
 HRESULT CAccessibleUI::get_accValue(VARIANT child, BSTR* value) {
-    if (value == nullptr)
-        return E_POINTER;
-    *value = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, value, &control);
     if (FAILED(hr))
         return hr;
     if (control == nullptr)
@@ -349,20 +359,14 @@ HRESULT CAccessibleUI::get_accValue(VARIANT child, BSTR* value) {
 }
 
 HRESULT CAccessibleUI::get_accDescription(VARIANT child, BSTR* description) {
-    if (description == nullptr)
-        return E_POINTER;
-    *description = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, description, &control);
     return FAILED(hr) ? hr : S_FALSE;
 }
 
 HRESULT CAccessibleUI::get_accRole(VARIANT child, VARIANT* role) {
-    if (role == nullptr)
-        return E_POINTER;
-    VariantInit(role);
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, role, &control);
     if (FAILED(hr))
         return hr;
     SetI4(role, control != nullptr ? RoleOf(control) : ROLE_SYSTEM_CLIENT);
@@ -370,11 +374,8 @@ HRESULT CAccessibleUI::get_accRole(VARIANT child, VARIANT* role) {
 }
 
 HRESULT CAccessibleUI::get_accState(VARIANT child, VARIANT* state) {
-    if (state == nullptr)
-        return E_POINTER;
-    VariantInit(state);
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, state, &control);
     if (FAILED(hr))
         return hr;
     HWND window = m_pManager->GetPaintWindow();
@@ -419,11 +420,8 @@ HRESULT CAccessibleUI::get_accState(VARIANT child, VARIANT* state) {
 }
 
 HRESULT CAccessibleUI::get_accHelp(VARIANT child, BSTR* help) {
-    if (help == nullptr)
-        return E_POINTER;
-    *help = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, help, &control);
     return FAILED(hr) ? hr : S_FALSE;
 }
 
@@ -436,11 +434,8 @@ HRESULT CAccessibleUI::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
 }
 
 HRESULT CAccessibleUI::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
-    if (shortcut == nullptr)
-        return E_POINTER;
-    *shortcut = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, shortcut, &control);
     if (FAILED(hr))
         return hr;
     if (control == nullptr || control->GetShortcut() == 0)
@@ -471,11 +466,8 @@ HRESULT CAccessibleUI::get_accSelection(VARIANT* children) {
 }
 
 HRESULT CAccessibleUI::get_accDefaultAction(VARIANT child, BSTR* action) {
-    if (action == nullptr)
-        return E_POINTER;
-    *action = nullptr;
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(child, &control);
+    const HRESULT hr = Open(child, action, &control);
     if (FAILED(hr))
         return hr;
     if (control == nullptr)
@@ -551,11 +543,8 @@ HRESULT CAccessibleUI::accLocation(long* left, long* top, long* width, long* hei
 }
 
 HRESULT CAccessibleUI::accNavigate(long direction, VARIANT start, VARIANT* end) {
-    if (end == nullptr)
-        return E_POINTER;
-    VariantInit(end);
     CControlUI* control = nullptr;
-    const HRESULT hr = Resolve(start, &control);
+    const HRESULT hr = Open(start, end, &control);
     if (FAILED(hr))
         return hr;
     const long count = Walk(m_pManager, nullptr, 0).count;

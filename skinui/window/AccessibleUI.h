@@ -85,6 +85,10 @@ private:
     // Resolves a VARIANT child id: S_OK with *control null for the window's
     // own element, S_OK with the control for a child, an error otherwise.
     HRESULT Resolve(const VARIANT& child, CControlUI** control) const;
+    // How every getter about a child starts: its out parameter checked and
+    // emptied (a caller may read it whatever the result), then Resolve.
+    template <typename Out>
+    HRESULT Open(const VARIANT& child, Out* out, CControlUI** control) const;
 
     LONG m_refs = 1;
     CPaintManagerUI* m_pManager;
