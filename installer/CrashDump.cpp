@@ -4,6 +4,7 @@
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/SystemLibrary.h"
+#include "skinui/core/TextFormat.h"
 
 #include <dbghelp.h>
 
@@ -16,11 +17,12 @@ LONG WINAPI WriteCrashDump(EXCEPTION_POINTERS* pointers) {
     GetModuleFileNameW(nullptr, module, MAX_PATH);
     // Room for the longest module path plus ".dmp".
     wchar_t dumpPath[MAX_PATH + 8] = {};
-    swprintf(dumpPath, sizeof(dumpPath) / sizeof(dumpPath[0]), L"%ls%ls", module, L".dmp");
+    SkinUI::FormatText(dumpPath, sizeof(dumpPath) / sizeof(dumpPath[0]), L"%ls%ls", module,
+                       L".dmp");
 
     wchar_t message[380] = {};
-    swprintf(message, sizeof(message) / sizeof(message[0]),
-             L"程序异常退出! 异常信息保存于 %ls 文件, 请联系客服人员解决!", dumpPath);
+    SkinUI::FormatText(message, sizeof(message) / sizeof(message[0]),
+                       L"程序异常退出! 异常信息保存于 %ls 文件, 请联系客服人员解决!", dumpPath);
     // The dump is written only after the user has closed the box.
     ShowMessageBox(nullptr, message, L"提示:", MB_ICONERROR | MB_OK);
 

@@ -9,6 +9,7 @@
 #include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
+#include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
 
@@ -224,7 +225,8 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
         if (r == INSTALL_OK)
             SetupLogLine(std::wstring(step) + L": done");
         else
-            SetupLogFailure(std::wstring(step) + L": failed with result " + std::to_wstring(r),
+            SetupLogFailure(std::wstring(step) + L": failed with result " +
+                                SkinUI::DecimalText(static_cast<int>(r)),
                             error);
         return r;
     };

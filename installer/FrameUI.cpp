@@ -15,6 +15,7 @@
 #include "skinui/control/OptionUI.h"
 #include "skinui/control/ProgressUI.h"
 #include "skinui/control/TabLayoutUI.h"
+#include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
 #include <process.h>
@@ -49,7 +50,6 @@ constexpr UINT kPathFieldChars = 32767;
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
-
 
 template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* iface) {
     CControlUI* control = pm.FindControl(name);
@@ -144,7 +144,7 @@ bool CFrameUI::IsUsableInstallDir(std::wstring dir) {
 // The refusal of an install directory below which the payload's paths would
 // not fit what Explorer and shell links handle.
 std::wstring CFrameUI::TooLongMessage(size_t excess) {
-    return L"安装路径太长, 超出了 " + std::to_wstring(excess) +
+    return L"安装路径太长, 超出了 " + SkinUI::DecimalText(excess) +
            L" 个字符, 请重新选择较短的安装目录!";
 }
 

@@ -1,13 +1,14 @@
 #include "installer/Log.h"
 
 #include "skinui/core/Handles.h"
+#include "skinui/core/TextFormat.h"
 
 #include <windows.h>
 
 #include <cstdarg>
-#include <cstdio>
 #include <ctime>
 
+using SkinUI::FormatText;
 using SkinUI::UniqueHandle;
 
 namespace {
@@ -44,16 +45,12 @@ private:
 std::string FormatLogLine(const std::string& file, int line, const std::string& timeStamp,
                           const std::string& body) {
     char head[kHeadBufferSize];
-    int n =
-        snprintf(head, sizeof(head), "%s[%s][%d]", timeStamp.c_str(), BaseName(file).c_str(), line);
-    if (n < 0)
-        head[0] = '\0';
+    // A head cut at the buffer keeps what fits; it is always terminated.
+    FormatText(head, sizeof(head), "%s[%s][%d]", timeStamp.c_str(), BaseName(file).c_str(), line);
     char padded[kHeadBufferSize + 2];
-    // A head longer than 60 characters is kept whole; snprintf cuts only at the
-    // buffer, which the head above can never reach.
-    n = snprintf(padded, sizeof(padded), "%-60s\t", head);
-    if (n < 0)
-        padded[0] = '\0';
+    // A head longer than 60 characters is kept whole: the buffer has room for
+    // the longest head and the tab.
+    FormatText(padded, sizeof(padded), "%-60s\t", head);
     return std::string(padded) + body;
 }
 
@@ -67,11 +64,11 @@ void CLog::Write(int level, std::string file, int line, const char* format, ...)
     if (level < m_minLevel)
         return;
 
-    // Longer bodies are cut at the buffer: vsnprintf always terminates.
+    // Longer bodies are cut at the buffer, and the cut text is terminated.
     char body[kBodyBufferSize] = {};
     va_list args;
     va_start(args, format);
-    vsnprintf(body, sizeof(body), format, args);
+    SkinUI::FormatTextV(body, sizeof(body), format, args);
     va_end(args);
 
     char stamp[kHeadBufferSize] = {};

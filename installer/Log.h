@@ -29,7 +29,7 @@ public:
 
     void Write(int level, std::string file, int line, const char* format, ...)
 #if defined(__GNUC__)
-        __attribute__((format(printf, 5, 6)))
+        __attribute__((format(ms_printf, 5, 6)))
 #endif
         ;
 

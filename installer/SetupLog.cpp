@@ -3,6 +3,8 @@
 #include "installer/Product.h"
 #include "installer/TextConvert.h"
 
+#include "skinui/core/TextFormat.h"
+
 #include <cwchar>
 
 namespace {
@@ -48,9 +50,9 @@ std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& t) {
     if (n == 0 || n > MAX_PATH)
         return std::wstring();
     wchar_t name[96] = {};
-    const int written =
-        swprintf(name, sizeof(name) / sizeof(name[0]), L"%ls-%ls-%04u%02u%02u-%02u%02u%02u.log",
-                 L"" QM_PRODUCT_ID, kind, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    const int written = SkinUI::FormatText(
+        name, sizeof(name) / sizeof(name[0]), L"%ls-%ls-%04u%02u%02u-%02u%02u%02u.log",
+        L"" QM_PRODUCT_ID, kind, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
     if (written <= 0)
         return std::wstring();
     std::wstring path(temp, n);
@@ -93,8 +95,9 @@ void SetupLogLine(const std::wstring& text) {
     SYSTEMTIME t = {};
     GetLocalTime(&t);
     wchar_t stamp[40] = {};
-    swprintf(stamp, sizeof(stamp) / sizeof(stamp[0]), L"%04u-%02u-%02u %02u:%02u:%02u.%03u  ",
-             t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    SkinUI::FormatText(stamp, sizeof(stamp) / sizeof(stamp[0]),
+                       L"%04u-%02u-%02u %02u:%02u:%02u.%03u  ", t.wYear, t.wMonth, t.wDay, t.wHour,
+                       t.wMinute, t.wSecond, t.wMilliseconds);
     std::wstring line = stamp;
     line.reserve(line.size() + text.size() + 2);
     for (wchar_t c : text)
@@ -125,7 +128,7 @@ std::wstring SystemErrorText(DWORD error) {
 }
 
 void SetupLogFailure(const std::wstring& text, DWORD error) {
-    SetupLogLine(text + L" (error " + std::to_wstring(error) + L": " + SystemErrorText(error) +
+    SetupLogLine(text + L" (error " + SkinUI::DecimalText(error) + L": " + SystemErrorText(error) +
                  L")");
 }
 

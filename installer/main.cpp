@@ -11,6 +11,7 @@
 #include "installer/Startup.h"
 
 #include "skinui/core/SystemLibrary.h"
+#include "skinui/core/TextFormat.h"
 #include "skinui/window/PaintManagerUI.h"
 
 #include <objbase.h>
@@ -48,7 +49,7 @@ const wchar_t kUsage[] =
     L"  6 unknown switch, 11-15 the install failed (see the log).\n";
 
 void LogExit(UINT code) {
-    SetupLogLine(L"exit code " + std::to_wstring(code));
+    SetupLogLine(L"exit code " + SkinUI::DecimalText(code));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "installer/Product.h"
 #include "payload/client/ClientWindow.h"
 #include "skinui/core/SystemLibrary.h"
+#include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
 #include <windows.h>
@@ -28,8 +29,8 @@ std::wstring OwnVersion() {
         VS_FIXEDFILEINFO info;
         std::memcpy(&info, data + at, sizeof(info));
         wchar_t text[64];
-        swprintf(text, 64, L"%u.%u.%u", HIWORD(info.dwProductVersionMS),
-                 LOWORD(info.dwProductVersionMS), HIWORD(info.dwProductVersionLS));
+        SkinUI::FormatText(text, 64, L"%u.%u.%u", HIWORD(info.dwProductVersionMS),
+                           LOWORD(info.dwProductVersionMS), HIWORD(info.dwProductVersionLS));
         return text;
     }
     return L"?";

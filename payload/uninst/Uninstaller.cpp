@@ -5,6 +5,7 @@
 #include "installer/SetupLog.h"
 
 #include "skinui/core/Handles.h"
+#include "skinui/core/TextFormat.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -359,8 +360,8 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     if (n == 0 || n >= MAX_PATH)
         return;
     wchar_t copy[MAX_PATH + 64] = {};
-    swprintf(copy, sizeof(copy) / sizeof(copy[0]), L"%ls%ls%lu.exe", temp, kUninstallerCopyPrefix,
-             GetCurrentProcessId());
+    SkinUI::FormatText(copy, sizeof(copy) / sizeof(copy[0]), L"%ls%ls%lu.exe", temp,
+                       kUninstallerCopyPrefix, GetCurrentProcessId());
     if (!CopyFileW(selfPath.c_str(), copy, FALSE))
         return;
     // The folder goes without its trailing backslash: before the closing quote
@@ -369,7 +370,7 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
         folder.pop_back();
     std::wstring cmd = L"\"" + std::wstring(copy) + L"\" /cleanup " +
-                       std::to_wstring(GetCurrentProcessId()) + L" \"" + folder + L"\"";
+                       SkinUI::DecimalText(GetCurrentProcessId()) + L" \"" + folder + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};

@@ -11,6 +11,7 @@
 #include "installer/Startup.h"
 
 #include "skinui/core/SystemLibrary.h"
+#include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -111,6 +112,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     SetupLogLine(L"uninstalling from " + options.installDir);
 
     const int code = RunUninstall(options);
-    SetupLogLine(std::wstring(Outcome(code)) + L"; exit code " + std::to_wstring(code));
+    SetupLogLine(std::wstring(Outcome(code)) + L"; exit code " + SkinUI::DecimalText(code));
     return code;
 }

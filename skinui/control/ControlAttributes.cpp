@@ -5,6 +5,7 @@
 #include "skinui/control/AttributeTable.h"
 #include "skinui/render/SkinColor.h"
 #include "skinui/control/ControlHost.h"
+#include "skinui/core/TextFormat.h"
 #include "skinui/render/SkinResources.h"
 
 #include <cstdlib>
@@ -133,8 +134,8 @@ void ApplyFloat(CControlUI& c, const wchar_t* value) {
     double v[4] = {0, 0, 0, 0};
     const wchar_t* p = value;
     for (int i = 0; i < 4; ++i) {
-        wchar_t* end = nullptr;
-        v[i] = wcstod(p, &end);
+        const wchar_t* end = nullptr;
+        v[i] = ParseDecimal(p, &end);
         p = end;
         if (*p == L'\0')
             break;

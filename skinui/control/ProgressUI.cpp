@@ -3,6 +3,7 @@
 
 #include "skinui/control/AttributeTable.h"
 #include "skinui/control/ControlHost.h"
+#include "skinui/core/TextFormat.h"
 #include "skinui/render/RenderEngine.h"
 
 #include <cwchar>
@@ -104,7 +105,7 @@ void CProgressUI::UpdateText() {
     const float percent =
         static_cast<float>(m_nValue - m_nMin) * 100.0f / static_cast<float>(range);
     wchar_t text[64];
-    swprintf(text, sizeof(text) / sizeof(text[0]), L"%.0f%%", static_cast<double>(percent));
+    FormatText(text, sizeof(text) / sizeof(text[0]), L"%.0f%%", static_cast<double>(percent));
     SetText(text);
 }
 

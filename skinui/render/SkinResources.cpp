@@ -2,7 +2,8 @@
 // styles: one set per window and one shared by all windows.
 #include "skinui/render/SkinResources.h"
 
-#include <cstdio>
+#include "skinui/core/TextFormat.h"
+
 #include <new>
 
 namespace SkinUI {
@@ -11,7 +12,7 @@ namespace {
 
 // Font ids are keyed by their decimal text.
 struct FontKey {
-    explicit FontKey(int id) { swprintf(text, sizeof(text) / sizeof(text[0]), L"%d", id); }
+    explicit FontKey(int id) { FormatText(text, sizeof(text) / sizeof(text[0]), L"%d", id); }
     wchar_t text[16];
 };
 

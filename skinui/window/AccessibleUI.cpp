@@ -12,6 +12,7 @@
 #include "skinui/control/OptionUI.h"
 #include "skinui/control/ProgressUI.h"
 #include "skinui/core/SystemLibrary.h"
+#include "skinui/core/TextFormat.h"
 #include "skinui/window/PaintManagerUI.h"
 
 #include <cstring>
@@ -350,7 +351,7 @@ HRESULT CAccessibleUI::get_accValue(VARIANT child, BSTR* value) {
                                    100 / range)
                 : 0;
         wchar_t text[16] = {};
-        swprintf(text, 16, L"%d%%", percent);
+        FormatText(text, 16, L"%d%%", percent);
         *value = ToBstr(text);
     } else {
         return DISP_E_MEMBERNOTFOUND;
