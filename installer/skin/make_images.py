@@ -2,7 +2,7 @@
 # Draws the installer's skin images and program icon. The PNG files beside this
 # script and installer/Quillmossdex.ico are its output and are committed, so
 # the build needs no image tools; run it again after changing the artwork
-# (needs Debian's python3-pil, fonts-wqy-microhei and zopfli).
+# (needs Debian's python3-pil, fonts-wqy-microhei, pngquant and zopfli).
 #
 # Every image is drawn once per display scale (100, 125, 150, 175, 200 %) at
 # that scale's pixel size, "name.png" and "name@150.png" and so on: a drawing
@@ -14,6 +14,7 @@
 # smooth edges without depending on the rasteriser's own anti-aliasing.
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -60,24 +61,48 @@ def scaled_name(name):
 
 def save(img, name):
     # No metadata chunks: the same drawing gives the same bytes. Fully
-    # transparent pixels load as all zeros whatever their colour, so the new
-    # scales store them as zeros, which packs better; the 100 % files keep
-    # their pixels exactly as they were.
-    if PCT != 100 and img.mode == "RGBA":
+    # transparent pixels load as all zeros whatever their colour, so they are
+    # stored as zeros, which packs better.
+    if img.mode == "RGBA":
         clear = Image.new("RGBA", img.size, (0, 0, 0, 0))
         img = Image.composite(img, clear, img.getchannel("A").point(lambda a: 255 if a else 0))
-    out = os.path.join(HERE, scaled_name(name))
+    write_png(img, os.path.join(HERE, scaled_name(name)))
+
+
+def write_png(img, out):
+    """Stores an image as the smaller of a lossless and a palette-reduced PNG.
+
+    The palette reduction keeps what the eye cannot tell apart (smooth
+    gradients, anti-aliased edges with their alpha) at about a third fewer
+    bytes; every image is shipped inside each program, so those bytes count.
+    Both tools are deterministic, so the same drawing gives the same file.
+    """
     with tempfile.TemporaryDirectory() as tmp:
         raw = os.path.join(tmp, "raw.png")
         img.save(raw, "PNG", optimize=True)
         # zopflipng is lossless: it picks the smallest colour type (a palette
         # where the colours allow), the best filter per row and the tightest
         # deflate stream, and drops every ancillary chunk.
-        if shutil.which("zopflipng"):
-            subprocess.run(["zopflipng", "-y", "--filters=0me", raw, out], check=True,
-                           stdout=subprocess.DEVNULL)
-        else:
-            shutil.copyfile(raw, out)
+        lossless = os.path.join(tmp, "lossless.png")
+        run(["zopflipng", "-y", "--filters=0me", raw, lossless])
+        best = lossless
+        # No dithering: dither noise costs bytes and shows on flat fills. A
+        # drawing the quantizer cannot hold at the quality floor keeps its
+        # lossless form (pngquant then exits with 99 and writes nothing).
+        quant = os.path.join(tmp, "quant.png")
+        done = subprocess.run(["pngquant", "--speed", "1", "--nofs", "--quality", "85-100",
+                               "--strip", "--force", "--output", quant, raw],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if done.returncode == 0:
+            packed = os.path.join(tmp, "packed.png")
+            run(["zopflipng", "-y", "-m", quant, packed])
+            if os.path.getsize(packed) < os.path.getsize(best):
+                best = packed
+        shutil.copyfile(best, out)
+
+
+def run(argv):
+    subprocess.run(argv, check=True, stdout=subprocess.DEVNULL)
 
 
 def vgradient(w, h, top, bottom):
@@ -276,14 +301,35 @@ def close_cross():
 
 
 def icon():
-    sizes = [16, 20, 24, 32, 40, 48, 64, 96, 128, 256]
+    # Windows draws the frame nearest above the size it needs and scales it
+    # down, so the sizes in between (96, 128) come well enough from 256.
+    sizes = [16, 20, 24, 32, 40, 48, 64, 256]
     big = mark(256)
-    path = os.path.join(HERE, "..", "Quillmossdex.ico")
-    big.save(path, format="ICO", sizes=[(s, s) for s in sizes])
+    frames = []
+    with tempfile.TemporaryDirectory() as tmp:
+        for s in sizes:
+            path = os.path.join(tmp, "%d.png" % s)
+            write_png(big if s == 256 else big.resize((s, s), Image.LANCZOS), path)
+            with open(path, "rb") as f:
+                frames.append(f.read())
+    # ICONDIR, then one 16-byte entry per frame, then the PNG frames; a width
+    # or height of 0 means 256.
+    data = struct.pack("<HHH", 0, 1, len(sizes))
+    offset = 6 + 16 * len(sizes)
+    for s, png in zip(sizes, frames):
+        side = 0 if s == 256 else s
+        data += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(png), offset)
+        offset += len(png)
+    with open(os.path.join(HERE, "..", "Quillmossdex.ico"), "wb") as f:
+        f.write(data + b"".join(frames))
 
 
 def main():
     global PCT
+    for tool in ("pngquant", "zopflipng"):
+        if not shutil.which(tool):
+            sys.exit("make_images.py needs %s (Debian package %s)"
+                     % (tool, "zopfli" if tool == "zopflipng" else tool))
     only = [int(a) for a in sys.argv[1:]] or list(SCALES)
     for PCT in only:
         save(bk_top(), "bk_top.png")
