@@ -50,7 +50,6 @@ bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-
 template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* iface) {
     CControlUI* control = pm.FindControl(name);
     return control ? static_cast<T*>(control->GetInterface(iface)) : nullptr;
