@@ -313,6 +313,12 @@ InstallResult CFileManage::UnzipPayload() {
             if (unzCloseCurrentFile(zip.Get()) != UNZ_OK)
                 return INSTALL_ERR_UNZIP;
         } else {
+            // A link at the name is never written through; a plain file (an
+            // archive that names an entry twice) is replaced, as the file is
+            // created new.
+            if (IsReparsePoint(target))
+                return INSTALL_ERR_UNZIP;
+            DeleteFileW(target.c_str());
             uint64_t entryBytes = 0;
             // The reader checks the CRC only when the declared size was read
             // in full, so data that ends early is caught by the size.

@@ -9,8 +9,10 @@
 #include "installer/InstallMessages.h"
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
+#include "installer/SetupLog.h"
 #include "installer/SilentInstall.h"
 #include "installer/SystemFolders.h"
+#include "installer/UnelevatedStart.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/control/EditUI.h"
@@ -385,8 +387,11 @@ void CFrameUI::OnBrowseClicked(TNotifyUI& msg) {
 void CFrameUI::OnFinishClicked(TNotifyUI&) {
     // The client refuses to start beside a running installer.
     ReleaseInstallMutex();
+    // The client runs as the user, never with this installer's
+    // administrator token; it is not started at all when that cannot be had.
     const std::wstring client = m_installDir + kClientFileNameW;
-    ShellExecuteW(nullptr, L"open", client.c_str(), nullptr, nullptr, SW_SHOW);
+    if (!StartUnelevated(client))
+        SetupLogFailure(L"could not start " + client + L" without elevation", GetLastError());
     Quit();
 }
 
