@@ -117,8 +117,8 @@ TEST(ImageLoader, LoadImageFromMemory_RejectsBadInput) {
 // Pins a fixed crash: a 16-bit PNM of 1 KB crashed the decoder, and JPEG
 // input read out of range. Skins carry PNG only, so neither is decoded.
 TEST(ImageLoader, LoadImageFromMemory_DecodesNoFormatButPng) {
-    std::string pnm = "P5\n16 16\n65535\n";
-    pnm += std::string(1024 - pnm.size(), '\xFF');
+    const std::string header = "P5\n16 16\n65535\n";
+    const std::string pnm = header + std::string(1024 - header.size(), '\xFF');
     const std::string jpeg = std::string("\xFF\xD8\xFF\xDB\x00\x43\x00", 7) +
                              std::string(64, '\x01') + std::string("\xFF\xC0\x00\x11\x08", 5) +
                              std::string(32, '\x7F');
