@@ -219,6 +219,7 @@ bool CFrameUI::ValidateInstallDir() {
         ShowDirectoryMessage(L"路径不能为空, 请重新选择!");
         return false;
     }
+    AppendSeparator(dir);
     // Before anything is created: a refused directory leaves no trace. A
     // relative one would be made wherever the installer was started from.
     if (!IsAbsoluteLocalPath(dir)) {

@@ -68,7 +68,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 bool IsAbsoluteLocalPath(const std::wstring& path) {
     return path.size() >= 3 &&
            ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-           path[1] == L':' && IsSeparator(path[2]);
+           path[1] == L':' && path[2] == L'\\';
 }
 
 bool IsInsideWindowsFolder(const std::wstring& dir) {

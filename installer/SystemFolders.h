@@ -27,7 +27,8 @@ std::wstring CanonicalPath(const std::wstring& path);
 bool SamePath(const std::wstring& a, const std::wstring& b);
 
 // True when path is absolute and local: a drive letter, a colon and a
-// separator ("C:\..."). Relative, drive-relative ("C:dir"), rooted ("\dir")
+// backslash ("C:\..."; "C:/..." has always been refused as an install
+// folder). Relative, drive-relative ("C:dir"), rooted ("\dir")
 // and network or device paths are not.
 bool IsAbsoluteLocalPath(const std::wstring& path);
 
