@@ -186,7 +186,7 @@ void OpenRunLog(const std::wstring& requested, const wchar_t* kind, const wchar_
     if (!opened) {
         SYSTEMTIME now = {};
         GetLocalTime(&now);
-        OpenSetupLog(DefaultSetupLogPath(kind, now));
+        OpenNewSetupLog(DefaultSetupLogPath(kind, now));
     }
     SetupLogLine(std::wstring(program) + L" " + ToWide(kProductVersion) + L" started: " +
                  GetCommandLineW());

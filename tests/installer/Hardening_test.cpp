@@ -190,6 +190,30 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
                                   m_work / L"many.marker");
          },
          [] { return true; }},
+        {"the default log's name for each of the next two minutes",
+         [&] {
+             std::string stamps;
+             FILETIME now = {};
+             GetSystemTimeAsFileTime(&now);
+             ULARGE_INTEGER t = {{now.dwLowDateTime, now.dwHighDateTime}};
+             for (int second = 0; second < 120; ++second, t.QuadPart += 10000000ull) {
+                 const FILETIME utc = {t.LowPart, t.HighPart};
+                 FILETIME local = {};
+                 SYSTEMTIME s = {};
+                 FileTimeToLocalFileTime(&utc, &local);
+                 FileTimeToSystemTime(&local, &s);
+                 char stamp[32] = {};
+                 snprintf(stamp, sizeof(stamp), " %04u%02u%02u-%02u%02u%02u", s.wYear, s.wMonth,
+                          s.wDay, s.wHour, s.wMinute, s.wSecond);
+                 stamps += stamp;
+             }
+             return RunUnixScript("python3 -c 'import os, sys; [os.symlink(sys.argv[1], "
+                                  "sys.argv[2] % s) for s in sys.argv[3:]]' '" +
+                                      UnixPath(secret) + "' '" + UnixPath(m_work.Path()) +
+                                      "/Quillmossdex-install-%s.log'" + stamps,
+                                  m_work / L"logs.marker");
+         },
+         nullptr},
         {"a listed folder of the installation replaced by a link", [] { return true; },
          [&] {
              return RemoveTree(installed() + L"res") &&
