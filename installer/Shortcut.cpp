@@ -1,6 +1,7 @@
 #include "installer/Shortcut.h"
 
 #include "installer/Product.h"
+#include "installer/Staging.h"
 #include "installer/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
@@ -56,6 +57,12 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
         return INSTALL_ERR_SHORTCUT;
+    // The Start menu and the desktop are the user's folders: a junction or
+    // symbolic link planted at the link's name would have this elevated
+    // process write the link over whatever it names. Such a link goes first,
+    // as a link.
+    if (IsReparsePoint(linkPath) && !RemoveTreeNoFollow(linkPath))
+        return INSTALL_ERR_SHORTCUT;
     // A link that was not saved is a shortcut the user will not find.
     if (FAILED(file->Save(linkPath.c_str(), TRUE)))
         return INSTALL_ERR_SHORTCUT;
@@ -68,7 +75,10 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
         return INSTALL_ERR_SHORTCUT;
     std::wstring folder = programs + L"\\" + kProductName;
     // It may exist from an earlier install; its links are then overwritten.
+    // A link in its place would lead the links anywhere.
     CreateDirectoryW(folder.c_str(), nullptr);
+    if (IsReparsePoint(folder))
+        return INSTALL_ERR_SHORTCUT;
     folder += L"\\";
     const std::wstring clientLink = folder + kClientLinkName;
     const std::wstring uninstallLink = folder + kUninstallLinkName;

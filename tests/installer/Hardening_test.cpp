@@ -53,8 +53,13 @@ bool RunUnixScript(const std::string& script, const std::wstring& marker) {
     if (unixMarker.empty())
         return false;
     const std::string cmd = "Z:\\bin\\sh -c \"" + script + "; touch '" + unixMarker + "'\"";
+    // Unix paths are UTF-8; Wine hands the wide command line over as such.
+    std::wstring wide(cmd.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, cmd.data(),
+                                                        static_cast<int>(cmd.size()), &wide[0],
+                                                        static_cast<int>(cmd.size()))));
     ChildProcess sh;
-    if (!sh.Start(std::wstring(cmd.begin(), cmd.end())))
+    if (!sh.Start(wide))
         return false;
     const bool done = WaitUntil([&] { return FileExists(marker); }, 60000);
     DeleteFileW(marker.c_str());
@@ -105,6 +110,11 @@ protected:
         // Links are removed from the Unix side: Wine's file functions cannot
         // delete a link to a folder, and the work folder must go.
         const std::string work = UnixPath(m_work.Path());
+        // A link planted outside the work folder would turn every later
+        // install's Start-menu folder away.
+        if (IsReparsePoint(ProductStartMenuFolder()))
+            RunUnixScript("rm -f '" + UnixPath(ProductStartMenuFolder()) + "'",
+                          m_work / L"unlinked.marker");
         if (!work.empty())
             RunUnixScript("find '" + work + "' -type l -delete", m_work / L"unlinked.marker");
         SetupTest::TearDown();
@@ -150,6 +160,23 @@ protected:
     void ExpectVictimsUnchanged() {
         for (const auto& [path, bytes] : m_victims)
             EXPECT_EQ(bytes, ReadFileBytes(path)) << Narrow(path);
+        // Nothing was added either.
+        for (const std::wstring& folder : {victim, victim + L"\\res"}) {
+            WIN32_FIND_DATAW found = {};
+            SkinUI::UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+            int entries = 0;
+            if (find) {
+                do
+                    entries += found.cFileName[0] != L'.';
+                while (FindNextFileW(find.Get(), &found));
+            }
+            EXPECT_EQ(folder == victim ? 3 : 1, entries) << Narrow(folder);
+        }
+    }
+    static std::wstring ProductStartMenuFolder() {
+        wchar_t buf[MAX_PATH] = {};
+        SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, buf);
+        return std::wstring(buf) + L"\\" + kProductName;
     }
 
     std::wstring victim;
@@ -214,6 +241,8 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
                                   m_work / L"logs.marker");
          },
          nullptr},
+        {"the Start menu's product folder planted as a link",
+         [&] { return Link(ProductStartMenuFolder(), victim); }, nullptr},
         {"a listed folder of the installation replaced by a link", [] { return true; },
          [&] {
              return RemoveTree(installed() + L"res") &&
