@@ -91,8 +91,10 @@ bool UnpackCurrentEntry(unzFile zip, const std::wstring& target, std::vector<cha
                         uint64_t* bytes) {
     bool ok = true;
     {
+        // Created new: whatever lies at the name already (a link above all)
+        // is never written through.
         UniqueHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         ok = out.Valid();
         while (ok) {
             int n = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()));

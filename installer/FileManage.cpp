@@ -6,6 +6,7 @@
 #include "installer/PayloadReader.h"
 #include "installer/Product.h"
 #include "installer/SetupLog.h"
+#include "installer/Staging.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
@@ -54,32 +55,6 @@ DWORD MoveTreeOnce(const std::wstring& sourceDir, const std::wstring& installDir
     for (const std::wstring& level : CFileManage::DirectoryLevels(L"", installDir))
         CreateDirectoryW(level.c_str(), nullptr);
     return MoveDirectoryContent(sourceDir, installDir);
-}
-
-// Deletes a folder and everything below it, going on past failures. Links to
-// folders (junctions) are removed, never followed.
-void DeleteTree(const std::wstring& dir) {
-    {
-        WIN32_FIND_DATAW found = {};
-        SkinUI::UniqueFind find(FindFirstFileW((dir + L"\\*").c_str(), &found));
-        if (find) {
-            do {
-                if (wcscmp(found.cFileName, L".") == 0 || wcscmp(found.cFileName, L"..") == 0)
-                    continue;
-                const std::wstring path = dir + L"\\" + found.cFileName;
-                const DWORD attrs = found.dwFileAttributes;
-                if (attrs & FILE_ATTRIBUTE_READONLY)
-                    SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
-                if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT))
-                    DeleteTree(path);
-                else if (attrs & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryW(path.c_str());
-                else
-                    DeleteFileW(path.c_str());
-            } while (FindNextFileW(find.Get(), &found));
-        }
-    }
-    RemoveDirectoryW(dir.c_str());
 }
 
 // The names of the archive's entries, decoded; false when one cannot be read.
@@ -172,28 +147,50 @@ CFileManage* CFileManage::GetInstance() {
 CFileManage::CFileManage() {
     wchar_t buf[MAX_PATH] = {};
     DWORD n = GetTempPathW(MAX_PATH, buf);
-    // A temporary directory that does not fit leaves both paths empty, and the
-    // steps that need them refuse; nothing is deleted anywhere else.
+    // A temporary directory that does not fit leaves every path empty, and
+    // the steps that need them refuse; nothing is deleted anywhere else.
     if (n == 0 || n > kMaxPathText)
         return;
     tempDir.assign(buf, n);
-    std::wstring unpack = tempDir + kUnpackDirName;
-    if (unpack.size() > kMaxPathText)
-        return;
+    // Whatever runs that were cut off left there goes, links removed as
+    // links: the temporary directory is the user's, and anything in it may
+    // have been planted to point elsewhere. The fixed folder name of older
+    // releases is cleared the same way.
+    for (const std::wstring& dir : FindStagingDirs())
+        RemoveTreeNoFollow(dir);
+    const std::wstring legacy = tempDir + kUnpackDirName;
+    if (legacy.size() <= kMaxPathText)
+        RemoveTreeNoFollow(legacy);
+    CreateStaging();
+}
+
+bool CFileManage::CreateStaging() {
+    if (!stagingDir.empty())
+        return true;
+    std::wstring dir;
+    if (!CreateStagingDir(&dir))
+        return false;
+    const std::wstring unpack = dir + kUnpackDirName;
+    if (unpack.size() > kMaxPathText) {
+        RemoveTreeNoFollow(dir);
+        return false;
+    }
+    stagingDir = dir;
     unpackDir = unpack;
-    // Whatever a run that was cut off left there goes, so every install
-    // unpacks into an empty directory.
-    RemoveUnpackDir();
+    return true;
+}
+
+void CFileManage::RemoveStaging() {
+    if (stagingDir.empty())
+        return;
+    RemoveTreeNoFollow(stagingDir);
+    stagingDir.clear();
+    unpackDir.clear();
 }
 
 void CFileManage::RemoveUnpackDir() {
-    if (unpackDir.empty())
-        return;
-    std::wstring dir = unpackDir;
-    while (EndsWithSeparator(dir))
-        dir.pop_back();
-    if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES)
-        DeleteTree(dir);
+    if (!unpackDir.empty())
+        RemoveTreeNoFollow(unpackDir);
 }
 
 void CFileManage::PostProgress(int percent) {
@@ -246,6 +243,7 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
     // Nothing of the payload stays in the temporary directory, whether the
     // files were moved or the run failed half way.
     RemoveUnpackDir();
+    RemoveStaging();
     // A product missing from the system's program list cannot be removed the
     // usual way, so the user is told when the record could not be written.
     if (result == INSTALL_OK)
@@ -269,9 +267,10 @@ InstallResult CFileManage::ExtractPayload() {
     if (!FindOwnPayload(&range))
         return INSTALL_ERR_RESOURCE;
     // The unpack directory is where the payload goes; without one the step
-    // refuses before anything is posted.
+    // refuses before anything is posted. A run after one that ended makes a
+    // staging folder of its own.
     PayloadStream stream;
-    if (unpackDir.empty() || !stream.Open(range))
+    if (!CreateStaging() || unpackDir.empty() || !stream.Open(range))
         return INSTALL_ERR_RESOURCE;
     payload = range;
     PostProgress(10);
@@ -285,6 +284,8 @@ InstallResult CFileManage::UnzipPayload() {
     if (unpackDir.empty() || !stream.Open(payload))
         return INSTALL_ERR_UNZIP;
     CreateDirectoryW(unpackDir.c_str(), nullptr);
+    if (IsReparsePoint(unpackDir))
+        return INSTALL_ERR_UNZIP;
     UniqueZip zip(stream.OpenZip());
     unz_global_info64 global = {};
     if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
@@ -314,6 +315,12 @@ InstallResult CFileManage::UnzipPayload() {
             if (unzCloseCurrentFile(zip.Get()) != UNZ_OK)
                 return INSTALL_ERR_UNZIP;
         } else {
+            // A link at the name is never written through; a plain file (an
+            // archive that names an entry twice) is replaced, as the file is
+            // created new.
+            if (IsReparsePoint(target))
+                return INSTALL_ERR_UNZIP;
+            DeleteFileW(target.c_str());
             uint64_t entryBytes = 0;
             // The reader checks the CRC only when the declared size was read
             // in full, so data that ends early is caught by the size.
@@ -346,7 +353,11 @@ InstallResult CFileManage::WriteEntryList() {
     if (!listed)
         text += ToNarrow(kEntryListName) + "\n";
     const std::wstring path = unpackDir + kEntryListName;
-    UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // The list the payload carried goes first, so the new one is created new
+    // like every other file of the install.
+    if (!IsReparsePoint(path))
+        DeleteFileW(path.c_str());
+    UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD done = 0;
     if (!out ||
@@ -372,7 +383,10 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         CLog::Instance().Write(1, "FileManage", kLogLineFirstMove,
                                "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
                                static_cast<int>(ret));
-        for (int attempt = 1; ret != ERROR_SUCCESS && attempt < kMoveAttempts; ++attempt) {
+        // A link in the way stays there however often the move is tried.
+        for (int attempt = 1;
+             ret != ERROR_SUCCESS && ret != kMoveLinkRefused && attempt < kMoveAttempts;
+             ++attempt) {
             Sleep(kMoveRetryDelayMs);
             ret = MoveTreeOnce(sourceDir, dir);
             CLog::Instance().Write(1, "FileManage", kLogLineRetryMove,

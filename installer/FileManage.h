@@ -86,7 +86,8 @@ size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring
 class CFileManage {
 public:
     // The one instance, created on the first call (on the UI thread, before any
-    // worker exists); the first call empties the unpack directory.
+    // worker exists); the first call removes earlier runs' staging folders and
+    // creates this run's (Staging.h).
     static CFileManage* GetInstance();
 
     // Takes the job's directory and progress target for the steps below.
@@ -136,10 +137,17 @@ public:
 
     // Deletes the unpack directory with everything in it.
     void RemoveUnpackDir();
+    // This run's staging folder: made when there is none (false when that
+    // fails), and removed with everything in it.
+    bool CreateStaging();
+    void RemoveStaging();
 
     // GetTempPathW's result, ending with '\'; empty when it does not fit.
     std::wstring tempDir;
-    // tempDir + "qmsTmp\"; empty when it does not fit.
+    // The run's private staging folder (CreateStagingDir), ending with '\';
+    // empty when there is none.
+    std::wstring stagingDir;
+    // stagingDir + "qmsTmp\"; empty without a staging folder.
     std::wstring unpackDir;
     std::wstring installDir;
     // The names UnzipPayload unpacked, as decoded from the archive.

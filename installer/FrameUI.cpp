@@ -9,6 +9,10 @@
 #include "installer/InstallMessages.h"
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
+#include "installer/SetupLog.h"
+#include "installer/SilentInstall.h"
+#include "installer/SystemFolders.h"
+#include "installer/UnelevatedStart.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/control/EditUI.h"
@@ -105,18 +109,9 @@ void CFrameUI::InitWindow() {
     m_pTabs = FindAs<CTabLayoutUI>(m_pm, L"tablayout", L"TabLayout");
     m_pPathEdit = FindAs<CEditUI>(m_pm, L"path", L"Edit");
 
-    // A 32-bit program on 64-bit Windows belongs below the x86 program files.
-    SYSTEM_INFO info = {};
-    GetNativeSystemInfo(&info);
-    const int folder = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                               info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64
-                           ? CSIDL_PROGRAM_FILESX86
-                           : CSIDL_PROGRAM_FILES;
-    wchar_t buf[MAX_PATH] = {};
     // A failed lookup leaves a directory without a drive, which validation
     // refuses with its message.
-    SHGetSpecialFolderPathW(nullptr, buf, folder, FALSE);
-    std::wstring dir = buf;
+    std::wstring dir = ProgramFilesForProduct();
     AppendSeparator(dir);
     dir += kProductFolder;
     if (m_pPathEdit) {
@@ -166,21 +161,12 @@ std::wstring CFrameUI::CannotCreateMessage(const std::wstring& dir) {
 }
 
 bool CFrameUI::LoadRecordedInstallDir() {
-    UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_ALL_ACCESS,
-                      key.Put()) != ERROR_SUCCESS)
+    // A recorded folder that is refused is logged there and the default
+    // applies, as if nothing were recorded.
+    std::wstring dir;
+    if (!ReadRecordedInstallDir(&dir))
         return false;
-    // One character more than the size passed, so a value that fills the
-    // buffer without a terminator still ends with one.
-    wchar_t buf[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH * sizeof(wchar_t);
-    const LONG err = RegQueryValueExW(key.Get(), L"InstallLocation", nullptr, nullptr,
-                                      reinterpret_cast<BYTE*>(buf), &size);
-    key.Reset();
-    if (err != ERROR_SUCCESS)
-        return false;
-    m_installDir = buf;
-    AppendSeparator(m_installDir);
+    m_installDir = dir;
     return true;
 }
 
@@ -215,9 +201,11 @@ bool CFrameUI::ValidateInstallDir() {
             ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
             return false;
         }
-        engine->CreateDirectories(L"", m_installDir);
-        if (IsUsableInstallDir(m_installDir))
-            return true;
+        if (IsAbsoluteLocalPath(m_installDir)) {
+            engine->CreateDirectories(L"", m_installDir);
+            if (IsUsableInstallDir(m_installDir))
+                return true;
+        }
         // The next attempt takes the edit's text, which now shows the
         // directory that failed.
         if (m_pPathEdit)
@@ -233,7 +221,15 @@ bool CFrameUI::ValidateInstallDir() {
         return false;
     }
     AppendSeparator(dir);
-    // Before anything is created: a refused directory leaves no trace.
+    // Before anything is created: a refused directory leaves no trace. A
+    // relative one would be made wherever the installer was started from.
+    if (!IsAbsoluteLocalPath(dir)) {
+        ShowDirectoryMessage(CannotCreateMessage(dir).c_str());
+        return false;
+    }
+    // Recorded and compared the way the file system resolves it.
+    dir = CanonicalPath(dir);
+    AppendSeparator(dir);
     if (const size_t excess = engine->PayloadPathExcess(dir)) {
         ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
         return false;
@@ -393,8 +389,11 @@ void CFrameUI::OnBrowseClicked(TNotifyUI& msg) {
 void CFrameUI::OnFinishClicked(TNotifyUI&) {
     // The client refuses to start beside a running installer.
     ReleaseInstallMutex();
+    // The client runs as the user, never with this installer's
+    // administrator token; it is not started at all when that cannot be had.
     const std::wstring client = m_installDir + kClientFileNameW;
-    ShellExecuteW(nullptr, L"open", client.c_str(), nullptr, nullptr, SW_SHOW);
+    if (!StartUnelevated(client))
+        SetupLogFailure(L"could not start " + client + L" without elevation", GetLastError());
     Quit();
 }
 

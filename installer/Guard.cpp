@@ -2,6 +2,7 @@
 
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
+#include "installer/SystemFolders.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
@@ -117,6 +118,26 @@ void KillProcessById(DWORD pid) {
             TerminateProcess(process.Get(), 0);
         return;
     }
+}
+
+bool KillProductProcessById(DWORD pid, const std::wstring& installDir) {
+    if (pid == 0 || pid == GetCurrentProcessId() || installDir.empty())
+        return false;
+    UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    if (!process)
+        return false;
+    std::wstring image(32768, L'\0');
+    DWORD size = static_cast<DWORD>(image.size());
+    if (!QueryFullProcessImageNameW(process.Get(), 0, &image[0], &size))
+        return false;
+    image.resize(size);
+    std::wstring dir = installDir;
+    if (dir.back() != L'\\' && dir.back() != L'/')
+        dir += L'\\';
+    if (!SamePath(image, dir + kClientFileNameW) && !SamePath(image, dir + kUpdaterFileNameW))
+        return false;
+    return TerminateProcess(process.Get(), 0) != 0;
 }
 
 std::vector<std::string> GetCommandLineArgs() {

@@ -28,6 +28,11 @@ bool IsUpdaterRunning();
 void KillClientProcesses();
 // Terminates the process with this id, if one exists; says nothing either way.
 void KillProcessById(DWORD pid);
+// Terminates the process with this id only when its image is the product's
+// client or updater inside installDir (compared as canonical full paths):
+// an elevated installer must not end whatever process a caller names. True
+// when it was ended.
+bool KillProductProcessById(DWORD pid, const std::wstring& installDir);
 
 // The command-line words after the program path, in narrow text.
 std::vector<std::string> GetCommandLineArgs();

@@ -1,5 +1,7 @@
 #include "installer/MoveTree.h"
 
+#include "installer/Staging.h"
+
 #include "skinui/core/Handles.h"
 
 #include <cwchar>
@@ -10,6 +12,10 @@ namespace {
 // Moves one file over whatever is at to. A read-only file left by an earlier
 // install would refuse the replacement, so it loses that attribute first.
 DWORD MoveOneFile(const std::wstring& from, const std::wstring& to) {
+    // A link at either end would make the move write or take what the link
+    // names instead of what lies below the two directories.
+    if (IsReparsePoint(from) || IsReparsePoint(to))
+        return kMoveLinkRefused;
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED;
     if (MoveFileExW(from.c_str(), to.c_str(), flags))
         return ERROR_SUCCESS;
@@ -28,6 +34,10 @@ DWORD MoveOneFile(const std::wstring& from, const std::wstring& to) {
 // Moves one directory: a rename when nothing is in the way, otherwise its
 // content is merged into the existing directory of the same name.
 DWORD MoveOneDirectory(const std::wstring& from, const std::wstring& to) {
+    // A link at either end would make the move write or take what the link
+    // names instead of what lies below the two directories.
+    if (IsReparsePoint(from) || IsReparsePoint(to))
+        return kMoveLinkRefused;
     DWORD attrs = GetFileAttributesW(to.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) {
         if (MoveFileExW(from.c_str(), to.c_str(), 0))

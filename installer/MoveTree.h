@@ -6,10 +6,17 @@
 
 #include <string>
 
+// The system's ERROR_STOPPED_ON_SYMLINK, which the cross compiler's headers
+// lack: a move met a link it must not follow.
+constexpr DWORD kMoveLinkRefused = 681;
+
 // Moves everything inside from into the directory to (both end with a
 // separator): replaces files, merges directories of the same name, and goes on
 // past a failure so that a retry has as little left as possible. Returns
-// ERROR_SUCCESS or the first Win32 error; to must exist.
+// ERROR_SUCCESS or the first Win32 error; to must exist. An entry below from
+// or to that is a link (junction, symbolic link, mount point) is neither
+// followed nor replaced: it fails with kMoveLinkRefused. from and to
+// themselves are the caller's to check.
 //
 // The shell's FO_MOVE does the same on Windows, but under Wine it reports
 // success for moves it did not make (a target file held open, a directory that

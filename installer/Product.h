@@ -33,6 +33,8 @@ inline constexpr char kClientFileName[] = QM_CLIENT_FILE;
 inline constexpr wchar_t kClientFileNameW[] = L"" QM_CLIENT_FILE;
 inline constexpr char kUninstallerFileName[] = QM_UNINSTALLER_FILE;
 inline constexpr wchar_t kUninstallerFileNameW[] = L"" QM_UNINSTALLER_FILE;
+// The product's updater, which starts the installer with "Update <pid>".
+inline constexpr wchar_t kUpdaterFileNameW[] = L"" QM_PRODUCT_ID "Update.exe";
 // The list of every installed entry, which the uninstaller removes exactly.
 inline constexpr wchar_t kEntryListName[] = L"uninst.lst";
 

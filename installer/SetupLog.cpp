@@ -9,6 +9,10 @@
 
 namespace {
 
+// Names a default log tries in turn when another run took the name in the
+// same second (or someone planted something there).
+constexpr int kNewLogAttempts = 20;
+
 // The open log. Kept for the life of the process, so deliberately not an RAII
 // holder: a worker thread may still be logging while the process ends.
 HANDLE g_file = INVALID_HANDLE_VALUE;
@@ -61,16 +65,10 @@ std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& t) {
     return path + name;
 }
 
-bool OpenSetupLog(const std::wstring& path) {
-    if (path.empty())
-        return false;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    // An existing file (a script that names the same log for every run) is
-    // continued, so the runs stay readable one after the other.
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+namespace {
+
+// Makes file the log (it is closed when that fails).
+bool AdoptLogFile(HANDLE file, const std::wstring& path, bool existed) {
     LARGE_INTEGER size = {};
     GetFileSizeEx(file, &size);
     if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END) ||
@@ -84,6 +82,41 @@ bool OpenSetupLog(const std::wstring& path) {
     g_file = file;
     g_path = path;
     return true;
+}
+
+} // namespace
+
+bool OpenSetupLog(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // An existing file (a script that names the same log for every run) is
+    // continued, so the runs stay readable one after the other.
+    return AdoptLogFile(file, path, GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+bool OpenNewSetupLog(const std::wstring& path) {
+    const size_t dot = path.rfind(L'.');
+    if (path.empty() || dot == std::wstring::npos)
+        return false;
+    for (int attempt = 1; attempt <= kNewLogAttempts; ++attempt) {
+        const std::wstring name =
+            attempt == 1
+                ? path
+                : path.substr(0, dot) + L"-" + SkinUI::DecimalText(attempt) + path.substr(dot);
+        // Created new: whatever lies at the name (a link planted in the
+        // user's temporary folder above all) is never written through.
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            return AdoptLogFile(file, name, false);
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return false;
 }
 
 std::wstring SetupLogPath() {

@@ -18,6 +18,10 @@ std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& localTim
 // where it was. The file stays open, shared for reading, until the process
 // ends, so a script can watch it grow.
 bool OpenSetupLog(const std::wstring& path);
+// The same for a file that must be new: the default log, whose name in the
+// user's temporary folder anyone can foresee. When path exists, "-2", "-3"
+// ... go before its extension; false when no new file could be made.
+bool OpenNewSetupLog(const std::wstring& path);
 // The file the log writes to; empty when none is open.
 std::wstring SetupLogPath();
 

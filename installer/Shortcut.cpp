@@ -1,6 +1,8 @@
 #include "installer/Shortcut.h"
 
 #include "installer/Product.h"
+#include "installer/Staging.h"
+#include "installer/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
 
@@ -8,12 +10,8 @@
 #include <shlobj.h>
 
 using SkinUI::ComPtr;
-using SkinUI::UniqueRegKey;
 
 namespace {
-
-const wchar_t kShellFoldersKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The client shortcuts' tool tip: the name, "版本:" and the version, the name.
 std::wstring ClientDescription() {
@@ -21,29 +19,14 @@ std::wstring ClientDescription() {
     return name + L"\n版本:" + kProductVersionW + L"\n" + name;
 }
 
-// The per-user Programs folder. The Shell Folders value is what Explorer last
-// wrote there; when it is absent or empty (a profile Explorer never ran in)
-// the shell is asked for the known folder instead. False when neither names
-// a folder that fits MAX_PATH.
-bool ProgramsFolder(HKEY shellFolders, std::wstring* folder) {
-    wchar_t buf[MAX_PATH] = {};
-    // One character short of the buffer, so the text always ends with a NUL
-    // even when the stored value lacks one.
-    DWORD size = sizeof(buf) - sizeof(wchar_t);
-    LONG err = RegQueryValueExW(shellFolders, L"Programs", nullptr, nullptr,
-                                reinterpret_cast<BYTE*>(buf), &size);
-    if (err == ERROR_SUCCESS && buf[0] != L'\0') {
-        *folder = buf;
-        return true;
-    }
-    if (err != ERROR_SUCCESS && err != ERROR_FILE_NOT_FOUND)
-        return false;
-    wchar_t known[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, known)) ||
-        known[0] == L'\0')
-        return false;
-    *folder = known;
-    return true;
+// The per-user Programs folder from the shell's known folders. The value
+// Explorer leaves under "Shell Folders" for old programs is not read: any
+// user can point it anywhere, and this process is elevated. A folder inside
+// the Windows folder is refused all the same. False when there is none or it
+// does not fit MAX_PATH.
+bool ProgramsFolder(std::wstring* folder) {
+    *folder = KnownFolderPath(FOLDERID_Programs);
+    return !folder->empty() && folder->size() < MAX_PATH && !IsInsideWindowsFolder(*folder);
 }
 
 bool FitsPath(const std::wstring& path) {
@@ -74,6 +57,12 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
         return INSTALL_ERR_SHORTCUT;
+    // The Start menu and the desktop are the user's folders: a junction or
+    // symbolic link planted at the link's name would have this elevated
+    // process write the link over whatever it names. Such a link goes first,
+    // as a link.
+    if (IsReparsePoint(linkPath) && !RemoveTreeNoFollow(linkPath))
+        return INSTALL_ERR_SHORTCUT;
     // A link that was not saved is a shortcut the user will not find.
     if (FAILED(file->Save(linkPath.c_str(), TRUE)))
         return INSTALL_ERR_SHORTCUT;
@@ -82,17 +71,14 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
 
 InstallResult CFileManage::CreateStartMenuShortcuts() {
     std::wstring programs;
-    {
-        UniqueRegKey key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kShellFoldersKey, 0, KEY_QUERY_VALUE, key.Put()) !=
-            ERROR_SUCCESS)
-            return INSTALL_ERR_SHORTCUT;
-        if (!ProgramsFolder(key.Get(), &programs))
-            return INSTALL_ERR_SHORTCUT;
-    }
+    if (!ProgramsFolder(&programs))
+        return INSTALL_ERR_SHORTCUT;
     std::wstring folder = programs + L"\\" + kProductName;
     // It may exist from an earlier install; its links are then overwritten.
+    // A link in its place would lead the links anywhere.
     CreateDirectoryW(folder.c_str(), nullptr);
+    if (IsReparsePoint(folder))
+        return INSTALL_ERR_SHORTCUT;
     folder += L"\\";
     const std::wstring clientLink = folder + kClientLinkName;
     const std::wstring uninstallLink = folder + kUninstallLinkName;
@@ -108,11 +94,11 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
 }
 
 InstallResult CFileManage::CreateDesktopShortcut() {
-    wchar_t desktop[MAX_PATH] = {};
     // Without the folder the link would land in the current drive's root.
-    if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE) || desktop[0] == L'\0')
+    const std::wstring desktop = KnownFolderPath(FOLDERID_Desktop);
+    if (desktop.empty() || IsInsideWindowsFolder(desktop))
         return INSTALL_ERR_SHORTCUT;
-    const std::wstring link = std::wstring(desktop) + L"\\" + kClientLinkName;
+    const std::wstring link = desktop + L"\\" + kClientLinkName;
     if (!FitsPath(link))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result = CreateShortcut(link, installDir + kClientFileNameW, ClientDescription());

@@ -6,6 +6,7 @@
 #include "installer/Product.h"
 #include "installer/SetupLog.h"
 #include "installer/Startup.h"
+#include "installer/SystemFolders.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
@@ -49,6 +50,21 @@ void LogShortcut(const wchar_t* what, InstallResult result) {
 
 } // namespace
 
+const wchar_t* RecordedDirRefusal(const std::wstring& dir) {
+    // The record lies in a key an earlier install wrote, but whoever could
+    // write it once may have pointed it anywhere, and an elevated install
+    // over it would write and later delete there.
+    if (!IsAbsoluteLocalPath(dir))
+        return L"not an absolute local path";
+    if (IsReservedFolder(dir) || IsInsideWindowsFolder(dir))
+        return L"a drive root, a system folder or a shell folder";
+    const DWORD attrs =
+        GetFileAttributesW((WithSeparator(CanonicalPath(dir)) + kClientFileNameW).c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY))
+        return L"the product is no longer there";
+    return nullptr;
+}
+
 bool ReadRecordedInstallDir(std::wstring* dir) {
     SkinUI::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
@@ -61,19 +77,18 @@ bool ReadRecordedInstallDir(std::wstring* dir) {
     if (RegQueryValueExW(key.Get(), L"InstallLocation", nullptr, nullptr,
                          reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
         return false;
-    *dir = WithSeparator(buf);
+    const std::wstring recorded = buf;
+    const wchar_t* refusal = RecordedDirRefusal(recorded);
+    if (refusal) {
+        SetupLogLine(L"the recorded folder " + recorded + L" is ignored: " + refusal);
+        return false;
+    }
+    *dir = WithSeparator(CanonicalPath(recorded));
     return true;
 }
 
 std::wstring DefaultParentDir() {
-    SYSTEM_INFO info = {};
-    GetNativeSystemInfo(&info);
-    const int folder = IsWow64Architecture(info.wProcessorArchitecture) ? CSIDL_PROGRAM_FILESX86
-                                                                        : CSIDL_PROGRAM_FILES;
-    wchar_t buf[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, buf, folder, FALSE))
-        return std::wstring();
-    return buf;
+    return ProgramFilesForProduct();
 }
 
 std::wstring SilentInstallDir(const TStartRequest& request) {
@@ -85,7 +100,7 @@ std::wstring SilentInstallDir(const TStartRequest& request) {
     }
     std::wstring parent;
     if (!request.words.empty() && request.words[0] == L"path")
-        parent = Trimmed(JoinPathWordsW(request.words));
+        parent = Trimmed(request.pathDir);
     else if (request.hasParentDir)
         parent = request.parentDir;
     else
@@ -95,6 +110,11 @@ std::wstring SilentInstallDir(const TStartRequest& request) {
     // root instead.
     if (parent.empty())
         return std::wstring();
+    // Compared later as the file system resolves it ("C:\\x\\..\\Apps",
+    // "C:\\Apps/sub"), so it is recorded that way too; a relative text stays as
+    // it is and is refused as such.
+    if (IsAbsoluteLocalPath(parent))
+        parent = CanonicalPath(parent);
     return WithSeparator(parent) + kProductFolder;
 }
 
@@ -102,6 +122,13 @@ UINT RunSilentInstall(const TStartRequest& request) {
     const std::wstring dir = SilentInstallDir(request);
     if (dir.empty()) {
         ShowMessageBox(nullptr, L"路径不能为空, 请重新选择!", kCaption, MB_OK);
+        return SETUP_EXIT_DIR_REJECTED;
+    }
+    // Relative, drive-relative and network paths are refused before anything
+    // is made: "foo" would otherwise become a folder wherever the installer
+    // was started from.
+    if (!IsAbsoluteLocalPath(dir)) {
+        ShowMessageBox(nullptr, CFrameUI::CannotCreateMessage(dir).c_str(), kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
     SetupLogLine(L"install directory: " + dir);

@@ -10,8 +10,14 @@
 
 struct TStartRequest;
 
-// The previous installation's directory from its uninstall record, with a
-// trailing separator; false when none is recorded.
+// Why a recorded install folder is not used (a text for the log), or null
+// when it is: it must be an absolute local path, no drive root, Windows,
+// system or shell folder, and still hold the product's client.
+const wchar_t* RecordedDirRefusal(const std::wstring& dir);
+// The previous installation's directory from its uninstall record, as a
+// canonical full path with a trailing separator; false when none is recorded
+// or the recorded one is refused (RecordedDirRefusal; logged), and the
+// normal default then applies.
 bool ReadRecordedInstallDir(std::wstring* dir);
 // The folder the product goes below by default: the program files folder
 // (its x86 branch on 64-bit Windows), without a trailing separator; empty

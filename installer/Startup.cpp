@@ -4,8 +4,10 @@
 #include "installer/Guard.h"
 #include "installer/Product.h"
 #include "installer/SetupLog.h"
+#include "installer/SilentInstall.h"
 #include "installer/TextConvert.h"
 
+#include "skinui/core/TextFormat.h"
 #include "skinui/window/PaintManagerUI.h"
 
 #include <shellapi.h>
@@ -60,6 +62,25 @@ size_t FindDirectorySwitch(const std::wstring& line) {
         const bool isSwitch = line[pos] == L'/' || StartsWithNoCase(line, pos, L"\"/");
         if (!isSwitch)
             return std::wstring::npos;
+        bool quoted = false;
+        for (; pos < line.size() && (quoted || !IsBlank(line[pos])); ++pos)
+            if (line[pos] == L'"')
+                quoted = !quoted;
+    }
+}
+
+// Where the first start-mode word begins in the raw line (after the program
+// path and the leading switches), or the line's end.
+size_t FindFirstModeWord(const std::wstring& line) {
+    size_t pos = SkipProgramPath(line);
+    for (;;) {
+        while (pos < line.size() && IsBlank(line[pos]))
+            ++pos;
+        if (pos >= line.size())
+            return pos;
+        const bool isSwitch = line[pos] == L'/' || StartsWithNoCase(line, pos, L"\"/");
+        if (!isSwitch)
+            return pos;
         bool quoted = false;
         for (; pos < line.size() && (quoted || !IsBlank(line[pos])); ++pos)
             if (line[pos] == L'"')
@@ -141,8 +162,17 @@ TStartRequest ParseStartCommandLine(const wchar_t* commandLine) {
         }
     }
     request.words.assign(words.begin() + static_cast<std::ptrdiff_t>(i), words.end());
-    if (!request.words.empty() && request.words[0] == L"path")
+    if (!request.words.empty() && request.words[0] == L"path") {
         request.silent = true;
+        size_t at = FindFirstModeWord(line);
+        // The word itself, quoted or not.
+        at += line.compare(at, 6, L"\"path\"") == 0 ? 6 : 4;
+        std::wstring dir;
+        for (size_t i = at; i < line.size(); ++i)
+            if (line[i] != L'"')
+                dir += line[i];
+        request.pathDir = Trimmed(dir);
+    }
     if (request.mode != TStartRequest::kUsage && !request.unknownSwitch.empty())
         request.mode = TStartRequest::kUnknownSwitch;
     return request;
@@ -157,7 +187,7 @@ void OpenRunLog(const std::wstring& requested, const wchar_t* kind, const wchar_
     if (!opened) {
         SYSTEMTIME now = {};
         GetLocalTime(&now);
-        OpenSetupLog(DefaultSetupLogPath(kind, now));
+        OpenNewSetupLog(DefaultSetupLogPath(kind, now));
     }
     SetupLogLine(std::wstring(program) + L" " + ToWide(kProductVersion) + L" started: " +
                  GetCommandLineW());
@@ -258,9 +288,14 @@ void ApplyStartMode(CFrameUI& frame, const std::vector<std::string>& args) {
         if (args.size() > 1) {
             // As strtol reads it: blanks and a sign allowed, no digits give 0.
             const DWORD pid = static_cast<DWORD>(strtol(args[1].c_str(), nullptr, 10));
-            // The updater names the client it replaces; never this installer.
-            if (pid != GetCurrentProcessId())
-                KillProcessById(pid);
+            // The updater names the client it replaces; only a client or
+            // updater of the recorded installation is ended, never this
+            // installer or anything else a caller names.
+            std::wstring recorded;
+            if (pid != GetCurrentProcessId() && ReadRecordedInstallDir(&recorded) &&
+                !KillProductProcessById(pid, recorded))
+                SetupLogLine(L"process " + SkinUI::DecimalText(pid) +
+                             L" is not the product's client or updater; it is left running");
         }
         if (frame.LoadRecordedInstallDir()) {
             frame.m_useRecordedDir = 1;

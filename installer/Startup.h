@@ -30,6 +30,12 @@ struct TStartRequest {
     bool hasParentDir = false;
     std::wstring parentDir;
     std::wstring logPath;
+    // The "path" mode's directory: the rest of the line after that word as
+    // it was typed, blanks at both ends trimmed and quotes dropped (no path
+    // holds one). Taken from the raw line because the system's splitting
+    // reads a backslash before a closing quote as an escaped quote, and a
+    // quoted directory ending in a backslash is what "%~dp0" gives a script.
+    std::wstring pathDir;
     // The first switch that is not known, for the usage's first line.
     std::wstring unknownSwitch;
 };

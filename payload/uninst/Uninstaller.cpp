@@ -3,6 +3,8 @@
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
 #include "installer/SetupLog.h"
+#include "installer/Staging.h"
+#include "installer/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
@@ -73,12 +75,18 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
                                 static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+// Whether a path lies in dir (a folder with a trailing separator), as the
+// file system resolves both: "C:\\x\\..\\Apps", "C:\\Apps/sub" and "C:\\\\Apps"
+// name the folders they resolve to.
+bool IsInside(const std::wstring& path, const std::wstring& dir) {
+    return StartsWithNoCase(WithSlash(CanonicalPath(path)), WithSlash(CanonicalPath(dir)));
 }
 
 bool DeleteFileForced(const std::wstring& path) {
     DWORD attrs = GetFileAttributesW(path.c_str());
+    // A link is removed as a link: its target's attributes are not touched.
+    if (IsReparsePoint(path))
+        return RemoveTreeNoFollow(path);
     if (attrs == INVALID_FILE_ATTRIBUTES)
         return true; // already gone
     if (attrs & FILE_ATTRIBUTE_DIRECTORY)
@@ -98,23 +106,10 @@ std::wstring RecordKeyPath() {
     return std::wstring(base) + L"\\" + kProductName;
 }
 
+// From the shell's known folders; the "Shell Folders" values any user can
+// edit are not read by an elevated program.
 std::wstring ProgramsFolder() {
-    UniqueRegKey key;
-    wchar_t buf[MAX_PATH] = {};
-    if (RegOpenKeyExW(HKEY_CURRENT_USER,
-                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS) {
-        DWORD size = sizeof(buf) - sizeof(wchar_t);
-        DWORD type = 0;
-        if (RegQueryValueExW(key.Get(), L"Programs", nullptr, &type, reinterpret_cast<BYTE*>(buf),
-                             &size) == ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ) && buf[0])
-            return buf;
-    }
-    buf[0] = 0;
-    if (SHGetSpecialFolderPathW(nullptr, buf, CSIDL_PROGRAMS, FALSE))
-        return buf;
-    return std::wstring();
+    return KnownFolderPath(FOLDERID_Programs);
 }
 
 // The target of a shell link, or empty when it cannot be read.
@@ -156,38 +151,14 @@ void RemoveLinkInto(const std::wstring& linkPath, const std::wstring& installDir
     // there a link to this installation reads back with '?' for every
     // character that code page lacks.
     const std::wstring target = LinkTarget(linkPath);
-    if (StartsWithNoCase(target, installDir) ||
-        StartsWithNoCase(target, ThroughAnsiCodePage(installDir)))
+    if (IsInside(target, installDir) || StartsWithNoCase(target, ThroughAnsiCodePage(installDir)))
         DeleteFileForced(linkPath);
 }
 
 // Folders whose loss would hurt even when they are empty: the user may have
 // installed straight into one of them.
 bool IsProtectedFolder(const std::wstring& dirWithSlash) {
-    std::wstring dir = dirWithSlash;
-    while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/'))
-        dir.pop_back();
-    if (dir.size() <= 2) // "C:" or less: a drive root
-        return true;
-    const int folders[] = {CSIDL_DESKTOP,       CSIDL_COMMON_DESKTOPDIRECTORY,
-                           CSIDL_PERSONAL,      CSIDL_COMMON_DOCUMENTS,
-                           CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
-                           CSIDL_WINDOWS,       CSIDL_SYSTEM,
-                           CSIDL_PROFILE,       CSIDL_APPDATA,
-                           CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA,
-                           CSIDL_PROGRAMS,      CSIDL_COMMON_PROGRAMS,
-                           CSIDL_STARTMENU,     CSIDL_MYPICTURES,
-                           CSIDL_MYMUSIC,       CSIDL_MYVIDEO};
-    for (int id : folders) {
-        wchar_t path[MAX_PATH] = {};
-        if (SHGetSpecialFolderPathW(nullptr, path, id, FALSE) && SamePath(path, dir))
-            return true;
-    }
-    wchar_t temp[MAX_PATH] = {};
-    DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n > 0 && n < MAX_PATH && SamePath(WithSlash(temp), WithSlash(dir)))
-        return true;
-    return false;
+    return IsReservedFolder(dirWithSlash) || IsInsideWindowsFolder(dirWithSlash);
 }
 
 std::vector<DWORD> ClientProcessIds() {
@@ -262,10 +233,23 @@ bool ParseEntryList(const std::string& bytes, EntryList* out) {
 bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
                          const std::wstring& skipPath) {
     bool ok = true;
+    // Below the install folder nothing is followed: a folder on the way that
+    // is a link (junction, symbolic link, mount point) leads out of the
+    // installation, and what lies behind it is not the product's. The link
+    // itself is listed as a folder of ours and goes as a link below.
+    auto behindLink = [&](const std::wstring& relative) {
+        const size_t cut = relative.rfind(L'\\');
+        return cut != std::wstring::npos &&
+               !NoReparseBelow(installDir, installDir + relative.substr(0, cut));
+    };
     for (const std::wstring& f : list.files) {
         std::wstring path = installDir + f;
         if (!skipPath.empty() && SamePath(path, skipPath))
             continue;
+        if (behindLink(f)) {
+            SetupLogLine(L"not deleted, it lies behind a link: " + path);
+            continue;
+        }
         if (!DeleteFileForced(path)) {
             SetupLogFailure(L"could not delete " + path, GetLastError());
             ok = false;
@@ -283,8 +267,16 @@ bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
         return a.size() != b.size() ? a.size() > b.size() : a < b;
     });
     dirs.erase(std::unique(dirs.begin(), dirs.end()), dirs.end());
-    for (const std::wstring& d : dirs)
-        RemoveDirectoryW((installDir + d).c_str());
+    for (const std::wstring& d : dirs) {
+        const std::wstring path = installDir + d;
+        if (behindLink(d))
+            continue;
+        // A link goes as a link, never with what it names.
+        if (IsReparsePoint(path))
+            RemoveTreeNoFollow(path);
+        else
+            RemoveDirectoryW(path.c_str());
+    }
     return ok;
 }
 
@@ -314,8 +306,8 @@ void RemoveShortcuts(const std::wstring& installDir) {
         RemoveLinkInto(folder + L"\\" + kUninstallLinkName, installDir);
         RemoveDirectoryW(folder.c_str());
     }
-    wchar_t desktop[MAX_PATH] = {};
-    if (SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE)) {
+    const std::wstring desktop = KnownFolderPath(FOLDERID_Desktop);
+    if (!desktop.empty()) {
         RemoveLinkInto(WithSlash(desktop) + kClientLinkName, installDir);
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     }
@@ -355,15 +347,19 @@ int Tell(const UninstallOptions& options, const wchar_t* text, int code) {
 // original once this process has ended: a running program cannot delete its
 // own file.
 void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installDir) {
-    wchar_t temp[MAX_PATH] = {};
-    DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH)
+    // A private folder of its own, made new with an unguessable name: under
+    // a fixed name in the user's temporary folder, a link planted there would
+    // have this elevated copy overwrite whatever it names.
+    std::wstring staging;
+    if (!CreateStagingDir(&staging))
         return;
     wchar_t copy[MAX_PATH + 64] = {};
-    SkinUI::FormatText(copy, sizeof(copy) / sizeof(copy[0]), L"%ls%ls%lu.exe", temp,
+    SkinUI::FormatText(copy, sizeof(copy) / sizeof(copy[0]), L"%ls%ls%lu.exe", staging.c_str(),
                        kUninstallerCopyPrefix, GetCurrentProcessId());
-    if (!CopyFileW(selfPath.c_str(), copy, FALSE))
+    if (!CopyFileW(selfPath.c_str(), copy, TRUE)) {
+        RemoveTreeNoFollow(staging);
         return;
+    }
     // The folder goes without its trailing backslash: before the closing quote
     // it would escape the quote on the command line.
     std::wstring folder = installDir;
@@ -376,12 +372,13 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     PROCESS_INFORMATION pi = {};
     std::vector<wchar_t> buf(cmd.begin(), cmd.end());
     buf.push_back(0);
-    if (CreateProcessW(copy, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, temp, &si, &pi)) {
+    if (CreateProcessW(copy, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, staging.c_str(), &si,
+                       &pi)) {
         // Nothing waits for the copy: both handles go at once.
         UniqueHandle thread(pi.hThread);
         UniqueHandle process(pi.hProcess);
     } else {
-        DeleteFileW(copy);
+        RemoveTreeNoFollow(staging);
     }
 }
 
@@ -438,7 +435,7 @@ int RunUninstall(const UninstallOptions& options) {
     DeleteFileForced(listPath);
     RemoveListedEntries(dir, EntryList{{}, list.dirs}, L"");
 
-    bool selfInside = !options.selfPath.empty() && StartsWithNoCase(options.selfPath, dir);
+    bool selfInside = !options.selfPath.empty() && IsInside(options.selfPath, dir);
     if (selfInside)
         StartSelfCleanup(options.selfPath, dir);
     else if (!IsProtectedFolder(dir))
@@ -464,7 +461,12 @@ int RunCleanup(const std::wstring& installDir, DWORD parentPid) {
     // This copy cannot delete itself either; the system removes it at the
     // next start (needs administrator rights, which the uninstaller has).
     std::wstring self = ModulePath();
-    if (!self.empty())
+    if (!self.empty()) {
         MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        // Its private folder after it; the next install clears it as well.
+        const size_t cut = self.find_last_of(L"\\/");
+        if (cut != std::wstring::npos)
+            MoveFileExW(self.substr(0, cut).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
     return 0;
 }

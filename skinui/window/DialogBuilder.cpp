@@ -280,7 +280,22 @@ const wchar_t* CDialogBuilder::ResourceType() const {
 }
 
 void CDialogBuilder::GetLastErrorMessage(wchar_t* message, SIZE_T max) const {
-    m_xml.GetLastErrorMessage(message, max);
+    if (m_buildError == nullptr) {
+        m_xml.GetLastErrorMessage(message, max);
+        return;
+    }
+    if (message == nullptr || max == 0)
+        return;
+    SIZE_T i = 0;
+    for (; i + 1 < max && m_buildError[i] != L'\0'; ++i)
+        message[i] = m_buildError[i];
+    message[i] = L'\0';
+}
+
+void CDialogBuilder::Fail(const wchar_t* message) {
+    m_failed = true;
+    if (m_buildError == nullptr)
+        m_buildError = message;
 }
 
 void CDialogBuilder::GetLastErrorLocation(wchar_t* source, SIZE_T max) const {
@@ -306,6 +321,7 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManag
                                    CControlUI* parent) {
     m_pCallback = callback;
     m_failed = false;
+    m_buildError = nullptr;
     CMarkupNode root = m_xml.GetRoot();
     if (!root.IsValid())
         return nullptr;
@@ -316,7 +332,7 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManag
                 ApplyWindowAttribute(*manager, root.GetAttributeName(i), root.GetAttributeValue(i));
         }
     }
-    return Parse(&root, parent, manager);
+    return Parse(&root, parent, manager, m_depthBase);
 }
 
 void CDialogBuilder::RegisterResources(CMarkupNode& root, CPaintManagerUI* manager) {
@@ -338,7 +354,8 @@ void CDialogBuilder::RegisterResources(CMarkupNode& root, CPaintManagerUI* manag
     }
 }
 
-void CDialogBuilder::BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager) {
+void CDialogBuilder::BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager,
+                                  int depth) {
     if (!node.HasAttributes())
         return;
     int count = 1;
@@ -353,9 +370,16 @@ void CDialogBuilder::BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintM
     if (*source == L'\0' || m_includeDepth + 1 > kMaxIncludeDepth)
         return;
     for (int i = 0; i < count; ++i) {
+        if (*m_copyCount >= kMaxIncludedCopies) {
+            Fail(L"Too many included copies");
+            return;
+        }
+        ++*m_copyCount;
         CDialogBuilder builder;
         builder.m_instance = m_instance;
         builder.m_includeDepth = m_includeDepth + 1;
+        builder.m_depthBase = depth;
+        builder.m_copyCount = m_copyCount;
         // What the included document makes is attached to `parent`; the
         // answer itself is not used.
         if (m_fromResource)
@@ -363,11 +387,20 @@ void CDialogBuilder::BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintM
                            parent);
         else
             builder.Create(source, nullptr, m_pCallback, manager, parent);
+        // A limit reached inside the included document ends this build too.
+        if (builder.m_buildError != nullptr) {
+            Fail(builder.m_buildError);
+            return;
+        }
     }
 }
 
 CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent,
-                                  CPaintManagerUI* manager) {
+                                  CPaintManagerUI* manager, int depth) {
+    if (depth >= kMaxNestingDepth) {
+        Fail(L"Elements nested too deeply");
+        return nullptr;
+    }
     IContainerUI* container = nullptr;
     bool containerLooked = false;
     CControlUI* first = nullptr;
@@ -376,7 +409,12 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent,
         if (IsResourceElement(elementName))
             continue;
         if (IsNamed(elementName, L"Include")) {
-            BuildInclude(node, parent, manager);
+            BuildInclude(node, parent, manager, depth);
+            if (m_failed) {
+                if (parent == nullptr)
+                    Discard(first, manager);
+                return nullptr;
+            }
             continue;
         }
 
@@ -402,7 +440,7 @@ CControlUI* CDialogBuilder::Parse(CMarkupNode* parentNode, CControlUI* parent,
         // Children first, so that a container is complete before it is
         // attached to its own parent.
         if (node.HasChildren()) {
-            Parse(&node, control, manager);
+            Parse(&node, control, manager, depth + 1);
             if (m_failed) {
                 Discard(control, manager);
                 if (parent == nullptr)

@@ -73,12 +73,24 @@ private:
     // Documents may include each other; a document that (through others)
     // includes itself would otherwise recurse until the stack is gone.
     static const int kMaxIncludeDepth = 16;
+    // The builder walks the element tree recursively, one stack frame per
+    // level (includes continue the count); a document nested deeper is
+    // refused with a load error before the stack could run out. Real skins
+    // nest a dozen levels.
+    static const int kMaxNestingDepth = 256;
+    // Copies an Include may insert over the whole build: a count of two
+    // thousand million, or two copies of itself at every level of the include
+    // depth, would never finish. A build that asks for more fails.
+    static const int kMaxIncludedCopies = 1024;
 
     bool Load(TXmlSource xml, const wchar_t* type);
     bool LoadResource(UINT id, const wchar_t* type);
     void RegisterResources(CMarkupNode& root, CPaintManagerUI* manager);
-    CControlUI* Parse(CMarkupNode* parentNode, CControlUI* parent, CPaintManagerUI* manager);
-    void BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager);
+    CControlUI* Parse(CMarkupNode* parentNode, CControlUI* parent, CPaintManagerUI* manager,
+                      int depth);
+    void BuildInclude(CMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager, int depth);
+    // Ends the whole build with a message for GetLastErrorMessage.
+    void Fail(const wchar_t* message);
     // The remembered resource type, or null for a document that is no resource.
     const wchar_t* ResourceType() const;
     // Deletes a control that was made but could not be attached.
@@ -92,6 +104,14 @@ private:
     WORD m_typeId = 0;      // or a numbered one
     int m_includeDepth = 0; // of this builder's document
     bool m_failed = false;  // a parent without children slots ended the build
+    // Why the build ended, when it was a limit; null otherwise.
+    const wchar_t* m_buildError = nullptr;
+    // The nesting depth this builder's document starts at (its Include's).
+    int m_depthBase = 0;
+    // Included copies made so far in the whole build; an included document's
+    // builder counts in its includer's.
+    int m_includedCopies = 0;
+    int* m_copyCount = &m_includedCopies;
 };
 
 } // namespace SkinUI

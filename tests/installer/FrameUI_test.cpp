@@ -233,7 +233,7 @@ TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
     EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDNO));
     EXPECT_TRUE(NoBoxFor(300));
     EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
-    EXPECT_FALSE(FileExists(recorded));
+    EXPECT_FALSE(FileExists(recorded + L"\\res"));
 
     Click(hwnd, L::kInstall);
     EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDYES));

@@ -254,6 +254,15 @@ std::wstring StartMenuUninstallShortcut() {
 }
 
 void WriteRecordedLocation(const std::wstring& dir) {
+    // A recorded folder counts only while it holds the product.
+    std::wstring folder = dir;
+    if (folder.back() != L'\\')
+        folder += L'\\';
+    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos;
+         at = folder.find(L'\\', at + 1))
+        CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+    if (!FileExists(folder + L"Quillmossdex.exe"))
+        WriteFileBytes(folder + L"Quillmossdex.exe", "the recorded installation's client");
     SkinUI::UniqueRegKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, nullptr, 0,
                         KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)

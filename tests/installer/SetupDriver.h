@@ -96,7 +96,9 @@ std::wstring StartMenuFolder();
 std::wstring DesktopShortcut();
 std::wstring StartMenuShortcut();
 std::wstring StartMenuUninstallShortcut();
-// Writes the uninstall record's "InstallLocation" as a previous install would.
+// Writes the uninstall record's "InstallLocation" as a previous install would,
+// and a stand-in client into the folder (unless one is there): a recorded
+// folder is used only while it holds the product.
 void WriteRecordedLocation(const std::wstring& dir);
 
 // The page the window shows (0 welcome, 1 progress, 2 finish; -1 none of

@@ -144,30 +144,28 @@ TEST_F(Shortcut, TargetsInAnyScriptReadBackWholeAndLongOnesAreRefusedNotCut) {
     }
 }
 
-TEST_F(Shortcut, StartMenuGetsTheProductFolderWithBothLinksOverwritingOldOnes) {
-    std::wstring programs = dir / L"Programs";
-    CreateDirectoryW(programs.c_str(), nullptr);
-    SetProgramsValue(qmtest::Narrow(programs).c_str());
-    // An earlier install's folder with a link that is no longer valid.
-    CreateDirectoryW((programs + L"\\" + kName).c_str(), nullptr);
-    qmtest::WriteFileBytes(programs + L"\\" + kName + L"\\" + kName + L".lnk", "stale");
-
-    EXPECT_EQ(INSTALL_OK, fm->CreateStartMenuShortcuts());
-    ExpectStartMenuLinks(programs);
-}
-
-TEST_F(Shortcut, StartMenuFallsBackToTheKnownProgramsFolder) {
+TEST_F(Shortcut, StartMenuGetsTheKnownProgramsFolderWhateverShellFoldersSays) {
     wchar_t known[MAX_PATH] = {};
     ASSERT_TRUE(
         SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, known)));
-    std::wstring programs = known;
-    for (bool absent : {false, true}) {
-        if (absent)
+    const std::wstring programs = known;
+    // The value Explorer leaves for old programs is the user's to edit: an
+    // elevated installer that followed it would make its folder anywhere.
+    const std::wstring decoy = dir / L"Decoy";
+    CreateDirectoryW(decoy.c_str(), nullptr);
+    enum class Value { kDecoy, kEmpty, kAbsent };
+    for (Value value : {Value::kDecoy, Value::kEmpty, Value::kAbsent}) {
+        SCOPED_TRACE(static_cast<int>(value));
+        if (value == Value::kAbsent)
             RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs");
         else
-            SetProgramsValue("");
-        EXPECT_EQ(INSTALL_OK, fm->CreateStartMenuShortcuts()) << absent;
+            SetProgramsValue(value == Value::kDecoy ? qmtest::Narrow(decoy).c_str() : "");
+        // An earlier install's folder with a link that is no longer valid.
+        CreateDirectoryW((programs + L"\\" + kName).c_str(), nullptr);
+        qmtest::WriteFileBytes(programs + L"\\" + kName + L"\\" + kName + L".lnk", "stale");
+        EXPECT_EQ(INSTALL_OK, fm->CreateStartMenuShortcuts());
         ExpectStartMenuLinks(programs);
+        EXPECT_FALSE(qmtest::FileExists(decoy + L"\\" + kName));
         qmtest::RemoveTree(programs + L"\\" + kName);
     }
 }

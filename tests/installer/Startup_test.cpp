@@ -307,8 +307,11 @@ TEST_F(StartupApp, InteractiveRunTakesTheDirectorySwitchAndLogs) {
 TEST_F(StartupApp, UpdateEndsTheGivenProcessAndInstallsOverTheRecordedLocation) {
     const std::wstring recorded = m_work / L"installed\\";
     WriteRecordedLocation(recorded);
+    // Only the recorded installation's client is ended.
+    ASSERT_TRUE(CopyFileW((ProgramDir() + L"\\qm_sleeper.exe").c_str(),
+                          (recorded + L"Quillmossdex.exe").c_str(), FALSE));
     ChildProcess client;
-    ASSERT_TRUE(client.Start(Quote(ProgramDir() + L"\\qm_sleeper.exe")));
+    ASSERT_TRUE(client.Start(Quote(recorded + L"Quillmossdex.exe")));
     wchar_t pid[16];
     swprintf(pid, 16, L"%lu", client.Pid());
 

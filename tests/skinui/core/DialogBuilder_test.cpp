@@ -182,6 +182,51 @@ TEST(DialogBuilder, ADocumentIncludingItselfStopsAtADepthLimit) {
     EXPECT_LE(count, 16);
 }
 
+std::wstring Nested(int levels) {
+    std::wstring text = L"<Window>";
+    for (int i = 0; i < levels; ++i)
+        text += L"<VerticalLayout>";
+    for (int i = 0; i < levels; ++i)
+        text += L"</VerticalLayout>";
+    return text + L"</Window>";
+}
+
+// Pins fixed hangs and a crash: 2,000 nested layouts overflowed the stack, and
+// an Include with a huge count or one that includes itself twice never ended.
+TEST(DialogBuilder, NestingAndIncludedCopiesAreBoundedWithALoadError) {
+    skintest::SkinFolder folder;
+    ASSERT_TRUE(folder.WriteText(L"row.xml", L"<Row><Label/></Row>"));
+    ASSERT_TRUE(folder.WriteText(L"twice.xml",
+                                 L"<X><Label/><Include source=\"twice.xml\" count=\"2\"/></X>"));
+    struct Case {
+        std::wstring document;
+        const wchar_t* error; // null: builds
+    } cases[] = {
+        {Nested(200), nullptr},
+        {Nested(2000), L"Elements nested too deeply"},
+        {L"<W><VerticalLayout><Include source=\"row.xml\" count=\"1000\"/></VerticalLayout></W>",
+         nullptr},
+        {L"<W><VerticalLayout><Include source=\"row.xml\" count=\"2000000000\"/>"
+         L"</VerticalLayout></W>",
+         L"Too many included copies"},
+        {L"<W><VerticalLayout><Include source=\"twice.xml\"/></VerticalLayout></W>",
+         L"Too many included copies"},
+    };
+    BuilderWindow window;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.document.substr(0, 80).c_str());
+        CDialogBuilder builder;
+        std::unique_ptr<CControlUI> root(
+            builder.Create(c.document.c_str(), nullptr, nullptr, &window.pm()));
+        if (c.error == nullptr) {
+            EXPECT_NE(root, nullptr);
+        } else {
+            EXPECT_EQ(root, nullptr);
+            EXPECT_EQ(ErrorMessage(builder), c.error);
+        }
+    }
+}
+
 TEST(DialogBuilder, UnknownAndWronglyCasedElementsAreSkippedWithTheirChildren) {
     CDialogBuilder builder;
     std::unique_ptr<CControlUI> root(

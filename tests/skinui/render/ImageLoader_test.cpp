@@ -114,6 +114,22 @@ TEST(ImageLoader, LoadImageFromMemory_RejectsBadInput) {
               CRenderEngine::LoadImageFromMemory(reinterpret_cast<const BYTE*>(png.data()), 20, 0));
 }
 
+// Pins a fixed crash: a 16-bit PNM of 1 KB crashed the decoder, and JPEG
+// input read out of range. Skins carry PNG only, so neither is decoded.
+TEST(ImageLoader, LoadImageFromMemory_DecodesNoFormatButPng) {
+    const std::string header = "P5\n16 16\n65535\n";
+    const std::string pnm = header + std::string(1024 - header.size(), '\xFF');
+    const std::string jpeg = std::string("\xFF\xD8\xFF\xDB\x00\x43\x00", 7) +
+                             std::string(64, '\x01') + std::string("\xFF\xC0\x00\x11\x08", 5) +
+                             std::string(32, '\x7F');
+    const std::string bmp = std::string("BM", 2) + std::string(60, '\0');
+    for (const std::string* bytes : {&pnm, &jpeg, &bmp})
+        EXPECT_EQ(nullptr,
+                  CRenderEngine::LoadImageFromMemory(reinterpret_cast<const BYTE*>(bytes->data()),
+                                                     static_cast<DWORD>(bytes->size()), 0))
+            << bytes->substr(0, 2);
+}
+
 TEST(ImageLoader, FreeImage_KeepsRecordWhenAsked) {
     const std::string png = Image(2, 2, 0xFF000000).Png();
     TImageInfo* info = CRenderEngine::LoadImageFromMemory(reinterpret_cast<const BYTE*>(png.data()),

@@ -1,0 +1,43 @@
+// The system's and the user's well-known folders, and paths compared as the
+// file system resolves them. Both programs run elevated: a folder is asked
+// from the shell's known-folder store, never read from the per-user values
+// Explorer leaves in the registry for old programs, which any user can edit.
+#pragma once
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <string>
+
+// A known folder's path without a trailing separator; empty when the shell
+// has none (the folder is not created).
+std::wstring KnownFolderPath(REFKNOWNFOLDERID id);
+
+// The program files folder a 32-bit program installs below on this machine.
+std::wstring ProgramFilesForProduct();
+
+// The absolute form of path as GetFullPathNameW gives it ("." and ".."
+// resolved, '/' turned into '\', doubled separators merged), without a
+// trailing separator except after a drive root ("C:\"). Empty when path is
+// empty or does not resolve.
+std::wstring CanonicalPath(const std::wstring& path);
+
+// True when both name the same folder or file once resolved (case ignored).
+bool SamePath(const std::wstring& a, const std::wstring& b);
+
+// True when path is absolute and local: a drive letter, a colon and a
+// backslash ("C:\..."; "C:/..." has always been refused as an install
+// folder). Relative, drive-relative ("C:dir"), rooted ("\dir")
+// and network or device paths are not.
+bool IsAbsoluteLocalPath(const std::wstring& path);
+
+// True for folders nobody installs straight into and no uninstall may take
+// away: a drive root, the Windows folder and the system folders below it,
+// the program files folders, the temporary folder and the user's and the
+// machine's shell folders (desktop, documents, profile, application data,
+// Start menu, pictures, music, videos, downloads).
+bool IsReservedFolder(const std::wstring& dir);
+
+// True when dir lies inside the Windows folder (or is it).
+bool IsInsideWindowsFolder(const std::wstring& dir);
