@@ -92,6 +92,9 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
     }
     std::wstring folder = programs + L"\\" + kProductName;
     // It may exist from an earlier install; its links are then overwritten.
+    if (m_guarded && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !m_journal.NoteCreatedDir(folder))
+        return INSTALL_ERR_SHORTCUT;
     CreateDirectoryW(folder.c_str(), nullptr);
     folder += L"\\";
     const std::wstring clientLink = folder + kClientLinkName;
@@ -99,11 +102,14 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
     if (!FitsPath(clientLink) || !FitsPath(uninstallLink))
         return INSTALL_ERR_SHORTCUT;
 
+    if (!GuardLink(clientLink))
+        return INSTALL_ERR_SHORTCUT;
     InstallResult result =
         CreateShortcut(clientLink, installDir + kClientFileNameW, ClientDescription());
     // The client's link is what users look for; the uninstaller's is also
     // reachable through the system's program list.
-    CreateShortcut(uninstallLink, installDir + kUninstallerFileNameW, kProductName);
+    if (GuardLink(uninstallLink))
+        CreateShortcut(uninstallLink, installDir + kUninstallerFileNameW, kProductName);
     return result;
 }
 
@@ -113,7 +119,7 @@ InstallResult CFileManage::CreateDesktopShortcut() {
     if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE) || desktop[0] == L'\0')
         return INSTALL_ERR_SHORTCUT;
     const std::wstring link = std::wstring(desktop) + L"\\" + kClientLinkName;
-    if (!FitsPath(link))
+    if (!FitsPath(link) || !GuardLink(link))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result = CreateShortcut(link, installDir + kClientFileNameW, ClientDescription());
     // Explorer refreshes the desktop on F5, so the icon shows at once.
@@ -121,9 +127,20 @@ InstallResult CFileManage::CreateDesktopShortcut() {
     return result;
 }
 
-void CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
+InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
+    InstallResult result = INSTALL_OK;
     if (job.startMenuLink)
-        CreateStartMenuShortcuts();
-    if (job.desktopLink)
-        CreateDesktopShortcut();
+        result = CreateStartMenuShortcuts();
+    if (result == INSTALL_OK && job.desktopLink)
+        result = CreateDesktopShortcut();
+    return result;
+}
+
+bool CFileManage::GuardLink(const std::wstring& link) {
+    if (!m_guarded)
+        return true;
+    // The old link's bytes wait in the staging folder: links may lie on
+    // another volume than anything else of the run.
+    const std::wstring copy = stagingDir + L"link" + std::to_wstring(++m_linkCopies);
+    return m_journal.NoteLink(link, copy);
 }
