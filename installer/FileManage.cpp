@@ -415,6 +415,7 @@ InstallResult CFileManage::UnzipPayload() {
             written += entryBytes;
         }
         unpackedNames.push_back(name);
+        KillPoint();
         PostProgress(10 +
                      static_cast<int>(80.0 * static_cast<double>(i) / static_cast<double>(count)));
     }
@@ -496,6 +497,9 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
                 ret = ERROR_CANCELLED;
                 break;
             }
+            SetupLogFailure(L"moving the files, attempt " + std::to_wstring(n) + L" of " +
+                                std::to_wstring(kMoveAttempts) + L" failed; trying again",
+                            ret);
             ret = attempt();
             CLog::Instance().Write(1, "FileManage", kLogLineRetryMove,
                                    "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),

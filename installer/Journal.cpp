@@ -301,7 +301,7 @@ bool ResolveText(const std::string& text) {
     bool ok = true;
     if (!committed) {
         for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
-            if (it->kind != 'B') {
+            if (it->kind != 'B' && it->kind != 'D') {
                 ok = UndoStep(*it) && ok;
                 KillPoint();
             }
@@ -313,6 +313,12 @@ bool ResolveText(const std::string& text) {
         for (const TStep& step : steps)
             if (step.kind == 'B' && step.fields.size() >= 2)
                 ok = RemoveTreeNoFollow(Wide(step.fields[1])) && ok;
+    // Folders last, innermost first: only once the files and the folder of
+    // replaced files have left them can they be empty.
+    if (!committed)
+        for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+            if (it->kind == 'D')
+                UndoStep(*it);
     return ok;
 }
 
