@@ -182,6 +182,14 @@ CFileManage::CFileManage() {
     unpackDir = unpack;
 }
 
+void CFileManage::FinishRun() {
+    if (!m_finishPending)
+        return;
+    m_finishPending = false;
+    if (!m_journal.Resolve())
+        SetupLogLine(L"the replaced files could not all be removed yet; the next run goes on");
+}
+
 void CFileManage::RemoveStaging() {
     if (stagingDir.empty())
         return;
@@ -328,11 +336,12 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
         if (result == INSTALL_OK) {
             // The one moment the run counts as done; what remains (removing
             // the replaced files) a later run finishes as well.
-            if (!m_journal.Commit()) {
+            // The replaced files go in FinishRun, once the starter has the
+            // outcome; a run killed before that is finished by the next.
+            if (!m_journal.Commit())
                 result = logged(L"commit", INSTALL_ERR_COPY);
-            } else if (!m_journal.Resolve()) {
-                SetupLogLine(L"the replaced files could not all be removed yet");
-            }
+            else
+                m_finishPending = true;
         }
         if (result != INSTALL_OK) {
             rolledBack = true;
@@ -563,7 +572,9 @@ void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
 // The worker thread
 
 void InstallWorkerThread(TInstallJob job) {
-    InstallResult result = CFileManage::GetInstance()->RunInstall(job);
+    CFileManage* engine = CFileManage::GetInstance();
+    InstallResult result = engine->RunInstall(job);
     if (job.target.window)
         PostMessageW(job.target.window, job.target.resultMessage, static_cast<WPARAM>(result), 0);
+    engine->FinishRun();
 }

@@ -118,6 +118,12 @@ public:
     // Posts progress but not the result.
     InstallResult RunInstall(const TInstallJob& job);
 
+    // After a run that succeeded, once its starter has the outcome: removes
+    // the files the run replaced (set aside until then). The worker thread
+    // does it after posting the result; a starter that calls RunInstall
+    // itself calls it before it ends.
+    void FinishRun();
+
     // Any thread: asks a running install to stop at the next entry boundary
     // and roll back. Cleared by the next RunInstall.
     void RequestCancel() { m_cancel = true; }
@@ -207,6 +213,8 @@ private:
     CInstallJournal m_journal;
     // Set while a guarded run is in its changing steps.
     bool m_guarded = false;
+    // A committed run whose replaced files are still set aside.
+    bool m_finishPending = false;
     // Where replaced files of the install folder wait, on its own volume.
     std::wstring m_asideRoot;
     int m_linkCopies = 0;
@@ -217,7 +225,7 @@ InstallKind DetectInstallKind(InstallKind current);
 // Records kind in the product's per-user settings key.
 void WriteInstallKind(InstallKind kind);
 
-// The worker thread procedure: runs the job on the process's engine and posts
-// its result to the job's target. The starter runs it on a new thread that it
-// detaches at once (or keeps only for a bounded wait at its end).
+// The worker thread procedure: runs the job on the process's engine, posts
+// its result to the job's target and then finishes the run (FinishRun). The starter runs it on a
+// new thread that it detaches at once (or keeps only for a bounded wait at its end).
 void InstallWorkerThread(TInstallJob job);

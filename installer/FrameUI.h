@@ -87,6 +87,11 @@ public:
     void WaitForWorkerFinish(DWORD timeoutMs);
     // A worker was started and has not reported its outcome yet.
     bool Installing() const { return m_worker && !m_resultReceived; }
+    // No worker, or its thread has ended (after the outcome it may still be
+    // removing the files an update replaced).
+    bool WorkerEnded() const {
+        return !m_worker || WaitForSingleObject(m_worker.Get(), 0) == WAIT_OBJECT_0;
+    }
 
     // =========================================================================
     // Directory checks

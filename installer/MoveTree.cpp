@@ -85,6 +85,18 @@ DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& 
     if (DWORD err = ListDirectory(from, &items))
         return err;
 
+    // What is in the way, from one listing of the target rather than a
+    // question per file: each question is a round trip to the file system.
+    std::vector<Item> present;
+    if (DWORD err = ListDirectory(to, &present))
+        return err;
+    auto isPresent = [&present](const std::wstring& name) {
+        for (const Item& p : present)
+            if (CompareStringOrdinal(p.name.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
+                return true;
+        return false;
+    };
+
     // Every file of this level is named in one write before the first is
     // touched: whether it replaces one is decided now, and an undo relies on
     // exactly that.
@@ -95,7 +107,7 @@ DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& 
         TJournalFile f;
         f.target = to + item.name;
         f.aside = aside + item.name;
-        f.existed = GetFileAttributesW(f.target.c_str()) != INVALID_FILE_ATTRIBUTES;
+        f.existed = isPresent(item.name);
         files.push_back(f);
     }
     if (!guard.journal->NoteFiles(files))

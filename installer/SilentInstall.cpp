@@ -135,6 +135,7 @@ UINT RunSilentInstall(const TStartRequest& request) {
         return complete ? SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(result)
                         : static_cast<UINT>(SETUP_EXIT_ROLLBACK_INCOMPLETE);
     }
+    engine->FinishRun();
     SetupLogLine(L"installed into " + dir);
     return SETUP_EXIT_INSTALLED;
 }

@@ -118,7 +118,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     SkinUI::CPaintManagerUI::MessageLoop();
 
     frame->WaitForWorkerFinish(kWorkerFinishTimeoutMs);
-    if (!frame->Installing())
+    // A worker still busy leaves its journal to the next run.
+    if (frame->WorkerEnded())
         CFileManage::GetInstance()->RemoveStaging();
     // Unless the finish button released it already; a second call does nothing.
     ReleaseInstallMutex();
