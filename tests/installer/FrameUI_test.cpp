@@ -304,7 +304,7 @@ TEST_F(FrameUIApp, CloseButtonDuringAnInstallAsksAndRollsBack) {
     // question comes; Yes stops it, and the last box says nothing changed.
     // Should the retries run out first, the failure's box says the same.
     std::wstring last;
-    for (int i = 0; i < 3 && !WaitForExit(0); ++i) {
+    for (int i = 0; i < 3 && last.find(L"没有任何改变") == std::wstring::npos; ++i) {
         HWND box = WaitForProcessDialog(m_setup->Pid(), 15000);
         if (!box)
             break;
