@@ -37,6 +37,11 @@ constexpr size_t kCopyBufferSize = 256 * 1024;
 // slow to exit, a virus scanner) is often released within a few seconds.
 constexpr int kMoveAttempts = 10;
 constexpr DWORD kMoveRetryDelayMs = 500;
+// The wait between attempts is cut into slices this long, so that a cancel
+// request is heard within one of them.
+constexpr DWORD kCancelPollMs = 50;
+const wchar_t kJournalFileName[] = L"journal";
+const wchar_t kUnpackSubDir[] = L"unpack\\";
 // The log lines of the first and of the repeated move attempts carry these
 // line numbers, which support staff know from earlier releases.
 constexpr int kLogLineFirstMove = 232;
@@ -91,6 +96,17 @@ std::string GetErrorText(unsigned code) {
     default:
         return std::string();
     }
+}
+
+std::wstring RollbackText(bool complete) {
+    return complete ? L"所做的更改已全部撤销, 您电脑上的内容没有任何改变。"
+                    : L"部分更改未能撤销, 下次运行安装程序时将继续恢复原状。";
+}
+
+std::wstring EndOfRunMessage(unsigned result, bool rollbackComplete) {
+    const std::wstring head =
+        result == INSTALL_CANCELLED ? L"安装已停止。" : ToWide(GetErrorText(result));
+    return head + L"\n" + RollbackText(rollbackComplete);
 }
 
 // ---------------------------------------------------------------------------
@@ -152,45 +168,67 @@ CFileManage::CFileManage() {
     if (n == 0 || n > kMaxPathText)
         return;
     tempDir.assign(buf, n);
-    // Whatever runs that were cut off left there goes, links removed as
-    // links: the temporary directory is the user's, and anything in it may
-    // have been planted to point elsewhere. The fixed folder name of older
-    // releases is cleared the same way.
-    for (const std::wstring& dir : FindStagingDirs())
-        RemoveTreeNoFollow(dir);
-    const std::wstring legacy = tempDir + kUnpackDirName;
-    if (legacy.size() <= kMaxPathText)
-        RemoveTreeNoFollow(legacy);
+    // What earlier runs left goes after the window is shown, links removed as
+    // links (Journal.h): the temporary directory is the user's, and anything
+    // in it may have been planted to point elsewhere.
     CreateStaging();
 }
 
 bool CFileManage::CreateStaging() {
     if (!stagingDir.empty())
         return true;
-    std::wstring dir;
-    if (!CreateStagingDir(&dir))
+    // A folder of this run's own, so that nothing an earlier run left (and
+    // nothing another run is writing) is ever in the way.
+    std::wstring staging;
+    if (!CreateStagingDir(&staging))
         return false;
-    const std::wstring unpack = dir + kUnpackDirName;
-    if (unpack.size() > kMaxPathText) {
-        RemoveTreeNoFollow(dir);
+    const std::wstring unpack = staging + kUnpackSubDir;
+    if (unpack.size() > kMaxPathText || !m_journal.Open(staging + kJournalFileName)) {
+        RemoveTreeNoFollow(staging);
         return false;
     }
-    stagingDir = dir;
+    stagingDir = staging;
     unpackDir = unpack;
     return true;
+}
+
+void CFileManage::FinishRun() {
+    if (!m_finishPending)
+        return;
+    m_finishPending = false;
+    if (!m_journal.Resolve())
+        SetupLogLine(L"the replaced files could not all be removed yet; the next run goes on");
 }
 
 void CFileManage::RemoveStaging() {
     if (stagingDir.empty())
         return;
+    // A journal with changes in it is what a later run needs to put things
+    // back; it stays with its folder.
+    if (!m_journal.Resolve())
+        return;
+    m_journal = CInstallJournal();
     RemoveTreeNoFollow(stagingDir);
     stagingDir.clear();
     unpackDir.clear();
 }
 
+std::vector<std::wstring> CFileManage::CreateMissingLevels(const std::wstring& dir) {
+    std::vector<std::wstring> created;
+    for (const std::wstring& level : DirectoryLevels(L"", dir))
+        if (CreateDirectoryW(level.c_str(), nullptr))
+            created.push_back(level);
+    return created;
+}
+
 void CFileManage::RemoveUnpackDir() {
-    if (!unpackDir.empty())
-        RemoveTreeNoFollow(unpackDir);
+    if (unpackDir.empty())
+        return;
+    std::wstring dir = unpackDir;
+    while (EndsWithSeparator(dir))
+        dir.pop_back();
+    if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES)
+        RemoveTreeNoFollow(dir);
 }
 
 void CFileManage::PostProgress(int percent) {
@@ -212,6 +250,12 @@ void CFileManage::BeginJob(const TInstallJob& job) {
 }
 
 InstallResult CFileManage::RunInstall(const TInstallJob& job) {
+    // What an earlier run that was killed left half done is finished or put
+    // back first: this run must see, and journal, the installation as it was.
+    RecoverInterruptedRuns();
+    m_cancel = false;
+    rolledBack = false;
+    rollbackComplete = true;
     installKind = DetectInstallKind(installKind);
     BeginJob(job);
     HRESULT com = CoInitialize(nullptr);
@@ -221,11 +265,18 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
         const DWORD error = GetLastError();
         if (r == INSTALL_OK)
             SetupLogLine(std::wstring(step) + L": done");
+        else if (r == INSTALL_CANCELLED)
+            SetupLogLine(std::wstring(step) + L": stopped on request");
         else
             SetupLogFailure(std::wstring(step) + L": failed with result " +
                                 SkinUI::DecimalText(static_cast<int>(r)),
                             error);
         return r;
+    };
+    // Between steps as well as inside them: a request that comes late still
+    // stops the run before it counts as done.
+    auto go = [&](InstallResult r) {
+        return r == INSTALL_OK && m_cancel ? logged(L"continue", INSTALL_CANCELLED) : r;
     };
     SetupLogLine(L"installing into " + installDir);
     InstallResult result = logged(L"find the payload", ExtractPayload());
@@ -234,27 +285,86 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
     // reach their files.
     if (result == INSTALL_OK && PayloadPathExcess(installDir) > 0)
         result = logged(L"check the path lengths below the install folder", INSTALL_ERR_COPY);
-    if (result == INSTALL_OK)
+    if (go(result) == INSTALL_OK)
         result = logged(L"unpack the payload", UnzipPayload());
-    if (result == INSTALL_OK)
+    if (go(result) == INSTALL_OK)
         result = logged(L"write the entry list", WriteEntryList());
-    if (result == INSTALL_OK)
+
+    // From here on every change is journaled before it is made.
+    m_guarded = false;
+    if (go(result) == INSTALL_OK && job.rollbackProtection) {
+        wchar_t full[MAX_PATH] = {};
+        const DWORD n = GetFullPathNameW(installDir.c_str(), MAX_PATH, full, nullptr);
+        std::wstring name = stagingDir;
+        while (!name.empty() && name.back() == L'\\')
+            name.pop_back();
+        name = name.substr(name.find_last_of(L'\\') + 1);
+        bool ok = n != 0 && n < MAX_PATH && m_journal.IsOpen();
+        if (ok) {
+            // Beside the files it holds, so that setting one aside is a
+            // rename; the long-path form, as it lies one level deeper than
+            // the paths that were checked to fit.
+            m_asideRoot = std::wstring(L"\\\\?\\") + full;
+            if (m_asideRoot.back() != L'\\')
+                m_asideRoot += L'\\';
+            m_asideRoot += name + L".old\\";
+            ok = m_journal.NoteAsideRoot(m_asideRoot);
+            for (const std::wstring& dir : job.createdDirs)
+                ok = ok && m_journal.NoteCreatedDir(dir);
+        }
+        if (ok)
+            m_guarded = true;
+        else
+            result = logged(L"start the journal", INSTALL_ERR_COPY);
+    }
+    if (go(result) == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
     // Nothing of the payload stays in the temporary directory, whether the
     // files were moved or the run failed half way.
     RemoveUnpackDir();
-    RemoveStaging();
     // A product missing from the system's program list cannot be removed the
     // usual way, so the user is told when the record could not be written.
-    if (result == INSTALL_OK)
-        result = logged(L"write the uninstall record", WriteUninstallRecord());
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    if (go(result) == INSTALL_OK) {
+        if (m_guarded && !m_journal.NoteKey(HKEY_LOCAL_MACHINE, UninstallKeyPath()))
+            result = logged(L"journal the uninstall record", INSTALL_ERR_REGISTRY);
+        else
+            result = logged(L"write the uninstall record", WriteUninstallRecord());
+    }
+    if (go(result) == INSTALL_OK)
+        result = logged(L"create the chosen shortcuts", CreateChosenShortcuts(job));
+    if (go(result) == INSTALL_OK && m_guarded &&
+        !m_journal.NoteValue(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\") + kSettingsSubKey,
+                             L"InstallWay"))
+        result = logged(L"journal the install kind", INSTALL_ERR_REGISTRY);
     // Before the starter learns the result: once it has it, it may end the
     // process at any moment (the finish button, the end of a silent install),
     // which would cut a later write off.
-    if (result == INSTALL_OK)
+    if (go(result) == INSTALL_OK)
         WriteInstallKind(installKind);
+    result = go(result);
+
+    if (m_guarded) {
+        if (result == INSTALL_OK) {
+            // The one moment the run counts as done; what remains (removing
+            // the replaced files) a later run finishes as well.
+            // The replaced files go in FinishRun, once the starter has the
+            // outcome; a run killed before that is finished by the next.
+            if (!m_journal.Commit())
+                result = logged(L"commit", INSTALL_ERR_COPY);
+            else
+                m_finishPending = true;
+        }
+        if (result != INSTALL_OK) {
+            rolledBack = true;
+            rollbackComplete = m_journal.Resolve();
+            SetupLogLine(rollbackComplete
+                             ? std::wstring(L"rolled back: nothing was changed")
+                             : std::wstring(L"rolled back in part; the next run goes on"));
+        }
+        m_guarded = false;
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return result;
 }
 
@@ -299,6 +409,8 @@ InstallResult CFileManage::UnzipPayload() {
         // damaged; going on would unpack the last entry again and again.
         if (i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK)
             return INSTALL_ERR_UNZIP;
+        if (m_cancel)
+            return INSTALL_CANCELLED;
 
         std::wstring name;
         unz_file_info64 info = {};
@@ -332,6 +444,7 @@ InstallResult CFileManage::UnzipPayload() {
             written += entryBytes;
         }
         unpackedNames.push_back(name);
+        KillPoint();
         PostProgress(10 +
                      static_cast<int>(80.0 * static_cast<double>(i) / static_cast<double>(count)));
     }
@@ -367,6 +480,25 @@ InstallResult CFileManage::WriteEntryList() {
     return INSTALL_OK;
 }
 
+InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstring& sourceDir,
+                                       DWORD* ret) {
+    // The install directory's own missing levels count as this run's.
+    for (const std::wstring& level : DirectoryLevels(L"", dir)) {
+        if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (!m_journal.NoteCreatedDir(level))
+            return INSTALL_ERR_COPY;
+        CreateDirectoryW(level.c_str(), nullptr);
+        KillPoint();
+    }
+    CreateDirectoryW(m_asideRoot.c_str(), nullptr);
+    TGuardedMove guard;
+    guard.journal = &m_journal;
+    guard.cancel = &m_cancel;
+    *ret = MoveDirectoryContentGuarded(sourceDir, dir, m_asideRoot, guard);
+    return *ret == ERROR_CANCELLED ? INSTALL_CANCELLED : INSTALL_OK;
+}
+
 InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
     if (!EndsWithSeparator(dir))
         dir += L'\\';
@@ -379,22 +511,40 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         // takes UTF-8 text.
         const std::string from = ToNarrow(sourceDir + L'*');
         const std::string to = ToNarrow(dir);
-        DWORD ret = MoveTreeOnce(sourceDir, dir);
+        auto attempt = [&]() -> DWORD {
+            if (!m_guarded)
+                return MoveTreeOnce(sourceDir, dir);
+            DWORD ret = ERROR_SUCCESS;
+            if (MoveGuarded(dir, sourceDir, &ret) != INSTALL_OK && ret == ERROR_SUCCESS)
+                ret = ERROR_WRITE_FAULT;
+            return ret;
+        };
+        DWORD ret = attempt();
         CLog::Instance().Write(1, "FileManage", kLogLineFirstMove,
                                "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
                                static_cast<int>(ret));
         // A link in the way stays there however often the move is tried.
-        for (int attempt = 1;
-             ret != ERROR_SUCCESS && ret != kMoveLinkRefused && attempt < kMoveAttempts;
-             ++attempt) {
-            Sleep(kMoveRetryDelayMs);
-            ret = MoveTreeOnce(sourceDir, dir);
+        for (int n = 1; ret != ERROR_SUCCESS && ret != ERROR_CANCELLED && ret != kMoveLinkRefused &&
+                        n < kMoveAttempts;
+             ++n) {
+            for (DWORD waited = 0; waited < kMoveRetryDelayMs && !m_cancel; waited += kCancelPollMs)
+                Sleep(kCancelPollMs);
+            if (m_cancel) {
+                ret = ERROR_CANCELLED;
+                break;
+            }
+            SetupLogFailure(L"moving the files, attempt " + SkinUI::DecimalText(n) + L" of " +
+                                SkinUI::DecimalText(kMoveAttempts) + L" failed; trying again",
+                            ret);
+            ret = attempt();
             CLog::Instance().Write(1, "FileManage", kLogLineRetryMove,
                                    "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
                                    static_cast<int>(ret));
         }
         if (ret == ERROR_SUCCESS)
             result = INSTALL_OK;
+        else if (ret == ERROR_CANCELLED)
+            result = INSTALL_CANCELLED;
         else
             SetupLogFailure(L"moving " + sourceDir + L"* to " + dir + L" failed", ret);
     }
@@ -449,7 +599,9 @@ void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
 // The worker thread
 
 void InstallWorkerThread(TInstallJob job) {
-    InstallResult result = CFileManage::GetInstance()->RunInstall(job);
+    CFileManage* engine = CFileManage::GetInstance();
+    InstallResult result = engine->RunInstall(job);
     if (job.target.window)
         PostMessageW(job.target.window, job.target.resultMessage, static_cast<WPARAM>(result), 0);
+    engine->FinishRun();
 }

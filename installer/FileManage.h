@@ -12,10 +12,12 @@
 #pragma once
 
 #include "installer/InstallMessages.h"
+#include "installer/Journal.h"
 #include "installer/PayloadReader.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,11 +31,19 @@ enum InstallResult : unsigned {
     INSTALL_ERR_COPY = 3,
     INSTALL_ERR_SHORTCUT = 4,
     INSTALL_ERR_REGISTRY = 5,
+    // Stopped on request (the window's close question, the session ending).
+    INSTALL_CANCELLED = 6,
 };
 
 // The user-facing text of a result code in UTF-8 (see TextConvert.h); empty
-// for INSTALL_OK and unknown codes.
+// for INSTALL_OK, INSTALL_CANCELLED and unknown codes.
 std::string GetErrorText(unsigned code);
+
+// What the user reads after a run that did not complete, below the failed
+// step's text: whether everything it changed was put back.
+std::wstring RollbackText(bool complete);
+// The whole message after a stopped or failed run that was rolled back.
+std::wstring EndOfRunMessage(unsigned result, bool rollbackComplete);
 
 // Written into the uninstall record; the product's updater reads them back.
 extern const char kProcessChannel[];
@@ -65,6 +75,12 @@ struct TInstallJob {
     bool desktopLink = false;
     bool startMenuLink = false;
     TProgressTarget target;
+    // The levels of installDir its starter created for this run (outermost
+    // first), so that a run that ends badly removes them again.
+    std::vector<std::wstring> createdDirs;
+    // Every change is journaled and undone when the run ends badly. Only a
+    // measurement of what that costs turns it off.
+    bool rollbackProtection = true;
 };
 
 // Paths longer than Explorer and shell links can handle: a file's full path
@@ -94,11 +110,33 @@ public:
     // RunInstall does it first; a caller that runs single steps does it itself.
     void BeginJob(const TInstallJob& job);
 
-    // The whole install sequence, on the worker thread: classifies the install
-    // before any file is touched, runs the steps and, after success, records
-    // the install kind. The unpack directory is gone again when it returns,
-    // whatever the outcome. Posts progress but not the result.
+    // The whole install sequence, on the worker thread: settles what earlier,
+    // interrupted runs left, classifies the install before any file is
+    // touched, runs the steps, makes the chosen links and records the install
+    // kind. Either all of it happens or, on any failure or a cancel request,
+    // everything it changed is put back (rolledBack, rollbackComplete). The
+    // unpack directory is gone again when it returns, whatever the outcome.
+    // Posts progress but not the result.
     InstallResult RunInstall(const TInstallJob& job);
+
+    // After a run that succeeded, once its starter has the outcome: removes
+    // the files the run replaced (set aside until then). The worker thread
+    // does it after posting the result; a starter that calls RunInstall
+    // itself calls it before it ends.
+    void FinishRun();
+
+    // Any thread: asks a running install to stop at the next entry boundary
+    // and roll back. Cleared by the next RunInstall.
+    void RequestCancel() { m_cancel = true; }
+    bool CancelRequested() const { return m_cancel; }
+
+    // At the end of the process, once no install runs: the run's staging
+    // folder goes.
+    void RemoveStaging();
+
+    // Creates the missing levels of dir (absolute); returns those it created,
+    // outermost first.
+    static std::vector<std::wstring> CreateMissingLevels(const std::wstring& dir);
 
     // How many characters a path of the carried payload below installDir is
     // too long by (PathExcess); 0 when all fit or the payload cannot be read
@@ -119,9 +157,8 @@ public:
     // UI thread, after a successful run.
     InstallResult CreateStartMenuShortcuts();
     InstallResult CreateDesktopShortcut();
-    // The links the job asks for, Start menu first; their failures are not
-    // reported, as a missing link does not undo an install.
-    void CreateChosenShortcuts(const TInstallJob& job);
+    // The links the job asks for, Start menu first; the first failure.
+    InstallResult CreateChosenShortcuts(const TInstallJob& job);
 
     // Creates every directory level named in relative below base; a last
     // component without a separator after it (a file name) is not created.
@@ -137,17 +174,16 @@ public:
 
     // Deletes the unpack directory with everything in it.
     void RemoveUnpackDir();
-    // This run's staging folder: made when there is none (false when that
-    // fails), and removed with everything in it.
+    // This run's staging folder with its journal: made when there is none
+    // (false when that fails).
     bool CreateStaging();
-    void RemoveStaging();
 
     // GetTempPathW's result, ending with '\'; empty when it does not fit.
     std::wstring tempDir;
-    // The run's private staging folder (CreateStagingDir), ending with '\';
-    // empty when there is none.
+    // The run's private staging folder (CreateStagingDir), ending with '\',
+    // which also holds the run's journal, and the folder inside it that the
+    // payload is unpacked into ("qmsTmp\"); empty when they could not be made.
     std::wstring stagingDir;
-    // stagingDir + "qmsTmp\"; empty without a staging folder.
     std::wstring unpackDir;
     std::wstring installDir;
     // The names UnzipPayload unpacked, as decoded from the archive.
@@ -161,6 +197,10 @@ public:
     // Classified at the start of each run; a run that finds nothing keeps the
     // kind of the one before (every process starts fresh).
     InstallKind installKind = INSTALL_KIND_FRESH;
+    // After a run that did not complete: its changes were undone, and
+    // whether completely.
+    bool rolledBack = false;
+    bool rollbackComplete = true;
 
 private:
     CFileManage();
@@ -168,7 +208,20 @@ private:
     CFileManage& operator=(const CFileManage&) = delete;
 
     void PostProgress(int percent);
+    InstallResult MoveGuarded(const std::wstring& dir, const std::wstring& sourceDir, DWORD* ret);
+    // Journals a link about to be written (when the run is guarded).
+    bool GuardLink(const std::wstring& link);
     TProgressTarget m_target;
+    std::atomic<bool> m_cancel{false};
+    // The run's journal (Journal.h), held from construction to the end.
+    CInstallJournal m_journal;
+    // Set while a guarded run is in its changing steps.
+    bool m_guarded = false;
+    // A committed run whose replaced files are still set aside.
+    bool m_finishPending = false;
+    // Where replaced files of the install folder wait, on its own volume.
+    std::wstring m_asideRoot;
+    int m_linkCopies = 0;
 };
 
 // The install kind the system shows now; current is kept when nothing is found.
@@ -176,7 +229,7 @@ InstallKind DetectInstallKind(InstallKind current);
 // Records kind in the product's per-user settings key.
 void WriteInstallKind(InstallKind kind);
 
-// The worker thread procedure: runs the job on the process's engine and posts
-// its result to the job's target. The starter runs it on a new thread that it
-// detaches at once (or keeps only for a bounded wait at its end).
+// The worker thread procedure: runs the job on the process's engine, posts
+// its result to the job's target and then finishes the run (FinishRun). The starter runs it on a
+// new thread that it detaches at once (or keeps only for a bounded wait at its end).
 void InstallWorkerThread(TInstallJob job);

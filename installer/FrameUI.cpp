@@ -44,6 +44,12 @@ constexpr int kProgressPage = 1;
 constexpr int kFinishPage = 2;
 // The directory messages are formatted into a buffer of this many characters.
 constexpr size_t kMessageChars = 360;
+// The question when the window is closed while files are being installed.
+const wchar_t kStopQuestion[] = L"正在安装" QM_PRODUCT_NAME L", 确定要停止安装吗?\n"
+                                L"停止后将撤销已做的全部更改, 您电脑上的内容不会改变。";
+// How long the end of a session waits for the rollback; the system ends the
+// process after about that long anyway.
+constexpr DWORD kSessionEndWaitMs = 20000;
 // The icon group of the program's resources.
 constexpr UINT kIconId = 104;
 // The path field takes as much as a path can hold with the long-path prefix:
@@ -202,7 +208,7 @@ bool CFrameUI::ValidateInstallDir() {
             return false;
         }
         if (IsAbsoluteLocalPath(m_installDir)) {
-            engine->CreateDirectories(L"", m_installDir);
+            m_createdDirs = CFileManage::CreateMissingLevels(m_installDir);
             if (IsUsableInstallDir(m_installDir))
                 return true;
         }
@@ -234,7 +240,7 @@ bool CFrameUI::ValidateInstallDir() {
         ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
         return false;
     }
-    engine->CreateDirectories(L"", dir);
+    m_createdDirs = CFileManage::CreateMissingLevels(dir);
     if (IsUsableInstallDir(dir)) {
         m_installDir = dir;
         return true;
@@ -275,6 +281,7 @@ void CFrameUI::StartInstall() {
     m_job.desktopLink = m_pDesktopLnk && m_pDesktopLnk->IsSelected();
     m_job.startMenuLink = m_pStartMenuLnk && m_pStartMenuLnk->IsSelected();
     m_job.target.window = m_hWnd;
+    m_job.createdDirs = m_createdDirs;
     HANDLE worker =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, &m_job, 0, nullptr));
     if (!worker) {
@@ -305,7 +312,42 @@ SKIN_ON_SELECTCHANGED_CTRNAME(L"custom", &CFrameUI::OnCustomChanged)
 SKIN_END_MESSAGE_MAP()
 
 void CFrameUI::OnCloseClicked(TNotifyUI&) {
+    if (Installing()) {
+        AskToStop();
+        return;
+    }
     Quit();
+}
+
+void CFrameUI::AskToStop() {
+    if (m_stopping || m_asking)
+        return;
+    m_asking = true;
+    const int answer =
+        ShowMessageBox(m_hWnd, kStopQuestion, kCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    m_asking = false;
+    // The worker may have finished while the question was up; its outcome
+    // has been shown then and there is nothing left to stop.
+    if (answer == IDYES && Installing()) {
+        m_stopping = true;
+        CFileManage::GetInstance()->RequestCancel();
+    }
+}
+
+void CFrameUI::StopForSessionEnd(bool ending) {
+    if (!Installing())
+        return;
+    m_stopping = true;
+    m_sessionEnding = true;
+    CFileManage::GetInstance()->RequestCancel();
+    if (!ending)
+        return;
+    // The system ends the process once this message returns: the rollback
+    // must be over by then.
+    WaitForSingleObject(m_worker.Get(), kSessionEndWaitMs);
+    CFileManage::GetInstance()->RemoveStaging();
+    ReleaseInstallMutex();
+    ExitProcess(m_silent ? SETUP_EXIT_UNFINISHED : SETUP_EXIT_INSTALLED);
 }
 
 LRESULT CFrameUI::ResponseDefaultKeyEvent(WPARAM wParam) {
@@ -423,6 +465,26 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         m_resultReceived = true;
         OnInstallResult(static_cast<unsigned>(wParam));
         break;
+    case WM_CLOSE:
+        // Alt+F4 and the taskbar's close: while files are being installed
+        // they ask first, as the close button does. A window disabled by a
+        // box does not take the request at all.
+        if (Installing()) {
+            if (IsWindowEnabled(m_hWnd))
+                AskToStop();
+            return 0;
+        }
+        break;
+    case WM_QUERYENDSESSION:
+        if (Installing()) {
+            StopForSessionEnd(false);
+            return TRUE;
+        }
+        break;
+    case WM_ENDSESSION:
+        if (wParam)
+            StopForSessionEnd(true);
+        break;
     case WM_DESTROY:
         // A close request from the system (Alt+F4, the taskbar) destroys the
         // window without going through the close button; the process must
@@ -436,15 +498,23 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CFrameUI::OnInstallResult(unsigned result) {
+    const CFileManage* engine = CFileManage::GetInstance();
     if (result == INSTALL_OK) {
-        CFileManage::GetInstance()->CreateChosenShortcuts(m_job);
+        // The worker made the links already, as part of the install.
         if (m_pTabs)
             m_pTabs->SelectItem(kFinishPage);
         m_silentExitCode = SETUP_EXIT_INSTALLED;
     } else {
-        // Nothing the install did is undone; the text names the failed step.
-        ShowMessageBox(m_hWnd, ToWide(GetErrorText(result)).c_str(), kCaption, MB_OK);
-        m_silentExitCode = SETUP_EXIT_INSTALL_FAILED + result;
+        // The text names the failed step (or the stop), then what became of
+        // the changes. A session that ends has nobody to read it.
+        const bool complete = !engine->rolledBack || engine->rollbackComplete;
+        if (!m_sessionEnding) {
+            const std::wstring text = engine->rolledBack ? EndOfRunMessage(result, complete)
+                                                         : ToWide(GetErrorText(result));
+            ShowMessageBox(m_hWnd, text.c_str(), kCaption, MB_OK);
+        }
+        m_silentExitCode =
+            complete ? SETUP_EXIT_INSTALL_FAILED + result : SETUP_EXIT_ROLLBACK_INCOMPLETE;
         Quit();
     }
     if (m_silent)

@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace SkinUI {
 class CEditUI;
@@ -42,8 +43,12 @@ enum SetupExitCode : UINT {
     SETUP_EXIT_UNFINISHED = 5,
     // An unknown command-line switch: the usage was printed, nothing done.
     SETUP_EXIT_USAGE = 6,
-    // Plus the InstallResult of a failed install (11 unzip, 12 resource, 13
-    // copy, 15 registry).
+    // A failed install whose changes could not all be put back; the next run
+    // of the installer or the uninstaller goes on with it.
+    SETUP_EXIT_ROLLBACK_INCOMPLETE = 7,
+    // Plus the InstallResult of a failed install whose changes were all put
+    // back (11 unzip, 12 resource, 13 copy, 14 shortcut, 15 registry, 16
+    // stopped).
     SETUP_EXIT_INSTALL_FAILED = 10,
 };
 
@@ -77,10 +82,16 @@ public:
     // The process's exit code once the message loop has ended.
     UINT ExitCode() const;
     // Waits, at most timeoutMs, for a worker that has reported its outcome to
-    // end, so that ending the process cannot cut off what it may still be
-    // writing (the install kind). A worker still installing is not waited
-    // for: closing the window then ends the install at once.
+    // end. A worker still installing is not waited for; the window does not
+    // quit while one runs, apart from a session that ends.
     void WaitForWorkerFinish(DWORD timeoutMs);
+    // A worker was started and has not reported its outcome yet.
+    bool Installing() const { return m_worker && !m_resultReceived; }
+    // No worker, or its thread has ended (after the outcome it may still be
+    // removing the files an update replaced).
+    bool WorkerEnded() const {
+        return !m_worker || WaitForSingleObject(m_worker.Get(), 0) == WAIT_OBJECT_0;
+    }
 
     // =========================================================================
     // Directory checks
@@ -144,6 +155,12 @@ public:
     void OnCustomChanged(SkinUI::TNotifyUI& msg);
 
     void OnInstallResult(unsigned result);
+    // A close request while the worker runs: asks whether to stop, and
+    // stops the install (it rolls back) on Yes.
+    void AskToStop();
+    // The session ends: the install stops and rolls back without a question,
+    // and the process waits for that before the system ends it.
+    void StopForSessionEnd(bool ending);
     bool ValidateInstallDir();
     void ShowDirectoryMessage(const wchar_t* text);
     void SetWindowHeight(int height);
@@ -156,6 +173,9 @@ public:
     // The running install as the worker was given it; the worker's entry
     // copies it, and the window reads its options back after the result.
     TInstallJob m_job;
+    // The levels of the install directory the check created, which a run
+    // that ends badly removes again.
+    std::vector<std::wstring> m_createdDirs;
     // The worker thread, kept only for the bounded wait before the process
     // ends; the window never waits for it otherwise.
     SkinUI::UniqueHandle m_worker;
@@ -164,4 +184,9 @@ public:
     bool m_resultReceived = false;
     // The outcome a silent run reports (SetupExitCode).
     UINT m_silentExitCode = SETUP_EXIT_UNFINISHED;
+    // A stop was asked for (the question answered Yes, or the session ends).
+    bool m_stopping = false;
+    bool m_sessionEnding = false;
+    // The question is up: a second close request does not ask again.
+    bool m_asking = false;
 };

@@ -4,11 +4,14 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 // The system's ERROR_STOPPED_ON_SYMLINK, which the cross compiler's headers
 // lack: a move met a link it must not follow.
 constexpr DWORD kMoveLinkRefused = 681;
+
+class CInstallJournal;
 
 // Moves everything inside from into the directory to (both end with a
 // separator): replaces files, merges directories of the same name, and goes on
@@ -24,3 +27,19 @@ constexpr DWORD kMoveLinkRefused = 681;
 // move is made here, entry by entry: a rename on one volume, a copy of each
 // file across volumes.
 DWORD MoveDirectoryContent(const std::wstring& from, const std::wstring& to);
+
+// What a move that can be undone needs: the journal that names every change
+// before it is made, and the flag that asks it to stop.
+struct TGuardedMove {
+    CInstallJournal* journal = nullptr;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// As MoveDirectoryContent, but nothing is replaced in place: a file in the
+// way is first renamed into aside (the same relative path below a folder on
+// the same volume as to; "\\?\" paths allowed, as it lies one level deeper),
+// and the journal names each change before it is made, so that it can be
+// undone from the journal alone. Between entries it stops with
+// ERROR_CANCELLED once cancel is set.
+DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& to,
+                                  const std::wstring& aside, const TGuardedMove& guard);

@@ -43,8 +43,8 @@ inline constexpr wchar_t kEntryListName[] = L"uninst.lst";
 inline constexpr wchar_t kClientLinkName[] = L"" QM_PRODUCT_NAME ".lnk";
 inline constexpr wchar_t kUninstallLinkName[] = L"卸载" QM_PRODUCT_NAME ".lnk";
 
-// Below the temporary directory: the directory the installer unpacks into,
-// removed again at the end of every run; the uninstaller's clean-up copy of
+// Below the temporary directory: the fixed folder older versions of the
+// installer unpacked into (removed when found); the uninstaller's clean-up copy of
 // itself (the prefix, followed by the process id and ".exe").
 inline constexpr wchar_t kUnpackDirName[] = L"qmsTmp\\";
 inline constexpr wchar_t kUninstallerCopyPrefix[] = L"qm-uninst-";

@@ -5,6 +5,7 @@
 #include "installer/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
+#include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -76,6 +77,9 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
     std::wstring folder = programs + L"\\" + kProductName;
     // It may exist from an earlier install; its links are then overwritten.
     // A link in its place would lead the links anywhere.
+    if (m_guarded && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !m_journal.NoteCreatedDir(folder))
+        return INSTALL_ERR_SHORTCUT;
     CreateDirectoryW(folder.c_str(), nullptr);
     if (IsReparsePoint(folder))
         return INSTALL_ERR_SHORTCUT;
@@ -85,11 +89,14 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
     if (!FitsPath(clientLink) || !FitsPath(uninstallLink))
         return INSTALL_ERR_SHORTCUT;
 
+    if (!GuardLink(clientLink))
+        return INSTALL_ERR_SHORTCUT;
     InstallResult result =
         CreateShortcut(clientLink, installDir + kClientFileNameW, ClientDescription());
     // The client's link is what users look for; the uninstaller's is also
     // reachable through the system's program list.
-    CreateShortcut(uninstallLink, installDir + kUninstallerFileNameW, kProductName);
+    if (GuardLink(uninstallLink))
+        CreateShortcut(uninstallLink, installDir + kUninstallerFileNameW, kProductName);
     return result;
 }
 
@@ -99,7 +106,7 @@ InstallResult CFileManage::CreateDesktopShortcut() {
     if (desktop.empty() || IsInsideWindowsFolder(desktop))
         return INSTALL_ERR_SHORTCUT;
     const std::wstring link = desktop + L"\\" + kClientLinkName;
-    if (!FitsPath(link))
+    if (!FitsPath(link) || !GuardLink(link))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result = CreateShortcut(link, installDir + kClientFileNameW, ClientDescription());
     // Explorer refreshes the desktop on F5, so the icon shows at once.
@@ -107,9 +114,24 @@ InstallResult CFileManage::CreateDesktopShortcut() {
     return result;
 }
 
-void CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
+InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
+    InstallResult result = INSTALL_OK;
     if (job.startMenuLink)
-        CreateStartMenuShortcuts();
-    if (job.desktopLink)
-        CreateDesktopShortcut();
+        result = CreateStartMenuShortcuts();
+    if (result == INSTALL_OK && job.desktopLink)
+        result = CreateDesktopShortcut();
+    return result;
+}
+
+bool CFileManage::GuardLink(const std::wstring& link) {
+    // A link planted at the link's name: its copy would read, and an undo
+    // write, whatever it names.
+    if (IsReparsePoint(link))
+        return false;
+    if (!m_guarded)
+        return true;
+    // The old link's bytes wait in the staging folder: links may lie on
+    // another volume than anything else of the run.
+    const std::wstring copy = stagingDir + L"link" + SkinUI::DecimalText(++m_linkCopies);
+    return m_journal.NoteLink(link, copy);
 }

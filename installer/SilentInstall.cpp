@@ -31,21 +31,17 @@ std::wstring Trimmed(const std::wstring& text) {
 }
 
 // Creates the directory's levels one by one, as the window's check does, and
-// keeps the error of the last level that could not be made.
-DWORD CreateInstallDirectory(const std::wstring& dir) {
+// keeps the error of the last level that could not be made; created gets the
+// levels that did not exist.
+DWORD CreateInstallDirectory(const std::wstring& dir, std::vector<std::wstring>* created) {
     DWORD error = ERROR_SUCCESS;
     for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
-        if (!CreateDirectoryW(level.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (CreateDirectoryW(level.c_str(), nullptr))
+            created->push_back(level);
+        else if (GetLastError() != ERROR_ALREADY_EXISTS)
             error = GetLastError();
     }
     return error;
-}
-
-void LogShortcut(const wchar_t* what, InstallResult result) {
-    if (result == INSTALL_OK)
-        SetupLogLine(std::wstring(L"created ") + what);
-    else
-        SetupLogFailure(std::wstring(L"could not create ") + what, GetLastError());
 }
 
 } // namespace
@@ -139,7 +135,8 @@ UINT RunSilentInstall(const TStartRequest& request) {
         ShowMessageBox(nullptr, CFrameUI::TooLongMessage(excess).c_str(), kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
-    const DWORD created = CreateInstallDirectory(dir);
+    std::vector<std::wstring> createdDirs;
+    const DWORD created = CreateInstallDirectory(dir, &createdDirs);
     if (!CFrameUI::IsUsableInstallDir(dir)) {
         if (created != ERROR_SUCCESS)
             SetupLogFailure(L"could not create " + dir, created);
@@ -152,17 +149,20 @@ UINT RunSilentInstall(const TStartRequest& request) {
     // The skin presets both shortcut options, and a silent run cannot change them.
     job.desktopLink = true;
     job.startMenuLink = true;
+    job.createdDirs = createdDirs;
     // No target window: the engine posts nothing, and the result is the
-    // return value of the install run right here.
+    // return value of the install run right here. The links are part of it.
     const InstallResult result = engine->RunInstall(job);
     if (result != INSTALL_OK) {
-        // Nothing the install did is undone; the text names the failed step.
-        ShowMessageBox(nullptr, ToWide(GetErrorText(result)).c_str(), kCaption, MB_OK);
-        return SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(result);
+        // The text names the failed step, then what became of the changes.
+        const bool complete = !engine->rolledBack || engine->rollbackComplete;
+        const std::wstring text =
+            engine->rolledBack ? EndOfRunMessage(result, complete) : ToWide(GetErrorText(result));
+        ShowMessageBox(nullptr, text.c_str(), kCaption, MB_OK);
+        return complete ? SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(result)
+                        : static_cast<UINT>(SETUP_EXIT_ROLLBACK_INCOMPLETE);
     }
-    // A missing link does not undo an install, so neither fails the run.
-    LogShortcut(L"the Start-menu shortcuts", engine->CreateStartMenuShortcuts());
-    LogShortcut(L"the desktop shortcut", engine->CreateDesktopShortcut());
+    engine->FinishRun();
     SetupLogLine(L"installed into " + dir);
     return SETUP_EXIT_INSTALLED;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <cwchar>
@@ -29,7 +30,9 @@ constexpr size_t kStagingDigits = 16;
 constexpr int kStagingAttempts = 8;
 // Administrators and SYSTEM, full control, inherited by everything below, no
 // entries inherited from the user's temporary directory.
-constexpr wchar_t kAdminsOnlyAcl[] = L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+// Owned by the administrators (a member's elevated token may give that owner),
+// so that a later run can tell its folders from planted ones.
+constexpr wchar_t kAdminsOnlyAcl[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -144,6 +147,21 @@ bool IsProcessElevated() {
     DWORD size = 0;
     return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
            elevation.TokenIsElevated != 0;
+}
+
+bool IsTrustedStagingDir(const std::wstring& dir) {
+    if (!IsProcessElevated())
+        return true;
+    const std::wstring path = WithoutTrailingSeparators(dir);
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                              IsWellKnownSid(owner, WinLocalSystemSid));
+    LocalFree(descriptor);
+    return trusted;
 }
 
 bool IsReparsePoint(const std::wstring& path) {

@@ -36,3 +36,10 @@ bool NoReparseBelow(const std::wstring& base, const std::wstring& path);
 
 // True when the process runs with an elevated (administrator) token.
 bool IsProcessElevated();
+
+// Whether an earlier run's staging folder was made by this program with the
+// rights it runs with: when elevated, its owner must be the administrators or
+// the system, which no normal user can give a folder. What such a folder's
+// journal says is carried out with those rights, so a folder that a user
+// planted in the user's own temporary folder is never trusted.
+bool IsTrustedStagingDir(const std::wstring& dir);

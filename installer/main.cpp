@@ -5,6 +5,7 @@
 #include "installer/CrashDump.h"
 #include "installer/FrameUI.h"
 #include "installer/Guard.h"
+#include "installer/Journal.h"
 #include "installer/MessageBox.h"
 #include "installer/SetupLog.h"
 #include "installer/SilentInstall.h"
@@ -46,7 +47,8 @@ const wchar_t kUsage[] =
     L"\n"
     L"Silent runs install over a recorded installation. Their exit codes:\n"
     L"  0 installed, 2 directory refused, 3 another installer or the updater is running,\n"
-    L"  6 unknown switch, 11-15 the install failed (see the log).\n";
+    L"  6 unknown switch, 11-16 the install failed or was stopped and nothing was changed,\n"
+    L"  7 the install failed and not all of its changes could be undone yet (see the log).\n";
 
 void LogExit(UINT code) {
     SetupLogLine(L"exit code " + SkinUI::DecimalText(code));
@@ -80,11 +82,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     }
     SetUnhandledExceptionFilter(WriteCrashDump);
     CoInitialize(nullptr);
+    // An earlier run that was killed may have left the product half changed:
+    // it is finished or put back before anything reads the record. Only
+    // journals are read here; the bulk of old temporary data goes later.
+    RecoverInterruptedRuns();
 
     if (request.silent) {
+        // Nobody waits for a window: the old temporary data goes right away.
+        RemoveEarlierStaging(CFileManage::GetInstance()->stagingDir);
         // No window and no skin: the install runs on this thread, so it needs
         // no desktop and cannot fail for the lack of one.
         const UINT code = RunSilentInstall(request);
+        CFileManage::GetInstance()->RemoveStaging();
         ReleaseInstallMutex();
         LogExit(code);
         ExitProcess(code);
@@ -101,11 +110,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         LogExit(0);
         return 0;
     }
+    // The window is up: what earlier runs left in the temporary directory
+    // (tens of thousands of files, after a run that was cut off while
+    // unpacking) goes on a thread of its own.
+    StartBackgroundCleanUp(CFileManage::GetInstance()->stagingDir);
     ApplyStartRequest(*frame, request);
 
     SkinUI::CPaintManagerUI::MessageLoop();
 
     frame->WaitForWorkerFinish(kWorkerFinishTimeoutMs);
+    // A worker still busy leaves its journal to the next run.
+    if (frame->WorkerEnded())
+        CFileManage::GetInstance()->RemoveStaging();
     // Unless the finish button released it already; a second call does nothing.
     ReleaseInstallMutex();
     // No clean-up: the window, the install context and the log live to the

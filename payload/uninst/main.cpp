@@ -6,6 +6,7 @@
 // Every run but the clean-up stage writes a log (SetupLog.h).
 #include "payload/uninst/Uninstaller.h"
 
+#include "installer/Journal.h"
 #include "installer/MessageBox.h"
 #include "installer/SetupLog.h"
 #include "installer/Startup.h"
@@ -100,6 +101,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     OpenRunLog(logPath, L"uninstall", kProgram);
     SetSilentMessageBoxes(options.silent);
     CoInitialize(nullptr);
+    // An install that was killed half way is finished or put back first, so
+    // that the list and the record read below are those of one version.
+    RecoverInterruptedRuns();
 
     wchar_t self[MAX_PATH] = {};
     const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);

@@ -289,7 +289,7 @@ TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
     }
 }
 
-TEST_F(FrameUIApp, CloseButtonDuringAnInstallEndsAtOnce) {
+TEST_F(FrameUIApp, CloseButtonDuringAnInstallAsksAndRollsBack) {
     const std::wstring dir = DefaultInstallDir();
     CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
     HeldFile held(dir + L"uninst.exe");
@@ -300,11 +300,24 @@ TEST_F(FrameUIApp, CloseButtonDuringAnInstallEndsAtOnce) {
     Click(hwnd, L::kInstall);
     ASSERT_TRUE(WaitForPage(hwnd, 1, 20000));
     Click(hwnd, L::kCloseBtn);
-    // The file stays held: an install that went on would end in the failed
-    // move's box, which nobody answers here, and the process would stay.
+    // The file stays held, so the install is still at the move when the
+    // question comes; Yes stops it, and the last box says nothing changed.
+    // Should the retries run out first, the failure's box says the same.
+    std::wstring last;
+    for (int i = 0; i < 3 && last.find(L"没有任何改变") == std::wstring::npos; ++i) {
+        HWND box = WaitForProcessDialog(m_setup->Pid(), 15000);
+        if (!box)
+            break;
+        last = MessageBoxText(box);
+        const bool question = last.find(L"确定要停止安装吗") != std::wstring::npos;
+        PressDialogButton(box, question ? IDYES : IDOK);
+        WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000);
+    }
+    EXPECT_NE(std::wstring::npos, last.find(L"没有任何改变")) << Narrow(last);
     ASSERT_TRUE(WaitForExit(15000));
     EXPECT_EQ(0u, m_setup->ExitCode());
     EXPECT_TRUE(ReadInstallWay().empty());
+    EXPECT_FALSE(FileExists(dir + L"Quillmossdex.exe"));
 }
 
 } // namespace

@@ -1,20 +1,55 @@
 // Runs the real install worker as the installer's main window would, but
 // reports to a window of the test that started it:
 //   qm_install_runner <window handle> <install dir> <temp dir> [<log file>]
-// Tests give copies of it their own payload resource (ZIP / 101).
+// or only settles what earlier runs left, as every start of the installer does:
+//   qm_install_runner recover <temp dir>
+// Tests give copies of it their own payload resource (ZIP / 101). With
+// QM_TEST_KILL_AT=n in its environment the run ends itself (TerminateProcess)
+// at the engine's n-th kill point; with QM_TEST_POINTS_FILE=file it writes
+// how many kill points a whole run passed there.
 #include "installer/FileManage.h"
+#include "installer/Journal.h"
 #include "installer/Log.h"
 
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
+namespace {
+
+long g_points = 0;
+long g_killAt = 0;
+
+void CountPoint() {
+    if (++g_points == g_killAt)
+        TerminateProcess(GetCurrentProcess(), 99);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "recover") == 0) {
+        SetEnvironmentVariableA("TMP", argv[2]);
+        SetEnvironmentVariableA("TEMP", argv[2]);
+        const bool ok = RecoverInterruptedRuns();
+        RemoveEarlierStaging(L"");
+        return ok ? 0 : 1;
+    }
     if (argc < 4)
         return 2;
+    char value[64] = {};
+    if (GetEnvironmentVariableA("QM_TEST_KILL_AT", value, sizeof(value)) > 0)
+        g_killAt = strtol(value, nullptr, 10);
+    char pointsFile[MAX_PATH] = {};
+    const bool counting =
+        GetEnvironmentVariableA("QM_TEST_POINTS_FILE", pointsFile, sizeof(pointsFile)) > 0;
+    if (g_killAt > 0 || counting)
+        SetKillPointHook(CountPoint);
     HWND target = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(strtoul(argv[1], nullptr, 10)));
     // Before the engine's first use, which reads the temporary directory.
     SetEnvironmentVariableA("TMP", argv[3]);
@@ -36,5 +71,13 @@ int main(int argc, char** argv) {
     CFileManage::GetInstance();
     std::thread worker(InstallWorkerThread, job);
     worker.join();
+    CFileManage::GetInstance()->RemoveStaging();
+    if (counting) {
+        FILE* out = fopen(pointsFile, "w");
+        if (out) {
+            fprintf(out, "%ld\n", g_points);
+            fclose(out);
+        }
+    }
     return 0;
 }
