@@ -158,8 +158,18 @@ bool IsTrustedStagingDir(const std::wstring& dir) {
     if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
                               nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         return false;
-    const bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                              IsWellKnownSid(owner, WinLocalSystemSid));
+    bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                        IsWellKnownSid(owner, WinLocalSystemSid));
+    // The account this run belongs to: its folders are its own whatever the
+    // system made their owner (Wine, for one, keeps no owners).
+    HANDLE raw = nullptr;
+    if (!trusted && owner != nullptr && OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) {
+        UniqueHandle token(raw);
+        BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+        DWORD size = 0;
+        trusted = GetTokenInformation(token.Get(), TokenUser, buffer, sizeof(buffer), &size) &&
+                  EqualSid(owner, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+    }
     LocalFree(descriptor);
     return trusted;
 }

@@ -37,9 +37,9 @@ bool NoReparseBelow(const std::wstring& base, const std::wstring& path);
 // True when the process runs with an elevated (administrator) token.
 bool IsProcessElevated();
 
-// Whether an earlier run's staging folder was made by this program with the
-// rights it runs with: when elevated, its owner must be the administrators or
-// the system, which no normal user can give a folder. What such a folder's
-// journal says is carried out with those rights, so a folder that a user
-// planted in the user's own temporary folder is never trusted.
+// Whether an earlier run's staging folder may be trusted: when elevated, its
+// owner must be the administrators, the system or this run's own account,
+// which no other user can give a folder. What such a folder's journal says is
+// carried out with the run's rights, so a folder that another user planted in
+// the temporary folder is never read.
 bool IsTrustedStagingDir(const std::wstring& dir);

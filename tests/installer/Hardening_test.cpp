@@ -235,14 +235,17 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
                  stamps += stamp;
              }
              return RunUnixScript("python3 -c 'import os, sys; [os.symlink(sys.argv[1], "
-                                  "sys.argv[2] % s) for s in sys.argv[3:]]' '" +
+                                  "sys.argv[2] % s) for s in sys.argv[3:] "
+                                  "if not os.path.lexists(sys.argv[2] % s)]' '" +
                                       UnixPath(secret) + "' '" + UnixPath(m_work.Path()) +
                                       "/Quillmossdex-install-%s.log'" + stamps,
                                   m_work / L"logs.marker");
          },
          nullptr},
+        // The links cannot be made, so the install is undone and says why.
         {"the Start menu's product folder planted as a link",
-         [&] { return Link(ProductStartMenuFolder(), victim); }, nullptr},
+         [&] { return Link(ProductStartMenuFolder(), victim); }, nullptr,
+         SETUP_EXIT_INSTALL_FAILED + static_cast<DWORD>(INSTALL_ERR_SHORTCUT)},
         {"a listed folder of the installation replaced by a link", [] { return true; },
          [&] {
              return RemoveTree(installed() + L"res") &&
