@@ -43,6 +43,22 @@ bool WaitForHeight(HWND hwnd, int height) {
     return WaitUntil([&] { return WindowSize(hwnd).cy == height; }, 5000);
 }
 
+// The native edit that a click on the path opens, once it has the keyboard
+// focus: it exists a moment before it takes the focus, and keys sent in that
+// moment go to the window instead.
+bool WaitForFocusedEdit(HWND hwnd) {
+    return WaitUntil(
+        [&] {
+            HWND edit = FindWindowExW(hwnd, nullptr, nullptr, nullptr);
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return edit != nullptr &&
+                   GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
+                   info.hwndFocus == edit;
+        },
+        5000);
+}
+
 TEST(FrameUIDirectories, OnlyExistingDirectoriesInDriveLetterFormAreUsable) {
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
@@ -204,8 +220,7 @@ TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageAndKeepTheWelcomePage) {
         ASSERT_TRUE(WaitForHeight(hwnd, 542));
         // A click opens the native edit with its whole text selected.
         Click(hwnd, L::kPathEdit);
-        ASSERT_TRUE(
-            WaitUntil([&] { return FindWindowExW(hwnd, nullptr, nullptr, nullptr); }, 5000));
+        ASSERT_TRUE(WaitForFocusedEdit(hwnd));
         PressKey(VK_DELETE);
         TypeText(c.typed);
         Click(hwnd, L::kInstall);
