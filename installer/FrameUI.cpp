@@ -102,7 +102,7 @@ bool CFrameUI::Open(bool show) {
     m_useRecordedDir = 0;
     m_askOverwrite = 0;
     m_silent = false;
-    // The first use of the install engine also empties its unpack directory.
+    // The first use of the install engine makes this run's staging folder.
     CFileManage::GetInstance();
     return true;
 }
