@@ -3,6 +3,7 @@
 #include "installer/Product.h"
 #include "installer/SetupLog.h"
 #include "installer/Staging.h"
+#include "installer/TextConvert.h"
 
 #include <cwchar>
 
@@ -28,31 +29,6 @@ void ClearReadOnly(const std::wstring& path) {
     const DWORD attrs = GetFileAttributesW(path.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    if (n <= 0)
-        return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
 }
 
 std::string Hex(const void* data, size_t size) {
@@ -178,9 +154,9 @@ bool UndoKey(const TStep& step) {
     if (step.fields.size() < 5)
         return false;
     const HKEY root = RootOf(step.fields[1]);
-    const std::wstring subKey = Wide(step.fields[2]);
+    const std::wstring subKey = ToWide(step.fields[2]);
     if (step.fields[3] == "0") {
-        const std::wstring created = Wide(step.fields[4]);
+        const std::wstring created = ToWide(step.fields[4]);
         if (created.empty())
             return true;
         const LONG err = RegDeleteTreeW(root, created.c_str());
@@ -207,8 +183,8 @@ bool UndoValue(const TStep& step) {
     if (step.fields.size() < 8)
         return false;
     const HKEY root = RootOf(step.fields[1]);
-    const std::wstring subKey = Wide(step.fields[2]);
-    const std::wstring created = Wide(step.fields[3]);
+    const std::wstring subKey = ToWide(step.fields[2]);
+    const std::wstring created = ToWide(step.fields[3]);
     const std::wstring name = UnhexName(step.fields[4]);
     if (!created.empty()) {
         const LONG err = RegDeleteTreeW(root, created.c_str());
@@ -237,16 +213,16 @@ bool UndoStep(const TStep& step) {
     case 'D':
         // Only when empty: anything else in it is not this run's.
         if (f.size() >= 2)
-            RemoveDirectoryW(Wide(f[1]).c_str());
+            RemoveDirectoryW(ToWide(f[1]).c_str());
         return true;
     case 'T':
-        return f.size() < 2 || RemoveTreeNoFollow(Wide(f[1]));
+        return f.size() < 2 || RemoveTreeNoFollow(ToWide(f[1]));
     case 'F':
     case 'L': {
         if (f.size() < 4)
             return false;
-        const std::wstring target = Wide(f[2]);
-        const std::wstring aside = Wide(f[3]);
+        const std::wstring target = ToWide(f[2]);
+        const std::wstring aside = ToWide(f[3]);
         if (f[1] == "1") {
             // Without the saved copy the original never left its place.
             if (!Exists(aside))
@@ -312,7 +288,7 @@ bool ResolveText(const std::string& text) {
     if (ok)
         for (const TStep& step : steps)
             if (step.kind == 'B' && step.fields.size() >= 2)
-                ok = RemoveTreeNoFollow(Wide(step.fields[1])) && ok;
+                ok = RemoveTreeNoFollow(ToWide(step.fields[1])) && ok;
     // Folders last, innermost first: only once the files and the folder of
     // replaced files have left them can they be empty.
     if (!committed)
@@ -393,23 +369,23 @@ bool CInstallJournal::Append(const std::string& lines) {
 }
 
 bool CInstallJournal::NoteAsideRoot(const std::wstring& dir) {
-    return Append("B\t" + Utf8(dir) + "\n");
+    return Append("B\t" + ToNarrow(dir) + "\n");
 }
 
 bool CInstallJournal::NoteCreatedDir(const std::wstring& dir) {
-    return Append("D\t" + Utf8(dir) + "\n");
+    return Append("D\t" + ToNarrow(dir) + "\n");
 }
 
 bool CInstallJournal::NoteFiles(const std::vector<TJournalFile>& files) {
     std::string lines;
     for (const TJournalFile& f : files)
-        lines += std::string("F\t") + (f.existed ? "1" : "0") + "\t" + Utf8(f.target) + "\t" +
-                 Utf8(f.aside) + "\n";
+        lines += std::string("F\t") + (f.existed ? "1" : "0") + "\t" + ToNarrow(f.target) + "\t" +
+                 ToNarrow(f.aside) + "\n";
     return lines.empty() || Append(lines);
 }
 
 bool CInstallJournal::NoteTree(const std::wstring& dir) {
-    return Append("T\t" + Utf8(dir) + "\n");
+    return Append("T\t" + ToNarrow(dir) + "\n");
 }
 
 bool CInstallJournal::NoteLink(const std::wstring& target, const std::wstring& copy) {
@@ -423,15 +399,15 @@ bool CInstallJournal::NoteLink(const std::wstring& target, const std::wstring& c
             return false;
         KillPoint();
     }
-    return Append(std::string("L\t") + (existed ? "1" : "0") + "\t" + Utf8(target) + "\t" +
-                  Utf8(copy) + "\n");
+    return Append(std::string("L\t") + (existed ? "1" : "0") + "\t" + ToNarrow(target) + "\t" +
+                  ToNarrow(copy) + "\n");
 }
 
 bool CInstallJournal::NoteKey(HKEY root, const std::wstring& subKey) {
-    std::string lines = std::string("R\t") + RootName(root) + "\t" + Utf8(subKey) + "\t";
+    std::string lines = std::string("R\t") + RootName(root) + "\t" + ToNarrow(subKey) + "\t";
     UniqueRegKey key;
     if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
-        lines += "0\t" + Utf8(FirstMissingKey(root, subKey)) + "\n";
+        lines += "0\t" + ToNarrow(FirstMissingKey(root, subKey)) + "\n";
         return Append(lines);
     }
     std::vector<TValue> values;
@@ -445,8 +421,8 @@ bool CInstallJournal::NoteKey(HKEY root, const std::wstring& subKey) {
 }
 
 bool CInstallJournal::NoteValue(HKEY root, const std::wstring& subKey, const std::wstring& name) {
-    std::string line = std::string("S\t") + RootName(root) + "\t" + Utf8(subKey) + "\t" +
-                       Utf8(FirstMissingKey(root, subKey)) + "\t" + HexName(name) + "\t";
+    std::string line = std::string("S\t") + RootName(root) + "\t" + ToNarrow(subKey) + "\t" +
+                       ToNarrow(FirstMissingKey(root, subKey)) + "\t" + HexName(name) + "\t";
     UniqueRegKey key;
     DWORD type = 0, size = 0;
     std::vector<BYTE> data;
