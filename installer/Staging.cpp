@@ -8,7 +8,6 @@
 #include <sddl.h>
 
 #include <cwchar>
-#include <mutex>
 #include <utility>
 
 // The system's random source; advapi32 exports it under this name only, and
@@ -48,7 +47,16 @@ std::wstring WithoutTrailingSeparators(std::wstring s) {
 // delete sharing, so neither the folder nor one above it can be renamed
 // while the run uses it (a rename needs delete access to the folder, and a
 // folder with open handles below it cannot be renamed).
-std::mutex g_pinLock;
+// A slim lock: it cannot fail, and it brings no thread library along.
+SRWLOCK g_pinLock = SRWLOCK_INIT;
+
+class PinLock {
+public:
+    PinLock() { AcquireSRWLockExclusive(&g_pinLock); }
+    ~PinLock() { ReleaseSRWLockExclusive(&g_pinLock); }
+    PinLock(const PinLock&) = delete;
+    PinLock& operator=(const PinLock&) = delete;
+};
 std::vector<std::pair<std::wstring, HANDLE>> g_pins;
 
 void Pin(const std::wstring& dir) {
@@ -57,12 +65,12 @@ void Pin(const std::wstring& dir) {
                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return;
-    std::lock_guard<std::mutex> lock(g_pinLock);
+    PinLock lock;
     g_pins.emplace_back(dir, h);
 }
 
 void Unpin(const std::wstring& dir) {
-    std::lock_guard<std::mutex> lock(g_pinLock);
+    PinLock lock;
     for (size_t i = 0; i < g_pins.size(); ++i) {
         if (CompareStringOrdinal(g_pins[i].first.c_str(), -1, dir.c_str(), -1, TRUE) ==
             CSTR_EQUAL) {
