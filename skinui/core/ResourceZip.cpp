@@ -133,16 +133,7 @@ CResourceZip* CResourceZip::OpenFromMemory(const void* data, size_t size) {
         return nullptr;
     source->data = static_cast<const BYTE*>(data);
     source->size = size;
-    CResourceZip* zip = new (std::nothrow) CResourceZip;
-    if (zip == nullptr) {
-        delete source;
-        return nullptr;
-    }
-    if (!zip->Open(source)) {
-        delete zip;
-        return nullptr;
-    }
-    return zip;
+    return OpenSource(source);
 }
 
 CResourceZip* CResourceZip::OpenFromFile(const wchar_t* path) {
@@ -156,6 +147,10 @@ CResourceZip* CResourceZip::OpenFromFile(const wchar_t* path) {
     if (source == nullptr)
         return nullptr;
     source->file = file.Release();
+    return OpenSource(source);
+}
+
+CResourceZip* CResourceZip::OpenSource(Source* source) {
     CResourceZip* zip = new (std::nothrow) CResourceZip;
     if (zip == nullptr) {
         delete source;

@@ -56,6 +56,8 @@ private:
     struct Entry;
 
     CResourceZip() = default;
+    // A new archive over `source`, which it owns whatever the outcome.
+    static CResourceZip* OpenSource(Source* source);
     bool Open(Source* source);
     bool BuildIndex();
 

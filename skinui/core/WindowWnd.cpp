@@ -265,20 +265,46 @@ void CWindowWnd::OnFinalMessage(HWND /*window*/) {
 // Window procedures
 // =============================================================================
 
-LRESULT CALLBACK CWindowWnd::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+// Where a window keeps its object: the user data of windows of the library's
+// own classes, a property of windows it subclasses or superclasses, whose user
+// data belongs to their class.
+struct UserDataSlot {
+    static void Set(HWND window, CWindowWnd* self) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    static CWindowWnd* Get(HWND window) {
+        return reinterpret_cast<CWindowWnd*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    static void Clear(HWND window) { SetWindowLongPtrW(window, GWLP_USERDATA, 0); }
+};
+
+struct PropertySlot {
+    static void Set(HWND window, CWindowWnd* self) { SetPropW(window, kObjectProperty, self); }
+    static CWindowWnd* Get(HWND window) {
+        return static_cast<CWindowWnd*>(GetPropW(window, kObjectProperty));
+    }
+    static void Clear(HWND window) { RemovePropW(window, kObjectProperty); }
+};
+
+} // namespace
+
+template <typename Slot>
+LRESULT CWindowWnd::Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     CWindowWnd* self = nullptr;
     if (msg == WM_NCCREATE) {
         const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         self = static_cast<CWindowWnd*>(create->lpCreateParams);
         if (self != nullptr) {
             self->m_hWnd = window;
-            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            Slot::Set(window, self);
         }
     } else {
-        self = reinterpret_cast<CWindowWnd*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        self = Slot::Get(window);
         if (msg == WM_NCDESTROY && self != nullptr) {
             const LRESULT result = CallWindowProcW(self->m_OldWndProc, window, msg, wParam, lParam);
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            Slot::Clear(window);
             if (self->m_bSubclassed)
                 self->Unsubclass();
             self->m_hWnd = nullptr;
@@ -291,30 +317,12 @@ LRESULT CALLBACK CWindowWnd::WindowProc(HWND window, UINT msg, WPARAM wParam, LP
     return DefWindowProcW(window, msg, wParam, lParam);
 }
 
+LRESULT CALLBACK CWindowWnd::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Route<UserDataSlot>(window, msg, wParam, lParam);
+}
+
 LRESULT CALLBACK CWindowWnd::ControlProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CWindowWnd* self = nullptr;
-    if (msg == WM_NCCREATE) {
-        const CREATESTRUCTW* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        self = static_cast<CWindowWnd*>(create->lpCreateParams);
-        if (self != nullptr) {
-            self->m_hWnd = window;
-            SetPropW(window, kObjectProperty, self);
-        }
-    } else {
-        self = static_cast<CWindowWnd*>(GetPropW(window, kObjectProperty));
-        if (msg == WM_NCDESTROY && self != nullptr) {
-            const LRESULT result = CallWindowProcW(self->m_OldWndProc, window, msg, wParam, lParam);
-            RemovePropW(window, kObjectProperty);
-            if (self->m_bSubclassed)
-                self->Unsubclass();
-            self->m_hWnd = nullptr;
-            self->OnFinalMessage(window);
-            return result;
-        }
-    }
-    if (self != nullptr)
-        return self->HandleMessage(msg, wParam, lParam);
-    return DefWindowProcW(window, msg, wParam, lParam);
+    return Route<PropertySlot>(window, msg, wParam, lParam);
 }
 
 } // namespace SkinUI

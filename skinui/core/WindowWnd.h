@@ -90,6 +90,9 @@ protected:
     // For superclassed system windows, whose user data belongs to the system
     // class: the object lives in a window property.
     static LRESULT CALLBACK ControlProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Both procedures, over where the object lives (Slot: Set, Get, Clear).
+    template <typename Slot>
+    static LRESULT Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND m_hWnd = nullptr;
     WNDPROC m_OldWndProc;

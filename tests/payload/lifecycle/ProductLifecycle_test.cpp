@@ -1,3 +1,4 @@
+#include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,11 @@
 
 namespace {
 
+using qmtest::DesktopFolder;
 using qmtest::FileExists;
+using qmtest::ProgramsFolder;
+using qmtest::RegistryKeyExists;
+using qmtest::ShortcutTarget;
 
 const wchar_t kProduct[] = L"青梧云端助手";
 const std::wstring kRecordKey = qmtest::RecordKey();
@@ -18,34 +23,11 @@ std::wstring SetupExe() {
     return qmtest::ProgramDir() + L"\\..\\..\\..\\QuillmossdexSetup.exe";
 }
 
-std::wstring Desktop() {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOP, FALSE);
-    return path;
-}
-
-std::wstring ProgramsFolder() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD size = sizeof(path) - sizeof(wchar_t);
-    RegGetValueW(HKEY_CURRENT_USER,
-                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 L"Programs", RRF_RT_REG_SZ, nullptr, path, &size);
-    return path;
-}
-
 std::wstring DesktopLink() {
-    return Desktop() + L"\\" + kProduct + L".lnk";
+    return DesktopFolder() + L"\\" + kProduct + L".lnk";
 }
 std::wstring MenuFolder() {
     return ProgramsFolder() + L"\\" + kProduct;
-}
-
-bool KeyExists(HKEY root, const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 std::string InstallWay() {
@@ -55,22 +37,6 @@ std::string InstallWay() {
                      RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, data, &size) != ERROR_SUCCESS)
         return std::string();
     return std::string(data);
-}
-
-std::wstring LinkTarget(const std::wstring& link) {
-    IShellLinkW* shell = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shell))))
-        return std::wstring();
-    IPersistFile* file = nullptr;
-    wchar_t target[MAX_PATH] = {};
-    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)))
-            shell->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-        file->Release();
-    }
-    shell->Release();
-    return target;
 }
 
 bool WaitFor(bool (*pred)(const std::wstring&), const std::wstring& arg, bool want) {
@@ -143,14 +109,14 @@ TEST_F(ProductLifecycle, InstallUseUninstallWhileTheClientRunsThenReinstall) {
          {L"Quillmossdex.exe", L"uninst.exe", L"uninst.lst", L"res\\version.txt"})
         EXPECT_TRUE(FileExists(installDir + f)) << "missing after install";
     EXPECT_EQ("1", InstallWay());
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
 
     // The client, started from its desktop link's target, shows its window and
     // holds its mutex.
-    std::wstring target = LinkTarget(DesktopLink());
+    std::wstring target = ShortcutTarget(DesktopLink());
     ASSERT_EQ(installDir + L"Quillmossdex.exe", target);
     EXPECT_EQ(installDir + L"uninst.exe",
-              LinkTarget(MenuFolder() + L"\\卸载" + kProduct + L".lnk"));
+              ShortcutTarget(MenuFolder() + L"\\卸载" + kProduct + L".lnk"));
     qmtest::ChildProcess client;
     ASSERT_TRUE(client.Start(qmtest::Quote(target)));
     bool shown = false;
@@ -172,10 +138,10 @@ TEST_F(ProductLifecycle, InstallUseUninstallWhileTheClientRunsThenReinstall) {
         EXPECT_FALSE(FileExists(installDir + f)) << "left after uninstall";
     EXPECT_TRUE(WaitFor(Exists, installDir + L"uninst.exe", false)) << "uninst.exe stays";
     EXPECT_TRUE(WaitFor(Exists, installDir, false)) << "the emptied install folder stays";
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(FileExists(MenuFolder()));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex\\Flags"));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex\\Flags"));
 
     // With the settings left behind, the next install is "over leftover settings".
     ASSERT_EQ(0u, InstallSilently());
@@ -246,7 +212,7 @@ TEST_F(ProductLifecycle, ScriptInstallsAndUninstallsWithoutADisplay) {
 
     EXPECT_EQ(0u, run(std::wstring(quiet) + L" " + qmtest::Quote(L"/LOG=" + uninstallLog)));
     EXPECT_FALSE(FileExists(installDir + L"Quillmossdex.exe"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kRecordKey.c_str()));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_TRUE(WaitFor(Exists, installDir, false)) << "the emptied install folder stays";
     const std::string removed = qmtest::ReadFileBytes(uninstallLog);

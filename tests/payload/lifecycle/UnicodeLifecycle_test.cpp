@@ -2,6 +2,7 @@
 // names from many scripts, and in install folders near the path limit. The
 // same program runs once per prefix locale (see CMakeLists.txt): the system
 // code page it expects comes in QM_EXPECT_ACP.
+#include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TestZip.h"
 
@@ -18,7 +19,11 @@
 
 namespace {
 
+using qmtest::DesktopFolder;
 using qmtest::FileExists;
+using qmtest::ProgramsFolder;
+using qmtest::RegistryKeyExists;
+using qmtest::ShortcutTarget;
 
 const wchar_t kProduct[] = L"青梧云端助手";
 const std::wstring kRecordKey = qmtest::RecordKey();
@@ -46,36 +51,12 @@ std::wstring BuildDir() {
     return qmtest::ProgramDir() + L"\\..\\..\\..";
 }
 
-std::wstring Desktop() {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, CSIDL_DESKTOP, FALSE);
-    return path;
-}
-
 std::wstring MenuFolder() {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAMS, FALSE);
-    return std::wstring(path) + L"\\" + kProduct;
+    return ProgramsFolder() + L"\\" + kProduct;
 }
 
 std::wstring DesktopLink() {
-    return Desktop() + L"\\" + kProduct + L".lnk";
-}
-
-std::wstring LinkTarget(const std::wstring& link) {
-    IShellLinkW* shell = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shell))))
-        return std::wstring();
-    IPersistFile* file = nullptr;
-    wchar_t target[MAX_PATH] = {};
-    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)))
-            shell->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-        file->Release();
-    }
-    shell->Release();
-    return target;
+    return DesktopFolder() + L"\\" + kProduct + L".lnk";
 }
 
 std::wstring RecordValue(const wchar_t* name) {
@@ -85,14 +66,6 @@ std::wstring RecordValue(const wchar_t* name) {
                      &size) != ERROR_SUCCESS)
         return L"<missing>";
     return buf;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
 }
 
 bool Gone(const std::wstring& path) {
@@ -240,11 +213,11 @@ TEST_F(UnicodeLifecycle, NamesInEveryScriptInstallLinkRecordAndUninstallWithoutL
 
     // The links lead to the whole paths; the record reads back as UTF-16.
     using qmtest::AsLinkStoresIt;
-    EXPECT_EQ(AsLinkStoresIt(installDir + L"Quillmossdex.exe"), LinkTarget(DesktopLink()));
+    EXPECT_EQ(AsLinkStoresIt(installDir + L"Quillmossdex.exe"), ShortcutTarget(DesktopLink()));
     EXPECT_EQ(AsLinkStoresIt(installDir + L"Quillmossdex.exe"),
-              LinkTarget(MenuFolder() + L"\\" + kProduct + L".lnk"));
+              ShortcutTarget(MenuFolder() + L"\\" + kProduct + L".lnk"));
     EXPECT_EQ(AsLinkStoresIt(installDir + L"uninst.exe"),
-              LinkTarget(MenuFolder() + L"\\卸载" + kProduct + L".lnk"));
+              ShortcutTarget(MenuFolder() + L"\\卸载" + kProduct + L".lnk"));
     const struct {
         const wchar_t* name;
         std::wstring value;
@@ -274,7 +247,7 @@ TEST_F(UnicodeLifecycle, NamesInEveryScriptInstallLinkRecordAndUninstallWithoutL
     EXPECT_EQ(0u, Run(qmtest::Quote(installDir + L"uninst.exe") + L" /S"));
     EXPECT_TRUE(client.Wait(10000)) << "the client still runs";
     EXPECT_TRUE(Gone(installDir)) << "the install folder stays";
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
     EXPECT_FALSE(FileExists(DesktopLink()));
     EXPECT_FALSE(FileExists(MenuFolder()));
 }
@@ -324,7 +297,7 @@ TEST_F(UnicodeLifecycle, FoldersUpToTheLimitInstallAndUninstallLongerOnesAreRefu
                       text.find(Utf8(L"超出了 " + std::to_wstring(c.over) + L" 个字符")))
                 << text;
             EXPECT_FALSE(FileExists(installDir));
-            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+            EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
             EXPECT_FALSE(FileExists(DesktopLink()));
             EXPECT_FALSE(FileExists(UnpackDir()));
             continue;
@@ -333,10 +306,10 @@ TEST_F(UnicodeLifecycle, FoldersUpToTheLimitInstallAndUninstallLongerOnesAreRefu
         std::replace(file.begin(), file.end(), L'/', L'\\');
         EXPECT_EQ(Utf8(deepest), qmtest::ReadFileBytes(file));
         EXPECT_EQ(qmtest::AsLinkStoresIt(installDir + L"Quillmossdex.exe"),
-                  LinkTarget(DesktopLink()));
+                  ShortcutTarget(DesktopLink()));
         EXPECT_EQ(0u, Run(qmtest::Quote(installDir + L"uninst.exe") + L" /S"));
         EXPECT_TRUE(Gone(installDir)) << "the install folder stays";
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kRecordKey));
         EXPECT_FALSE(FileExists(DesktopLink()));
     }
 }
