@@ -304,17 +304,8 @@ TEST_F(Accessibility, TabVisitsOnlyWhatCanBeSeenFoldedAndUnfolded) {
     // Shift+Tab goes back to "自定义安装" through the title buttons; Space
     // unfolds the panel, whose controls join the order after it.
     for (int i = 0; i < 3; ++i) {
-        INPUT in[4] = {};
-        for (INPUT& k : in)
-            k.type = INPUT_KEYBOARD;
-        in[0].ki.wVk = VK_SHIFT;
-        in[1].ki.wVk = VK_TAB;
-        in[2].ki.wVk = VK_TAB;
-        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-        in[3].ki.wVk = VK_SHIFT;
-        in[3].ki.dwFlags = KEYEVENTF_KEYUP;
         const std::wstring before = client.FocusName();
-        SendInput(4, in, sizeof(INPUT));
+        PressKeyWith(VK_SHIFT, VK_TAB);
         WaitUntil([&] { return client.FocusName() != before; }, 2000);
     }
     ASSERT_EQ(L"自定义安装", client.FocusName());

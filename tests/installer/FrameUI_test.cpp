@@ -280,16 +280,7 @@ TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
             // Keys go to the active window: a click on the background makes
             // sure that is the installer.
             Click(hwnd, POINT{60, 60});
-            INPUT in[4] = {};
-            for (INPUT& i : in)
-                i.type = INPUT_KEYBOARD;
-            in[0].ki.wVk = VK_MENU;
-            in[1].ki.wVk = VK_F4;
-            in[2].ki.wVk = VK_F4;
-            in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-            in[3].ki.wVk = VK_MENU;
-            in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-            SendInput(4, in, sizeof(INPUT));
+            PressKeyWith(VK_MENU, VK_F4);
             break;
         }
         case MinimiseThenTaskbarClose:

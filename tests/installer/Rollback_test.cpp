@@ -208,16 +208,7 @@ void CloseTheWindow(HWND hwnd, Close how) {
             PressKey(VK_ESCAPE);
             break;
         }
-        INPUT in[4] = {};
-        for (INPUT& i : in)
-            i.type = INPUT_KEYBOARD;
-        in[0].ki.wVk = VK_MENU;
-        in[1].ki.wVk = VK_F4;
-        in[2].ki.wVk = VK_F4;
-        in[2].ki.dwFlags = KEYEVENTF_KEYUP;
-        in[3].ki.wVk = VK_MENU;
-        in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(4, in, sizeof(INPUT));
+        PressKeyWith(VK_MENU, VK_F4);
         break;
     }
     case Close::TaskbarClose:

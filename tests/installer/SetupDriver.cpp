@@ -153,6 +153,19 @@ void PressKey(WORD vk) {
     SendInput(2, in, sizeof(INPUT));
 }
 
+void PressKeyWith(WORD modifier, WORD vk) {
+    INPUT in[4] = {};
+    for (INPUT& i : in)
+        i.type = INPUT_KEYBOARD;
+    in[0].ki.wVk = modifier;
+    in[1].ki.wVk = vk;
+    in[2].ki.wVk = vk;
+    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[3].ki.wVk = modifier;
+    in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, in, sizeof(INPUT));
+}
+
 Screenshot CaptureWindow(HWND hwnd) {
     Screenshot shot;
     RECT rc = {};

@@ -48,6 +48,8 @@ void ClickAt(HWND hwnd, int x, int y);
 // Types the text as Unicode key strokes into whatever has the keyboard focus.
 void TypeText(const std::wstring& text);
 void PressKey(WORD vk);
+// vk pressed while the modifier (VK_MENU, VK_SHIFT, ...) is held down.
+void PressKeyWith(WORD modifier, WORD vk);
 
 // The window's pixels as they are on the screen, top-down 0xAARRGGBB.
 struct Screenshot {
