@@ -1,8 +1,9 @@
 #include "installer/ArchiveEntry.h"
 
-#include "skinui/core/Handles.h"
+#include "installer/EntryWriter.h"
+#include "installer/PayloadReader.h"
 
-using SkinUI::UniqueHandle;
+#include <zlib.h>
 
 namespace {
 
@@ -85,34 +86,82 @@ bool IsSafeEntryName(const std::wstring& name) {
     return true;
 }
 
-// WriteFile reports every short write; the C runtime's buffered writes can
-// lose the failure of their last flush (Wine's fclose does).
-bool UnpackCurrentEntry(unzFile zip, const std::wstring& target, std::vector<char>& buffer,
-                        uint64_t* bytes) {
-    bool ok = true;
-    {
-        // Created new: whatever lies at the name already (a link above all)
-        // is never written through.
-        UniqueHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ok = out.Valid();
-        while (ok) {
-            int n = unzReadCurrentFile(zip, buffer.data(), static_cast<unsigned>(buffer.size()));
-            if (n == 0)
-                break;
-            DWORD done = 0;
-            if (n < 0 ||
-                !WriteFile(out.Get(), buffer.data(), static_cast<DWORD>(n), &done, nullptr) ||
-                done != static_cast<DWORD>(n)) {
+bool ReadEntryData(PayloadStream& stream, const TEntryData& entry, CEntryWriter& writer,
+                   std::vector<char>& input, uint64_t* bytes) {
+    if (!stream.Seek(static_cast<int64_t>(entry.offset), SEEK_SET))
+        return false;
+    uint64_t left = entry.compressedSize;
+    // Up to one input buffer of the entry's data; 0 at its end or a failure.
+    auto read = [&](char* to, uint32_t capacity) -> uint32_t {
+        const uint32_t want = left < capacity ? static_cast<uint32_t>(left) : capacity;
+        const uint32_t got = want == 0 ? 0 : stream.Read(to, want);
+        if (got != want)
+            return 0;
+        left -= got;
+        return got;
+    };
+    uint64_t produced = 0;
+    // False once the entry has grown beyond its declared size: a lying header
+    // must not fill the disk before the size check fails.
+    auto submit = [&](DWORD n) {
+        produced += n;
+        writer.Submit(n);
+        return produced <= entry.size;
+    };
+    if (entry.method == 0) {
+        while (left > 0) {
+            char* out = writer.Acquire();
+            if (out == nullptr)
+                return false;
+            const uint32_t n = read(out, CEntryWriter::kBufferSize);
+            if (n == 0 || !submit(n))
+                return false;
+        }
+    } else if (entry.method == Z_DEFLATED) {
+        if (input.empty())
+            return false;
+        z_stream z = {};
+        if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+            return false;
+        bool ok = true;
+        int status = Z_OK;
+        char* out = nullptr;
+        while (ok && status != Z_STREAM_END) {
+            if (out == nullptr) {
+                out = writer.Acquire();
+                if (out == nullptr) {
+                    ok = false;
+                    break;
+                }
+                z.next_out = reinterpret_cast<Bytef*>(out);
+                z.avail_out = CEntryWriter::kBufferSize;
+            }
+            if (z.avail_in == 0) {
+                const uint32_t n = read(input.data(), static_cast<uint32_t>(input.size()));
+                // The data ending before the deflate stream does is damage.
+                if (n == 0) {
+                    ok = false;
+                    break;
+                }
+                z.next_in = reinterpret_cast<Bytef*>(input.data());
+                z.avail_in = n;
+            }
+            status = inflate(&z, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END) {
                 ok = false;
                 break;
             }
-            *bytes += static_cast<uint64_t>(n);
+            if (z.avail_out == 0 || status == Z_STREAM_END) {
+                out = nullptr;
+                ok = submit(CEntryWriter::kBufferSize - z.avail_out);
+            }
         }
-        if (out && !CloseHandle(out.Release()))
-            ok = false;
+        inflateEnd(&z);
+        if (!ok)
+            return false;
+    } else {
+        return false;
     }
-    if (unzCloseCurrentFile(zip) != UNZ_OK)
-        ok = false;
-    return ok;
+    *bytes += produced;
+    return produced == entry.size;
 }

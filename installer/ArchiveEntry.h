@@ -1,5 +1,5 @@
 // The payload archive's entries: their names as text, which names are safe to
-// unpack, and the copy of one entry to disk with every failure seen.
+// unpack, and the reading and inflating of one entry's data for the writer.
 #pragma once
 
 #include <windows.h>
@@ -47,8 +47,22 @@ std::wstring DecodeEntryName(const std::string& bytes, bool utf8);
 // Windows trims to it), and device names.
 bool IsSafeEntryName(const std::wstring& name);
 
-// Copies the open entry into a new file at target through buffer, adding the
-// bytes written to *bytes, and closes the entry. False when reading, writing
-// or the entry's CRC check fails.
-bool UnpackCurrentEntry(unzFile zip, const std::wstring& target, std::vector<char>& buffer,
-                        uint64_t* bytes);
+class CEntryWriter;
+class PayloadStream;
+
+// Where an entry's data lies in the archive and what it must come to.
+struct TEntryData {
+    uint64_t offset = 0;         // of the data, past the local header
+    uint64_t compressedSize = 0; // as the central directory declares
+    uint64_t size = 0;           // unpacked, as declared
+    int method = 0;              // stored (0) or deflated (8)
+};
+
+// Reads an entry's data straight from the archive stream and hands it,
+// inflated, to the writer's buffers for the entry the writer has begun,
+// adding the bytes to *bytes; the writer checks the CRC. False when the data
+// cannot be read, is damaged, uses another method, or comes to another size
+// than the declared one (reading stops as soon as it exceeds it), or when the
+// writer failed.
+bool ReadEntryData(PayloadStream& stream, const TEntryData& entry, CEntryWriter& writer,
+                   std::vector<char>& input, uint64_t* bytes);

@@ -1,6 +1,7 @@
 #include "installer/FileManage.h"
 
 #include "installer/ArchiveEntry.h"
+#include "installer/EntryWriter.h"
 #include "installer/Log.h"
 #include "installer/MoveTree.h"
 #include "installer/PayloadReader.h"
@@ -31,7 +32,8 @@ constexpr size_t kMaxPathText = MAX_PATH - 1;
 // inflate and the file writes run in long stretches, small enough that the
 // peak memory does not depend on the payload, and a header that lies about an
 // entry's size cannot make the installer allocate it.
-constexpr size_t kCopyBufferSize = 256 * 1024;
+// What the archive reader hands the inflater at a time.
+constexpr size_t kInputBufferSize = 256 * 1024;
 // A move that fails is tried this many times in all, kMoveRetryDelayMs apart:
 // a file in the install directory held by another program (a client that is
 // slow to exit, a virus scanner) is often released within a few seconds.
@@ -401,53 +403,76 @@ InstallResult CFileManage::UnzipPayload() {
     if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
         return stream.IsEmptyArchive() ? INSTALL_OK : INSTALL_ERR_UNZIP;
 
-    std::vector<char> buffer(kCopyBufferSize);
-    uint64_t written = 0;
+    // Files are created, written and their CRCs checked on the writer's
+    // thread while this one reads and inflates the next data.
+    CEntryWriter writer;
+    std::vector<char> input(kInputBufferSize);
+    if (!writer.Start())
+        return INSTALL_ERR_UNZIP;
     const uint64_t count = global.number_entry;
-    for (uint64_t i = 0; i < count; ++i) {
-        // An archive that declares more entries than its directory holds is
-        // damaged; going on would unpack the last entry again and again.
-        if (i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK)
-            return INSTALL_ERR_UNZIP;
-        if (m_cancel)
-            return INSTALL_CANCELLED;
-
-        std::wstring name;
-        unz_file_info64 info = {};
-        if (!CurrentEntryName(zip.Get(), &name, &info))
-            return INSTALL_ERR_UNZIP;
-        std::wstring target = unpackDir + name;
-        if (!IsSafeEntryName(name) || target.size() > kMaxPathText)
-            return INSTALL_ERR_UNZIP;
-
-        CreateDirectories(unpackDir, name);
-        if (unzOpenCurrentFile(zip.Get()) != UNZ_OK)
-            return INSTALL_ERR_UNZIP;
-        if (IsSeparator(name.back())) {
-            if (unzCloseCurrentFile(zip.Get()) != UNZ_OK)
-                return INSTALL_ERR_UNZIP;
-        } else {
-            // A link at the name is never written through; a plain file (an
-            // archive that names an entry twice) is replaced, as the file is
-            // created new.
-            if (IsReparsePoint(target))
-                return INSTALL_ERR_UNZIP;
-            DeleteFileW(target.c_str());
-            uint64_t entryBytes = 0;
-            // The reader checks the CRC only when the declared size was read
-            // in full, so data that ends early is caught by the size.
-            if (!UnpackCurrentEntry(zip.Get(), target, buffer, &entryBytes) ||
-                entryBytes != info.uncompressed_size) {
-                DeleteFileW(target.c_str());
-                return INSTALL_ERR_UNZIP;
-            }
-            written += entryBytes;
+    // An entry counts, and its progress is shown, once the writer is done
+    // with it: written in full and matching its CRC.
+    uint64_t shown = 0;
+    auto showDone = [&]() {
+        for (const uint64_t done = writer.Completed(); shown < done; ++shown) {
+            KillPoint();
+            PostProgress(10 + static_cast<int>(80.0 * static_cast<double>(shown) /
+                                               static_cast<double>(count)));
         }
-        unpackedNames.push_back(name);
-        KillPoint();
-        PostProgress(10 +
-                     static_cast<int>(80.0 * static_cast<double>(i) / static_cast<double>(count)));
-    }
+    };
+    uint64_t written = 0;
+    auto unpack = [&]() -> InstallResult {
+        for (uint64_t i = 0; i < count; ++i) {
+            // An archive that declares more entries than its directory holds
+            // is damaged; going on would unpack the last entry again and again.
+            if (i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK)
+                return INSTALL_ERR_UNZIP;
+            if (m_cancel)
+                return INSTALL_CANCELLED;
+            if (writer.Failed())
+                return INSTALL_ERR_UNZIP;
+            showDone();
+
+            std::wstring name;
+            unz_file_info64 info = {};
+            if (!CurrentEntryName(zip.Get(), &name, &info))
+                return INSTALL_ERR_UNZIP;
+            std::wstring target = unpackDir + name;
+            if (!IsSafeEntryName(name) || target.size() > kMaxPathText)
+                return INSTALL_ERR_UNZIP;
+
+            bool read = true;
+            if (IsSeparator(name.back())) {
+                if (unzOpenCurrentFile(zip.Get()) != UNZ_OK)
+                    return INSTALL_ERR_UNZIP;
+                writer.Begin(DirectoryLevels(unpackDir, name), std::wstring(), 0, 0);
+            } else {
+                // Opened raw only to find the data past the local header: the
+                // data is read here, and its CRC checked by the writer.
+                TEntryData data;
+                if (unzOpenCurrentFile2(zip.Get(), &data.method, nullptr, 1) != UNZ_OK)
+                    return INSTALL_ERR_UNZIP;
+                data.offset = unzGetCurrentFileZStreamPos64(zip.Get());
+                data.compressedSize = info.compressed_size;
+                data.size = info.uncompressed_size;
+                writer.Begin(DirectoryLevels(unpackDir, name), target,
+                             static_cast<uint32_t>(info.crc), info.uncompressed_size);
+                read = ReadEntryData(stream, data, writer, input, &written);
+            }
+            writer.End(!read);
+            if (unzCloseCurrentFile(zip.Get()) != UNZ_OK || !read)
+                return INSTALL_ERR_UNZIP;
+            unpackedNames.push_back(name);
+        }
+        return INSTALL_OK;
+    };
+    InstallResult result = unpack();
+    const bool allWritten = writer.Flush();
+    showDone();
+    if (result != INSTALL_OK)
+        return result;
+    if (!allWritten)
+        return INSTALL_ERR_UNZIP;
     totalBytes = static_cast<uint32_t>(written >> 10);
     return INSTALL_OK;
 }

@@ -6,9 +6,10 @@
 namespace {
 
 // The archive reader asks for a few dozen bytes at a time while it walks the
-// directory and for 16 KiB at a time while it inflates; one read of this size
-// serves many of either, and reads at least this large bypass the buffer.
-constexpr uint32_t kReadBufferSize = 64 * 1024;
+// directory; one read of this size serves many of them. Entry data is read
+// in pieces at least this large, which bypass the buffer. Every read of the
+// file costs a system call, which under a compatibility layer is dear.
+constexpr uint32_t kReadBufferSize = 256 * 1024;
 // GetModuleFileNameW cuts without saying so except by filling the buffer;
 // the longest path Windows has is 32,767 characters.
 constexpr DWORD kLongestPath = 32768;

@@ -230,6 +230,45 @@ TEST_F(Unzip, ZeroAndOneByteFilesKeepTheirSize) {
     EXPECT_EQ("y", ReadFile(At("one-stored.bin")));
 }
 
+// Data is handed between threads in buffers of 256 KiB: sizes on both sides
+// of a buffer's edge, stored and deflated, each byte in its place.
+TEST_F(Unzip, EntriesAcrossManyBuffersArriveWhole) {
+    const size_t buffer = 256 * 1024;
+    std::vector<qmtest::ZipEntry> entries;
+    int seed = 1;
+    for (size_t size : {buffer - 1, buffer, buffer + 1, size_t{0}, 5 * buffer + 17}) {
+        for (bool deflate : {true, false}) {
+            entries.push_back({"d/" + std::to_string(size) + (deflate ? ".z" : ".s"),
+                               qmtest::NoiseBytes(size, seed++), deflate});
+        }
+    }
+    // Named twice: the later entry replaces the earlier file.
+    entries.push_back({"d/0.z", "second", true});
+    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip(entries)));
+    for (size_t i = 0; i + 1 < entries.size(); ++i) {
+        if (entries[i].name == "d/0.z")
+            continue;
+        EXPECT_EQ(entries[i].data, ReadFile(At(entries[i].name))) << entries[i].name;
+    }
+    EXPECT_EQ("second", ReadFile(At("d/0.z")));
+    EXPECT_EQ(entries.size(), probe.progress.size());
+}
+
+// After a damaged entry nothing more is unpacked, though the entries that
+// follow were read while the damaged one was still being checked.
+TEST_F(Unzip, NothingFollowsADamagedEntry) {
+    const std::string big = qmtest::NoiseBytes(600000, 9);
+    ASSERT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildZip({{"good.txt", "g"},
+                                                          {"bad.bin", big, true, true},
+                                                          {"after.txt", "a"},
+                                                          {"later/", ""}})));
+    EXPECT_TRUE(IsFile(At("good.txt")));
+    EXPECT_FALSE(IsFile(At("bad.bin")));
+    EXPECT_FALSE(IsFile(At("after.txt")));
+    EXPECT_FALSE(IsDir(At("later")));
+    EXPECT_EQ(std::vector<int>{10}, probe.progress);
+}
+
 TEST_F(Unzip, TotalBytesIsTheWrittenSizeInWholeKibibytes) {
     struct Case {
         size_t first, second;
