@@ -1,7 +1,13 @@
 // Parse throughput of the skin document parser on a large generated skin
 // (about 10,000 elements with attributes), printed beside its floor: the bare
-// UTF-8 to UTF-16 conversion of the same bytes, which every load has to do.
-// The parser is expected to stay within 3 x the floor.
+// UTF-8 to UTF-16 conversion of the same bytes into memory of the document's
+// own, which every load has to do. The parser is expected to stay within 3 x
+// the floor.
+//
+// The conversion into a buffer used before is printed too. The difference is
+// the first use of fresh memory, which the system pays page by page; on some
+// virtual machines a page costs as much as converting its text many times
+// over, and that cost, not the parser, would then set the figure.
 #include "skinui/core/Markup.h"
 
 #include <windows.h>
@@ -93,6 +99,7 @@ int main() {
     CMarkup markup;
     int converted = 0;
     bool ok = true;
+    double warm = 1e30;
     double floor = 1e30;
     double parse = 1e30;
     for (int r = 0; r < rounds; ++r) {
@@ -100,7 +107,16 @@ int main() {
         converted =
             MultiByteToWideChar(CP_UTF8, 0, xml.data() + 3, static_cast<int>(xml.size() - 3),
                                 wide.data(), static_cast<int>(wide.size()));
+        warm = std::min(warm, Now() - start);
+
+        // As a load owns its text: a new buffer, sized by the byte count.
+        start = Now();
+        wchar_t* own = new wchar_t[xml.size() + 1];
+        converted =
+            MultiByteToWideChar(CP_UTF8, 0, xml.data() + 3, static_cast<int>(xml.size() - 3), own,
+                                static_cast<int>(xml.size() + 1));
         floor = std::min(floor, Now() - start);
+        delete[] own;
 
         // LoadFromMem may change its input in place, so each round parses a
         // fresh copy, made outside the timed part.
@@ -124,10 +140,14 @@ int main() {
 
     const double ratio = parse / floor;
     printf("skin document: %.2f MiB, %d controls\n", mib, elements);
-    printf("floor  UTF-8 -> UTF-16 conversion: %8.1f MiB/s  (%.2f ms)\n", mib / floor,
-           floor * 1000.0);
-    printf("parse  CMarkup::LoadFromMem       : %8.1f MiB/s  (%.2f ms)\n", mib / parse,
-           parse * 1000.0);
-    printf("ratio  parse / floor              : %8.2f x  (target <= 3.00 x)\n", ratio);
+    printf("floor  UTF-8 -> UTF-16 conversion into a new buffer: %8.1f MiB/s  (%.2f ms)\n",
+           mib / floor, floor * 1000.0);
+    printf("       the same into a buffer used before:          %8.1f MiB/s  (%.2f ms)\n",
+           mib / warm, warm * 1000.0);
+    printf("parse  CMarkup::LoadFromMem                         : %8.1f MiB/s  (%.2f ms)\n",
+           mib / parse, parse * 1000.0);
+    printf("ratio  parse / floor                                : %8.2f x  (target <= 3.00 x)\n",
+           ratio);
+    printf("       parse / conversion into a buffer used before : %8.2f x\n", parse / warm);
     return 0;
 }

@@ -7,7 +7,7 @@
 // programs' size. The error messages were never seen: the programs have no
 // console.
 //
-// Linked as an object file of each program (see qm_program_runtime), so these
+// Linked as an object file of each program (see qm_shipped_program), so these
 // definitions are found before the library is searched. The programs' static
 // locals are guarded here too, with Win32 calls instead of the thread library.
 #include <windows.h>
@@ -23,7 +23,13 @@ namespace {
     abort();
 }
 
-void* Allocate(size_t size) {
+// The allocation functions stay out of the callers' sight, also when the
+// programs are optimised as a whole: a caller's array size that overflows
+// arrives here as SIZE_MAX on purpose, so that malloc refuses it, and seen
+// through, that constant would only draw a warning about its size.
+#define QM_OPAQUE __attribute__((noipa))
+
+QM_OPAQUE void* Allocate(size_t size) {
     // A zero-byte request still gets a block of its own.
     void* p = malloc(size != 0 ? size : 1);
     if (p == nullptr)
@@ -39,10 +45,10 @@ void* operator new(size_t size) {
 void* operator new[](size_t size) {
     return Allocate(size);
 }
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
+QM_OPAQUE void* operator new(size_t size, const std::nothrow_t&) noexcept {
     return malloc(size != 0 ? size : 1);
 }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+QM_OPAQUE void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     return malloc(size != 0 ? size : 1);
 }
 void operator delete(void* p) noexcept {

@@ -59,17 +59,24 @@ def scaled_name(name):
     return "%s@%d%s" % (stem, PCT, ext)
 
 
-def save(img, name):
+# The palette reduction's quality floor (pngquant's 0-100 scale). Small
+# drawings of a few flat colours and their edges look the same at 70; smooth
+# gradients need 85, below which they show bands.
+FLAT = "70-90"
+SMOOTH = "85-100"
+
+
+def save(img, name, quality=FLAT):
     # No metadata chunks: the same drawing gives the same bytes. Fully
     # transparent pixels load as all zeros whatever their colour, so they are
     # stored as zeros, which packs better.
     if img.mode == "RGBA":
         clear = Image.new("RGBA", img.size, (0, 0, 0, 0))
         img = Image.composite(img, clear, img.getchannel("A").point(lambda a: 255 if a else 0))
-    write_png(img, os.path.join(HERE, scaled_name(name)))
+    write_png(img, os.path.join(HERE, scaled_name(name)), quality)
 
 
-def write_png(img, out):
+def write_png(img, out, quality=SMOOTH):
     """Stores an image as the smaller of a lossless and a palette-reduced PNG.
 
     The palette reduction keeps what the eye cannot tell apart (smooth
@@ -90,7 +97,7 @@ def write_png(img, out):
         # drawing the quantizer cannot hold at the quality floor keeps its
         # lossless form (pngquant then exits with 99 and writes nothing).
         quant = os.path.join(tmp, "quant.png")
-        done = subprocess.run(["pngquant", "--speed", "1", "--nofs", "--quality", "85-100",
+        done = subprocess.run(["pngquant", "--speed", "1", "--nofs", "--quality", quality,
                                "--strip", "--force", "--output", quant, raw],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if done.returncode == 0:
@@ -163,9 +170,9 @@ def mark(size):
 def bk_top():
     w, h = sz(560), sz(420)
     img = vgradient(w * SS, h * SS, (226, 244, 240, 255), (255, 255, 255, 255))
-    # soft, large shapes: calm, and away from the text of the lower part
-    # Transparent in the shapes' own colour: blurring against transparent
-    # black would leave a grey rim around each shape.
+    # large, calm shapes, away from the text of the lower part; their edges
+    # are crisp, since a blurred edge gives every pixel a colour of its own,
+    # which multiplies this image's bytes at every scale
     deco = Image.new("RGBA", img.size, BRAND_LIGHT + (0,))
     d = ImageDraw.Draw(deco)
     d.ellipse((k(380) * SS, k(-120) * SS, k(700) * SS, k(200) * SS), fill=BRAND_LIGHT + (46,))
@@ -173,7 +180,6 @@ def bk_top():
     # one gentle arc rising from the lower left; a second shape there would
     # pull the eye away from the logo
     d.ellipse((k(-260) * SS, k(200) * SS, k(150) * SS, k(610) * SS), fill=BRAND_LIGHT + (30,))
-    deco = deco.filter(ImageFilter.GaussianBlur(k(6) * SS))
     img.alpha_composite(deco)
     # a thin line closing the upper part: one pixel at every scale
     ImageDraw.Draw(img).rectangle((0, (h - 1) * SS, w * SS, h * SS), fill=(236, 241, 243, 255))
@@ -332,22 +338,22 @@ def main():
                      % (tool, "zopfli" if tool == "zopflipng" else tool))
     only = [int(a) for a in sys.argv[1:]] or list(SCALES)
     for PCT in only:
-        save(bk_top(), "bk_top.png")
+        save(bk_top(), "bk_top.png", SMOOTH)
         save(logo(), "logo.png")
         save(pill_button(BRAND_LIGHT, BRAND, 90), "buttom.png")
         if PCT == 100:
             # Not referenced by the skin document; only its 100 % drawing
             # travels.
             save(pill_button(BRAND, BRAND_DARK, 110), "button2.png")
-        save(bottom_panel(), "bottom.png")
+        save(bottom_panel(), "bottom.png", SMOOTH)
         save(edit_box(), "edit.png")
         save(browse_button(), "browse.png")
         save(check_box(False), "option_normal.png")
         save(check_box(True), "option_select.png")
         save(chevron(False), "down.png")
         save(chevron(True), "up.png")
-        save(progress_bar(False), "progress_bk.png")
-        save(progress_bar(True), "progress.png")
+        save(progress_bar(False), "progress_bk.png", SMOOTH)
+        save(progress_bar(True), "progress.png", SMOOTH)
         save(min_bar(), "min.png")
         save(close_cross(), "close.png")
     PCT = 100
