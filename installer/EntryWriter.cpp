@@ -1,5 +1,6 @@
 #include "installer/EntryWriter.h"
 
+#include "installer/SlimLock.h"
 #include "installer/Staging.h"
 
 #include <zlib.h>
@@ -8,17 +9,6 @@
 #include <utility>
 
 namespace {
-
-class ScopedLock {
-public:
-    explicit ScopedLock(SRWLOCK* lock) : m_lock(lock) { AcquireSRWLockExclusive(m_lock); }
-    ~ScopedLock() { ReleaseSRWLockExclusive(m_lock); }
-    ScopedLock(const ScopedLock&) = delete;
-    ScopedLock& operator=(const ScopedLock&) = delete;
-
-private:
-    SRWLOCK* m_lock;
-};
 
 HANDLE CreateNewFile(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -44,7 +34,7 @@ HANDLE CreateEntryFile(const std::wstring& path) {
 CEntryWriter::~CEntryWriter() {
     if (m_thread) {
         {
-            ScopedLock lock(&m_lock);
+            CSlimLockHold lock(&m_lock);
             m_stop = true;
             WakeAllConditionVariable(&m_changed);
         }
@@ -77,7 +67,7 @@ DWORD WINAPI CEntryWriter::ThreadProc(void* self) {
 }
 
 void CEntryWriter::Run() {
-    ScopedLock lock(&m_lock);
+    CSlimLockHold lock(&m_lock);
     for (;;) {
         while (m_count == 0 && !m_stop)
             SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
@@ -101,7 +91,7 @@ void CEntryWriter::Push(Item item) {
         Processed(item, Process(item));
         return;
     }
-    ScopedLock lock(&m_lock);
+    CSlimLockHold lock(&m_lock);
     while (m_count == kQueue)
         SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
     m_queue[(m_head + m_count) % kQueue] = std::move(item);
@@ -177,7 +167,7 @@ void CEntryWriter::Begin(std::vector<std::wstring> folders, const std::wstring& 
 }
 
 char* CEntryWriter::Acquire() {
-    ScopedLock lock(&m_lock);
+    CSlimLockHold lock(&m_lock);
     for (;;) {
         if (m_failed || m_buffers[0] == nullptr)
             return nullptr;
@@ -206,7 +196,7 @@ void CEntryWriter::Submit(DWORD length) {
 
 void CEntryWriter::End(bool abandon) {
     if (m_acquired >= 0) {
-        ScopedLock lock(&m_lock);
+        CSlimLockHold lock(&m_lock);
         m_free[m_acquired] = true;
         m_acquired = -1;
         WakeAllConditionVariable(&m_changed);
@@ -218,18 +208,18 @@ void CEntryWriter::End(bool abandon) {
 }
 
 bool CEntryWriter::Flush() {
-    ScopedLock lock(&m_lock);
+    CSlimLockHold lock(&m_lock);
     while (m_thread && (m_count > 0 || m_busy))
         SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
     return !m_failed;
 }
 
 uint64_t CEntryWriter::Completed() {
-    ScopedLock lock(&m_lock);
+    CSlimLockHold lock(&m_lock);
     return m_completed;
 }
 
 bool CEntryWriter::Failed() {
-    ScopedLock lock(&m_lock);
+    CSlimLockHold lock(&m_lock);
     return m_failed;
 }

@@ -1,5 +1,7 @@
 #include "installer/Log.h"
 
+#include "installer/SlimLock.h"
+
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
 
@@ -28,18 +30,6 @@ void WriteAll(HANDLE file, const std::string& text) {
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
 }
 
-// Holds the log's lock for one scope.
-class ScopedLock {
-public:
-    explicit ScopedLock(SRWLOCK* lock) : m_lock(lock) { AcquireSRWLockExclusive(m_lock); }
-    ~ScopedLock() { ReleaseSRWLockExclusive(m_lock); }
-    ScopedLock(const ScopedLock&) = delete;
-    ScopedLock& operator=(const ScopedLock&) = delete;
-
-private:
-    SRWLOCK* m_lock;
-};
-
 } // namespace
 
 std::string FormatLogLine(const std::string& file, int line, const std::string& timeStamp,
@@ -55,12 +45,12 @@ std::string FormatLogLine(const std::string& file, int line, const std::string& 
 }
 
 void CLog::SetLogPath(const std::string& path) {
-    ScopedLock guard(&m_lock);
+    CSlimLockHold guard(&m_lock);
     m_path = path;
 }
 
 void CLog::Write(int level, std::string file, int line, const char* format, ...) {
-    ScopedLock guard(&m_lock);
+    CSlimLockHold guard(&m_lock);
     if (level < m_minLevel)
         return;
 

@@ -1,6 +1,7 @@
 #include "installer/SetupLog.h"
 
 #include "installer/Product.h"
+#include "installer/SlimLock.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/core/TextFormat.h"
@@ -18,14 +19,6 @@ constexpr int kNewLogAttempts = 20;
 HANDLE g_file = INVALID_HANDLE_VALUE;
 std::wstring g_path;
 SRWLOCK g_lock = SRWLOCK_INIT;
-
-class ScopedLock {
-public:
-    ScopedLock() { AcquireSRWLockExclusive(&g_lock); }
-    ~ScopedLock() { ReleaseSRWLockExclusive(&g_lock); }
-    ScopedLock(const ScopedLock&) = delete;
-    ScopedLock& operator=(const ScopedLock&) = delete;
-};
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty())
@@ -76,7 +69,7 @@ bool AdoptLogFile(HANDLE file, const std::wstring& path, bool existed) {
         CloseHandle(file);
         return false;
     }
-    ScopedLock guard;
+    CSlimLockHold guard(&g_lock);
     if (g_file != INVALID_HANDLE_VALUE)
         CloseHandle(g_file);
     g_file = file;
@@ -120,7 +113,7 @@ bool OpenNewSetupLog(const std::wstring& path) {
 }
 
 std::wstring SetupLogPath() {
-    ScopedLock guard;
+    CSlimLockHold guard(&g_lock);
     return g_path;
 }
 
@@ -137,7 +130,7 @@ void SetupLogLine(const std::wstring& text) {
         line += (c == L'\r' || c == L'\n') ? L' ' : c;
     line += L"\r\n";
     const std::string bytes = Utf8(line);
-    ScopedLock guard;
+    CSlimLockHold guard(&g_lock);
     if (g_file != INVALID_HANDLE_VALUE)
         WriteAll(g_file, bytes);
 }

@@ -1,5 +1,7 @@
 #include "installer/Staging.h"
 
+#include "installer/SlimLock.h"
+
 #include "skinui/core/Handles.h"
 
 #include <windows.h>
@@ -50,13 +52,6 @@ std::wstring WithoutTrailingSeparators(std::wstring s) {
 // A slim lock: it cannot fail, and it brings no thread library along.
 SRWLOCK g_pinLock = SRWLOCK_INIT;
 
-class PinLock {
-public:
-    PinLock() { AcquireSRWLockExclusive(&g_pinLock); }
-    ~PinLock() { ReleaseSRWLockExclusive(&g_pinLock); }
-    PinLock(const PinLock&) = delete;
-    PinLock& operator=(const PinLock&) = delete;
-};
 std::vector<std::pair<std::wstring, HANDLE>> g_pins;
 
 void Pin(const std::wstring& dir) {
@@ -65,12 +60,12 @@ void Pin(const std::wstring& dir) {
                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return;
-    PinLock lock;
+    CSlimLockHold lock(&g_pinLock);
     g_pins.emplace_back(dir, h);
 }
 
 void Unpin(const std::wstring& dir) {
-    PinLock lock;
+    CSlimLockHold lock(&g_pinLock);
     for (size_t i = 0; i < g_pins.size(); ++i) {
         if (CompareStringOrdinal(g_pins[i].first.c_str(), -1, dir.c_str(), -1, TRUE) ==
             CSTR_EQUAL) {
