@@ -76,16 +76,14 @@ endfunction()
 # - The linker's map beside it (<name>.map), and a copy with its symbols
 #   (<name>.syms), which tools/size_report.py reads to show where its bytes go;
 #   the program itself is stripped.
-# - In the 32-bit build, the whole-program optimisation at link time. One
-#   partition: with several, this compiler stops with an internal error in the
-#   C++ library's string code.
+# - The whole-program optimisation at link time. One partition: with several,
+#   this compiler stops with an internal error in the C++ library's string
+#   code.
 # - The project's lean replacements for the C++ runtime's allocation and
 #   failure paths (runtime/Runtime.cpp). Test programs keep the library's own.
 function(qm_shipped_program target)
     target_link_options(${target} PRIVATE "-Wl,-Map=$<TARGET_FILE:${target}>.map")
-    if(QM_SHIPPED_LTO)
-        target_link_options(${target} PRIVATE -flto -flto-partition=one)
-    endif()
+    target_link_options(${target} PRIVATE -flto -flto-partition=one)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:${target}>" "$<TARGET_FILE:${target}>.syms"
         COMMAND "${CMAKE_STRIP}" --strip-all "$<TARGET_FILE:${target}>")
