@@ -144,9 +144,17 @@ protected:
     }
 
     // Runs the installer silently with these words; its exit code.
+    // A run that does not start or does not end says so, apart from any exit
+    // code the installer could give.
     DWORD Install(const std::wstring& words) {
-        if (!Start(words, m_exe) || !WaitForExit(60000))
-            return 0xFFFFFFFF;
+        if (!Start(words, m_exe)) {
+            ADD_FAILURE() << "the installer did not start: error " << GetLastError();
+            return 0xFFFFFFFE;
+        }
+        if (!WaitForExit(60000)) {
+            ADD_FAILURE() << "the installer did not end within a minute";
+            return 0xFFFFFFFD;
+        }
         return Child().ExitCode();
     }
     DWORD Uninstall(const std::wstring& dir) {
