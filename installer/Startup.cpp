@@ -47,21 +47,20 @@ size_t SkipProgramPath(const std::wstring& line) {
     return pos;
 }
 
-// Where a "/D=" switch starts in the raw line, or npos. Only the leading
-// switches are looked at: after the first start-mode word every word is that
-// mode's, as it always was.
-size_t FindDirectorySwitch(const std::wstring& line) {
+// Walks the leading switches of the raw line (after the program path) and
+// stops at the first for which stop(pos) holds; answers where that switch
+// begins, or else where the first word that is no switch begins (the line's
+// end when there is none).
+template <typename Stop> size_t WalkLeadingSwitches(const std::wstring& line, Stop stop) {
     size_t pos = SkipProgramPath(line);
     for (;;) {
         while (pos < line.size() && IsBlank(line[pos]))
             ++pos;
         if (pos >= line.size())
-            return std::wstring::npos;
-        if (StartsWithNoCase(line, pos, L"/D=") || StartsWithNoCase(line, pos, L"\"/D="))
             return pos;
         const bool isSwitch = line[pos] == L'/' || StartsWithNoCase(line, pos, L"\"/");
-        if (!isSwitch)
-            return std::wstring::npos;
+        if (!isSwitch || stop(pos))
+            return pos;
         bool quoted = false;
         for (; pos < line.size() && (quoted || !IsBlank(line[pos])); ++pos)
             if (line[pos] == L'"')
@@ -69,23 +68,21 @@ size_t FindDirectorySwitch(const std::wstring& line) {
     }
 }
 
+// Where a "/D=" switch starts in the raw line, or npos. Only the leading
+// switches are looked at: after the first start-mode word every word is that
+// mode's, as it always was.
+size_t FindDirectorySwitch(const std::wstring& line) {
+    auto isDirectory = [&line](size_t pos) {
+        return StartsWithNoCase(line, pos, L"/D=") || StartsWithNoCase(line, pos, L"\"/D=");
+    };
+    const size_t pos = WalkLeadingSwitches(line, isDirectory);
+    return pos < line.size() && isDirectory(pos) ? pos : std::wstring::npos;
+}
+
 // Where the first start-mode word begins in the raw line (after the program
 // path and the leading switches), or the line's end.
 size_t FindFirstModeWord(const std::wstring& line) {
-    size_t pos = SkipProgramPath(line);
-    for (;;) {
-        while (pos < line.size() && IsBlank(line[pos]))
-            ++pos;
-        if (pos >= line.size())
-            return pos;
-        const bool isSwitch = line[pos] == L'/' || StartsWithNoCase(line, pos, L"\"/");
-        if (!isSwitch)
-            return pos;
-        bool quoted = false;
-        for (; pos < line.size() && (quoted || !IsBlank(line[pos])); ++pos)
-            if (line[pos] == L'"')
-                quoted = !quoted;
-    }
+    return WalkLeadingSwitches(line, [](size_t) { return false; });
 }
 
 std::wstring Trimmed(const std::wstring& text) {

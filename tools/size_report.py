@@ -18,6 +18,7 @@ symbol; templates of the C++ standard library, instantiated wherever they are
 used, get a line of their own.
 """
 import argparse
+import bisect
 import os
 import re
 import subprocess
@@ -158,10 +159,11 @@ def share_out_by_symbols(ranges, copy, map_path, nm_prefix):
         if len(parts) == 3 and not parts[2].startswith("."):
             symbols.append((int(parts[0], 16), parts[2]))
     symbols.sort()
+    addresses = [a for a, _ in symbols]
     totals = {}
     for start, size in ranges:
         end = start + size
-        inside = [(a, n) for a, n in symbols if start <= a < end]
+        inside = symbols[bisect.bisect_left(addresses, start):bisect.bisect_left(addresses, end)]
         marks = [a for a, _ in inside] + [end]
         covered = 0
         for (addr, name), next_addr in zip(inside, marks[1:]):

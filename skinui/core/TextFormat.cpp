@@ -6,18 +6,27 @@
 
 namespace SkinUI {
 
-int FormatTextV(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
+namespace {
+
+// The runtime's formatter leaves a cut result (and one that fills the buffer
+// exactly) unterminated, so it gets one slot less than there is.
+template <typename Char, typename Formatter>
+int Bounded(Formatter format, Char* buffer, size_t count, const Char* text, va_list args) {
     if (buffer == nullptr || count == 0)
         return -1;
-    // The runtime's formatter leaves a cut result (and one that fills the
-    // buffer exactly) unterminated, so it gets one slot less than there is.
-    const int written = _vsnwprintf(buffer, count - 1, format, args);
+    const int written = format(buffer, count - 1, text, args);
     if (written < 0) {
-        buffer[count - 1] = L'\0';
+        buffer[count - 1] = Char(0);
         return -1;
     }
-    buffer[written] = L'\0';
+    buffer[written] = Char(0);
     return written;
+}
+
+} // namespace
+
+int FormatTextV(wchar_t* buffer, size_t count, const wchar_t* format, va_list args) {
+    return Bounded(_vsnwprintf, buffer, count, format, args);
 }
 
 int FormatText(wchar_t* buffer, size_t count, const wchar_t* format, ...) {
@@ -29,15 +38,7 @@ int FormatText(wchar_t* buffer, size_t count, const wchar_t* format, ...) {
 }
 
 int FormatTextV(char* buffer, size_t count, const char* format, va_list args) {
-    if (buffer == nullptr || count == 0)
-        return -1;
-    const int written = _vsnprintf(buffer, count - 1, format, args);
-    if (written < 0) {
-        buffer[count - 1] = '\0';
-        return -1;
-    }
-    buffer[written] = '\0';
-    return written;
+    return Bounded(_vsnprintf, buffer, count, format, args);
 }
 
 int FormatText(char* buffer, size_t count, const char* format, ...) {

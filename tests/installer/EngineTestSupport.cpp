@@ -164,17 +164,23 @@ std::string ReadInstallWay(DWORD* type) {
     return std::string(buf, size);
 }
 
-bool MakeUnixSymlink(const std::wstring& path, const char* unixTarget) {
+std::string UnixPath(const std::wstring& path) {
     using UnixName = char*(CDECL*)(const wchar_t*);
     auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!toUnix)
-        return false;
-    char* unixPath = toUnix(path.c_str());
+    char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
     if (!unixPath)
-        return false;
-    std::string cmd = std::string("Z:\\bin\\ln -sf ") + unixTarget + " " + unixPath;
+        return std::string();
+    std::string result = unixPath;
     HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+bool MakeUnixSymlink(const std::wstring& path, const char* unixTarget) {
+    const std::string unixPath = UnixPath(path);
+    if (unixPath.empty())
+        return false;
+    const std::string cmd = std::string("Z:\\bin\\ln -sf ") + unixTarget + " " + unixPath;
     // Wine starts Unix programs given by their path on the drive that maps /;
     // their process handles cannot be waited on, so the link is looked for.
     ChildProcess ln;
@@ -193,14 +199,10 @@ bool MakeUnixSymlink(const std::wstring& path, const char* unixTarget) {
 }
 
 void RemoveUnixSymlink(const std::wstring& path) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
-    if (!unixPath)
+    const std::string unixPath = UnixPath(path);
+    if (unixPath.empty())
         return;
-    std::string cmd = std::string("Z:\\bin\\rm -f ") + unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
+    const std::string cmd = std::string("Z:\\bin\\rm -f ") + unixPath;
     ChildProcess rm;
     if (!rm.Start(std::wstring(cmd.begin(), cmd.end())))
         return;

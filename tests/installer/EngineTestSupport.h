@@ -67,6 +67,8 @@ std::string ReadRecordValue(const char* name, DWORD* type = nullptr);
 // The "InstallWay" value as stored (narrow view); empty when missing.
 std::string ReadInstallWay(DWORD* type = nullptr);
 
+// Where a Windows path is on the Unix side under Wine; empty elsewhere.
+std::string UnixPath(const std::wstring& path);
 // Under Wine: makes path a Unix symbolic link to unixTarget (for example
 // /dev/full, a file every write to fails on). False elsewhere or on failure.
 bool MakeUnixSymlink(const std::wstring& path, const char* unixTarget);

@@ -14,27 +14,6 @@ namespace {
 using namespace qmtest;
 namespace L = qmtest::layout;
 
-// A file of the install directory held open without sharing: the move into
-// place then fails and is retried until it is released, which keeps the
-// progress page on the screen for as long as a test needs it.
-class HeldFile {
-public:
-    explicit HeldFile(const std::wstring& path) {
-        m_h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    }
-    ~HeldFile() { Release(); }
-    bool Held() const { return m_h != INVALID_HANDLE_VALUE; }
-    void Release() {
-        if (m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_h = INVALID_HANDLE_VALUE;
-};
-
 void Click(HWND hwnd, POINT pt) {
     ClickAt(hwnd, pt.x, pt.y);
 }
@@ -101,7 +80,10 @@ using FrameUIApp = SetupTest;
 TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     const std::wstring dir = DefaultInstallDir();
     CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
-    HeldFile held(dir + L"uninst.exe");
+    // While a file of the install directory is held, the move into place
+    // fails and is retried until it is released, which keeps the progress
+    // page on the screen for as long as the test needs it.
+    HeldFile held(dir + L"uninst.exe", CREATE_ALWAYS);
     ASSERT_TRUE(held.Held());
 
     HWND hwnd = StartAndWait();
@@ -298,7 +280,7 @@ TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
 TEST_F(FrameUIApp, CloseButtonDuringAnInstallAsksAndRollsBack) {
     const std::wstring dir = DefaultInstallDir();
     CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
-    HeldFile held(dir + L"uninst.exe");
+    HeldFile held(dir + L"uninst.exe", CREATE_ALWAYS);
     ASSERT_TRUE(held.Held());
     HWND hwnd = StartAndWait();
     ASSERT_NE(nullptr, hwnd);

@@ -33,18 +33,6 @@ namespace {
 const char kShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-std::string UnixPath(const std::wstring& path) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
-    if (!unixPath)
-        return std::string();
-    std::string result = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
-    return result;
-}
-
 // Runs a shell script on the Unix side and waits (bounded) for it to end: Wine
 // cannot wait on a Unix process, so the script's last step makes a marker.
 bool RunUnixScript(const std::string& script, const std::wstring& marker) {

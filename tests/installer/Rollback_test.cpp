@@ -101,25 +101,6 @@ State Capture(const std::wstring& installDir, const std::wstring& tempDir) {
     return state;
 }
 
-// A file held open without sharing, as a running program or a scanner holds
-// it: it can be neither replaced, renamed nor read.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::wstring& path)
-        : m_h(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldOpen() { Release(); }
-    bool Held() const { return m_h != INVALID_HANDLE_VALUE; }
-    void Release() {
-        if (m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_h;
-};
-
 // The next version of the small test product: a changed uninstaller and data
 // file, one more file in a folder of its own.
 std::string MakeNextPayload() {
@@ -263,7 +244,7 @@ TEST_F(RollbackApp, StoppingAnInstallLeavesEverythingAsItWas) {
             held = dir + L"uninst.exe";
         }
         const State before = Now();
-        HeldOpen hold(held);
+        HeldFile hold(held, OPEN_EXISTING);
         ASSERT_TRUE(hold.Held());
 
         ASSERT_TRUE(Start(L"", next));
@@ -301,7 +282,7 @@ TEST_F(RollbackApp, LinkFailureUndoesAFreshInstallCompletely) {
     WriteFileBytes(DesktopShortcut(), "a link of the user's, held open");
     const State before = Now();
     ASSERT_FALSE(FileExists(dir));
-    HeldOpen hold(DesktopShortcut());
+    HeldFile hold(DesktopShortcut(), OPEN_EXISTING);
     ASSERT_TRUE(hold.Held());
 
     HWND hwnd = StartAndWait();
@@ -327,7 +308,7 @@ TEST_F(RollbackApp, HeldFileDuringSilentUpdateKeepsThePreviousVersion) {
     const State before = Capture(installed, m_work.Path());
     ASSERT_TRUE(before.count(L"file: res\\version.txt"));
 
-    HeldOpen hold(installed + L"res\\version.txt");
+    HeldFile hold(installed + L"res\\version.txt", OPEN_EXISTING);
     ASSERT_TRUE(hold.Held());
     const std::wstring log = m_work / L"update.log";
     EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALL_FAILED) + INSTALL_ERR_COPY,

@@ -208,6 +208,18 @@ TempDir::TempDir(const std::wstring& prefix) {
     }
 }
 
+HeldFile::HeldFile(const std::wstring& path, DWORD disposition)
+    : m_h(CreateFileW(path.c_str(),
+                      GENERIC_READ | (disposition == OPEN_EXISTING ? 0 : GENERIC_WRITE), 0, nullptr,
+                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+}
+
+void HeldFile::Release() {
+    if (m_h != INVALID_HANDLE_VALUE)
+        CloseHandle(m_h);
+    m_h = INVALID_HANDLE_VALUE;
+}
+
 TempDir::~TempDir() {
     if (!m_path.empty())
         RemoveTree(m_path);

@@ -69,6 +69,23 @@ private:
     std::wstring m_path;
 };
 
+// A file held open without sharing while the object lives, as a running
+// program or a scanner holds one: it can be neither replaced, renamed,
+// deleted nor read. OPEN_EXISTING holds the file that is there (for reading);
+// CREATE_ALWAYS makes it anew (for reading and writing).
+class HeldFile {
+public:
+    HeldFile(const std::wstring& path, DWORD disposition);
+    ~HeldFile() { Release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    bool Held() const { return m_h != INVALID_HANDLE_VALUE; }
+    void Release();
+
+private:
+    HANDLE m_h;
+};
+
 // Removes a folder tree (files and subfolders); true when it is gone.
 bool RemoveTree(const std::wstring& path);
 // The folder of the running test program, without a trailing backslash.

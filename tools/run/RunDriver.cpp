@@ -41,19 +41,6 @@ std::wstring FromAnsi(const std::string& s) {
     return out;
 }
 
-// Where a Windows path is on the Unix side under Wine; empty elsewhere.
-std::string UnixPath(const std::wstring& path) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
-    if (!unix)
-        return std::string();
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
 int Fail(const char* what) {
     printf("run: %s\n", what);
     return 1;
