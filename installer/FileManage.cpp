@@ -2,6 +2,7 @@
 
 #include "installer/ArchiveEntry.h"
 #include "installer/EntryWriter.h"
+#include "installer/FolderSecurity.h"
 #include "installer/Log.h"
 #include "installer/MoveTree.h"
 #include "installer/PayloadReader.h"
@@ -105,6 +106,16 @@ std::wstring RollbackText(bool complete) {
                     : L"部分更改未能撤销, 下次运行安装程序时将继续恢复原状。";
 }
 
+std::wstring OutcomeMessage(unsigned result, bool rolledBack, bool rollbackComplete) {
+    if (result == INSTALL_OK)
+        return std::wstring();
+    // A stop always ends with what became of the changes: its own result
+    // has no text of a failed step.
+    if (rolledBack || result == INSTALL_CANCELLED)
+        return EndOfRunMessage(result, !rolledBack || rollbackComplete);
+    return ToWide(GetErrorText(result));
+}
+
 std::wstring EndOfRunMessage(unsigned result, bool rollbackComplete) {
     const std::wstring head =
         result == INSTALL_CANCELLED ? L"安装已停止。" : ToWide(GetErrorText(result));
@@ -165,14 +176,12 @@ CFileManage* CFileManage::GetInstance() {
 CFileManage::CFileManage() {
     wchar_t buf[MAX_PATH] = {};
     DWORD n = GetTempPathW(MAX_PATH, buf);
-    // A temporary directory that does not fit leaves every path empty, and
-    // the steps that need them refuse; nothing is deleted anywhere else.
-    if (n == 0 || n > kMaxPathText)
-        return;
-    tempDir.assign(buf, n);
-    // What earlier runs left goes after the window is shown, links removed as
-    // links (Journal.h): the temporary directory is the user's, and anything
-    // in it may have been planted to point elsewhere.
+    if (n != 0 && n <= kMaxPathText)
+        tempDir.assign(buf, n);
+    // Where the staging folder goes depends on the run's rights, not on the
+    // user's temporary folder (Staging.h); one that does not fit leaves every
+    // path empty, and the steps that need them refuse. What earlier runs
+    // left goes after the window is shown.
     CreateStaging();
 }
 
@@ -186,7 +195,7 @@ bool CFileManage::CreateStaging() {
         return false;
     const std::wstring unpack = staging + kUnpackSubDir;
     if (unpack.size() > kMaxPathText || !m_journal.Open(staging + kJournalFileName)) {
-        RemoveTreeNoFollow(staging);
+        RemoveStagingDir(staging);
         return false;
     }
     stagingDir = staging;
@@ -210,15 +219,25 @@ void CFileManage::RemoveStaging() {
     if (!m_journal.Resolve())
         return;
     m_journal = CInstallJournal();
-    RemoveTreeNoFollow(stagingDir);
+    RemoveStagingDir(stagingDir);
     stagingDir.clear();
     unpackDir.clear();
+}
+
+bool CFileManage::RemoveCreatedLevels(const std::vector<std::wstring>& levels) {
+    bool gone = true;
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+        // Only when empty: anything in it is not this run's.
+        RemoveDirectoryW(it->c_str());
+        gone = gone && GetFileAttributesW(it->c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
+    return gone;
 }
 
 std::vector<std::wstring> CFileManage::CreateMissingLevels(const std::wstring& dir) {
     std::vector<std::wstring> created;
     for (const std::wstring& level : DirectoryLevels(L"", dir))
-        if (CreateDirectoryW(level.c_str(), nullptr))
+        if (CreateInstallFolderLevel(level))
             created.push_back(level);
     return created;
 }
@@ -254,8 +273,9 @@ void CFileManage::BeginJob(const TInstallJob& job) {
 InstallResult CFileManage::RunInstall(const TInstallJob& job) {
     // What an earlier run that was killed left half done is finished or put
     // back first: this run must see, and journal, the installation as it was.
+    // A stop asked for meanwhile is kept: its starter cleared the request
+    // before the run began (ClearCancel), and the question is asked once.
     RecoverInterruptedRuns();
-    m_cancel = false;
     rolledBack = false;
     rollbackComplete = true;
     installKind = DetectInstallKind(installKind);
@@ -287,38 +307,25 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
     // reach their files.
     if (result == INSTALL_OK && PayloadPathExcess(installDir) > 0)
         result = logged(L"check the path lengths below the install folder", INSTALL_ERR_COPY);
-    if (go(result) == INSTALL_OK)
-        result = logged(L"unpack the payload", UnzipPayload());
-    if (go(result) == INSTALL_OK)
-        result = logged(L"write the entry list", WriteEntryList());
 
-    // From here on every change is journaled before it is made.
+    // From here on every change is journaled before it is made, the install
+    // folder's own levels and the unpacking included: a stop or a failure at
+    // any later moment puts everything back.
     m_guarded = false;
+    if (result == INSTALL_OK && !PlanInsideFolders())
+        result = logged(L"plan the folders inside the install folder", INSTALL_ERR_COPY);
     if (go(result) == INSTALL_OK && job.rollbackProtection) {
-        wchar_t full[MAX_PATH] = {};
-        const DWORD n = GetFullPathNameW(installDir.c_str(), MAX_PATH, full, nullptr);
-        std::wstring name = stagingDir;
-        while (!name.empty() && name.back() == L'\\')
-            name.pop_back();
-        name = name.substr(name.find_last_of(L'\\') + 1);
-        bool ok = n != 0 && n < MAX_PATH && m_journal.IsOpen();
-        if (ok) {
-            // Beside the files it holds, so that setting one aside is a
-            // rename; the long-path form, as it lies one level deeper than
-            // the paths that were checked to fit.
-            m_asideRoot = std::wstring(L"\\\\?\\") + full;
-            if (m_asideRoot.back() != L'\\')
-                m_asideRoot += L'\\';
-            m_asideRoot += name + L".old\\";
-            ok = m_journal.NoteAsideRoot(m_asideRoot);
-            for (const std::wstring& dir : job.createdDirs)
-                ok = ok && m_journal.NoteCreatedDir(dir);
-        }
-        if (ok)
+        if (StartJournal(job))
             m_guarded = true;
         else
             result = logged(L"start the journal", INSTALL_ERR_COPY);
     }
+    if (go(result) == INSTALL_OK)
+        result = logged(L"prepare the install folder", PrepareInstallFolder());
+    if (go(result) == INSTALL_OK)
+        result = logged(L"unpack the payload", UnzipPayload());
+    if (go(result) == INSTALL_OK)
+        result = logged(L"write the entry list", WriteEntryList());
     if (go(result) == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
     // Nothing of the payload stays in the temporary directory, whether the
@@ -364,10 +371,71 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
                              : std::wstring(L"rolled back in part; the next run goes on"));
         }
         m_guarded = false;
+    } else if (result != INSTALL_OK) {
+        // Ended before its journal began: the levels of the install folder
+        // its starter created are all it may have changed.
+        rolledBack = true;
+        rollbackComplete = RemoveCreatedLevels(job.createdDirs);
     }
     if (SUCCEEDED(com))
         CoUninitialize();
     return result;
+}
+
+bool CFileManage::PlanInsideFolders() {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD n = GetFullPathNameW(installDir.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH || stagingDir.empty())
+        return false;
+    std::wstring dir = full;
+    if (!EndsWithSeparator(dir))
+        dir += L'\\';
+    std::wstring name = stagingDir;
+    while (!name.empty() && name.back() == L'\\')
+        name.pop_back();
+    name = name.substr(name.find_last_of(L'\\') + 1);
+    // Beside the files they hold, so that setting one aside and putting an
+    // unpacked one in place are renames, and so that what is unpacked takes
+    // the install folder's ACL, never the staging folder's; the long-path
+    // form, as they lie one level deeper than the paths that were checked.
+    m_fullInstallDir = dir;
+    m_asideRoot = L"\\\\?\\" + dir + name + L".old\\";
+    m_unpackInside = L"\\\\?\\" + dir + name + L".new\\";
+    return true;
+}
+
+bool CFileManage::StartJournal(const TInstallJob& job) {
+    if (!m_journal.IsOpen())
+        return false;
+    bool ok = m_journal.NoteInstallDir(m_fullInstallDir) && m_journal.NoteAsideRoot(m_asideRoot);
+    for (const std::wstring& level : job.createdDirs)
+        ok = ok && m_journal.NoteCreatedDir(level);
+    return ok && m_journal.NoteTree(m_unpackInside);
+}
+
+InstallResult CFileManage::PrepareInstallFolder() {
+    // The install directory's own missing levels count as this run's.
+    for (const std::wstring& level : DirectoryLevels(L"", installDir)) {
+        if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (m_guarded && !m_journal.NoteCreatedDir(level))
+            return INSTALL_ERR_COPY;
+        if (!CreateInstallFolderLevel(level) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return INSTALL_ERR_COPY;
+        KillPoint();
+    }
+    if (IsReparsePoint(installDir))
+        return INSTALL_ERR_COPY;
+    bool repaired = false;
+    if (!SecureInstallFolder(installDir, &repaired))
+        return INSTALL_ERR_COPY;
+    if (repaired)
+        SetupLogLine(L"the install folder was writable by other users; it now takes changes from "
+                     L"administrators only");
+    // Unpacked inside the install folder: same volume, so the moves are
+    // renames, and the files inherit the folder's ACL.
+    unpackDir = m_unpackInside;
+    return INSTALL_OK;
 }
 
 // ---- The payload: read where it lies in the executable ----
@@ -437,15 +505,26 @@ InstallResult CFileManage::UnzipPayload() {
             unz_file_info64 info = {};
             if (!CurrentEntryName(zip.Get(), &name, &info))
                 return INSTALL_ERR_UNZIP;
-            std::wstring target = unpackDir + name;
-            if (!IsSafeEntryName(name) || target.size() > kMaxPathText)
+            // A long-path form takes no '/' for a separator.
+            std::wstring local = name;
+            for (wchar_t& c : local)
+                if (c == L'/')
+                    c = L'\\';
+            const std::wstring target = unpackDir + local;
+            // What must fit is the final path: an unpack folder inside the
+            // install folder lies one level deeper and is reached by its
+            // long-path form.
+            const size_t fits = unpackDir.compare(0, 4, L"\\\\?\\") == 0
+                                    ? installDir.size() + name.size()
+                                    : target.size();
+            if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
 
             bool read = true;
             if (IsSeparator(name.back())) {
                 if (unzOpenCurrentFile(zip.Get()) != UNZ_OK)
                     return INSTALL_ERR_UNZIP;
-                writer.Begin(DirectoryLevels(unpackDir, name), std::wstring(), 0, 0);
+                writer.Begin(DirectoryLevels(unpackDir, local), std::wstring(), 0, 0);
             } else {
                 // Opened raw only to find the data past the local header: the
                 // data is read here, and its CRC checked by the writer.
@@ -455,7 +534,7 @@ InstallResult CFileManage::UnzipPayload() {
                 data.offset = unzGetCurrentFileZStreamPos64(zip.Get());
                 data.compressedSize = info.compressed_size;
                 data.size = info.uncompressed_size;
-                writer.Begin(DirectoryLevels(unpackDir, name), target,
+                writer.Begin(DirectoryLevels(unpackDir, local), target,
                              static_cast<uint32_t>(info.crc), info.uncompressed_size);
                 read = ReadEntryData(stream, data, writer, input, &written);
             }
@@ -513,7 +592,7 @@ InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstri
             continue;
         if (!m_journal.NoteCreatedDir(level))
             return INSTALL_ERR_COPY;
-        CreateDirectoryW(level.c_str(), nullptr);
+        CreateInstallFolderLevel(level);
         KillPoint();
     }
     CreateDirectoryW(m_asideRoot.c_str(), nullptr);
@@ -530,7 +609,8 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
     if (!EndsWithSeparator(sourceDir))
         sourceDir += L'\\';
     InstallResult result = INSTALL_ERR_COPY;
-    if (sourceDir.size() > 1 && sourceDir.size() <= kMaxFolderPathChars + 1 &&
+    const bool longForm = sourceDir.compare(0, 4, L"\\\\?\\") == 0;
+    if (sourceDir.size() > 1 && (longForm || sourceDir.size() <= kMaxFolderPathChars + 1) &&
         dir.size() <= kMaxFolderPathChars + 1) {
         // In the log this step is "copy", as support staff know it; the log
         // takes UTF-8 text.

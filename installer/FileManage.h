@@ -42,6 +42,10 @@ std::string GetErrorText(unsigned code);
 // What the user reads after a run that did not complete, below the failed
 // step's text: whether everything it changed was put back.
 std::wstring RollbackText(bool complete);
+// What the user reads after a run: empty after success; after a stop or a
+// failure the step's text (or that the install was stopped) and, once
+// anything was put back, whether completely.
+std::wstring OutcomeMessage(unsigned result, bool rolledBack, bool rollbackComplete);
 // The whole message after a stopped or failed run that was rolled back.
 std::wstring EndOfRunMessage(unsigned result, bool rollbackComplete);
 
@@ -126,14 +130,19 @@ public:
     void FinishRun();
 
     // Any thread: asks a running install to stop at the next entry boundary
-    // and roll back. Cleared by the next RunInstall.
+    // and roll back. A starter clears it before it hands a job to a worker,
+    // so that an answer given at once is never lost.
     void RequestCancel() { m_cancel = true; }
+    void ClearCancel() { m_cancel = false; }
     bool CancelRequested() const { return m_cancel; }
 
     // At the end of the process, once no install runs: the run's staging
     // folder goes.
     void RemoveStaging();
 
+    // Removes the levels a starter created (outermost first), innermost
+    // first and each only when empty; true when none is left.
+    static bool RemoveCreatedLevels(const std::vector<std::wstring>& levels);
     // Creates the missing levels of dir (absolute); returns those it created,
     // outermost first.
     static std::vector<std::wstring> CreateMissingLevels(const std::wstring& dir);
@@ -209,6 +218,14 @@ private:
 
     void PostProgress(int percent);
     InstallResult MoveGuarded(const std::wstring& dir, const std::wstring& sourceDir, DWORD* ret);
+    // Names the aside and unpack folders inside the install folder.
+    bool PlanInsideFolders();
+    // Starts the guarded part of a run: names the install folder, the aside
+    // and unpack folders inside it and the levels its starter created.
+    bool StartJournal(const TInstallJob& job);
+    // Creates the install folder's missing levels (journaled), makes it safe
+    // from other users (FolderSecurity.h) and moves the unpacking into it.
+    InstallResult PrepareInstallFolder();
     // Journals a link about to be written (when the run is guarded).
     bool GuardLink(const std::wstring& link);
     TProgressTarget m_target;
@@ -221,6 +238,9 @@ private:
     bool m_finishPending = false;
     // Where replaced files of the install folder wait, on its own volume.
     std::wstring m_asideRoot;
+    // Where a guarded run unpacks: a folder inside the install folder.
+    std::wstring m_unpackInside;
+    std::wstring m_fullInstallDir;
     int m_linkCopies = 0;
 };
 

@@ -282,6 +282,7 @@ void CFrameUI::StartInstall() {
     m_job.startMenuLink = m_pStartMenuLnk && m_pStartMenuLnk->IsSelected();
     m_job.target.window = m_hWnd;
     m_job.createdDirs = m_createdDirs;
+    CFileManage::GetInstance()->ClearCancel();
     HANDLE worker =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, &m_job, 0, nullptr));
     if (!worker) {
@@ -344,8 +345,11 @@ void CFrameUI::StopForSessionEnd(bool ending) {
         return;
     // The system ends the process once this message returns: the rollback
     // must be over by then.
-    WaitForSingleObject(m_worker.Get(), kSessionEndWaitMs);
-    CFileManage::GetInstance()->RemoveStaging();
+    // A worker still putting things back after the wait is ended with the
+    // process: its journal stays, untouched by this thread, and the next
+    // start finishes the undo from it.
+    if (WaitForSingleObject(m_worker.Get(), kSessionEndWaitMs) == WAIT_OBJECT_0)
+        CFileManage::GetInstance()->RemoveStaging();
     ReleaseInstallMutex();
     ExitProcess(m_silent ? SETUP_EXIT_UNFINISHED : SETUP_EXIT_INSTALLED);
 }
@@ -509,8 +513,8 @@ void CFrameUI::OnInstallResult(unsigned result) {
         // the changes. A session that ends has nobody to read it.
         const bool complete = !engine->rolledBack || engine->rollbackComplete;
         if (!m_sessionEnding) {
-            const std::wstring text = engine->rolledBack ? EndOfRunMessage(result, complete)
-                                                         : ToWide(GetErrorText(result));
+            const std::wstring text =
+                OutcomeMessage(result, engine->rolledBack, engine->rollbackComplete);
             ShowMessageBox(m_hWnd, text.c_str(), kCaption, MB_OK);
         }
         m_silentExitCode =

@@ -150,13 +150,99 @@ struct TStep {
     std::vector<TValue> values;
 };
 
+// ---------------------------------------------------------------------------
+// What a journal may touch
+//
+// A journal is read only from a staging folder that no standard user can
+// write (Staging.h), so its steps are the programs' own. Each step is still
+// held to what an install changes: files and folders inside the install
+// folder the journal names, the aside folders it recorded there, the levels
+// of that folder, the product's links, and the product's two registry places.
+// A damaged journal, or one written by a later version that changes more,
+// cannot turn recovery against anything else.
+
+std::wstring Folded(std::wstring path) {
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    if (path.compare(0, 4, L"\\\\?\\") == 0 && path.compare(0, 8, L"\\\\?\\UNC\\") != 0)
+        path.erase(0, 4);
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// True when path lies strictly below folder (both as written in the journal).
+bool IsBelow(const std::wstring& path, const std::wstring& folder) {
+    const std::wstring p = Folded(path), f = Folded(folder);
+    if (f.empty() || p.size() <= f.size() + 1 || p[f.size()] != L'\\' ||
+        p.find(L"\\..") != std::wstring::npos || p.find(L"\\.\\") != std::wstring::npos)
+        return false;
+    return CompareStringOrdinal(p.c_str(), static_cast<int>(f.size()), f.c_str(),
+                                static_cast<int>(f.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The install folder itself or one of the levels above it.
+bool IsLevelOf(const std::wstring& path, const std::wstring& folder) {
+    return !Folded(path).empty() &&
+           (SamePath(Folded(path), Folded(folder)) || IsBelow(folder, path));
+}
+
+bool IsProductFolder(const std::wstring& path) {
+    const std::wstring p = Folded(path);
+    const size_t cut = p.find_last_of(L'\\');
+    return cut != std::wstring::npos && p.find(L"\\..") == std::wstring::npos &&
+           SamePath(p.substr(cut + 1), kProductName);
+}
+
+bool IsProductLink(const std::wstring& path) {
+    const std::wstring p = Folded(path);
+    const size_t cut = p.find_last_of(L'\\');
+    if (cut == std::wstring::npos || p.find(L"\\..") != std::wstring::npos)
+        return false;
+    const std::wstring name = p.substr(cut + 1);
+    return SamePath(name, kClientLinkName) || SamePath(name, kUninstallLinkName);
+}
+
+// The registry places an install writes: the uninstall record below
+// HKEY_LOCAL_MACHINE, the install kind below the user's product key. False
+// for any other key. *created, the level the run created on the way there,
+// is kept to the product's own levels: the uninstall keys of other programs
+// and the user's SOFTWARE key are never the install's to delete.
+bool ConfineKey(const std::string& root, const std::wstring& subKey, std::wstring* created) {
+    const bool machine = root == "M";
+    const std::wstring place =
+        machine ? UninstallKeyPath() : std::wstring(L"SOFTWARE\\") + kSettingsSubKey;
+    if (!SamePath(subKey, place))
+        return false;
+    if (created->empty())
+        return true;
+    const std::wstring floor = machine ? place : std::wstring(kProductKey);
+    const bool onTheWay =
+        SamePath(*created, place) ||
+        (place.size() > created->size() && place[created->size()] == L'\\' &&
+         CompareStringOrdinal(place.c_str(), static_cast<int>(created->size()), created->c_str(),
+                              static_cast<int>(created->size()), TRUE) == CSTR_EQUAL);
+    if (!onTheWay)
+        return false;
+    if (created->size() < floor.size())
+        *created = floor;
+    return true;
+}
+
 bool UndoKey(const TStep& step) {
     if (step.fields.size() < 5)
         return false;
     const HKEY root = RootOf(step.fields[1]);
     const std::wstring subKey = ToWide(step.fields[2]);
+    std::wstring created = step.fields[3] == "0" ? ToWide(step.fields[4]) : std::wstring();
+    if (!ConfineKey(step.fields[1], subKey, &created))
+        return false;
     if (step.fields[3] == "0") {
-        const std::wstring created = ToWide(step.fields[4]);
         if (created.empty())
             return true;
         const LONG err = RegDeleteTreeW(root, created.c_str());
@@ -184,8 +270,10 @@ bool UndoValue(const TStep& step) {
         return false;
     const HKEY root = RootOf(step.fields[1]);
     const std::wstring subKey = ToWide(step.fields[2]);
-    const std::wstring created = ToWide(step.fields[3]);
+    std::wstring created = ToWide(step.fields[3]);
     const std::wstring name = UnhexName(step.fields[4]);
+    if (!ConfineKey(step.fields[1], subKey, &created) || name != L"InstallWay")
+        return false;
     if (!created.empty()) {
         const LONG err = RegDeleteTreeW(root, created.c_str());
         RegDeleteKeyW(root, created.c_str());
@@ -205,6 +293,47 @@ bool UndoValue(const TStep& step) {
     return RegSetValueExW(key.Get(), name.c_str(), 0,
                           static_cast<DWORD>(strtoul(step.fields[6].c_str(), nullptr, 10)),
                           data.data(), static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+// What the journal says about itself: the install folder it changes, the
+// aside folders it recorded there, and the staging folder it lies in.
+struct TJournalScope {
+    std::wstring installDir;
+    std::vector<std::wstring> asideRoots;
+    std::wstring stagingDir;
+};
+
+bool IsAside(const TJournalScope& scope, const std::wstring& path) {
+    for (const std::wstring& root : scope.asideRoots)
+        if (IsBelow(path, root))
+            return true;
+    return false;
+}
+
+// Whether step stays within what an install of scope.installDir changes.
+bool InScope(const TStep& step, const TJournalScope& scope) {
+    const std::vector<std::string>& f = step.fields;
+    const std::wstring& dir = scope.installDir;
+    switch (step.kind) {
+    case 'B':
+        return f.size() >= 2 && IsBelow(ToWide(f[1]), dir);
+    case 'D':
+        // The install folder's levels, or the product's Start-menu folder.
+        return f.size() >= 2 && (IsLevelOf(ToWide(f[1]), dir) || IsProductFolder(ToWide(f[1])));
+    case 'T':
+        return f.size() >= 2 && IsBelow(ToWide(f[1]), dir);
+    case 'F':
+        return f.size() >= 4 && IsBelow(ToWide(f[2]), dir) &&
+               (f[1] != "1" || IsAside(scope, ToWide(f[3])));
+    case 'L':
+        return f.size() >= 4 && IsProductLink(ToWide(f[2])) &&
+               (f[1] != "1" || IsBelow(ToWide(f[3]), scope.stagingDir));
+    case 'R':
+    case 'S':
+        return true; // held to the product's keys where they are undone
+    default:
+        return false;
+    }
 }
 
 bool UndoStep(const TStep& step) {
@@ -247,8 +376,10 @@ bool UndoStep(const TStep& step) {
 }
 
 // Undoes or finishes the journal text; true when nothing is left to do.
-bool ResolveText(const std::string& text) {
+bool ResolveText(const std::string& text, const std::wstring& stagingDir) {
     std::vector<TStep> steps;
+    TJournalScope scope;
+    scope.stagingDir = stagingDir;
     bool committed = false;
     size_t pos = 0;
     // A line without its end was being written when the run stopped; the
@@ -262,6 +393,10 @@ bool ResolveText(const std::string& text) {
         step.kind = line[0];
         if (step.kind == 'C') {
             committed = true;
+        } else if (step.kind == 'I') {
+            // The first line; a journal names one install folder.
+            if (step.fields.size() >= 2 && scope.installDir.empty() && steps.empty())
+                scope.installDir = ToWide(step.fields[1]);
         } else if (step.kind == 'V') {
             if (!steps.empty() && steps.back().kind == 'R' && step.fields.size() >= 4) {
                 TValue v;
@@ -271,10 +406,25 @@ bool ResolveText(const std::string& text) {
                 steps.back().values.push_back(v);
             }
         } else {
+            if (step.kind == 'B' && step.fields.size() >= 2)
+                scope.asideRoots.push_back(ToWide(step.fields[1]));
             steps.push_back(step);
         }
     }
+    // A step outside the install's reach is never carried out; the journal
+    // then counts as not resolved, so it is kept for a person to look at.
     bool ok = true;
+    std::vector<TStep> allowed;
+    for (TStep& step : steps) {
+        if (InScope(step, scope)) {
+            allowed.push_back(std::move(step));
+        } else {
+            SetupLogLine(L"refused a journal step outside the install (" +
+                         ToWide(std::string(1, step.kind)) + L")");
+            ok = false;
+        }
+    }
+    steps.swap(allowed);
     if (!committed) {
         for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
             if (it->kind != 'B' && it->kind != 'D') {
@@ -368,6 +518,10 @@ bool CInstallJournal::Append(const std::string& lines) {
     return ok;
 }
 
+bool CInstallJournal::NoteInstallDir(const std::wstring& dir) {
+    return Append("I\t" + ToNarrow(dir) + "\n");
+}
+
 bool CInstallJournal::NoteAsideRoot(const std::wstring& dir) {
     return Append("B\t" + ToNarrow(dir) + "\n");
 }
@@ -449,7 +603,9 @@ bool CInstallJournal::Resolve() {
     if (!m_file)
         return true;
     std::string text;
-    if (!ReadAll(m_file.Get(), &text) || !ResolveText(text))
+    const size_t cut = m_path.find_last_of(L'\\');
+    if (!ReadAll(m_file.Get(), &text) ||
+        !ResolveText(text, cut == std::wstring::npos ? std::wstring() : m_path.substr(0, cut)))
         return false;
     return Empty(m_file.Get());
 }
@@ -459,11 +615,9 @@ bool CInstallJournal::Resolve() {
 
 bool RecoverInterruptedRuns() {
     bool ok = true;
+    // Only the folders the index names and that are still the ones made
+    // there: a journal anywhere a user can write is never read.
     for (const std::wstring& dir : FindStagingDirs()) {
-        if (!IsTrustedStagingDir(dir)) {
-            SetupLogLine(L"ignored a staging folder this program did not make (" + dir + L")");
-            continue;
-        }
         const std::wstring path = dir + kJournalName;
         UniqueHandle file = OpenEndedJournal(path);
         if (!file)
@@ -472,7 +626,7 @@ bool RecoverInterruptedRuns() {
         if (!ReadAll(file.Get(), &text) || text.empty())
             continue;
         const bool committed = text.find("\nC\n") != std::string::npos;
-        if (ResolveText(text) && Empty(file.Get())) {
+        if (ResolveText(text, dir) && Empty(file.Get())) {
             SetupLogLine(committed
                              ? L"finished what an earlier run had committed (" + dir + L")"
                              : L"undid the changes of an earlier, interrupted run (" + dir + L")");
@@ -498,13 +652,14 @@ void RemoveEarlierStaging(const std::wstring& except) {
         } else if (IsYoung(dir)) {
             continue;
         }
-        RemoveTreeNoFollow(dir);
+        RemoveStagingDir(dir);
     }
-    // The fixed unpack folder of older versions of the installer.
-    wchar_t temp[MAX_PATH] = {};
-    const DWORD n = GetTempPathW(MAX_PATH, temp);
-    if (n != 0 && n < MAX_PATH && n + wcslen(kUnpackDirName) < MAX_PATH)
-        RemoveTreeNoFollow(std::wstring(temp) + kUnpackDirName);
+    // What earlier versions left in the user's temporary folder, and the
+    // fixed unpack folder of older versions: removed, never read. The user
+    // may swap anything there for a link at any moment, which the removal
+    // never follows.
+    for (const std::wstring& dir : FindStrayStagingDirs())
+        RemoveTreeNoFollow(dir);
 }
 
 void StartBackgroundCleanUp(const std::wstring& except) {

@@ -31,7 +31,11 @@ public:
     bool IsOpen() const { return static_cast<bool>(m_file); }
     const std::wstring& Path() const { return m_path; }
 
-    // Where replaced files of the install folder wait; removed at the end.
+    // The install folder this run changes: the first line. Nothing outside
+    // it (and the product's links and registry places) is ever undone.
+    bool NoteInstallDir(const std::wstring& dir);
+    // Where replaced files of the install folder wait, inside the install
+    // folder; removed at the end.
     bool NoteAsideRoot(const std::wstring& dir);
     // A folder this run creates (it did not exist).
     bool NoteCreatedDir(const std::wstring& dir);

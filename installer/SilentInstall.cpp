@@ -1,6 +1,7 @@
 #include "installer/SilentInstall.h"
 
 #include "installer/FileManage.h"
+#include "installer/FolderSecurity.h"
 #include "installer/FrameUI.h"
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
@@ -36,7 +37,7 @@ std::wstring Trimmed(const std::wstring& text) {
 DWORD CreateInstallDirectory(const std::wstring& dir, std::vector<std::wstring>* created) {
     DWORD error = ERROR_SUCCESS;
     for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
-        if (CreateDirectoryW(level.c_str(), nullptr))
+        if (CreateInstallFolderLevel(level))
             created->push_back(level);
         else if (GetLastError() != ERROR_ALREADY_EXISTS)
             error = GetLastError();
@@ -157,7 +158,7 @@ UINT RunSilentInstall(const TStartRequest& request) {
         // The text names the failed step, then what became of the changes.
         const bool complete = !engine->rolledBack || engine->rollbackComplete;
         const std::wstring text =
-            engine->rolledBack ? EndOfRunMessage(result, complete) : ToWide(GetErrorText(result));
+            OutcomeMessage(result, engine->rolledBack, engine->rollbackComplete);
         ShowMessageBox(nullptr, text.c_str(), kCaption, MB_OK);
         return complete ? SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(result)
                         : static_cast<UINT>(SETUP_EXIT_ROLLBACK_INCOMPLETE);

@@ -1,27 +1,59 @@
-// One install run's private staging folder in the temporary directory, and
-// the deletion of folder trees that never follows a link out of the tree.
-// Both programs run elevated while the temporary directory belongs to the
-// user, who may plant links there or swap folders between two steps.
+// Each run's private staging folder, the index that tells later runs which
+// staging folders are the programs' own, and the deletion of folder trees
+// that never follows a link out of the tree.
+//
+// Both programs run elevated, while a standard user of the same machine (in
+// the usual split-token case the very account the run belongs to) may plant
+// folders, files and links in any folder that user can write, and swap them
+// between two steps. So when elevated, a staging folder lies in the system's
+// own temporary folder (where users may create folders but cannot rename,
+// enter or delete the administrators' ones), is made new with an ACL for
+// administrators and SYSTEM only, and is named, with its file id, below
+// HKEY_LOCAL_MACHINE, which no standard user can write. A later run trusts a
+// staging folder only when the index names it and the folder found at that
+// name is still the one that was made.
 #pragma once
 
 #include <string>
 #include <vector>
 
-// One run's private staging folder: "<temp>\qms-<16 hex digits>\", where temp
-// is GetTempPathW's folder (the user's own). The name comes from the system's
-// random source and the folder is created new (the call fails when the name
-// exists, link or not). When the process is elevated the folder carries an
-// ACL for administrators and SYSTEM only, and the process keeps it open
-// without delete sharing until RemoveTreeNoFollow removes it, so the user can
-// neither write into it nor rename it or a folder above it away.
+// Where staging folders are made, ending with '\': the system's temporary
+// folder (%SystemRoot%\Temp) when elevated, GetTempPathW's folder otherwise
+// (a run without administrator rights can change nothing a user could not).
+// Empty when it does not fit MAX_PATH.
+std::wstring StagingParent();
+
+// One run's private staging folder: "<StagingParent>\qms-<16 hex digits>\".
+// The name comes from the system's random source and the folder is created
+// new (the call fails when the name exists, link or not). When the process is
+// elevated the folder carries an ACL for administrators and SYSTEM only, and
+// the process keeps it open without delete sharing until RemoveTreeNoFollow
+// removes it. The folder is in the index before anything is written into it.
 bool CreateStagingDir(std::wstring* dir); // dir gets a trailing backslash
 
-// Earlier runs' staging folders (same naming), trailing backslash each;
-// never a reparse point.
+// The staging folders the index names for this run's rights that are still
+// the folders that were made (trailing backslash each; never a reparse
+// point). Index entries whose folder is gone are dropped.
 std::vector<std::wstring> FindStagingDirs();
 
-// Deletes a tree without ever following a reparse point (a link is removed
-// itself, never what it points at). False when something stayed.
+// Folders in the user's temporary folder named like staging folders (those of
+// earlier versions and of runs without administrator rights) and the unpack
+// folder of older versions: never read, only removed. Excludes the indexed
+// ones.
+std::vector<std::wstring> FindStrayStagingDirs();
+
+// Whether dir is a staging folder the index names and still the folder that
+// was made there: only such a folder's journal is carried out.
+bool IsTrustedStagingDir(const std::wstring& dir);
+
+// Removes dir (a staging folder) with everything in it, and its index entry
+// once it is gone. False when something stayed.
+bool RemoveStagingDir(const std::wstring& dir);
+
+// Deletes a tree without ever following a reparse point: every level is
+// opened relative to the handle of the level above, with the link itself
+// opened rather than its target, so a folder swapped for a link between two
+// steps can only ever lose the link. False when something stayed.
 bool RemoveTreeNoFollow(const std::wstring& dir);
 
 // True when path names a reparse point (junction, symbolic link, mount
@@ -36,10 +68,3 @@ bool NoReparseBelow(const std::wstring& base, const std::wstring& path);
 
 // True when the process runs with an elevated (administrator) token.
 bool IsProcessElevated();
-
-// Whether an earlier run's staging folder may be trusted: when elevated, its
-// owner must be the administrators, the system or this run's own account,
-// which no other user can give a folder. What such a folder's journal says is
-// carried out with the run's rights, so a folder that another user planted in
-// the temporary folder is never read.
-bool IsTrustedStagingDir(const std::wstring& dir);

@@ -357,7 +357,7 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     SkinUI::FormatText(copy, sizeof(copy) / sizeof(copy[0]), L"%ls%ls%lu.exe", staging.c_str(),
                        kUninstallerCopyPrefix, GetCurrentProcessId());
     if (!CopyFileW(selfPath.c_str(), copy, TRUE)) {
-        RemoveTreeNoFollow(staging);
+        RemoveStagingDir(staging);
         return;
     }
     // The folder goes without its trailing backslash: before the closing quote
@@ -378,7 +378,7 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
         UniqueHandle thread(pi.hThread);
         UniqueHandle process(pi.hProcess);
     } else {
-        RemoveTreeNoFollow(staging);
+        RemoveStagingDir(staging);
     }
 }
 
