@@ -15,6 +15,9 @@
 #include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
+#include <shlwapi.h>
+
+#include <algorithm>
 
 #include <cwchar>
 
@@ -326,8 +329,16 @@ InstallResult CFileManage::RunInstall(const TInstallJob& job) {
         result = logged(L"unpack the payload", UnzipPayload());
     if (go(result) == INSTALL_OK)
         result = logged(L"write the entry list", WriteEntryList());
+    // What the installation there now consists of, read before the new list
+    // replaces it: an update leaves exactly the new version.
+    std::vector<std::wstring> oldEntries;
+    if (go(result) == INSTALL_OK)
+        oldEntries = ReadInstalledEntries();
     if (go(result) == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
+    if (go(result) == INSTALL_OK)
+        result =
+            logged(L"remove what the new version no longer carries", RemoveOrphans(oldEntries));
     // Nothing of the payload stays in the temporary directory, whether the
     // files were moved or the run failed half way.
     RemoveUnpackDir();
@@ -435,6 +446,120 @@ InstallResult CFileManage::PrepareInstallFolder() {
     // Unpacked inside the install folder: same volume, so the moves are
     // renames, and the files inherit the folder's ACL.
     unpackDir = m_unpackInside;
+    return INSTALL_OK;
+}
+
+// ---- Files an update no longer carries ----
+
+std::vector<std::wstring> CFileManage::ReadInstalledEntries() const {
+    std::vector<std::wstring> entries;
+    const std::wstring path = installDir + kEntryListName;
+    if (IsReparsePoint(path))
+        return entries;
+    UniqueHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    // A list larger than any install writes is not one.
+    if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > 64 * 1024 * 1024)
+        return entries;
+    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD done = 0;
+    if (!text.empty() &&
+        (!ReadFile(in.Get(), &text[0], static_cast<DWORD>(text.size()), &done, nullptr) ||
+         done != text.size()))
+        return entries;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::wstring name = ToWide(line);
+        for (wchar_t& c : name)
+            if (c == L'/')
+                c = L'\\';
+        // Names that would lead out of the install folder are nobody's to
+        // remove.
+        if (!name.empty() && IsSafeEntryName(name))
+            entries.push_back(name);
+    }
+    return entries;
+}
+
+InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEntries) {
+    if (oldEntries.empty())
+        return INSTALL_OK;
+    auto carried = [&](const std::wstring& entry) {
+        for (std::wstring name : unpackedNames) {
+            for (wchar_t& c : name)
+                if (c == L'/')
+                    c = L'\\';
+            if (CompareStringOrdinal(name.c_str(), -1, entry.c_str(), -1, TRUE) == CSTR_EQUAL)
+                return true;
+        }
+        return CompareStringOrdinal(entry.c_str(), -1, kEntryListName, -1, TRUE) == CSTR_EQUAL;
+    };
+    // Files first, then folders deepest first, so that a folder is empty by
+    // the time its turn comes. A file is renamed into the aside folder and
+    // goes with it once the run has succeeded; a folder is removed. A
+    // guarded run journals each before, so an undo puts it back.
+    std::vector<std::wstring> files, folders;
+    for (const std::wstring& entry : oldEntries)
+        if (!carried(entry))
+            (IsSeparator(entry.back()) ? folders : files).push_back(entry);
+    std::sort(folders.begin(), folders.end(),
+              [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+    files.insert(files.end(), folders.begin(), folders.end());
+    const std::wstring aside = m_asideRoot.empty() ? std::wstring() : m_asideRoot + L"orphans\\";
+    for (std::wstring entry : files) {
+        const bool folder = IsSeparator(entry.back());
+        while (!entry.empty() && IsSeparator(entry.back()))
+            entry.pop_back();
+        const std::wstring target = installDir + entry;
+        const DWORD attrs = GetFileAttributesW(target.c_str());
+        // Gone already, a link (never followed), or a folder the user still
+        // keeps something in: left as it is.
+        if (attrs == INVALID_FILE_ATTRIBUTES || !NoReparseBelow(installDir, target) ||
+            folder != ((attrs & FILE_ATTRIBUTE_DIRECTORY) != 0))
+            continue;
+        if (folder && !PathIsDirectoryEmptyW(target.c_str()))
+            continue;
+        if (!m_guarded) {
+            if (folder ? !RemoveDirectoryW(target.c_str()) : !DeleteFileW(target.c_str()))
+                SetupLogFailure(L"could not remove " + target, GetLastError());
+            continue;
+        }
+        if (folder) {
+            if (!m_journal.NoteRemovedDir(target))
+                return INSTALL_ERR_COPY;
+            if (!RemoveDirectoryW(target.c_str())) {
+                SetupLogFailure(L"could not remove " + target, GetLastError());
+                return INSTALL_ERR_COPY;
+            }
+            KillPoint();
+            continue;
+        }
+        TJournalFile step;
+        step.existed = true;
+        step.target = target;
+        step.aside = aside + entry;
+        if (!m_journal.NoteFiles({step}))
+            return INSTALL_ERR_COPY;
+        for (const std::wstring& level : DirectoryLevels(L"", step.aside))
+            CreateDirectoryW(level.c_str(), nullptr);
+        if (attrs & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(target.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
+        if (!MoveFileExW(target.c_str(), step.aside.c_str(), 0)) {
+            SetupLogFailure(L"could not remove " + target, GetLastError());
+            return INSTALL_ERR_COPY;
+        }
+        KillPoint();
+        if (m_cancel)
+            return INSTALL_CANCELLED;
+    }
     return INSTALL_OK;
 }
 

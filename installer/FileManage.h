@@ -226,6 +226,13 @@ private:
     // Creates the install folder's missing levels (journaled), makes it safe
     // from other users (FolderSecurity.h) and moves the unpacking into it.
     InstallResult PrepareInstallFolder();
+    // The entries the installation in installDir consists of now, from its
+    // entry list ('\' separated, folders ending in one); empty when none.
+    std::vector<std::wstring> ReadInstalledEntries() const;
+    // After the move: what oldEntries names and the new payload does not
+    // carry is set aside (journaled), so the folder holds exactly the new
+    // version; folders only when empty.
+    InstallResult RemoveOrphans(const std::vector<std::wstring>& oldEntries);
     // Journals a link about to be written (when the run is guarded).
     bool GuardLink(const std::wstring& link);
     TProgressTarget m_target;

@@ -321,6 +321,7 @@ bool InScope(const TStep& step, const TJournalScope& scope) {
         // The install folder's levels, or the product's Start-menu folder.
         return f.size() >= 2 && (IsLevelOf(ToWide(f[1]), dir) || IsProductFolder(ToWide(f[1])));
     case 'T':
+    case 'E':
         return f.size() >= 2 && IsBelow(ToWide(f[1]), dir);
     case 'F':
         return f.size() >= 4 && IsBelow(ToWide(f[2]), dir) &&
@@ -346,6 +347,11 @@ bool UndoStep(const TStep& step) {
         return true;
     case 'T':
         return f.size() < 2 || RemoveTreeNoFollow(ToWide(f[1]));
+    case 'E':
+        // An empty folder the run removed comes back (empty: its files come
+        // back by their own steps, which follow in the undo).
+        return f.size() < 2 || CreateDirectoryW(ToWide(f[1]).c_str(), nullptr) ||
+               GetLastError() == ERROR_ALREADY_EXISTS;
     case 'F':
     case 'L': {
         if (f.size() < 4)
@@ -536,6 +542,10 @@ bool CInstallJournal::NoteFiles(const std::vector<TJournalFile>& files) {
         lines += std::string("F\t") + (f.existed ? "1" : "0") + "\t" + ToNarrow(f.target) + "\t" +
                  ToNarrow(f.aside) + "\n";
     return lines.empty() || Append(lines);
+}
+
+bool CInstallJournal::NoteRemovedDir(const std::wstring& dir) {
+    return Append("E\t" + ToNarrow(dir) + "\n");
 }
 
 bool CInstallJournal::NoteTree(const std::wstring& dir) {

@@ -41,6 +41,8 @@ public:
     bool NoteCreatedDir(const std::wstring& dir);
     // Files put in place, in one write.
     bool NoteFiles(const std::vector<TJournalFile>& files);
+    // An empty folder about to be removed (an update no longer carries it).
+    bool NoteRemovedDir(const std::wstring& dir);
     // A folder moved in whole that did not exist.
     bool NoteTree(const std::wstring& dir);
     // A link about to be written at target: an existing one is copied to copy

@@ -5,6 +5,7 @@
 #include "installer/FileManage.h"
 #include "installer/FrameUI.h"
 #include "installer/Product.h"
+#include "installer/Staging.h"
 
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
@@ -89,35 +90,37 @@ State Capture(const std::wstring& installDir, const std::wstring& tempDir) {
             state[L"link: " + link] = ReadFileBytes(link);
     if (FileExists(StartMenuFolder()))
         state[L"start menu folder"] = "";
-    // Staging folders, their journals and the unpack folder of old versions.
-    WIN32_FIND_DATAW found = {};
-    HANDLE find = FindFirstFileW((tempDir + L"\\qms*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do
-            state[L"temp: " + std::wstring(found.cFileName)] = "";
-        while (FindNextFileW(find, &found));
-        FindClose(find);
+    // Staging folders, their journals and the unpack folder of old versions,
+    // in the user's temporary folder and where an elevated run stages, and
+    // the index that names the staging folders.
+    for (const std::wstring& base : {tempDir + L"\\", StagingParent()}) {
+        WIN32_FIND_DATAW found = {};
+        HANDLE find = FindFirstFileW((base + L"qms*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do
+                state[L"temp: " + std::wstring(found.cFileName)] = "";
+            while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
     }
+    AddKey(HKEY_LOCAL_MACHINE, std::wstring(kProductKey) + L"\\Staging", &state);
     return state;
 }
 
 // The next version of the small test product: a changed uninstaller and data
-// file, one more file in a folder of its own.
-std::string MakeNextPayload() {
+// file, one more file in a folder of its own; withRes false leaves the folder
+// res/ of the current version out.
+std::string MakeNextPayload(bool withRes = true) {
     const std::string client = ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe");
-    std::vector<ZipEntry> entries(6);
-    entries[0].name = "Quillmossdex.exe";
-    entries[0].data = client + "version 2";
-    entries[1].name = "uninst.exe";
-    entries[1].data = "the next uninstaller";
-    entries[2].name = "res/";
-    entries[2].deflate = false;
-    entries[3].name = "res/version.txt";
-    entries[3].data = "version=2.0.0\r\n";
-    entries[4].name = "plugins/";
-    entries[4].deflate = false;
-    entries[5].name = "plugins/extra.dat";
-    entries[5].data = NoiseBytes(30000, 7);
+    std::vector<ZipEntry> entries;
+    entries.push_back({"Quillmossdex.exe", client + "version 2"});
+    entries.push_back({"uninst.exe", "the next uninstaller"});
+    if (withRes) {
+        entries.push_back({"res/", "", false});
+        entries.push_back({"res/version.txt", "version=2.0.0\r\n"});
+    }
+    entries.push_back({"plugins/", "", false});
+    entries.push_back({"plugins/extra.dat", NoiseBytes(30000, 7)});
     return BuildZip(entries);
 }
 
@@ -137,6 +140,8 @@ protected:
         SetupTest::SetUp();
         next = MakeCopy(L"setup-next.exe", MakeNextPayload());
         ASSERT_FALSE(next.empty());
+        dropping = MakeCopy(L"setup-dropping.exe", MakeNextPayload(false));
+        ASSERT_FALSE(dropping.empty());
     }
 
     // A silent install of exe below parent (or over the recorded one).
@@ -170,6 +175,8 @@ protected:
     State Now() { return Capture(dir, m_work.Path()); }
 
     std::wstring next;
+    // The next version without the folder res/ of the current one.
+    std::wstring dropping;
     std::wstring dir = DefaultInstallDir();
 };
 
@@ -327,6 +334,55 @@ TEST_F(RollbackApp, HeldFileDuringSilentUpdateKeepsThePreviousVersion) {
         << text;
 }
 
+// A "Yes" given the moment the install starts is never lost: the question is
+// asked once, so a dropped answer would leave the close button dead for the
+// rest of the run. A file held in the way keeps the run going until then.
+TEST_F(RollbackApp, AYesGivenAtOnceStopsTheInstall) {
+    CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
+    WriteFileBytes(dir + L"uninst.exe", "something of the same name");
+    const State before = Now();
+    HeldFile hold(dir + L"uninst.exe", OPEN_EXISTING);
+    ASSERT_TRUE(hold.Held());
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
+    CloseTheWindow(hwnd, Close::TaskbarClose);
+    const std::vector<std::wstring> texts = AnswerUntilExit(IDYES);
+    ASSERT_TRUE(WaitForExit(15000));
+    hold.Release();
+    ASSERT_TRUE(Contains(texts, kQuestion));
+    EXPECT_NE(std::wstring::npos, texts.back().find(L"安装已停止")) << texts.back();
+    EXPECT_NE(std::wstring::npos, texts.back().find(kNothingChanged)) << texts.back();
+    EXPECT_EQ(before, Now());
+}
+
+// An update whose new version drops a file and then fails at its very end (a
+// link that cannot be written) puts the dropped file back with everything
+// else: the previous version is there byte for byte.
+TEST_F(RollbackApp, AFailedUpdateBringsBackWhatItDropped) {
+    const std::wstring parent = m_work / L"apps";
+    const std::wstring installed = parent + L"\\Quillmossdex\\";
+    ASSERT_EQ(0u, InstallSilently(s_setup, parent));
+    const State before = Capture(installed, m_work.Path());
+    // The previous version carries a file the next one does not.
+    ASSERT_TRUE(before.count(L"file: res\\version.txt"));
+    ASSERT_EQ(0u, before.count(L"file: plugins\\extra.dat"));
+    {
+        HeldFile hold(DesktopShortcut(), OPEN_EXISTING);
+        ASSERT_TRUE(hold.Held());
+        EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALL_FAILED) + INSTALL_ERR_SHORTCUT,
+                  InstallSilently(dropping, parent));
+    }
+    EXPECT_EQ(before, Capture(installed, m_work.Path()));
+    // Without the held link the same update succeeds and drops the file.
+    ASSERT_EQ(0u, InstallSilently(dropping, parent));
+    const State after = Capture(installed, m_work.Path());
+    EXPECT_EQ(0u, after.count(L"file: res\\version.txt"));
+    EXPECT_EQ(0u, after.count(L"dir: res\\"));
+    EXPECT_EQ(1u, after.count(L"file: plugins\\extra.dat"));
+}
+
 // ---------------------------------------------------------------------------
 // Kill safety: the engine's own runner, ended at its n-th kill point.
 
@@ -336,7 +392,8 @@ protected:
         DeleteProductRegistry();
         std::vector<ZipEntry> old, next;
         // The old version: a client, an uninstaller and a folder of data; the
-        // new one replaces some files, adds some and leaves one out (it stays).
+        // new one replaces some files, adds some and leaves some out (they go:
+        // an update leaves exactly the new version).
         old.push_back({"Quillmossdex.exe", "client 1"});
         old.push_back({"uninst.exe", "uninstaller 1"});
         old.push_back({"only-in-old.txt", "old"});
@@ -435,6 +492,77 @@ TEST_F(KillSafety, UpdateKilledAnywhereLeavesTheOldOrTheNewVersion) {
     // commit are finished.
     EXPECT_GT(sawOld, 0);
     EXPECT_GT(sawNew, 0);
+}
+
+// A stop while the payload is being unpacked, before anything is moved into
+// place: a fresh install into a folder the run creates, one into a folder
+// that exists with the user's things in it, and an update all leave the
+// machine as it was.
+TEST_F(KillSafety, StopWhileUnpackingLeavesTheMachineAsItWas) {
+    ASSERT_FALSE(oldSetup.empty());
+    struct Case {
+        const char* name;
+        bool existing;
+        bool update;
+        bool starterCreates;
+    } cases[] = {
+        {"fresh, into a folder the run creates", false, false, false},
+        {"fresh, into a folder its starter created", false, false, true},
+        {"fresh, into an existing folder", true, false, false},
+        {"update", false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteProductRegistry();
+        RemoveTree(installDir);
+        RemoveTree(tempDir);
+        CreateDirectoryW(tempDir.c_str(), nullptr);
+        if (c.update)
+            InstallOld();
+        if (c.existing) {
+            CreateDirectoryW(installDir.c_str(), nullptr);
+            WriteFileBytes(installDir + L"notes.txt", "the user's own notes");
+        }
+        const State before = Now();
+        SetEnvironmentVariableW(L"QM_TEST_STOP_UNPACKING", L"1");
+        SetEnvironmentVariableW(L"QM_TEST_STARTER_CREATES", c.starterCreates ? L"1" : nullptr);
+        InstallRun run = RunInstaller(c.update ? newSetup : oldSetup, installDir, tempDir);
+        SetEnvironmentVariableW(L"QM_TEST_STOP_UNPACKING", nullptr);
+        SetEnvironmentVariableW(L"QM_TEST_STARTER_CREATES", nullptr);
+        ASSERT_TRUE(run.ended);
+        EXPECT_EQ(std::vector<unsigned>{INSTALL_CANCELLED}, run.results);
+        EXPECT_EQ(before, Now());
+    }
+}
+
+// An update leaves exactly the new version: what the old one had and the new
+// one does not carry goes, and the entry list names just what is there.
+TEST_F(KillSafety, UpdateLeavesExactlyTheNewVersion) {
+    ASSERT_FALSE(newSetup.empty());
+    InstallOld();
+    InstallRun run = RunInstaller(newSetup, installDir, tempDir);
+    ASSERT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
+    const State after = Now();
+    EXPECT_EQ(0u, after.count(L"file: only-in-old.txt"));
+    EXPECT_EQ(0u, after.count(L"file: data\\f0.bin"));
+    EXPECT_EQ(1u, after.count(L"file: data\\f44.bin"));
+    // Every file there is in the list, and every listed file is there.
+    std::string list = after.count(L"file: uninst.lst") ? after.at(L"file: uninst.lst") : "";
+    size_t files = 0;
+    for (const auto& [key, value] : after)
+        if (key.rfind(L"file: ", 0) == 0) {
+            ++files;
+            std::string name = Narrow(key.substr(6));
+            for (char& ch : name)
+                if (ch == '\\')
+                    ch = '/';
+            EXPECT_NE(std::string::npos, list.find(name + "\n")) << name;
+        }
+    size_t listed = 0;
+    for (size_t at = 0; (at = list.find('\n', at)) != std::string::npos; ++at)
+        if (at == 0 || list[at - 1] != '/')
+            ++listed;
+    EXPECT_EQ(files, listed) << list;
 }
 
 } // namespace

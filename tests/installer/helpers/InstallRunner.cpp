@@ -6,7 +6,9 @@
 // Tests give copies of it their own payload resource (ZIP / 101). With
 // QM_TEST_KILL_AT=n in its environment the run ends itself (TerminateProcess)
 // at the engine's n-th kill point; with QM_TEST_POINTS_FILE=file it writes
-// how many kill points a whole run passed there.
+// how many kill points a whole run passed there; with QM_TEST_STOP_UNPACKING=1
+// it asks the run to stop (as the window's Yes does) at the first point after
+// a file was unpacked, before anything is moved into the install folder.
 #include "installer/FileManage.h"
 #include "installer/Journal.h"
 #include "installer/Log.h"
@@ -25,9 +27,25 @@ namespace {
 long g_points = 0;
 long g_killAt = 0;
 
+bool g_stopWhileUnpacking = false;
+
 void CountPoint() {
     if (++g_points == g_killAt)
         TerminateProcess(GetCurrentProcess(), 99);
+    if (!g_stopWhileUnpacking)
+        return;
+    CFileManage* engine = CFileManage::GetInstance();
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((engine->unpackDir + L"*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    bool unpacked = false;
+    do
+        unpacked = unpacked || found.cFileName[0] != L'.';
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    if (unpacked)
+        engine->RequestCancel();
 }
 
 } // namespace
@@ -48,7 +66,9 @@ int main(int argc, char** argv) {
     char pointsFile[MAX_PATH] = {};
     const bool counting =
         GetEnvironmentVariableA("QM_TEST_POINTS_FILE", pointsFile, sizeof(pointsFile)) > 0;
-    if (g_killAt > 0 || counting)
+    g_stopWhileUnpacking =
+        GetEnvironmentVariableA("QM_TEST_STOP_UNPACKING", value, sizeof(value)) > 0;
+    if (g_killAt > 0 || counting || g_stopWhileUnpacking)
         SetKillPointHook(CountPoint);
     HWND target = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(strtoul(argv[1], nullptr, 10)));
     // Before the engine's first use, which reads the temporary directory.
@@ -67,6 +87,10 @@ int main(int argc, char** argv) {
     job.installDir = words[2];
     LocalFree(words);
     job.target.window = target;
+    // As the window and the silent run do: the install folder's missing
+    // levels are made while the folder is checked, before the run starts.
+    if (GetEnvironmentVariableA("QM_TEST_STARTER_CREATES", value, sizeof(value)) > 0)
+        job.createdDirs = CFileManage::CreateMissingLevels(job.installDir);
     // The engine's first use empties the unpack directory, as the window's does.
     CFileManage::GetInstance();
     std::thread worker(InstallWorkerThread, job);
