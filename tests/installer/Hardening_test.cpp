@@ -366,3 +366,173 @@ TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {
 
 } // namespace
 } // namespace qmtest
+
+namespace qmtest {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Journals and staging folders: what recovery reads and what clean-up deletes
+
+// A canary key below HKEY_LOCAL_MACHINE and the places a forged journal aims
+// at: a DLL in the system folder and a value in the machine's Run key.
+const wchar_t kCanaryKey[] = L"SOFTWARE\\QmHardeningCanary";
+const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string HexOf(const void* data, size_t size) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
+std::wstring SystemDll() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\qm-planted.dll";
+}
+
+class ForgedJournal : public Hardening {
+protected:
+    void SetUp() override {
+        Hardening::SetUp();
+        SkinUI::UniqueRegKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kCanaryKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), L"alive", 0, REG_SZ,
+                                                reinterpret_cast<const BYTE*>(L"yes"), 8));
+        ASSERT_TRUE(WriteFileBytes(m_work / L"planted.dll", "MZ a DLL of the attacker"));
+    }
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kCanaryKey);
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, L"QmPlanted");
+        DeleteFileW(SystemDll().c_str());
+        Hardening::TearDown();
+    }
+
+    // Undo steps of a run that never committed: delete the victim folder,
+    // drop a DLL into the system folder, write a Run value and delete a key
+    // of the machine. Carried out elevated, each would be a way in.
+    std::string Journal() const {
+        const std::wstring value = L"C:\\planted.exe";
+        const std::wstring name = L"QmPlanted";
+        return "I\t" + Narrow(installed()) + "\n" + "T\t" + Narrow(victim) + "\n" + "F\t1\t" +
+               Narrow(SystemDll()) + "\t" + Narrow(m_work / L"planted.dll") + "\n" + "S\tM\t" +
+               Narrow(kRunKey) + "\t\t" + HexOf(name.data(), name.size() * sizeof(wchar_t)) +
+               "\t1\t1\t" + HexOf(value.c_str(), (value.size() + 1) * sizeof(wchar_t)) + "\n" +
+               "R\tM\t" + Narrow(kCanaryKey) + "\t0\t" + Narrow(kCanaryKey) + "\n";
+    }
+
+    void ExpectNothingCarriedOut() {
+        ExpectVictimsUnchanged();
+        EXPECT_FALSE(FileExists(SystemDll()));
+        EXPECT_NE(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, L"QmPlanted", RRF_RT_ANY,
+                                              nullptr, nullptr, nullptr));
+        EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_LOCAL_MACHINE, kCanaryKey, L"alive", RRF_RT_ANY,
+                                              nullptr, nullptr, nullptr));
+    }
+};
+
+// A standard user (in the split-token case the very account the elevated run
+// belongs to) can write the user's temporary folder, and can create folders in
+// the system's; neither is where a run's journal is read from, and a journal
+// that is read is held to the install it names. On Windows the staging
+// folders also carry an ACL for administrators and SYSTEM only, which Wine
+// does not keep; the index below HKEY_LOCAL_MACHINE stands for it here.
+TEST_F(ForgedJournal, NoForgedStepIsCarriedOutByTheNextElevatedStart) {
+    struct Attack {
+        const char* name;
+        // Where the journal goes; empty when the case plants nothing itself.
+        std::function<std::wstring()> plant;
+    } attacks[] = {
+        {"in the user's temporary folder, named like a staging folder",
+         [&] {
+             const std::wstring dir = m_work / L"qms-0123456789abcdef";
+             CreateDirectoryW(dir.c_str(), nullptr);
+             return dir;
+         }},
+        {"in the system's staging folder, under a name the index does not hold",
+         [&] {
+             const std::wstring dir = StagingParent() + L"qms-00000000000000a1";
+             CreateDirectoryW(dir.c_str(), nullptr);
+             return dir;
+         }},
+        {"at a name the index holds, but in another folder than the one made there",
+         [&] {
+             const std::wstring dir = StagingParent() + L"qms-00000000000000a2";
+             CreateDirectoryW(dir.c_str(), nullptr);
+             const BYTE other[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+             RegSetKeyValueW(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\Staging").c_str(),
+                             L"qms-00000000000000a2", REG_BINARY, other, sizeof(other));
+             return dir;
+         }},
+        {"a staging folder of the programs' own whose steps leave the install",
+         [&] {
+             std::wstring dir;
+             if (!CreateStagingDir(&dir))
+                 return std::wstring();
+             dir.pop_back();
+             return dir;
+         }},
+    };
+    for (const Attack& attack : attacks) {
+        SCOPED_TRACE(attack.name);
+        const std::wstring dir = attack.plant();
+        ASSERT_FALSE(dir.empty());
+        ASSERT_TRUE(WriteFileBytes(dir + L"\\journal", Journal()));
+        // The installer's start, then the uninstaller's: both settle what
+        // earlier runs left before anything else.
+        EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"/S /D=" + apps()));
+        ExpectNothingCarriedOut();
+        EXPECT_EQ(static_cast<DWORD>(UNINSTALL_OK), Uninstall(installed()));
+        ExpectNothingCarriedOut();
+        RemoveStagingDir(dir);
+        RemoveTree(dir);
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\Staging").c_str(),
+                           L"qms-00000000000000a2");
+        TearDown();
+        SetUp();
+    }
+}
+
+// What earlier versions left in the user's temporary folder is removed, never
+// read. A user who swaps a folder being removed for a link to their victim
+// (after the removal has listed it) must not have the victim's files deleted:
+// every level is opened relative to the one above and checked to be what was
+// listed. On Windows the handle alone decides what goes; Wine deletes by the
+// name a file was opened under, which the removal checks just before.
+TEST_F(Hardening, CleanUpNeverFollowsAFolderSwappedForALink) {
+    for (const wchar_t* planted : {L"qms-00000000000000c3", L"qmsTmp"}) {
+        SCOPED_TRACE(Narrow(planted));
+        const std::wstring root = m_work / planted;
+        const std::wstring sub = root + L"\\sub";
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+        // Many files, and the victim's names among them.
+        std::string script =
+            "cd '" + UnixPath(sub) + "' && for i in $(seq 1 1500); do : > f$i; done";
+        script += " && : > secret.txt && : > Quillmossdex.exe";
+        ASSERT_TRUE(RunUnixScript(script, m_work / L"filled.marker"));
+        // The swap: once the first file has gone, the folder is moved away
+        // and a link to the victim takes its name.
+        const std::wstring swapped = m_work / L"swapped.marker";
+        const std::string swap = "cd '" + UnixPath(root) + "' && n=0; while [ -e sub/f1 ] && " +
+                                 "[ -e sub/f1500 ] && [ $n -lt 200000 ]; do n=$((n+1)); done; " +
+                                 "mv sub sub.moved && ln -s '" + UnixPath(victim) + "' sub";
+        ChildProcess swapper;
+        const std::string cmd =
+            "Z:\\bin\\sh -c \"" + swap + "; touch '" + UnixPath(swapped) + "'\"";
+        ASSERT_TRUE(swapper.Start(std::wstring(cmd.begin(), cmd.end())));
+        EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"/S /D=" + apps()));
+        EXPECT_TRUE(WaitUntil([&] { return FileExists(swapped); }, 60000));
+        ExpectVictimsUnchanged();
+        TearDown();
+        SetUp();
+    }
+}
+
+} // namespace
+} // namespace qmtest
