@@ -26,8 +26,18 @@ LONG WINAPI WriteCrashDump(EXCEPTION_POINTERS* pointers) {
     // The dump is written only after the user has closed the box.
     ShowMessageBox(nullptr, message, L"提示:", MB_ICONERROR | MB_OK);
 
-    UniqueHandle file(CreateFileW(dumpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // The program's folder is often one its user can write (downloads), and
+    // the program runs elevated: a link or a hard link planted at the dump's
+    // name would have the dump overwrite whatever it names. The name itself
+    // is opened, never followed, and only a plain file of one name is reused.
+    UniqueHandle file(CreateFileW(dumpPath, GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr,
+                                  OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION own = {};
+    if (file && (!GetFileInformationByHandle(file.Get(), &own) || own.nNumberOfLinks != 1 ||
+                 (own.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                 !SetEndOfFile(file.Get())))
+        file.Reset();
     MINIDUMP_EXCEPTION_INFORMATION info = {};
     info.ThreadId = GetCurrentThreadId();
     info.ExceptionPointers = pointers;

@@ -34,3 +34,29 @@ TEST(CrashDump, WorkerThreadFaultShowsThePathThenWritesTheDump) {
 }
 
 } // namespace
+
+namespace {
+
+// The program often lies in a folder its user can write, and runs elevated: a
+// hard link planted at the dump's name must not have the dump written into
+// the file it shares its data with. An old dump of one name is reused.
+TEST(CrashDump, AHardLinkAtTheDumpsNameIsNotWrittenThrough) {
+    const std::wstring exe = qmtest::ProgramDir() + L"\\qm_crasher.exe";
+    const std::wstring dump = exe + L".dmp";
+    const std::wstring victim = qmtest::ProgramDir() + L"\\crash-victim.txt";
+    DeleteFileW(dump.c_str());
+    ASSERT_TRUE(qmtest::WriteFileBytes(victim, "someone else's file"));
+    ASSERT_TRUE(CreateHardLinkW(dump.c_str(), victim.c_str(), nullptr));
+
+    qmtest::ChildProcess crasher;
+    ASSERT_TRUE(crasher.Start(qmtest::Quote(exe)));
+    HWND box = qmtest::WaitForProcessDialog(crasher.Pid(), 30000);
+    ASSERT_NE(nullptr, box);
+    qmtest::PressDialogButton(box, IDOK);
+    ASSERT_TRUE(crasher.Wait(90000));
+    EXPECT_EQ("someone else's file", qmtest::ReadFileBytes(victim));
+    DeleteFileW(dump.c_str());
+    DeleteFileW(victim.c_str());
+}
+
+} // namespace
