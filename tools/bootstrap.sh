@@ -37,6 +37,14 @@ if [ "${#need_pkgs[@]}" -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" >/dev/null
 fi
 
+# The 32-bit programs are also tested in a 64-bit prefix (a 32-bit program on
+# 64-bit Windows, as nearly every user runs them), which needs 64-bit Wine.
+if [ "$("$ROOT/tools/host-arch.sh")" = i686 ] && ! have_pkg wine64; then
+    echo "bootstrap: installing wine64 (the 64-bit prefix of the WOW64 tests)"
+    apt_update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends wine64 >/dev/null
+fi
+
 # Where this kernel cannot run 32-bit Linux programs, the tests run a 64-bit
 # build under 64-bit Wine (tools/host-arch.sh), which needs its own compilers.
 if [ "$("$ROOT/tools/host-arch.sh")" = x86_64 ]; then

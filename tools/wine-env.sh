@@ -15,17 +15,26 @@ if [ "$QM_LOCALE" = "$QM_DEFAULT_LOCALE" ]; then
 else
     export WINEPREFIX="$BUILD_DIR/wineprefix-${QM_LOCALE%%.*}"
 fi
+# QM_WINE_WOW64=1 runs the 32-bit programs of a win32 build tree in a 64-bit
+# prefix of their own, as nearly every user runs them: a 32-bit program on
+# 64-bit Windows (WOW64: Program Files (x86), the WOW6432Node registry branch).
+QM_WOW64=""
+if [ -n "${QM_WINE_WOW64:-}" ] && [ "$(cat "$BUILD_DIR/wine-arch" 2>/dev/null || echo win32)" = win32 ]; then
+    QM_WOW64=1
+    export WINEPREFIX="$BUILD_DIR/wineprefix-wow64"
+fi
 # The build tree says which Windows it holds (CMake writes wine-arch): 32-bit
 # programs run in a win32 prefix, a 64-bit build of the same sources (made where
 # the kernel runs no 32-bit programs, see host-arch.sh) in a win64 prefix with
 # Wine's 64-bit loader and server. The wine, wineserver and wineboot commands
 # of the scripts and tests then resolve to small shims in the build tree.
 QM_WINE_ARCH="$(cat "$BUILD_DIR/wine-arch" 2>/dev/null || echo win32)"
+[ -n "$QM_WOW64" ] && QM_WINE_ARCH=win64
 export WINEARCH="$QM_WINE_ARCH"
 if [ "$QM_WINE_ARCH" = win64 ]; then
     export WINELOADER=/usr/lib/wine/wine64
     export WINESERVER=/usr/lib/wine/wineserver64
-    shims="$BUILD_DIR/wine-shims"
+    shims="$BUILD_DIR/wine-shims${QM_WOW64:+-wow64}"
     if [ ! -x "$shims/wineboot" ]; then
         mkdir -p "$shims"
         printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/wine"

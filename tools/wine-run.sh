@@ -3,8 +3,8 @@
 # as the cross-compiling emulator. The exit code is the program's.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 wine_prefix_ready || wine_prefix_init
-if [ "$QM_LOCALE" = "$QM_DEFAULT_LOCALE" ]; then exec wine "$@"; fi
-# Another locale's prefix has no session of its own (wine-session.sh keeps the
+if [ "$QM_LOCALE" = "$QM_DEFAULT_LOCALE" ] && [ -z "$QM_WOW64" ]; then exec wine "$@"; fi
+# Another locale's prefix, and the 64-bit one, has no session of its own (wine-session.sh keeps the
 # default prefix's server): its server and Wine's service processes start here
 # without inherited output, which would keep the test runner's pipe open, and
 # end with the program.
