@@ -73,7 +73,11 @@ protected:
         SetupTest::SetUp();
         if (UnixPath(m_work.Path()).empty())
             GTEST_SKIP() << "needs Wine's Unix side to plant links";
-        m_exe = MakeCopy(L"setup.exe", HardeningPayload());
+        // A name of its own each time: a case that starts again (TearDown,
+        // SetUp) must not depend on how soon Wine lets go of the image of the
+        // copy the case before ran.
+        static int copies = 0;
+        m_exe = MakeCopy(L"setup-" + std::to_wstring(++copies) + L".exe", HardeningPayload());
         ASSERT_FALSE(m_exe.empty());
         victim = m_work / L"victim";
         CreateDirectoryW(victim.c_str(), nullptr);

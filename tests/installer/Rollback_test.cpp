@@ -347,6 +347,9 @@ TEST_F(RollbackApp, AYesGivenAtOnceStopsTheInstall) {
     ASSERT_NE(nullptr, hwnd);
     ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
+    // The progress page shows as the worker is started; the request comes
+    // right then, before the worker has settled earlier runs.
+    ASSERT_TRUE(WaitForPage(hwnd, 1, 20000));
     CloseTheWindow(hwnd, Close::TaskbarClose);
     const std::vector<std::wstring> texts = AnswerUntilExit(IDYES);
     ASSERT_TRUE(WaitForExit(15000));
