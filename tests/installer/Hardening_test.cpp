@@ -171,7 +171,7 @@ protected:
     }
     static std::wstring ProductStartMenuFolder() {
         wchar_t buf[MAX_PATH] = {};
-        SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, buf);
+        SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, buf);
         return std::wstring(buf) + L"\\" + kProductName;
     }
 

@@ -92,8 +92,8 @@ int CountTeal(const Screenshot& shot, const RECT& rc);
 
 // The default install directory on this machine (with its trailing '\').
 std::wstring DefaultInstallDir();
-// The product's folder in the Start menu, and the three shortcut files the
-// installer can create.
+// The product's folder in the all-users Start menu, and the three shortcut
+// files the installer can create (for all users).
 std::wstring StartMenuFolder();
 std::wstring DesktopShortcut();
 std::wstring StartMenuShortcut();

@@ -14,10 +14,18 @@ std::wstring SpecialFolder(int csidl) {
 } // namespace
 
 std::wstring DesktopFolder() {
-    return SpecialFolder(CSIDL_DESKTOP);
+    return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
 }
 
 std::wstring ProgramsFolder() {
+    return SpecialFolder(CSIDL_COMMON_PROGRAMS);
+}
+
+std::wstring UserDesktopFolder() {
+    return SpecialFolder(CSIDL_DESKTOP);
+}
+
+std::wstring UserProgramsFolder() {
     return SpecialFolder(CSIDL_PROGRAMS);
 }
 
