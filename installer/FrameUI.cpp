@@ -524,9 +524,8 @@ std::wstring CFrameUI::PickFolder(const std::wstring& start) {
     // nearest one above it that exists yet.
     const std::wstring folder = NearestExistingFolder(start);
     ComPtr<IShellItem> item;
-    if (!folder.empty() &&
-        SUCCEEDED(SHCreateItemFromParsingName(folder.c_str(), nullptr, IID_IShellItem,
-                                              item.PutVoid())))
+    if (!folder.empty() && SUCCEEDED(SHCreateItemFromParsingName(folder.c_str(), nullptr,
+                                                                 IID_IShellItem, item.PutVoid())))
         dialog->SetFolder(item.Get());
     if (FAILED(dialog->Show(m_hWnd)))
         return std::wstring();
@@ -536,7 +535,9 @@ std::wstring CFrameUI::PickFolder(const std::wstring& start) {
     wchar_t* path = nullptr;
     if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
         return std::wstring();
-    const std::wstring chosen = path;
+    // As the file system resolves it: Wine hands back a name typed as "."
+    // or ".." joined to the folder shown, unresolved.
+    const std::wstring chosen = CanonicalPath(path);
     CoTaskMemFree(path);
     return chosen;
 }
@@ -574,7 +575,8 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (m_pProgress)
             m_pProgress->SetValue(static_cast<int>(wParam));
         if (m_pProgressPercent)
-            m_pProgressPercent->SetText((SkinUI::DecimalText(static_cast<int>(wParam)) + L"%").c_str());
+            m_pProgressPercent->SetText(
+                (SkinUI::DecimalText(static_cast<int>(wParam)) + L"%").c_str());
         if (m_pProgressStep)
             m_pProgressStep->SetText(StepText(lParam));
         break;

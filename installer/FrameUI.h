@@ -124,7 +124,8 @@ public:
                                              uint64_t free);
     // Creates dir's missing levels one by one; created gets those it made,
     // outermost first. The error of the last level that could not be made.
-    static DWORD CreateInstallDirectory(const std::wstring& dir, std::vector<std::wstring>* created);
+    static DWORD CreateInstallDirectory(const std::wstring& dir,
+                                        std::vector<std::wstring>* created);
     // The nearest folder at or above dir that exists, without a trailing
     // separator except at a drive root; empty when there is none.
     static std::wstring NearestExistingFolder(const std::wstring& dir);

@@ -120,7 +120,8 @@ std::wstring CFrameUI::RefusalBeforeCreating(const std::wstring& dir, uint64_t n
         if (IsForbiddenNameChar(dir[i])) {
             const std::wstring shown =
                 dir[i] < 0x20 ? std::wstring(L"控制字符") : L"\"" + std::wstring(1, dir[i]) + L"\"";
-            return L"路径中含有 Windows 不允许的字符 " + shown + L", 文件夹名称不能包含 \\ / : * ? \" < > |。";
+            return L"路径中含有 Windows 不允许的字符 " + shown +
+                   L", 文件夹名称不能包含 \\ / : * ? \" < > |。";
         }
     const std::wstring root = dir.substr(0, 3);
     if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR)
@@ -138,7 +139,8 @@ std::wstring CFrameUI::RefusalReason(const std::wstring& dir, DWORD error) {
     // A level that exists as a file: the folder cannot be made below it,
     // whatever error the attempt gave.
     for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
-        const DWORD attrs = GetFileAttributesW(level.c_str());
+        // Asked without the separator, which a file's name cannot end in.
+        const DWORD attrs = GetFileAttributesW(WithoutSeparator(level).c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
             return L"\"" + WithoutSeparator(level) + L"\" 是一个文件, 不是文件夹。";
     }
@@ -173,7 +175,8 @@ std::wstring CFrameUI::CannotCreateMessage(const std::wstring& dir, const std::w
     return reason.empty() ? CannotCreateMessage(dir) : CannotCreateMessage(dir) + L"\n" + reason;
 }
 
-DWORD CFrameUI::CreateInstallDirectory(const std::wstring& dir, std::vector<std::wstring>* created) {
+DWORD CFrameUI::CreateInstallDirectory(const std::wstring& dir,
+                                       std::vector<std::wstring>* created) {
     // Level by level, keeping the error of the last level that could not be
     // made: that one says why the folder is not there.
     DWORD error = ERROR_SUCCESS;

@@ -110,10 +110,10 @@ UINT RunSilentInstall(const TStartRequest& request) {
     // is made: "foo" would otherwise become a folder wherever the installer
     // was started from.
     if (!IsAbsoluteLocalPath(dir)) {
-        ShowMessageBox(nullptr,
-                       CFrameUI::CannotCreateMessage(dir, CFrameUI::RefusalBeforeCreating(dir, 0))
-                           .c_str(),
-                       kCaption, MB_OK);
+        ShowMessageBox(
+            nullptr,
+            CFrameUI::CannotCreateMessage(dir, CFrameUI::RefusalBeforeCreating(dir, 0)).c_str(),
+            kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
     SetupLogLine(L"install directory: " + dir);
@@ -125,7 +125,8 @@ UINT RunSilentInstall(const TStartRequest& request) {
         return SETUP_EXIT_DIR_REJECTED;
     }
     // A character Windows refuses, a missing drive or too little space.
-    const std::wstring refusal = CFrameUI::RefusalBeforeCreating(dir, engine->PayloadUnpackedBytes());
+    const std::wstring refusal =
+        CFrameUI::RefusalBeforeCreating(dir, engine->PayloadUnpackedBytes());
     if (!refusal.empty()) {
         ShowMessageBox(nullptr, CFrameUI::CannotCreateMessage(dir, refusal).c_str(), kCaption,
                        MB_OK);
@@ -136,10 +137,10 @@ UINT RunSilentInstall(const TStartRequest& request) {
     if (!CFrameUI::IsUsableInstallDir(dir)) {
         if (created != ERROR_SUCCESS)
             SetupLogFailure(L"could not create " + dir, created);
-        ShowMessageBox(nullptr,
-                       CFrameUI::CannotCreateMessage(dir, CFrameUI::RefusalReason(dir, created))
-                           .c_str(),
-                       kCaption, MB_OK);
+        ShowMessageBox(
+            nullptr,
+            CFrameUI::CannotCreateMessage(dir, CFrameUI::RefusalReason(dir, created)).c_str(),
+            kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
 

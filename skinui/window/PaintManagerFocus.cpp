@@ -232,8 +232,8 @@ void CPaintManagerUI::PaintFocusRing(HDC hDC) {
         const int inner = outer > width ? outer - width : 1;
         // A region leaves out its right and bottom edges, so those are one
         // pixel further out than the rectangle's.
-        CGdiObject<HRGN> ring(CreateRoundRectRgn(rc.left, rc.top, rc.right + 1, rc.bottom + 1,
-                                                 2 * outer, 2 * outer));
+        CGdiObject<HRGN> ring(
+            CreateRoundRectRgn(rc.left, rc.top, rc.right + 1, rc.bottom + 1, 2 * outer, 2 * outer));
         CGdiObject<HRGN> hole(CreateRoundRectRgn(rc.left + width, rc.top + width,
                                                  rc.right - width + 1, rc.bottom - width + 1,
                                                  2 * inner, 2 * inner));

@@ -75,6 +75,7 @@ constexpr POINT kInstall = {280, 314};
 constexpr POINT kAgree = {17, 405};
 constexpr POINT kCustom = {510, 405};
 constexpr POINT kPathEdit = {226, 470};
+constexpr POINT kBrowse = {487, 470};
 constexpr POINT kDesktopLnk = {57, 517};
 constexpr POINT kSuccess = {280, 334};
 constexpr POINT kMinBtn = {510, 16};
