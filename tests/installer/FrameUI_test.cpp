@@ -237,6 +237,11 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
         5000))
         << Narrow(space);
     EXPECT_EQ(std::wstring::npos, space.find(L"未知")) << Narrow(space);
+    // The payload's entries as they will be on disk (MakeTestPayload).
+    const uint64_t needed = ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe").size() +
+                            strlen("the uninstaller's place in the test payload") +
+                            strlen("version=1.0.67\r\n");
+    EXPECT_EQ(0u, space.find(L"所需空间: " + CFrameUI::SizeText(needed))) << Narrow(space);
     EXPECT_EQ(std::wstring::npos, space.find(L"空间不足")) << Narrow(space);
     // Only the Start-menu shortcuts are wanted this time.
     Click(hwnd, L::kDesktopLnk);

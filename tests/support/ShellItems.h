@@ -18,6 +18,8 @@ std::wstring UserProgramsFolder();
 // The target path a shell link stores, as written (not resolved); empty when
 // the link cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link);
+// Saves a shell link at link that starts target; false when it cannot.
+bool MakeShortcut(const std::wstring& link, const std::wstring& target);
 bool RegistryKeyExists(HKEY root, const std::wstring& path);
 
 } // namespace qmtest
