@@ -461,6 +461,11 @@ void CFrameUI::OnPrivacyClicked(TNotifyUI&) {
 }
 
 void CFrameUI::OnPathChanged(TNotifyUI&) {
+    // Only a person's typing gets here. The field shows the recorded folder
+    // from the start; once it names another, the field is what counts.
+    if (m_useRecordedDir && m_pPathEdit &&
+        !SamePath(m_pPathEdit->GetText().GetData(), m_installDir))
+        m_useRecordedDir = 0;
     UpdateSpaceLine();
 }
 

@@ -538,6 +538,27 @@ TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
     EXPECT_FALSE(FileExists(recorded + L"\\started.txt"));
 }
 
+TEST_F(FrameUIApp, AFolderTypedOverTheRecordedOneIsWhereTheInstallGoes) {
+    const std::wstring recorded = m_work / L"Recorded Place";
+    const std::wstring other = m_work / L"Other Place";
+    WriteRecordedLocation(recorded);
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    ASSERT_EQ(recorded + L"\\", FieldText(hwnd));
+    ASSERT_TRUE(TypeIntoField(hwnd, other));
+    Click(hwnd, L::kInstall);
+    EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDYES));
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
+    EXPECT_TRUE(HasLine(hwnd, L"安装位置: " + other));
+    EXPECT_TRUE(FileExists(other + L"\\Quillmossdex.exe"));
+    EXPECT_FALSE(FileExists(recorded + L"\\res"));
+    Click(hwnd, L::kCloseBtn);
+    ASSERT_TRUE(WaitForExit(15000));
+}
+
 TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
     enum How { CloseButton, AltF4, MinimiseThenTaskbarClose };
     for (How how : {CloseButton, AltF4, MinimiseThenTaskbarClose}) {
