@@ -499,7 +499,9 @@ void CFrameUI::FoldOptions() {
     auto* custom = FindAs<COptionUI>(m_pm, L"custom", L"Option");
     if (!custom || !custom->IsSelected())
         return;
-    // Its change notice sets the height, as a click on it does.
+    // The arrow goes back with the selection; its change notice sets the
+    // height as a click does, and the height is set here as well, so the
+    // panel folds even before that notice is handled.
     custom->Selected(false);
     SetWindowHeight(kWindowHeight);
 }

@@ -41,6 +41,20 @@ std::wstring NotReadyReason(const std::wstring& dir) {
     return L"驱动器 " + DriveName(dir) + L" 未就绪, 请插入磁盘或选择其他驱动器。";
 }
 
+// Asks a drive without the system's "no disk in the drive" box: an empty
+// card reader or optical drive is a reason to name, not a question to a
+// person who only typed a letter.
+class CQuietDriveErrors {
+public:
+    CQuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &m_previous); }
+    ~CQuietDriveErrors() { SetThreadErrorMode(m_previous, nullptr); }
+    CQuietDriveErrors(const CQuietDriveErrors&) = delete;
+    CQuietDriveErrors& operator=(const CQuietDriveErrors&) = delete;
+
+private:
+    DWORD m_previous = 0;
+};
+
 std::wstring SystemErrorText(DWORD error) {
     wchar_t text[256] = {};
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -56,7 +70,7 @@ std::wstring SystemErrorText(DWORD error) {
 
 std::wstring CFrameUI::SizeText(uint64_t bytes) {
     const uint64_t kib = 1024, mib = kib * 1024, gib = mib * 1024;
-    // Rounded up: a figure below what is needed would promise too much.
+    // Rounded up, so that what the product needs is never understated.
     auto tenths = [](uint64_t value, uint64_t unit) { return (value * 10 + unit - 1) / unit; };
     wchar_t text[32] = {};
     if (bytes < mib) {
@@ -77,6 +91,7 @@ std::wstring CFrameUI::SizeText(uint64_t bytes) {
 std::wstring CFrameUI::NearestExistingFolder(const std::wstring& dir) {
     if (!IsAbsoluteLocalPath(dir))
         return std::wstring();
+    CQuietDriveErrors quiet;
     std::wstring folder = WithoutSeparator(dir);
     for (;;) {
         const DWORD attrs = GetFileAttributesW(folder.c_str());
@@ -91,6 +106,7 @@ std::wstring CFrameUI::NearestExistingFolder(const std::wstring& dir) {
 
 bool CFrameUI::FreeBytes(const std::wstring& dir, uint64_t* free, DWORD* error) {
     *error = ERROR_SUCCESS;
+    CQuietDriveErrors quiet;
     // The folder itself may not exist yet: the space is its volume's, read
     // at the nearest folder that does, which also follows a folder mounted
     // on another volume.
