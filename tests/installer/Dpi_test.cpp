@@ -71,6 +71,9 @@ uint32_t Rgb(uint32_t pixel) {
     return pixel & 0xFFFFFF;
 }
 
+// The library's default focus ring colour, which the installer's skin keeps.
+const uint32_t kRing = 0x1464C8;
+
 // The colour of the one-pixel line that closes the upper part (bk_top.png),
 // drawn one pixel high at every scale.
 const uint32_t kClosingLine = 0xEDF2F4;
@@ -206,6 +209,29 @@ TEST_F(SetupDpi, PagesShowTheirLinesInsideTheWindowAtEveryScale) {
         }
         ASSERT_NE(nullptr, hwnd);
         const std::wstring tag = L"setup-dpi-" + std::to_wstring(c.dpi);
+
+        // A key shows the focus ring on the install button, around its
+        // rounded body at this scale: on the middle of its top edge, not at
+        // the corners of the body's rectangle.
+        const POINT background = Scaled(POINT{60, 60}, c.scale);
+        ClickAt(hwnd, background.x, background.y);
+        WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
+        PressKey(VK_SHIFT);
+        const RECT button = Scaled(L::kInstallButton, c.scale);
+        const RECT body = {button.left + Scaled(12, c.scale), button.top + Scaled(10, c.scale),
+                           button.right - Scaled(12, c.scale), button.bottom - Scaled(10, c.scale)};
+        const int midX = (body.left + body.right) / 2;
+        Screenshot shot;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                shot = CaptureWindow(hwnd);
+                return !shot.Empty() && Rgb(shot.At(midX, body.top - 1)) == kRing;
+            },
+            3000))
+            << "no ring above the install button's body";
+        shot.SavePng(ArtifactPath(tag + L"-focus.png"));
+        EXPECT_NE(kRing, Rgb(shot.At(body.left - 1, body.top - 1)));
+        EXPECT_NE(kRing, Rgb(shot.At(button.left, button.top)));
 
         const POINT custom = Scaled(L::kCustom, c.scale);
         ClickAt(hwnd, custom.x, custom.y);
