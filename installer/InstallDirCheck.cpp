@@ -131,7 +131,7 @@ std::wstring CFrameUI::NotEnoughSpaceReason(const std::wstring& dir, uint64_t ne
 
 std::wstring CFrameUI::RefusalBeforeCreating(const std::wstring& dir, uint64_t needed) {
     if (!IsAbsoluteLocalPath(dir))
-        return L"请填写以盘符开头的本地完整路径, 例如 C:\\Program Files\\。";
+        return L"请填写以盘符和 \\ 开头的本地完整路径, 例如 C:\\Program Files\\。";
     for (size_t i = 3; i < dir.size(); ++i)
         if (IsForbiddenNameChar(dir[i])) {
             const std::wstring shown =
