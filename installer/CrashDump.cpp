@@ -31,12 +31,12 @@ LONG WINAPI WriteCrashDump(EXCEPTION_POINTERS* pointers) {
     // name would have the dump overwrite whatever it names. The name itself
     // is opened, never followed, and only a plain file of one name is reused.
     UniqueHandle file(CreateFileW(dumpPath, GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr,
-                                  OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
     BY_HANDLE_FILE_INFORMATION own = {};
-    if (file && (!GetFileInformationByHandle(file.Get(), &own) || own.nNumberOfLinks != 1 ||
-                 (own.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-                 !SetEndOfFile(file.Get())))
+    if (file &&
+        (!GetFileInformationByHandle(file.Get(), &own) || own.nNumberOfLinks != 1 ||
+         (own.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !SetEndOfFile(file.Get())))
         file.Reset();
     MINIDUMP_EXCEPTION_INFORMATION info = {};
     info.ThreadId = GetCurrentThreadId();

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+#include <cstdint>
 #include <cwchar>
 
 const char kProcessChannel[] = "com.quillmoss.business.220822";
@@ -166,6 +167,33 @@ size_t CFileManage::PayloadPathExcess(const std::wstring& dir) {
     return PathExcess(dir, names);
 }
 
+// The space the payload needs is read from the archive's own directory: the
+// window shows it before anything is unpacked, and refuses a drive that lacks
+// it before anything is made.
+uint64_t CFileManage::PayloadUnpackedBytes() {
+    PayloadRange range;
+    PayloadStream stream;
+    if (!FindOwnPayload(&range) || !stream.Open(range))
+        return 0;
+    UniqueZip zip(stream.OpenZip());
+    unz_global_info64 global = {};
+    if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
+        return 0;
+    uint64_t total = 0;
+    for (uint64_t i = 0; i < global.number_entry; ++i) {
+        unz_file_info64 info = {};
+        if ((i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK) ||
+            unzGetCurrentFileInfo64(zip.Get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return 0;
+        // A size near the type's end is a damaged or hostile directory; it
+        // must not wrap into a small sum that lets a full drive through.
+        if (info.uncompressed_size > UINT64_MAX - total)
+            return UINT64_MAX;
+        total += info.uncompressed_size;
+    }
+    return total;
+}
+
 // ---------------------------------------------------------------------------
 // Construction
 
@@ -255,10 +283,11 @@ void CFileManage::RemoveUnpackDir() {
         RemoveTreeNoFollow(dir);
 }
 
-void CFileManage::PostProgress(int percent) {
+void CFileManage::PostProgress(int percent, InstallStep step) {
     progress = percent;
     if (m_target.window)
-        PostMessageW(m_target.window, m_target.progressMessage, static_cast<WPARAM>(percent), 0);
+        PostMessageW(m_target.window, m_target.progressMessage, static_cast<WPARAM>(percent),
+                     static_cast<LPARAM>(step));
 }
 
 // ---------------------------------------------------------------------------
@@ -778,7 +807,8 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         else
             SetupLogFailure(L"moving " + sourceDir + L"* to " + dir + L" failed", ret);
     }
-    PostProgress(95);
+    // What follows the move is the registration.
+    PostProgress(95, INSTALL_STEP_REGISTER);
     return result;
 }
 

@@ -152,6 +152,11 @@ public:
     // (the install then fails on that with its own message).
     size_t PayloadPathExcess(const std::wstring& installDir);
 
+    // The bytes the carried payload takes once unpacked: the sum of its
+    // entries' unpacked sizes as the archive's directory states them, read
+    // without unpacking anything. 0 when the payload cannot be read.
+    uint64_t PayloadUnpackedBytes();
+
     // The steps, in the order RunInstall runs them.
     InstallResult ExtractPayload();
     InstallResult UnzipPayload();
@@ -216,7 +221,9 @@ private:
     CFileManage(const CFileManage&) = delete;
     CFileManage& operator=(const CFileManage&) = delete;
 
-    void PostProgress(int percent);
+    // Every percentage goes with the step it belongs to; the unpack loop's
+    // entries are all written files.
+    void PostProgress(int percent, InstallStep step = INSTALL_STEP_WRITE_FILES);
     InstallResult MoveGuarded(const std::wstring& dir, const std::wstring& sourceDir, DWORD* ret);
     // Names the aside and unpack folders inside the install folder.
     bool PlanInsideFolders();

@@ -16,9 +16,11 @@
 #include "installer/TextConvert.h"
 
 #include "skinui/control/EditUI.h"
+#include "skinui/control/LabelUI.h"
 #include "skinui/control/OptionUI.h"
 #include "skinui/control/ProgressUI.h"
 #include "skinui/control/TabLayoutUI.h"
+#include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
 
 #include <objbase.h>
@@ -26,6 +28,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <shobjidl.h>
 
 #include <cwchar>
 
@@ -60,6 +63,30 @@ constexpr UINT kPathFieldChars = 32767;
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
+
+// A directory as the lines of the window show it: without the trailing
+// separator, except at a drive root.
+std::wstring Shown(std::wstring dir) {
+    while (dir.size() > 3 && IsSeparator(dir.back()))
+        dir.pop_back();
+    return dir;
+}
+
+// What the progress page says the install is doing, by InstallStep.
+const wchar_t* StepText(LPARAM step) {
+    switch (step) {
+    case INSTALL_STEP_WRITE_FILES:
+        return L"正在写入文件...";
+    case INSTALL_STEP_REGISTER:
+        return L"正在注册程序并创建快捷方式...";
+    default:
+        return L"正在准备安装...";
+    }
+}
+
+// The space line turns this colour when the drive lacks room.
+constexpr DWORD kShortOfSpaceColor = 0xFFD03030;
+constexpr DWORD kSpaceColor = 0xFF555555;
 
 template <typename T> T* FindAs(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* iface) {
     CControlUI* control = pm.FindControl(name);
@@ -114,16 +141,19 @@ void CFrameUI::InitWindow() {
     m_pProgress = FindAs<CProgressUI>(m_pm, L"progress", L"Progress");
     m_pTabs = FindAs<CTabLayoutUI>(m_pm, L"tablayout", L"TabLayout");
     m_pPathEdit = FindAs<CEditUI>(m_pm, L"path", L"Edit");
+    m_pSpace = FindAs<CLabelUI>(m_pm, L"space", L"Label");
+    m_pProgressStep = FindAs<CLabelUI>(m_pm, L"progressStep", L"Label");
+    m_pProgressPercent = FindAs<CLabelUI>(m_pm, L"progressPercent", L"Label");
+    m_pFinishDir = FindAs<CLabelUI>(m_pm, L"finishDir", L"Label");
 
     // A failed lookup leaves a directory without a drive, which validation
     // refuses with its message.
     std::wstring dir = ProgramFilesForProduct();
     AppendSeparator(dir);
     dir += kProductFolder;
-    if (m_pPathEdit) {
+    if (m_pPathEdit)
         m_pPathEdit->SetMaxChar(kPathFieldChars);
-        m_pPathEdit->SetText(dir.c_str());
-    }
+    SetFieldDir(dir);
 }
 
 // ===========================================================================
@@ -173,6 +203,8 @@ bool CFrameUI::LoadRecordedInstallDir() {
     if (!ReadRecordedInstallDir(&dir))
         return false;
     m_installDir = dir;
+    // The folder the install will go to is the one the field shows.
+    SetFieldDir(dir);
     return true;
 }
 
@@ -193,8 +225,48 @@ void CFrameUI::ApplyPathArgument(const std::string& text) {
         AppendSeparator(dir);
         dir += kProductFolder;
     }
+    SetFieldDir(dir);
+}
+
+void CFrameUI::SetFieldDir(const std::wstring& dir) {
     if (m_pPathEdit)
         m_pPathEdit->SetText(dir.c_str());
+    UpdateSpaceLine();
+}
+
+std::wstring CFrameUI::ChosenDir() const {
+    if (m_useRecordedDir)
+        return m_installDir;
+    return m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : std::wstring();
+}
+
+uint64_t CFrameUI::NeededBytes() {
+    if (!m_neededRead) {
+        m_neededBytes = CFileManage::GetInstance()->PayloadUnpackedBytes();
+        m_neededRead = true;
+    }
+    return m_neededBytes;
+}
+
+void CFrameUI::UpdateSpaceLine() {
+    if (!m_pSpace)
+        return;
+    const uint64_t needed = NeededBytes();
+    std::wstring text = L"所需空间: " + SizeText(needed) + L"      可用空间: ";
+    const std::wstring dir = ChosenDir();
+    uint64_t free = 0;
+    DWORD error = ERROR_SUCCESS;
+    bool shortOfSpace = false;
+    if (IsAbsoluteLocalPath(dir) && FreeBytes(dir, &free, &error)) {
+        text += SizeText(free);
+        shortOfSpace = free < needed;
+        if (shortOfSpace)
+            text += L" (空间不足)";
+    } else {
+        text += L"未知";
+    }
+    m_pSpace->SetText(text.c_str());
+    m_pSpace->SetTextColor(shortOfSpace ? kShortOfSpaceColor : kSpaceColor);
 }
 
 bool CFrameUI::ValidateInstallDir() {
@@ -207,17 +279,19 @@ bool CFrameUI::ValidateInstallDir() {
             ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
             return false;
         }
-        if (IsAbsoluteLocalPath(m_installDir)) {
-            m_createdDirs = CFileManage::CreateMissingLevels(m_installDir);
+        std::wstring reason = RefusalBeforeCreating(m_installDir, NeededBytes());
+        if (reason.empty()) {
+            const DWORD error = CreateInstallDirectory(m_installDir, &m_createdDirs);
             if (IsUsableInstallDir(m_installDir))
                 return true;
+            reason = RefusalReason(m_installDir, error);
         }
         // The next attempt takes the edit's text, which now shows the
         // directory that failed.
         if (m_pPathEdit)
             m_pPathEdit->SetText(m_installDir.c_str());
         m_useRecordedDir = 0;
-        ShowDirectoryMessage(CannotCreateMessage(m_installDir).c_str());
+        ShowDirectoryMessage(CannotCreateMessage(m_installDir, reason).c_str());
         return false;
     }
 
@@ -230,7 +304,7 @@ bool CFrameUI::ValidateInstallDir() {
     // Before anything is created: a refused directory leaves no trace. A
     // relative one would be made wherever the installer was started from.
     if (!IsAbsoluteLocalPath(dir)) {
-        ShowDirectoryMessage(CannotCreateMessage(dir).c_str());
+        ShowDirectoryMessage(CannotCreateMessage(dir, RefusalBeforeCreating(dir, 0)).c_str());
         return false;
     }
     // Recorded and compared the way the file system resolves it.
@@ -240,12 +314,17 @@ bool CFrameUI::ValidateInstallDir() {
         ShowDirectoryMessage(CFrameUI::TooLongMessage(excess).c_str());
         return false;
     }
-    m_createdDirs = CFileManage::CreateMissingLevels(dir);
-    if (IsUsableInstallDir(dir)) {
-        m_installDir = dir;
-        return true;
+    std::wstring reason = RefusalBeforeCreating(dir, NeededBytes());
+    if (reason.empty()) {
+        m_createdDirs.clear();
+        const DWORD error = CreateInstallDirectory(dir, &m_createdDirs);
+        if (IsUsableInstallDir(dir)) {
+            m_installDir = dir;
+            return true;
+        }
+        reason = RefusalReason(dir, error);
     }
-    ShowDirectoryMessage(CannotCreateMessage(dir).c_str());
+    ShowDirectoryMessage(CannotCreateMessage(dir, reason).c_str());
     return false;
 }
 
@@ -310,6 +389,7 @@ SKIN_ON_CLICK_CTRNAME(L"btn_private", &CFrameUI::OnPrivacyClicked)
 SKIN_ON_CLICK_CTRNAME(L"browse", &CFrameUI::OnBrowseClicked)
 SKIN_ON_CLICK_CTRNAME(L"success", &CFrameUI::OnFinishClicked)
 SKIN_ON_SELECTCHANGED_CTRNAME(L"custom", &CFrameUI::OnCustomChanged)
+SKIN_ON_MSGTYPE_CTRNAME(L"textchanged", L"path", &CFrameUI::OnPathChanged)
 SKIN_END_MESSAGE_MAP()
 
 void CFrameUI::OnCloseClicked(TNotifyUI&) {
@@ -384,6 +464,15 @@ void CFrameUI::OnPrivacyClicked(TNotifyUI&) {
     OpenWebPage(kPrivacyPage);
 }
 
+void CFrameUI::OnPathChanged(TNotifyUI&) {
+    // Only a person's typing gets here. The field shows the recorded folder
+    // from the start; once it names another, the field is what counts.
+    if (m_useRecordedDir && m_pPathEdit &&
+        !SamePath(m_pPathEdit->GetText().GetData(), m_installDir))
+        m_useRecordedDir = 0;
+    UpdateSpaceLine();
+}
+
 void CFrameUI::OnCustomChanged(TNotifyUI& msg) {
     auto* custom = static_cast<COptionUI*>(msg.sender->GetInterface(L"Option"));
     SetWindowHeight(custom && custom->IsSelected() ? kWindowHeightWithOptions : kWindowHeight);
@@ -406,30 +495,62 @@ void CFrameUI::OnInstallClicked(TNotifyUI& msg) {
     // the button; after a start it has gone with its page.
     ReturnFocusTo(msg.sender);
     // The options panel folds away again, whether or not the directory was
-    // accepted; "custom" itself keeps its selection.
+    // accepted, and its arrow says so.
+    FoldOptions();
+}
+
+void CFrameUI::FoldOptions() {
     auto* custom = FindAs<COptionUI>(m_pm, L"custom", L"Option");
-    if (custom && custom->IsSelected())
-        SetWindowHeight(kWindowHeight);
+    if (!custom || !custom->IsSelected())
+        return;
+    // The arrow goes back with the selection; its change notice sets the
+    // height as a click does, and the height is set here as well, so the
+    // panel folds even before that notice is handled.
+    custom->Selected(false);
+    SetWindowHeight(kWindowHeight);
 }
 
 void CFrameUI::OnBrowseClicked(TNotifyUI& msg) {
-    wchar_t displayName[MAX_PATH] = {};
-    BROWSEINFOW bi = {};
-    bi.hwndOwner = m_hWnd;
-    bi.pszDisplayName = displayName;
-    bi.lpszTitle = L"请选择安装目录";
-    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_NEWDIALOGSTYLE;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&bi);
+    const std::wstring picked = PickFolder(ChosenDir());
     ReturnFocusTo(msg.sender);
-    if (!item)
+    if (picked.empty())
         return;
-    wchar_t path[MAX_PATH] = {};
-    const BOOL converted = SHGetPathFromIDListW(item, path);
-    CoTaskMemFree(item);
-    // The chosen folder itself is the install directory: no product folder
-    // is appended, so picking a drive root installs into the root.
-    if (converted && m_pPathEdit)
-        m_pPathEdit->SetText(path);
+    // A shared folder such as Program Files gets the product's own folder
+    // below it, so a choice never spreads the files among others'.
+    m_useRecordedDir = 0;
+    SetFieldDir(WithProductFolder(picked));
+}
+
+std::wstring CFrameUI::PickFolder(const std::wstring& start) {
+    ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IFileOpenDialog, dialog.PutVoid())))
+        return std::wstring();
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST |
+                       FOS_NOCHANGEDIR);
+    dialog->SetTitle(L"请选择安装目录");
+    // It opens where the field points: at the folder itself, or at the
+    // nearest one above it that exists yet.
+    const std::wstring folder = NearestExistingFolder(start);
+    ComPtr<IShellItem> item;
+    if (!folder.empty() && SUCCEEDED(SHCreateItemFromParsingName(folder.c_str(), nullptr,
+                                                                 IID_IShellItem, item.PutVoid())))
+        dialog->SetFolder(item.Get());
+    if (FAILED(dialog->Show(m_hWnd)))
+        return std::wstring();
+    ComPtr<IShellItem> result;
+    if (FAILED(dialog->GetResult(result.Put())))
+        return std::wstring();
+    wchar_t* path = nullptr;
+    if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+        return std::wstring();
+    // As the file system resolves it: Wine hands back a name typed as "."
+    // or ".." joined to the folder shown, unresolved.
+    const std::wstring chosen = CanonicalPath(path);
+    CoTaskMemFree(path);
+    return chosen;
 }
 
 void CFrameUI::OnFinishClicked(TNotifyUI&) {
@@ -464,6 +585,11 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INSTALL_PROGRESS:
         if (m_pProgress)
             m_pProgress->SetValue(static_cast<int>(wParam));
+        if (m_pProgressPercent)
+            m_pProgressPercent->SetText(
+                (SkinUI::DecimalText(static_cast<int>(wParam)) + L"%").c_str());
+        if (m_pProgressStep)
+            m_pProgressStep->SetText(StepText(lParam));
         break;
     case WM_INSTALL_RESULT:
         m_resultReceived = true;
@@ -505,6 +631,8 @@ void CFrameUI::OnInstallResult(unsigned result) {
     const CFileManage* engine = CFileManage::GetInstance();
     if (result == INSTALL_OK) {
         // The worker made the links already, as part of the install.
+        if (m_pFinishDir)
+            m_pFinishDir->SetText((L"安装位置: " + Shown(m_installDir)).c_str());
         if (m_pTabs)
             m_pTabs->SelectItem(kFinishPage);
         m_silentExitCode = SETUP_EXIT_INSTALLED;

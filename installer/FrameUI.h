@@ -18,11 +18,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace SkinUI {
 class CEditUI;
+class CLabelUI;
 class COptionUI;
 class CProgressUI;
 class CTabLayoutUI;
@@ -105,7 +107,36 @@ public:
     // The "无法创建目录" message for a directory, shortened in the middle when
     // the directory would not fit the message buffer.
     static std::wstring CannotCreateMessage(const std::wstring& dir);
+    // The same with the reason in a second line (none when reason is empty).
+    static std::wstring CannotCreateMessage(const std::wstring& dir, const std::wstring& reason);
     static std::wstring TooLongMessage(size_t excess);
+
+    // The rest of the checks live in InstallDirCheck.cpp.
+    // Why dir cannot take the install, found before anything is made: not a
+    // local drive-letter path, a character Windows does not allow in a name,
+    // a drive that does not exist or is not ready, or less free space than
+    // needed bytes. Empty when none of these applies.
+    static std::wstring RefusalBeforeCreating(const std::wstring& dir, uint64_t needed);
+    // Why dir could not be made, from the error of the level that failed
+    // (ERROR_SUCCESS when every level was there but it is no usable folder).
+    static std::wstring RefusalReason(const std::wstring& dir, DWORD error);
+    static std::wstring NotEnoughSpaceReason(const std::wstring& dir, uint64_t needed,
+                                             uint64_t free);
+    // Creates dir's missing levels one by one; created gets those it made,
+    // outermost first. The error of the last level that could not be made.
+    static DWORD CreateInstallDirectory(const std::wstring& dir,
+                                        std::vector<std::wstring>* created);
+    // The nearest folder at or above dir that exists, without a trailing
+    // separator except at a drive root; empty when there is none.
+    static std::wstring NearestExistingFolder(const std::wstring& dir);
+    // The bytes the caller may still write on dir's volume; false (with the
+    // error) when the drive cannot tell.
+    static bool FreeBytes(const std::wstring& dir, uint64_t* free, DWORD* error);
+    // "812 KB", "12.4 MB", "45.6 GB", rounded up.
+    static std::wstring SizeText(uint64_t bytes);
+    // A picked folder as an install directory: the product's folder below
+    // it, unless it is already the product's folder; with a trailing '\'.
+    static std::wstring WithProductFolder(const std::wstring& chosen);
 
     // =========================================================================
     // Window base overrides
@@ -138,6 +169,10 @@ public:
     SkinUI::COptionUI* m_pAgree = nullptr;
     SkinUI::COptionUI* m_pDesktopLnk = nullptr;
     SkinUI::COptionUI* m_pStartMenuLnk = nullptr;
+    SkinUI::CLabelUI* m_pSpace = nullptr;
+    SkinUI::CLabelUI* m_pProgressStep = nullptr;
+    SkinUI::CLabelUI* m_pProgressPercent = nullptr;
+    SkinUI::CLabelUI* m_pFinishDir = nullptr;
     // Silent mode ("path"): the window hides when the install starts and the
     // program ends after its outcome.
     bool m_silent = false;
@@ -153,6 +188,7 @@ public:
     void OnBrowseClicked(SkinUI::TNotifyUI& msg);
     void OnFinishClicked(SkinUI::TNotifyUI& msg);
     void OnCustomChanged(SkinUI::TNotifyUI& msg);
+    void OnPathChanged(SkinUI::TNotifyUI& msg);
 
     void OnInstallResult(unsigned result);
     // A close request while the worker runs: asks whether to stop, and
@@ -164,6 +200,19 @@ public:
     bool ValidateInstallDir();
     void ShowDirectoryMessage(const wchar_t* text);
     void SetWindowHeight(int height);
+    // Folds the options panel away and puts "custom" back to closed.
+    void FoldOptions();
+    // The directory the install would go to now: the recorded one while it
+    // wins, else the field's text.
+    std::wstring ChosenDir() const;
+    // The space line of the options panel for the chosen directory.
+    void UpdateSpaceLine();
+    // The space the payload needs, read once.
+    uint64_t NeededBytes();
+    // Puts dir into the field and the space line after it.
+    void SetFieldDir(const std::wstring& dir);
+    // The picker's folder for the field's text, or empty when cancelled.
+    std::wstring PickFolder(const std::wstring& start);
     void OpenWebPage(const wchar_t* path);
     // Gives the keyboard back to the control that opened a dialog or a box,
     // when that control can still be seen.
@@ -189,4 +238,7 @@ public:
     bool m_sessionEnding = false;
     // The question is up: a second close request does not ask again.
     bool m_asking = false;
+    // The payload's unpacked size, once read (m_neededRead).
+    uint64_t m_neededBytes = 0;
+    bool m_neededRead = false;
 };

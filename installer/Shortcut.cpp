@@ -20,13 +20,14 @@ std::wstring ClientDescription() {
     return name + L"\n版本:" + kProductVersionW + L"\n" + name;
 }
 
-// The per-user Programs folder from the shell's known folders. The value
-// Explorer leaves under "Shell Folders" for old programs is not read: any
-// user can point it anywhere, and this process is elevated. A folder inside
-// the Windows folder is refused all the same. False when there is none or it
-// does not fit MAX_PATH.
+// The all-users Programs folder from the shell's known folders: the files and
+// the uninstall record are the whole machine's, so every user of it finds
+// the links. The values Explorer leaves under "Shell Folders" for old
+// programs are not read: they can be pointed anywhere, and this process is
+// elevated. A folder inside the Windows folder is refused all the same.
+// False when there is none or it does not fit MAX_PATH.
 bool ProgramsFolder(std::wstring* folder) {
-    *folder = KnownFolderPath(FOLDERID_Programs);
+    *folder = KnownFolderPath(FOLDERID_CommonPrograms);
     return !folder->empty() && folder->size() < MAX_PATH && !IsInsideWindowsFolder(*folder);
 }
 
@@ -101,8 +102,9 @@ InstallResult CFileManage::CreateStartMenuShortcuts() {
 }
 
 InstallResult CFileManage::CreateDesktopShortcut() {
-    // Without the folder the link would land in the current drive's root.
-    const std::wstring desktop = KnownFolderPath(FOLDERID_Desktop);
+    // The desktop every user sees. Without the folder the link would land
+    // in the current drive's root.
+    const std::wstring desktop = KnownFolderPath(FOLDERID_PublicDesktop);
     if (desktop.empty() || IsInsideWindowsFolder(desktop))
         return INSTALL_ERR_SHORTCUT;
     const std::wstring link = desktop + L"\\" + kClientLinkName;

@@ -1,7 +1,6 @@
 #include "installer/SilentInstall.h"
 
 #include "installer/FileManage.h"
-#include "installer/FolderSecurity.h"
 #include "installer/FrameUI.h"
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
@@ -29,20 +28,6 @@ std::wstring Trimmed(const std::wstring& text) {
     if (begin == std::wstring::npos)
         return std::wstring();
     return text.substr(begin, text.find_last_not_of(L' ') - begin + 1);
-}
-
-// Creates the directory's levels one by one, as the window's check does, and
-// keeps the error of the last level that could not be made; created gets the
-// levels that did not exist.
-DWORD CreateInstallDirectory(const std::wstring& dir, std::vector<std::wstring>* created) {
-    DWORD error = ERROR_SUCCESS;
-    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
-        if (CreateInstallFolderLevel(level))
-            created->push_back(level);
-        else if (GetLastError() != ERROR_ALREADY_EXISTS)
-            error = GetLastError();
-    }
-    return error;
 }
 
 } // namespace
@@ -125,7 +110,10 @@ UINT RunSilentInstall(const TStartRequest& request) {
     // is made: "foo" would otherwise become a folder wherever the installer
     // was started from.
     if (!IsAbsoluteLocalPath(dir)) {
-        ShowMessageBox(nullptr, CFrameUI::CannotCreateMessage(dir).c_str(), kCaption, MB_OK);
+        ShowMessageBox(
+            nullptr,
+            CFrameUI::CannotCreateMessage(dir, CFrameUI::RefusalBeforeCreating(dir, 0)).c_str(),
+            kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
     SetupLogLine(L"install directory: " + dir);
@@ -136,12 +124,23 @@ UINT RunSilentInstall(const TStartRequest& request) {
         ShowMessageBox(nullptr, CFrameUI::TooLongMessage(excess).c_str(), kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
+    // A character Windows refuses, a missing drive or too little space.
+    const std::wstring refusal =
+        CFrameUI::RefusalBeforeCreating(dir, engine->PayloadUnpackedBytes());
+    if (!refusal.empty()) {
+        ShowMessageBox(nullptr, CFrameUI::CannotCreateMessage(dir, refusal).c_str(), kCaption,
+                       MB_OK);
+        return SETUP_EXIT_DIR_REJECTED;
+    }
     std::vector<std::wstring> createdDirs;
-    const DWORD created = CreateInstallDirectory(dir, &createdDirs);
+    const DWORD created = CFrameUI::CreateInstallDirectory(dir, &createdDirs);
     if (!CFrameUI::IsUsableInstallDir(dir)) {
         if (created != ERROR_SUCCESS)
             SetupLogFailure(L"could not create " + dir, created);
-        ShowMessageBox(nullptr, CFrameUI::CannotCreateMessage(dir).c_str(), kCaption, MB_OK);
+        ShowMessageBox(
+            nullptr,
+            CFrameUI::CannotCreateMessage(dir, CFrameUI::RefusalReason(dir, created)).c_str(),
+            kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;
     }
 

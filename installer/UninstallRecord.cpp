@@ -28,7 +28,7 @@ bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
 } // namespace
 
 InstallResult CFileManage::WriteUninstallRecord() {
-    PostProgress(99);
+    PostProgress(99, INSTALL_STEP_REGISTER);
     SYSTEM_INFO info = {};
     GetNativeSystemInfo(&info);
     UniqueRegKey base;
@@ -66,6 +66,6 @@ InstallResult CFileManage::WriteUninstallRecord() {
         return INSTALL_ERR_REGISTRY;
     key.Reset();
     base.Reset();
-    PostProgress(100);
+    PostProgress(100, INSTALL_STEP_REGISTER);
     return INSTALL_OK;
 }

@@ -106,12 +106,6 @@ std::wstring RecordKeyPath() {
     return std::wstring(base) + L"\\" + kProductName;
 }
 
-// From the shell's known folders; the "Shell Folders" values any user can
-// edit are not read by an elevated program.
-std::wstring ProgramsFolder() {
-    return KnownFolderPath(FOLDERID_Programs);
-}
-
 // The target of a shell link, or empty when it cannot be read.
 std::wstring LinkTarget(const std::wstring& linkPath) {
     ComPtr<IShellLinkW> link;
@@ -299,18 +293,25 @@ bool RemoveUninstallRecord(const std::wstring& installDir) {
 }
 
 void RemoveShortcuts(const std::wstring& installDir) {
-    std::wstring programs = ProgramsFolder();
-    if (!programs.empty()) {
-        std::wstring folder = WithSlash(programs) + kProductName;
+    // The links are made for all users; earlier versions made them for the
+    // user who installed, and those go as well. The folders come from the
+    // shell's known folders: the "Shell Folders" values any user can edit
+    // are not read by an elevated program.
+    for (REFKNOWNFOLDERID id : {FOLDERID_CommonPrograms, FOLDERID_Programs}) {
+        const std::wstring programs = KnownFolderPath(id);
+        if (programs.empty())
+            continue;
+        const std::wstring folder = WithSlash(programs) + kProductName;
         RemoveLinkInto(folder + L"\\" + kClientLinkName, installDir);
         RemoveLinkInto(folder + L"\\" + kUninstallLinkName, installDir);
         RemoveDirectoryW(folder.c_str());
     }
-    const std::wstring desktop = KnownFolderPath(FOLDERID_Desktop);
-    if (!desktop.empty()) {
-        RemoveLinkInto(WithSlash(desktop) + kClientLinkName, installDir);
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    for (REFKNOWNFOLDERID id : {FOLDERID_PublicDesktop, FOLDERID_Desktop}) {
+        const std::wstring desktop = KnownFolderPath(id);
+        if (!desktop.empty())
+            RemoveLinkInto(WithSlash(desktop) + kClientLinkName, installDir);
     }
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
 bool StopClients(DWORD waitMs) {

@@ -45,7 +45,9 @@ bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
 bool RemoveUninstallRecord(const std::wstring& installDir);
 
 // Deletes the Start-menu folder's two links, the folder when it is then empty,
-// and the desktop link; each link only when its target lies in installDir.
+// and the desktop link, for all users and for the user who runs it (where
+// earlier versions made them); each link only when its target lies in
+// installDir.
 void RemoveShortcuts(const std::wstring& installDir);
 
 // Stops running clients (exact image name); true when none is left running.

@@ -150,6 +150,12 @@ void ApplyFloat(CControlUI& c, const wchar_t* value) {
     c.SetFloat(true);
 }
 
+void ApplyFocusShape(CControlUI& c, const wchar_t* value) {
+    int v[5];
+    ToInts(value, v, 5);
+    c.SetFocusShape(RECT{v[0], v[1], v[2], v[3]}, v[4]);
+}
+
 void ApplyBorderSize(CControlUI& c, const wchar_t* value) {
     if (wcschr(value, L',') == nullptr)
         c.SetBorderSize(ToInt(value));
@@ -183,6 +189,7 @@ const TAttribute kControlAttributes[] = {
     {L"bottombordersize", [](CControlUI& c, const wchar_t* v) { c.SetBottomBorderSize(ToInt(v)); }},
     {L"borderstyle", [](CControlUI& c, const wchar_t* v) { c.SetBorderStyle(ToInt(v)); }},
     {L"borderround", [](CControlUI& c, const wchar_t* v) { c.SetBorderRound(ToSize(v)); }},
+    {L"focusshape", ApplyFocusShape},
     {L"bkimage", [](CControlUI& c, const wchar_t* v) { c.SetBkImage(v); }},
     {L"foreimage", [](CControlUI& c, const wchar_t* v) { c.SetForeImage(v); }},
     {L"width", [](CControlUI& c, const wchar_t* v) { c.SetFixedWidth(ToInt(v)); }},

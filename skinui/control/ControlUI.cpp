@@ -804,6 +804,20 @@ void CControlUI::SetBorderRound(SIZE round) {
     Invalidate();
 }
 
+RECT CControlUI::GetFocusInset() const {
+    return RECT{Scale(m_rcFocusInset.left), Scale(m_rcFocusInset.top), Scale(m_rcFocusInset.right),
+                Scale(m_rcFocusInset.bottom)};
+}
+
+int CControlUI::GetFocusRadius() const {
+    return Scale(m_nFocusRadius);
+}
+
+void CControlUI::SetFocusShape(RECT inset, int radius) {
+    m_rcFocusInset = inset;
+    m_nFocusRadius = radius > 0 ? radius : 0;
+}
+
 CSkinString CControlUI::GetVirtualWnd() const {
     if (!m_sVirtualWnd.IsEmpty())
         return m_sVirtualWnd;

@@ -284,6 +284,13 @@ public:
     void SetBorderStyle(int style);
     SIZE GetBorderRound() const;
     void SetBorderRound(SIZE round);
+    // The shape the keyboard focus ring follows, for artwork whose visible
+    // body is smaller than the control and rounded ("focusshape": left, top,
+    // right and bottom insets, then the corner radius, all unscaled). Scaled
+    // insets and radius; all zero means the control's whole rectangle.
+    RECT GetFocusInset() const;
+    int GetFocusRadius() const;
+    void SetFocusShape(RECT inset, int radius);
 
     // The virtual window of this control or of its nearest ancestor that has one.
     CSkinString GetVirtualWnd() const;
@@ -368,6 +375,8 @@ protected:
     int m_nTooltipWidth = 300;
     WORD m_wCursor = 0;
     SIZE m_cxyBorderRound = {0, 0};
+    RECT m_rcFocusInset = {0, 0, 0, 0};
+    int m_nFocusRadius = 0;
     RECT m_rcPaint = {0, 0, 0, 0};
     RECT m_rcBorderSize = {0, 0, 0, 0};
     HINSTANCE m_instance = nullptr;

@@ -59,6 +59,12 @@ const TLabelAttribute kLabelAttributes[] = {
      [](CLabelUI& l, const wchar_t* v) {
          ChangeStyle(l, DT_END_ELLIPSIS, ToBool(v) ? DT_END_ELLIPSIS : 0);
      }},
+    // Paths are shortened in the middle, keeping the drive and the last
+    // folder, so a long one still says where it is.
+    {L"pathellipsis",
+     [](CLabelUI& l, const wchar_t* v) {
+         ChangeStyle(l, DT_PATH_ELLIPSIS, ToBool(v) ? DT_PATH_ELLIPSIS : 0);
+     }},
     {L"wordbreak", ApplyWordBreak},
     {L"noprefix",
      [](CLabelUI& l, const wchar_t* v) {

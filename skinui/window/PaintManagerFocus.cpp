@@ -186,6 +186,11 @@ void CPaintManagerUI::SetFocusRingInset(int inset) {
 
 RECT CPaintManagerUI::FocusRingRect(CControlUI* control) {
     RECT rc = control->GetPos();
+    const RECT shape = control->GetFocusInset();
+    rc.left += shape.left;
+    rc.top += shape.top;
+    rc.right -= shape.right;
+    rc.bottom -= shape.bottom;
     const int inset = GetDPIObj()->Scale(m_nFocusRingInset);
     InflateRect(&rc, -inset, -inset);
     return rc;
@@ -218,6 +223,25 @@ void CPaintManagerUI::PaintFocusRing(HDC hDC) {
                              m_dwFocusRingColor & 0xFF)));
     if (!brush)
         return;
+    // A rounded body gets a ring of its own shape, around the body: the
+    // region between two rounded rectangles, which GDI fills on the same
+    // pixels everywhere.
+    const int radius = m_pFocus->GetFocusRadius();
+    if (radius > 0) {
+        const int outer = radius - GetDPIObj()->Scale(m_nFocusRingInset);
+        const int inner = outer > width ? outer - width : 1;
+        // A region leaves out its right and bottom edges, so those are one
+        // pixel further out than the rectangle's.
+        CGdiObject<HRGN> ring(
+            CreateRoundRectRgn(rc.left, rc.top, rc.right + 1, rc.bottom + 1, 2 * outer, 2 * outer));
+        CGdiObject<HRGN> hole(CreateRoundRectRgn(rc.left + width, rc.top + width,
+                                                 rc.right - width + 1, rc.bottom - width + 1,
+                                                 2 * inner, 2 * inner));
+        if (!ring || !hole || CombineRgn(ring.Get(), ring.Get(), hole.Get(), RGN_DIFF) == ERROR)
+            return;
+        FillRgn(hDC, ring.Get(), brush.Get());
+        return;
+    }
     const RECT bands[] = {
         {rc.left, rc.top, rc.right, rc.top + width},
         {rc.left, rc.bottom - width, rc.right, rc.bottom},

@@ -338,7 +338,9 @@ protected:
     bool m_bUsedVirtualWnd = false;
     // The window opens with the focus on its first tab stop, which Return
     // and Space act on at once; the ring says so until the mouse is used.
-    bool m_bFocusCuesShown = true;
+    // Hidden until the keyboard is used, as the system's windows start when
+    // a person opens them with the mouse.
+    bool m_bFocusCuesShown = false;
     DWORD m_dwFocusRingColor = 0xFF1464C8;
     int m_nFocusRingInset = -2;
     // Created on the first WM_GETOBJECT; clients may keep it beyond the

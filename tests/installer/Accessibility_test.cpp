@@ -2,6 +2,7 @@
 // program driven by keys alone, its focus ring read back from the screen, and
 // its accessible object walked by this test program as an MSAA client.
 #include "tests/installer/EngineTestSupport.h"
+#include "tests/installer/MsaaClient.h"
 #include "tests/installer/SetupFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -22,116 +23,6 @@ namespace L = qmtest::layout;
 
 // The library's default ring colour (the installer's skin keeps it).
 constexpr uint32_t kRing = 0x1464C8;
-
-// One child of the window's accessible object as a client sees it.
-struct TElement {
-    long id = 0;
-    std::wstring name;
-    long role = 0;
-    long state = 0;
-    RECT screen = {};
-};
-
-// A small MSAA client: the window's client object, its children read through
-// the simple-element ids the way screen readers enumerate them.
-class MsaaClient {
-public:
-    explicit MsaaClient(HWND hwnd) {
-        CoInitialize(nullptr);
-        // From the DLL at run time: its import library and the uuid library
-        // both define IID_IAccessible.
-        HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
-        auto fromWindow =
-            oleacc
-                ? reinterpret_cast<decltype(&::AccessibleObjectFromWindow)>(
-                      reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")))
-                : nullptr;
-        if (fromWindow)
-            fromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                       reinterpret_cast<void**>(&m_acc));
-    }
-    ~MsaaClient() {
-        if (m_acc)
-            m_acc->Release();
-        CoUninitialize();
-    }
-    MsaaClient(const MsaaClient&) = delete;
-    MsaaClient& operator=(const MsaaClient&) = delete;
-
-    IAccessible* Get() const { return m_acc; }
-
-    std::vector<TElement> Children() const {
-        std::vector<TElement> out;
-        long count = 0;
-        if (!m_acc || FAILED(m_acc->get_accChildCount(&count)))
-            return out;
-        for (long id = 1; id <= count; ++id)
-            out.push_back(Element(id));
-        return out;
-    }
-    TElement Element(long id) const {
-        TElement e;
-        e.id = id;
-        VARIANT child;
-        VariantInit(&child);
-        child.vt = VT_I4;
-        child.lVal = id;
-        BSTR name = nullptr;
-        if (m_acc->get_accName(child, &name) == S_OK && name) {
-            e.name = name;
-            SysFreeString(name);
-        }
-        VARIANT v;
-        VariantInit(&v);
-        if (SUCCEEDED(m_acc->get_accRole(child, &v)) && v.vt == VT_I4)
-            e.role = v.lVal;
-        VariantInit(&v);
-        if (SUCCEEDED(m_acc->get_accState(child, &v)) && v.vt == VT_I4)
-            e.state = v.lVal;
-        long x = 0, y = 0, w = 0, h = 0;
-        if (SUCCEEDED(m_acc->accLocation(&x, &y, &w, &h, child)))
-            e.screen = RECT{x, y, x + w, y + h};
-        return e;
-    }
-    // The name of the element that has the keyboard focus ("" for none).
-    std::wstring FocusName() const {
-        VARIANT v;
-        VariantInit(&v);
-        if (m_acc->get_accFocus(&v) != S_OK || v.vt != VT_I4 || v.lVal == CHILDID_SELF)
-            return L"";
-        return Element(v.lVal).name;
-    }
-    std::wstring Value(long id) const {
-        VARIANT child;
-        VariantInit(&child);
-        child.vt = VT_I4;
-        child.lVal = id;
-        BSTR value = nullptr;
-        std::wstring out;
-        if (m_acc->get_accValue(child, &value) == S_OK && value) {
-            out = value;
-            SysFreeString(value);
-        }
-        return out;
-    }
-    HRESULT DoDefaultAction(long id) const {
-        VARIANT child;
-        VariantInit(&child);
-        child.vt = VT_I4;
-        child.lVal = id;
-        return m_acc->accDoDefaultAction(child);
-    }
-    // The child of that name; id 0 when there is none.
-    TElement Find(const std::wstring& name) const {
-        for (const TElement& e : Children())
-            if (e.name == name)
-                return e;
-        return TElement();
-    }
-
-private:
-    IAccessible* m_acc = nullptr;
-};
 
 const wchar_t kAgreeName[] = L"已阅读并同意《用户服务协议》和《隐私协议》";
 
@@ -364,9 +255,33 @@ TEST_F(Accessibility, EnterRightAfterStartInstallsWithTheFocusShownOnTheButton) 
     ASSERT_NE(nullptr, hwnd);
     Screenshot shot;
     ASSERT_TRUE(WaitForPage(hwnd, 0, 10000, &shot));
-    // The ring marks the button that Enter acts on before any key.
-    EXPECT_GT(RingPixelsAround(shot, L::kInstallButton), 400);
+    // No ring until the keyboard is used, as the system's windows start.
+    EXPECT_EQ(0, RingPixels(shot));
     Activate(hwnd);
+    // A key that does nothing else shows it, on the button that Enter acts
+    // on, following the button's rounded body (12..188 x 10..54 of the
+    // button) rather than boxing the whole control.
+    PressKey(VK_SHIFT);
+    const RECT body = {L::kInstallButton.left + 12, L::kInstallButton.top + 10,
+                       L::kInstallButton.right - 12, L::kInstallButton.bottom - 10};
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shot = CaptureWindow(hwnd);
+            return !shot.Empty() && RingPixelsAround(shot, body) > 400;
+        },
+        3000))
+        << "no ring around the button's body after a key";
+    shot.SavePng(ArtifactPath(L"setup-focus-install.png"));
+    // All of it on the body's edge: the rounded ends lie inside the body's
+    // rectangle, the straight edges just outside.
+    int nearBody = 0;
+    for (int y = body.top - 3; y < body.bottom + 3; ++y)
+        for (int x = body.left - 3; x < body.right + 3; ++x)
+            nearBody += (shot.At(x, y) & 0xFFFFFF) == kRing;
+    EXPECT_EQ(RingPixels(shot), nearBody);
+    // The corners of the body's rectangle are cut by the rounding.
+    EXPECT_NE(kRing, shot.At(body.left - 1, body.top - 1) & 0xFFFFFF);
+    EXPECT_NE(kRing, shot.At(body.right, body.bottom) & 0xFFFFFF);
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
     EXPECT_TRUE(FileExists(DefaultInstallDir() + L"Quillmossdex.exe"));

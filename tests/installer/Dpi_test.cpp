@@ -4,6 +4,7 @@
 // old value back; the test process itself stays at the density it started
 // with. Any other program started meanwhile would take the value too, so
 // this test program runs alone (RUN_SERIAL in its CMake file).
+#include "tests/installer/MsaaClient.h"
 #include "tests/installer/SetupFixture.h"
 
 #include "skinui/core/Handles.h"
@@ -69,6 +70,9 @@ RECT Scaled(const RECT& rc, int scale) {
 uint32_t Rgb(uint32_t pixel) {
     return pixel & 0xFFFFFF;
 }
+
+// The library's default focus ring colour, which the installer's skin keeps.
+const uint32_t kRing = 0x1464C8;
 
 // The colour of the one-pixel line that closes the upper part (bk_top.png),
 // drawn one pixel high at every scale.
@@ -136,6 +140,128 @@ TEST_F(SetupDpi, WindowAndArtworkFollowTheDisplayDensity) {
         EXPECT_GT(CountTeal(shot, Scaled(L::kLogo, c.scale)),
                   Scaled(Scaled(300, c.scale), c.scale));
 
+        Child().Kill();
+    }
+}
+
+namespace {
+
+POINT Scaled(POINT pt, int scale) {
+    return POINT{Scaled(pt.x, scale), Scaled(pt.y, scale)};
+}
+
+// The window's line whose text starts with prefix, as a screen reader reads
+// it, with where it lies; id 0 when there is none.
+TElement Line(HWND hwnd, const std::wstring& prefix) {
+    MsaaClient client(hwnd);
+    return FindStartingWith(client, prefix);
+}
+
+TElement WaitForLine(HWND hwnd, const std::wstring& prefix, DWORD timeoutMs = 10000) {
+    TElement e;
+    WaitUntil(
+        [&] {
+            e = Line(hwnd, prefix);
+            return e.id != 0;
+        },
+        timeoutMs);
+    return e;
+}
+
+// The line lies wholly inside the window's client area.
+bool InsideWindow(HWND hwnd, const TElement& e) {
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    RECT both = {};
+    return e.id != 0 && IntersectRect(&both, &client, &e.screen) && EqualRect(&both, &e.screen);
+}
+
+} // namespace
+
+// Every page with its new lines at each scale (100 % and 150 % the common
+// ones): the space line, the progress step and percentage, and the finish
+// line with a folder long enough to be shortened in the middle. The
+// screenshots are where a person checks that the texts fit.
+TEST_F(SetupDpi, PagesShowTheirLinesInsideTheWindowAtEveryScale) {
+    struct Case {
+        DWORD dpi;
+        int scale;
+    };
+    const Case cases[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        CleanMachine();
+        const std::wstring parent =
+            m_work / (L"dpi" + std::to_wstring(c.dpi) +
+                      L"-a-rather-long-folder-name-so-that-the-finish-line-must-shorten-it");
+        const std::wstring dir = parent + L"\\Quillmossdex\\";
+        CreateDirectoryW(parent.c_str(), nullptr);
+        CreateDirectoryW(dir.c_str(), nullptr);
+        // Held, the install waits at its move, so the progress page stays.
+        HeldFile held(dir + L"uninst.exe", CREATE_ALWAYS);
+        ASSERT_TRUE(held.Held());
+        HWND hwnd = nullptr;
+        {
+            LogPixels logPixels(c.dpi);
+            ASSERT_TRUE(logPixels.Set());
+            hwnd = StartAndWait(L"/D=" + parent);
+        }
+        ASSERT_NE(nullptr, hwnd);
+        const std::wstring tag = L"setup-dpi-" + std::to_wstring(c.dpi);
+
+        // A key shows the focus ring on the install button, around its
+        // rounded body at this scale: on the middle of its top edge, not at
+        // the corners of the body's rectangle.
+        const POINT background = Scaled(POINT{60, 60}, c.scale);
+        ClickAt(hwnd, background.x, background.y);
+        WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
+        PressKey(VK_SHIFT);
+        const RECT button = Scaled(L::kInstallButton, c.scale);
+        const RECT body = {button.left + Scaled(12, c.scale), button.top + Scaled(10, c.scale),
+                           button.right - Scaled(12, c.scale), button.bottom - Scaled(10, c.scale)};
+        const int midX = (body.left + body.right) / 2;
+        Screenshot shot;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                shot = CaptureWindow(hwnd);
+                return !shot.Empty() && Rgb(shot.At(midX, body.top - 1)) == kRing;
+            },
+            3000))
+            << "no ring above the install button's body";
+        shot.SavePng(ArtifactPath(tag + L"-focus.png"));
+        EXPECT_NE(kRing, Rgb(shot.At(body.left - 1, body.top - 1)));
+        EXPECT_NE(kRing, Rgb(shot.At(button.left, button.top)));
+
+        const POINT custom = Scaled(L::kCustom, c.scale);
+        ClickAt(hwnd, custom.x, custom.y);
+        ASSERT_TRUE(WaitUntil([&] { return WindowSize(hwnd).cy == Scaled(542, c.scale); }, 5000));
+        const TElement space = WaitForLine(hwnd, L"所需空间: ");
+        EXPECT_TRUE(InsideWindow(hwnd, space)) << space.name;
+        EXPECT_NE(std::wstring::npos, space.name.find(L"可用空间: ")) << space.name;
+        // At 200 % the unfolded window is taller than the test display,
+        // whose pixels below its edge read back black.
+        Sleep(300);
+        if (WindowSize(hwnd).cy <= GetSystemMetrics(SM_CYSCREEN))
+            CaptureWindow(hwnd).SavePng(ArtifactPath(tag + L"-options.png"));
+
+        const POINT install = Scaled(L::kInstall, c.scale);
+        ClickAt(hwnd, install.x, install.y);
+        const TElement percent = WaitForLine(hwnd, L"70%");
+        EXPECT_TRUE(InsideWindow(hwnd, percent));
+        const TElement step = WaitForLine(hwnd, L"正在写入文件...");
+        EXPECT_TRUE(InsideWindow(hwnd, step));
+        Sleep(300);
+        CaptureWindow(hwnd).SavePng(ArtifactPath(tag + L"-progress.png"));
+
+        held.Release();
+        const TElement done = WaitForLine(hwnd, L"安装完成", 30000);
+        EXPECT_TRUE(InsideWindow(hwnd, done));
+        const TElement where = WaitForLine(hwnd, L"安装位置: ");
+        EXPECT_EQ(L"安装位置: " + parent + L"\\Quillmossdex", where.name);
+        EXPECT_TRUE(InsideWindow(hwnd, where));
+        Sleep(300);
+        CaptureWindow(hwnd).SavePng(ArtifactPath(tag + L"-finish.png"));
         Child().Kill();
     }
 }

@@ -45,6 +45,7 @@ LRESULT CALLBACK InstallProbe::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     auto* self = reinterpret_cast<InstallProbe*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self && msg == WM_INSTALL_PROGRESS) {
         self->progress.push_back(static_cast<int>(wParam));
+        self->steps.push_back(static_cast<int>(lParam));
         return 0;
     }
     if (self && msg == WM_INSTALL_RESULT) {
@@ -117,6 +118,7 @@ InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,
         return run;
     run.ended = probe.PumpUntil(child.Handle(), 60000);
     run.progress = probe.progress;
+    run.steps = probe.steps;
     run.results = probe.results;
     return run;
 }

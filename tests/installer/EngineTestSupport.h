@@ -29,6 +29,8 @@ public:
     bool PumpUntil(HANDLE handle, DWORD timeoutMs);
 
     std::vector<int> progress;
+    // The InstallStep of each progress message.
+    std::vector<int> steps;
     std::vector<unsigned> results;
 
 private:
@@ -51,6 +53,7 @@ std::wstring MakeInstaller(const std::wstring& path, const std::string* payload)
 
 struct InstallRun {
     std::vector<int> progress;
+    std::vector<int> steps;
     std::vector<unsigned> results;
     bool ended = false;
 };

@@ -180,6 +180,7 @@ protected:
     }
     InstallResult Unpack(const std::string& archive) {
         probe.progress.clear();
+        probe.steps.clear();
         // Bytes before and after the archive, as the executable has around
         // its resource: the reader must keep to the range.
         const std::string before(4099, 'B'), after(513, 'A');
@@ -535,6 +536,10 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     qmtest::InstallRun run = qmtest::RunInstaller(exe, installDir, tempDir);
     ASSERT_TRUE(run.ended);
     EXPECT_EQ((std::vector<int>{10, 10, 30, 50, 70, 95, 99, 100}), run.progress);
+    // What the window says beside the bar: files until the move is done,
+    // then the registration.
+    const int files = INSTALL_STEP_WRITE_FILES, reg = INSTALL_STEP_REGISTER;
+    EXPECT_EQ((std::vector<int>{files, files, files, files, files, reg, reg, reg}), run.steps);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
     std::wstring inst = installDir;
     EXPECT_EQ("client 1", ReadFile(inst + L"Quillmossdex.exe"));

@@ -1,9 +1,13 @@
 // The main window, end to end: the real installer under Wine, driven with
 // clicks and keys at the places where the skin puts its controls.
 #include "installer/FrameUI.h"
+#include "installer/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
+#include "tests/installer/MsaaClient.h"
 #include "tests/installer/SetupFixture.h"
+#include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +40,52 @@ bool WaitForFocusedEdit(HWND hwnd) {
                    info.hwndFocus == edit;
         },
         5000);
+}
+
+// The window's texts as a screen reader reads them: the first line whose text
+// starts with prefix (empty when none does).
+std::wstring LineStartingWith(HWND hwnd, const std::wstring& prefix) {
+    MsaaClient client(hwnd);
+    return FindStartingWith(client, prefix).name;
+}
+
+bool HasLine(HWND hwnd, const std::wstring& text) {
+    return WaitUntil([&] { return LineStartingWith(hwnd, text) == text; }, 5000);
+}
+
+// The directory field's text.
+std::wstring FieldText(HWND hwnd) {
+    MsaaClient client(hwnd);
+    for (const TElement& e : client.Children())
+        if (e.role == ROLE_SYSTEM_TEXT)
+            return client.Value(e.id);
+    return L"(no field)";
+}
+
+// Replaces the field's text by typing, as a person would (the options panel
+// is open).
+bool TypeIntoField(HWND hwnd, const std::wstring& text) {
+    ClickAt(hwnd, layout::kPathEdit.x, layout::kPathEdit.y);
+    if (!WaitForFocusedEdit(hwnd))
+        return false;
+    PressKey(VK_DELETE);
+    TypeText(text);
+    return WaitUntil([&] { return FieldText(hwnd) == text; }, 5000);
+}
+
+// A drive letter that names no drive on this machine.
+std::wstring MissingDrive() {
+    const DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'Q'; letter <= L'Y'; ++letter)
+        if ((drives & (1u << (letter - L'A'))) == 0)
+            return std::wstring(1, letter) + L":";
+    return L"";
+}
+
+std::wstring WithoutSlash(std::wstring dir) {
+    while (dir.size() > 3 && dir.back() == L'\\')
+        dir.pop_back();
+    return dir;
 }
 
 TEST(FrameUIDirectories, OnlyExistingDirectoriesInDriveLetterFormAreUsable) {
@@ -73,6 +123,66 @@ TEST(FrameUIDirectories, DirectoryTooLongForItsMessageIsShortenedInTheMiddle) {
     EXPECT_EQ(0u, message.find(L"无法创建目录 : \"C:\\aaa"));
     EXPECT_NE(std::wstring::npos, message.find(L"a...b"));
     EXPECT_NE(std::wstring::npos, message.find(L"bbb\\\", 请重新选择正确的安装目录!"));
+}
+
+TEST(FrameUIDirectories, SizesAreRoundedUpInTheUnitThatFits) {
+    const struct Case {
+        uint64_t bytes;
+        const wchar_t* text;
+    } cases[] = {
+        {0, L"0 KB"},
+        {1, L"1 KB"},
+        {1024, L"1 KB"},
+        {1025, L"2 KB"},
+        {1024 * 1024 - 1, L"1024 KB"},
+        {1024 * 1024, L"1.0 MB"},
+        {1024 * 1024 + 1, L"1.1 MB"},
+        {12u * 1024 * 1024 + 300 * 1024, L"12.3 MB"},
+        {1024ull * 1024 * 1024, L"1.0 GB"},
+        {45ull * 1024 * 1024 * 1024 + 600ull * 1024 * 1024, L"45.6 GB"},
+        {UINT64_MAX, L"17179869184.0 GB"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.text, CFrameUI::SizeText(c.bytes)) << c.bytes;
+}
+
+// The reasons that need a drive or a user this machine cannot provide: Wine
+// has no access control lists and runs every program elevated, and it has no
+// removable drive without a medium, so these come from the error codes the
+// system gives for them.
+TEST(FrameUIDirectories, ErrorsOfTheFailedLevelBecomeTheirReason) {
+    const struct Case {
+        DWORD error;
+        const wchar_t* reason;
+    } cases[] = {
+        {ERROR_ACCESS_DENIED, L"没有在此位置创建文件夹的权限, 请选择其他位置。"},
+        {ERROR_WRITE_PROTECT, L"没有在此位置创建文件夹的权限, 请选择其他位置。"},
+        {ERROR_NOT_READY, L"驱动器 C: 未就绪, 请插入磁盘或选择其他驱动器。"},
+        {ERROR_INVALID_NAME, L"路径中含有 Windows 不允许的名称, 请换一个文件夹名称。"},
+        {ERROR_DISK_FULL, L"磁盘空间不足, 请选择其他驱动器。"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.reason,
+                  CFrameUI::RefusalReason(L"C:\\qm-no-such-place\\Quillmossdex\\", c.error))
+            << c.error;
+    // Anything else is said in the system's words, with its number.
+    EXPECT_EQ(0u, CFrameUI::RefusalReason(L"C:\\qm-no-such-place\\", ERROR_SHARING_VIOLATION)
+                      .find(L"系统错误 32"));
+}
+
+TEST(FrameUIDirectories, APickedFolderGetsTheProductFolderUnlessItIsIt) {
+    const struct Case {
+        const wchar_t* picked;
+        const wchar_t* dir;
+    } cases[] = {
+        {L"C:\\Program Files", L"C:\\Program Files\\Quillmossdex\\"},
+        {L"D:\\", L"D:\\Quillmossdex\\"},
+        {L"D:\\Apps\\quillmossdex", L"D:\\Apps\\quillmossdex\\"},
+        {L"D:\\Apps\\Quillmossdex\\", L"D:\\Apps\\Quillmossdex\\"},
+        {L"D:\\Quillmossdex2", L"D:\\Quillmossdex2\\Quillmossdex\\"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.dir, CFrameUI::WithProductFolder(c.picked)) << Narrow(c.picked);
 }
 
 using FrameUIApp = SetupTest;
@@ -117,6 +227,22 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
         5000))
         << "the options panel was not painted";
     options.SavePng(ArtifactPath(L"setup-options.png"));
+    // The space line: what the product needs and what the drive has.
+    std::wstring space;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            space = LineStartingWith(hwnd, L"所需空间: ");
+            return space.find(L"可用空间: ") != std::wstring::npos;
+        },
+        5000))
+        << Narrow(space);
+    EXPECT_EQ(std::wstring::npos, space.find(L"未知")) << Narrow(space);
+    // The payload's entries as they will be on disk (MakeTestPayload).
+    const uint64_t needed = ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe").size() +
+                            strlen("the uninstaller's place in the test payload") +
+                            strlen("version=1.0.67\r\n");
+    EXPECT_EQ(0u, space.find(L"所需空间: " + CFrameUI::SizeText(needed))) << Narrow(space);
+    EXPECT_EQ(std::wstring::npos, space.find(L"空间不足")) << Narrow(space);
     // Only the Start-menu shortcuts are wanted this time.
     Click(hwnd, L::kDesktopLnk);
     Click(hwnd, L::kCustom);
@@ -134,6 +260,10 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
         },
         5000);
     progress.SavePng(ArtifactPath(L"setup-progress.png"));
+    // The page says how far it is and what it does: the last entry of four
+    // is written, the move is still to come.
+    EXPECT_TRUE(HasLine(hwnd, L"70%"));
+    EXPECT_TRUE(HasLine(hwnd, L"正在写入文件..."));
     EXPECT_GT(CountTeal(progress, L::kProgressFill), 4 * 300);
     EXPECT_EQ(0, CountTeal(progress, RECT{420, 351, 525, 355}));
     EXPECT_EQ(0, CountTeal(progress, RECT{35, 358, 525, 380}));
@@ -144,6 +274,9 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     ASSERT_TRUE(WaitForPage(hwnd, 2, 20000, &finish));
     finish.SavePng(ArtifactPath(L"setup-finish.png"));
     EXPECT_GT(CountTeal(finish, L::kSuccessButton), 5000);
+    // What happened and where.
+    EXPECT_TRUE(HasLine(hwnd, L"安装完成"));
+    EXPECT_TRUE(HasLine(hwnd, L"安装位置: " + WithoutSlash(dir)));
 
     // Everything is in place before the finish button is pressed.
     EXPECT_TRUE(FileExists(dir + L"Quillmossdex.exe"));
@@ -152,6 +285,8 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     EXPECT_FALSE(FileExists(DesktopShortcut()));
     EXPECT_TRUE(FileExists(StartMenuShortcut()));
     EXPECT_TRUE(FileExists(StartMenuUninstallShortcut()));
+    // For all users only: nothing in the installing user's own folders.
+    EXPECT_FALSE(FileExists(UserProgramsFolder() + L"\\青梧云端助手"));
 
     Click(hwnd, L::kSuccess);
     ASSERT_TRUE(WaitForExit(15000));
@@ -180,24 +315,40 @@ TEST_F(FrameUIApp, AgreementNotAcceptedShowsItsMessageAndNothingElse) {
     EXPECT_TRUE(FileExists(DefaultInstallDir() + L"Quillmossdex.exe"));
 }
 
-TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageAndKeepTheWelcomePage) {
+TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageWithTheReasonAndKeepTheWelcomePage) {
+    const std::wstring drive = MissingDrive();
+    ASSERT_FALSE(drive.empty());
+    const std::wstring file = m_work / L"a-file";
+    WriteFileBytes(file, "not a folder");
+    const std::wstring notLocal = L"\n请填写以盘符和 \\ 开头的本地完整路径, 例如 C:\\Program Files\\。";
+    auto first = [](const std::wstring& dir) {
+        return L"无法创建目录 : \"" + dir + L"\", 请重新选择正确的安装目录!";
+    };
     struct Case {
-        const wchar_t* typed;
-        const wchar_t* message;
+        std::wstring typed;
+        std::wstring message;
     } cases[] = {
         {L"", L"路径不能为空, 请重新选择!"},
-        {L"\\\\server\\share\\dir",
-         L"无法创建目录 : \"\\\\server\\share\\dir\\\", 请重新选择正确的安装目录!"},
-        {L"relative\\dir", L"无法创建目录 : \"relative\\dir\\\", 请重新选择正确的安装目录!"},
+        {L"\\\\server\\share\\dir", first(L"\\\\server\\share\\dir\\") + notLocal},
+        {L"relative\\dir", first(L"relative\\dir\\") + notLocal},
         // A forward slash right after the drive is refused even though the
         // directory can be made.
-        {L"C:/qmapp-slash", L"无法创建目录 : \"C:/qmapp-slash\\\", 请重新选择正确的安装目录!"},
+        {L"C:/qmapp-slash", first(L"C:/qmapp-slash\\") + notLocal},
+        {drive + L"\\Apps",
+         first(drive + L"\\Apps\\") + L"\n驱动器 " + drive + L" 不存在, 请选择其他驱动器。"},
+        {L"C:\\qm|app",
+         first(L"C:\\qm|app\\") +
+             L"\n路径中含有 Windows 不允许的字符 \"|\", 文件夹名称不能包含 \\ / : * ? \" < > |。"},
+        {file + L"\\sub",
+         first(file + L"\\sub\\") + L"\n\"" + file + L"\" 是一个文件, 不是文件夹。"},
     };
     HWND hwnd = StartAndWait();
     ASSERT_NE(nullptr, hwnd);
     ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "typed: " << Narrow(c.typed));
+        // One click opens the panel every time: a refusal folded it and put
+        // its arrow back to closed.
         Click(hwnd, L::kCustom);
         ASSERT_TRUE(WaitForHeight(hwnd, 542));
         // A click opens the native edit with its whole text selected.
@@ -207,15 +358,151 @@ TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageAndKeepTheWelcomePage) {
         TypeText(c.typed);
         Click(hwnd, L::kInstall);
         EXPECT_EQ(c.message, AnswerBox(IDOK));
-        // The panel folds away whatever the outcome; "custom" stays selected,
-        // so the next click on it only deselects it.
         EXPECT_TRUE(WaitForHeight(hwnd, 420));
         EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
-        Click(hwnd, L::kCustom);
-        EXPECT_FALSE(WaitUntil([&] { return WindowSize(hwnd).cy != 420; }, 300));
     }
     EXPECT_TRUE(m_setup->Running());
-    RemoveDirectoryW(L"C:\\qmapp-slash");
+    EXPECT_FALSE(FileExists(L"C:\\qmapp-slash"));
+    EXPECT_TRUE(FileExists(file));
+}
+
+TEST_F(FrameUIApp, ADriveWithoutEnoughSpaceIsRefusedBeforeAnythingIsMadeInWindowAndSilentRuns) {
+    // A payload whose directory states 4096 entries of almost 4 GiB each:
+    // more than any drive of a test machine holds, and nothing is ever
+    // unpacked to find out.
+    std::vector<ZipEntry> entries(4096);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        entries[i].name = "big" + std::to_string(i) + ".bin";
+        entries[i].data = "x";
+        entries[i].declaredSize = 0xFFFFFFF0;
+    }
+    const uint64_t needed = 4096ull * 0xFFFFFFF0;
+    ULARGE_INTEGER free = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &free, nullptr, nullptr));
+    ASSERT_LT(free.QuadPart, needed);
+    const std::wstring exe = MakeCopy(L"big.exe", BuildZip(entries));
+    ASSERT_FALSE(exe.empty());
+    const std::wstring dir = DefaultInstallDir();
+
+    ASSERT_TRUE(Start(L"", exe));
+    HWND hwnd = WaitForSetupWindow(Child().Handle(), Child().Pid(), 15000);
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    std::wstring space;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            space = LineStartingWith(hwnd, L"所需空间: ");
+            return space.find(L"(空间不足)") != std::wstring::npos;
+        },
+        5000))
+        << Narrow(space);
+    EXPECT_EQ(0u, space.find(L"所需空间: " + CFrameUI::SizeText(needed))) << Narrow(space);
+    CaptureWindow(hwnd).SavePng(ArtifactPath(L"setup-no-space.png"));
+
+    Click(hwnd, L::kInstall);
+    const std::wstring message = AnswerBox(IDOK);
+    EXPECT_EQ(0u, message.find(L"无法创建目录 : \"" + dir +
+                               L"\", 请重新选择正确的安装目录!\n"
+                               L"磁盘空间不足: 安装需要 " +
+                               CFrameUI::SizeText(needed) + L", 驱动器 C: 只有 "))
+        << Narrow(message);
+    EXPECT_NE(std::wstring::npos, message.find(L"还差 ")) << Narrow(message);
+    EXPECT_FALSE(FileExists(dir));
+    EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
+
+    // A drive that does not exist has no free space to tell.
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    ASSERT_TRUE(TypeIntoField(hwnd, MissingDrive() + L"\\Apps"));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return LineStartingWith(hwnd, L"所需空间: ").find(L"可用空间: 未知") !=
+                   std::wstring::npos;
+        },
+        5000));
+    Child().Kill();
+
+    // Silent: the same refusal, in the log, with exit code 2.
+    const std::wstring log = m_work / L"silent.log";
+    ASSERT_TRUE(Start(L"/S " + Quote(L"/LOG=" + log), exe));
+    ASSERT_TRUE(WaitForExit(30000));
+    EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_DIR_REJECTED), Child().ExitCode());
+    const std::string text = ReadFileBytes(log);
+    EXPECT_NE(std::string::npos, text.find(ToNarrow(L"磁盘空间不足: 安装需要 "))) << text;
+    EXPECT_FALSE(FileExists(dir));
+}
+
+// The name field of the system's folder picker.
+constexpr int kPickerName = 1152;
+
+TEST_F(FrameUIApp, ThePickerStartsAtTheFieldsFolderAndAppendsTheProductFolder) {
+    const std::wstring apps = m_work / L"apps";
+    const std::wstring product = m_work / L"Quillmossdex";
+    CreateDirectoryW(apps.c_str(), nullptr);
+    CreateDirectoryW(product.c_str(), nullptr);
+    const struct Case {
+        std::wstring typed;
+        std::wstring field;
+    } cases[] = {
+        // Opened at the nearest folder that exists; chosen as it is, it gets
+        // the product's folder below it.
+        {apps + L"\\not-yet\\deeper", apps + L"\\Quillmossdex\\"},
+        // Already the product's folder: kept as it is.
+        {product, product + L"\\"},
+    };
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.typed));
+        ASSERT_TRUE(TypeIntoField(hwnd, c.typed));
+        Click(hwnd, L::kBrowse);
+        HWND picker = WaitForProcessDialog(Child().Pid(), 15000);
+        ASSERT_NE(nullptr, picker);
+        // The folder it opened at, chosen by the name "." typed relative to
+        // it: Wine's picker takes nothing when Open is pressed with the name
+        // empty, where Windows takes the folder shown.
+        ASSERT_TRUE(WaitUntil([&] { return GetDlgItem(picker, kPickerName) != nullptr; }, 5000));
+        SetDlgItemTextW(picker, kPickerName, L".");
+        PressDialogButton(picker, IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(picker) || !IsWindowVisible(picker); }, 5000));
+        EXPECT_TRUE(WaitUntil([&] { return FieldText(hwnd) == c.field; }, 5000))
+            << Narrow(FieldText(hwnd));
+    }
+    EXPECT_FALSE(FileExists(apps + L"\\Quillmossdex"));
+}
+
+TEST_F(FrameUIApp, EveryAreaWithoutAControlMovesTheWindow) {
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    const struct Case {
+        POINT pt;
+        LRESULT hit;
+    } cases[] = {
+        {{60, 60}, HTCAPTION},   // the upper part
+        {{60, 300}, HTCAPTION},  // beside the install button
+        {{300, 380}, HTCAPTION}, // between the button and the agreement line
+        {{20, 500}, HTCAPTION},  // the options panel's margin
+        {{300, 440}, HTCAPTION}, // the space line
+        {{280, 314}, HTCLIENT},  // the install button
+        {{226, 470}, HTCLIENT},  // the directory field
+        {{487, 470}, HTCLIENT},  // "浏览"
+        {{510, 405}, HTCLIENT},  // "自定义安装"
+        {{542, 16}, HTCLIENT},   // the close button
+    };
+    for (const Case& c : cases) {
+        POINT screen = c.pt;
+        ClientToScreen(hwnd, &screen);
+        EXPECT_EQ(c.hit, SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)))
+            << c.pt.x << "," << c.pt.y;
+    }
 }
 
 TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
@@ -225,6 +512,10 @@ TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
     HWND hwnd = StartAndWait();
     ASSERT_NE(nullptr, hwnd);
     ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    // The field shows where the install will go from the start.
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    EXPECT_EQ(recorded + L"\\", FieldText(hwnd));
 
     Click(hwnd, L::kInstall);
     EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDNO));
@@ -245,6 +536,27 @@ TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
     ASSERT_TRUE(WaitForExit(15000));
     EXPECT_EQ(0u, m_setup->ExitCode());
     EXPECT_FALSE(FileExists(recorded + L"\\started.txt"));
+}
+
+TEST_F(FrameUIApp, AFolderTypedOverTheRecordedOneIsWhereTheInstallGoes) {
+    const std::wstring recorded = m_work / L"Recorded Place";
+    const std::wstring other = m_work / L"Other Place";
+    WriteRecordedLocation(recorded);
+    HWND hwnd = StartAndWait();
+    ASSERT_NE(nullptr, hwnd);
+    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    ASSERT_EQ(recorded + L"\\", FieldText(hwnd));
+    ASSERT_TRUE(TypeIntoField(hwnd, other));
+    Click(hwnd, L::kInstall);
+    EXPECT_EQ(L"您的电脑上已经安装青梧云端助手客户端, 是否覆盖重新安装?", AnswerBox(IDYES));
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
+    EXPECT_TRUE(HasLine(hwnd, L"安装位置: " + other));
+    EXPECT_TRUE(FileExists(other + L"\\Quillmossdex.exe"));
+    EXPECT_FALSE(FileExists(recorded + L"\\res"));
+    Click(hwnd, L::kCloseBtn);
+    ASSERT_TRUE(WaitForExit(15000));
 }
 
 TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {

@@ -87,18 +87,22 @@ protected:
                      {victim + L"\\res\\version.txt", "someone else's data"}};
         for (const auto& [path, bytes] : m_victims)
             ASSERT_TRUE(WriteFileBytes(path, bytes));
-        char buf[MAX_PATH] = {};
-        DWORD size = sizeof(buf);
-        m_hadPrograms = RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Programs", RRF_RT_REG_SZ,
-                                     nullptr, buf, &size) == ERROR_SUCCESS;
-        m_programs = buf;
+        for (ShellValue& v : m_shellValues) {
+            char buf[MAX_PATH] = {};
+            DWORD size = sizeof(buf);
+            v.had = RegGetValueA(v.root, kShellFolders, v.name, RRF_RT_REG_SZ, nullptr, buf,
+                                 &size) == ERROR_SUCCESS;
+            v.value = buf;
+        }
     }
     void TearDown() override {
-        if (m_hadPrograms)
-            RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs", REG_SZ,
-                            m_programs.c_str(), static_cast<DWORD>(m_programs.size() + 1));
-        else
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs");
+        for (const ShellValue& v : m_shellValues) {
+            if (v.had)
+                RegSetKeyValueA(v.root, kShellFolders, v.name, REG_SZ, v.value.c_str(),
+                                static_cast<DWORD>(v.value.size() + 1));
+            else
+                RegDeleteKeyValueA(v.root, kShellFolders, v.name);
+        }
         // Links are removed from the Unix side: Wine's file functions cannot
         // delete a link to a folder, and the work folder must go.
         const std::string work = UnixPath(m_work.Path());
@@ -175,7 +179,7 @@ protected:
     }
     static std::wstring ProductStartMenuFolder() {
         wchar_t buf[MAX_PATH] = {};
-        SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, buf);
+        SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, buf);
         return std::wstring(buf) + L"\\" + kProductName;
     }
 
@@ -183,11 +187,20 @@ protected:
     std::wstring apps() const { return m_work / L"apps"; }
     std::wstring installed() const { return m_work / L"apps\\Quillmossdex\\"; }
 
+    // The "Shell Folders" values that name a Programs folder, kept and put
+    // back around each test.
+    struct ShellValue {
+        HKEY root;
+        const char* name;
+        bool had;
+        std::string value;
+    };
+    ShellValue m_shellValues[2] = {{HKEY_CURRENT_USER, "Programs", false, {}},
+                                   {HKEY_LOCAL_MACHINE, "Common Programs", false, {}}};
+
 private:
     std::wstring m_exe;
     std::map<std::wstring, std::string> m_victims;
-    bool m_hadPrograms = false;
-    std::string m_programs;
 };
 
 TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
@@ -286,8 +299,11 @@ TEST_F(Hardening, TheStartMenuFolderComesFromTheKnownFolderNotFromShellFolders) 
     const std::wstring system = m_work / L"system32";
     CreateDirectoryW(system.c_str(), nullptr);
     const std::string value = Narrow(system);
-    RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs", REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
+    // The user's value, and the machine's, which the links for all users
+    // would follow if anything read it.
+    for (const ShellValue& v : m_shellValues)
+        RegSetKeyValueA(v.root, kShellFolders, v.name, REG_SZ, value.c_str(),
+                        static_cast<DWORD>(value.size() + 1));
     EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"path " + Quote(apps())));
     EXPECT_FALSE(FileExists(system + L"\\" + kProductName));
     EXPECT_TRUE(FileExists(StartMenuShortcut()));

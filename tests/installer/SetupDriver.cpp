@@ -245,16 +245,13 @@ std::wstring DefaultInstallDir() {
 
 std::wstring DesktopShortcut() {
     wchar_t buf[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, buf, CSIDL_DESKTOP, FALSE);
+    SHGetSpecialFolderPathW(nullptr, buf, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE);
     return std::wstring(buf) + L"\\青梧云端助手.lnk";
 }
 
 std::wstring StartMenuFolder() {
     wchar_t buf[MAX_PATH] = {};
-    DWORD size = sizeof(buf);
-    RegGetValueW(HKEY_CURRENT_USER,
-                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                 L"Programs", RRF_RT_REG_SZ, nullptr, buf, &size);
+    SHGetSpecialFolderPathW(nullptr, buf, CSIDL_COMMON_PROGRAMS, FALSE);
     return std::wstring(buf) + L"\\青梧云端助手";
 }
 

@@ -75,6 +75,7 @@ constexpr POINT kInstall = {280, 314};
 constexpr POINT kAgree = {17, 405};
 constexpr POINT kCustom = {510, 405};
 constexpr POINT kPathEdit = {226, 470};
+constexpr POINT kBrowse = {487, 470};
 constexpr POINT kDesktopLnk = {57, 517};
 constexpr POINT kSuccess = {280, 334};
 constexpr POINT kMinBtn = {510, 16};
@@ -92,8 +93,8 @@ int CountTeal(const Screenshot& shot, const RECT& rc);
 
 // The default install directory on this machine (with its trailing '\').
 std::wstring DefaultInstallDir();
-// The product's folder in the Start menu, and the three shortcut files the
-// installer can create.
+// The product's folder in the all-users Start menu, and the three shortcut
+// files the installer can create (for all users).
 std::wstring StartMenuFolder();
 std::wstring DesktopShortcut();
 std::wstring StartMenuShortcut();

@@ -17,6 +17,7 @@ const std::wstring kName = L"青梧云端助手";
 const std::wstring kClientDescription = kName + L"\n版本:1.0.67\n" + kName;
 const char kShellFolders[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kProgramsValue[] = "Common Programs";
 
 struct Link {
     bool loaded = false;
@@ -65,21 +66,23 @@ protected:
         CoUninitialize();
     }
 
+    // The all-users Programs folder's value, which an elevated program
+    // must not follow either.
     void SaveProgramsValue() {
         char buf[MAX_PATH] = {};
         DWORD size = sizeof(buf);
-        m_hadPrograms = RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Programs", RRF_RT_REG_SZ,
-                                     nullptr, buf, &size) == ERROR_SUCCESS;
+        m_hadPrograms = RegGetValueA(HKEY_LOCAL_MACHINE, kShellFolders, kProgramsValue,
+                                     RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS;
         m_programs = buf;
     }
     void RestoreProgramsValue() {
         if (m_hadPrograms)
             SetProgramsValue(m_programs.c_str());
         else
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs");
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kShellFolders, kProgramsValue);
     }
     void SetProgramsValue(const char* value) {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kShellFolders, "Programs", REG_SZ, value,
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, kShellFolders, kProgramsValue, REG_SZ, value,
                         static_cast<DWORD>(strlen(value) + 1));
     }
 
@@ -144,10 +147,16 @@ TEST_F(Shortcut, TargetsInAnyScriptReadBackWholeAndLongOnesAreRefusedNotCut) {
     }
 }
 
-TEST_F(Shortcut, StartMenuGetsTheKnownProgramsFolderWhateverShellFoldersSays) {
+TEST_F(Shortcut, StartMenuGetsTheAllUsersProgramsFolderWhateverShellFoldersSays) {
     wchar_t known[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(
+        SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, known)));
+    wchar_t own[MAX_PATH] = {};
     ASSERT_TRUE(
-        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, known)));
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, SHGFP_TYPE_CURRENT, own)));
+    // Every user of the machine finds the links; a per-user folder is not
+    // where they go.
+    ASSERT_NE(std::wstring(known), std::wstring(own));
     const std::wstring programs = known;
     // The value Explorer leaves for old programs is the user's to edit: an
     // elevated installer that followed it would make its folder anywhere.
@@ -166,15 +175,20 @@ TEST_F(Shortcut, StartMenuGetsTheKnownProgramsFolderWhateverShellFoldersSays) {
         EXPECT_EQ(INSTALL_OK, fm->CreateStartMenuShortcuts());
         ExpectStartMenuLinks(programs);
         EXPECT_FALSE(qmtest::FileExists(decoy + L"\\" + kName));
+        EXPECT_FALSE(qmtest::FileExists(std::wstring(own) + L"\\" + kName));
         qmtest::RemoveTree(programs + L"\\" + kName);
     }
 }
 
-TEST_F(Shortcut, DesktopGetsTheClientLink) {
+TEST_F(Shortcut, ThePublicDesktopGetsTheClientLink) {
     wchar_t desktop[MAX_PATH] = {};
-    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOP, FALSE));
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE));
+    wchar_t own[MAX_PATH] = {};
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, own, CSIDL_DESKTOP, FALSE));
+    ASSERT_NE(std::wstring(desktop), std::wstring(own));
     std::wstring link = std::wstring(desktop) + L"\\" + kName + L".lnk";
     EXPECT_EQ(INSTALL_OK, fm->CreateDesktopShortcut());
+    EXPECT_FALSE(qmtest::FileExists(std::wstring(own) + L"\\" + kName + L".lnk"));
     Link read = ReadLink(link);
     DeleteFileW(link.c_str());
     ASSERT_TRUE(read.loaded);

@@ -181,6 +181,15 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
     ASSERT_TRUE(ReplaceResource(skinless, L"ZIPRES", 103, "this is not a zip archive either"));
     const std::wstring spaced = m_work / L"My  Apps";
     const std::wstring product = L"\\Quillmossdex\\";
+    // A drive letter that names no drive here.
+    std::wstring drive;
+    for (wchar_t letter = L'Q'; letter <= L'Y' && drive.empty(); ++letter)
+        if ((GetLogicalDrives() & (1u << (letter - L'A'))) == 0)
+            drive = std::wstring(1, letter) + L":";
+    ASSERT_FALSE(drive.empty());
+    // The reason's line follows the message's in the log, after a blank.
+    const std::wstring notLocal =
+        L" 请填写以盘符和 \\ 开头的本地完整路径, 例如 C:\\Program Files\\。";
     struct Case {
         std::wstring words;
         std::wstring exe;
@@ -209,12 +218,23 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
          SETUP_EXIT_DIR_REJECTED,
          L"",
          {L"message: 无法创建目录 : \"\\\\server\\share\\Quillmossdex\\\", "
-          L"请重新选择正确的安装目录!"}},
+          L"请重新选择正确的安装目录!" +
+          notLocal}},
         {L"/S /D=relative",
          L"",
          SETUP_EXIT_DIR_REJECTED,
          L"",
-         {L"message: 无法创建目录 : \"relative\\Quillmossdex\\\", 请重新选择正确的安装目录!",
+         {L"message: 无法创建目录 : \"relative\\Quillmossdex\\\", 请重新选择正确的安装目录!" +
+              notLocal,
+          L"exit code 2"}},
+        {L"/S /D=" + drive + L"\\Apps",
+         L"",
+         SETUP_EXIT_DIR_REJECTED,
+         L"",
+         {L"message: 无法创建目录 : \"" + drive +
+              L"\\Apps\\Quillmossdex\\\", "
+              L"请重新选择正确的安装目录! 驱动器 " +
+              drive + L" 不存在, 请选择其他驱动器。",
           L"exit code 2"}},
         {L"/S /D=" + (m_work / L"t"),
          damaged,

@@ -14,10 +14,18 @@ std::wstring SpecialFolder(int csidl) {
 } // namespace
 
 std::wstring DesktopFolder() {
-    return SpecialFolder(CSIDL_DESKTOP);
+    return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY);
 }
 
 std::wstring ProgramsFolder() {
+    return SpecialFolder(CSIDL_COMMON_PROGRAMS);
+}
+
+std::wstring UserDesktopFolder() {
+    return SpecialFolder(CSIDL_DESKTOP);
+}
+
+std::wstring UserProgramsFolder() {
     return SpecialFolder(CSIDL_PROGRAMS);
 }
 
@@ -35,6 +43,22 @@ std::wstring ShortcutTarget(const std::wstring& link) {
     }
     shell->Release();
     return target;
+}
+
+bool MakeShortcut(const std::wstring& link, const std::wstring& target) {
+    IShellLinkW* shell = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&shell))))
+        return false;
+    bool saved = false;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shell->SetPath(target.c_str())) &&
+        SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        saved = SUCCEEDED(file->Save(link.c_str(), TRUE));
+        file->Release();
+    }
+    shell->Release();
+    return saved;
 }
 
 bool RegistryKeyExists(HKEY root, const std::wstring& path) {

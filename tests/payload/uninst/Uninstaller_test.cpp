@@ -1,5 +1,6 @@
 #include "installer/TextConvert.h"
 #include "payload/uninst/Uninstaller.h"
+#include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,47 @@ TEST_F(Installed, RunningClientIsStoppedBeforeItsFilesAreRemoved) {
     EXPECT_EQ(0u, RunUninstaller(L"/S"));
     EXPECT_TRUE(running.Wait(10000));
     EXPECT_FALSE(FileExists(client));
+}
+
+TEST_F(Installed, LinksForAllUsersAndThoseOfEarlierVersionsAreRemovedOthersStay) {
+    CoInitialize(nullptr);
+    const std::wstring name = L"青梧云端助手";
+    const std::wstring other = root / L"other.exe";
+    qmtest::WriteFileBytes(other, "someone else's program");
+    struct Place {
+        std::wstring programs;
+        std::wstring desktop;
+    } places[] = {
+        {qmtest::ProgramsFolder(), qmtest::DesktopFolder()},         // made for all users
+        {qmtest::UserProgramsFolder(), qmtest::UserDesktopFolder()}, // by earlier versions
+    };
+    std::vector<std::wstring> ours;
+    for (const Place& p : places) {
+        const std::wstring folder = p.programs + L"\\" + name;
+        CreateDirectoryW(folder.c_str(), nullptr);
+        ours.push_back(folder + L"\\" + name + L".lnk");
+        ASSERT_TRUE(qmtest::MakeShortcut(ours.back(), dir + L"Quillmossdex.exe"));
+        ours.push_back(folder + L"\\卸载" + name + L".lnk");
+        ASSERT_TRUE(qmtest::MakeShortcut(ours.back(), dir + L"uninst.exe"));
+        ours.push_back(p.desktop + L"\\" + name + L".lnk");
+        ASSERT_TRUE(qmtest::MakeShortcut(ours.back(), dir + L"Quillmossdex.exe"));
+    }
+    // A link of the same name that leads elsewhere is someone else's.
+    const std::wstring foreign = places[0].desktop + L"\\" + name + L".lnk";
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    for (const std::wstring& link : ours)
+        EXPECT_FALSE(FileExists(link)) << link;
+    for (const Place& p : places)
+        EXPECT_FALSE(FileExists(p.programs + L"\\" + name)) << p.programs;
+
+    // Installed again, with the foreign link in the place of ours.
+    ASSERT_TRUE(WaitGone(dir + L"uninst.exe"));
+    SetUp();
+    ASSERT_TRUE(qmtest::MakeShortcut(foreign, other));
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    EXPECT_TRUE(FileExists(foreign));
+    DeleteFileW(foreign.c_str());
+    CoUninitialize();
 }
 
 TEST_F(Installed, InteractiveRunAsksFirstAndNoLeavesEverything) {

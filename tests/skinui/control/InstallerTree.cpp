@@ -46,15 +46,20 @@ const Place kPlaces[] = {
     {"custom", "page1.agreeRow", 7},
     {"page1.agreeRow.gapEnd", "page1.agreeRow", 8},
     {"page1.bottom", "page1", 1},
-    {"page1.gap30", "page1.bottom", 0},
-    {"page1.pathRow", "page1.bottom", 1},
+    {"page1.gap8", "page1.bottom", 0},
+    {"page1.spaceRow", "page1.bottom", 1},
+    {"page1.spaceRow.left", "page1.spaceRow", 0},
+    {"space", "page1.spaceRow", 1},
+    {"page1.spaceRow.right", "page1.spaceRow", 2},
+    {"page1.gap5", "page1.bottom", 2},
+    {"page1.pathRow", "page1.bottom", 3},
     {"page1.pathRow.left", "page1.pathRow", 0},
     {"path", "page1.pathRow", 1},
     {"page1.pathRow.gap25", "page1.pathRow", 2},
     {"browse", "page1.pathRow", 3},
     {"page1.pathRow.right", "page1.pathRow", 4},
-    {"page1.gap20b", "page1.bottom", 2},
-    {"page1.linkRow", "page1.bottom", 3},
+    {"page1.gap20b", "page1.bottom", 4},
+    {"page1.linkRow", "page1.bottom", 5},
     {"page1.linkRow.gap50", "page1.linkRow", 0},
     {"desktopLnk", "page1.linkRow", 1},
     {"page1.linkRow.gap30", "page1.linkRow", 2},
@@ -66,17 +71,26 @@ const Place kPlaces[] = {
     {"page2.progressAbove", "page2.progressColumn", 0},
     {"page2.progressBox", "page2.progressColumn", 1},
     {"page2.progressText", "page2.progressBox", 0},
+    {"progressStep", "page2.progressText", 0},
+    {"progressPercent", "page2.progressText", 1},
     {"progress", "page2.progressBox", 2},
     {"page2.progressBelow", "page2.progressColumn", 2},
     // Page 3: finish.
-    {"page3.row", "page3", 0},
+    {"page3.top", "page3", 0},
+    {"page3.logoRow", "page3.top", 1},
+    {"page3.logo", "page3.logoRow", 1},
+    {"finishTitle", "page3.top", 3},
+    {"page3.dirRow", "page3.top", 5},
+    {"finishDir", "page3.dirRow", 1},
     {"page3.finishPart", "page3", 1},
     {"page3.successRow", "page3.finishPart", 1},
     {"success", "page3.successRow", 1},
 };
 
-// The logo column that every page opens with: a row with a stretch, a column
-// holding the logo between two stretches, a stretch.
+// The logo column that the first two pages open with: a row with a stretch, a
+// column holding the logo between two stretches, a stretch. The finish page
+// holds the logo at the same place in a column of its own, with its lines
+// below it.
 const Place kLogoRow[] = {
     {".row.left", ".row", 0},    {".row.column", ".row", 1},
     {".row.right", ".row", 2},   {".logo.above", ".row.column", 0},
@@ -110,7 +124,7 @@ InstallerTree::InstallerTree(CPaintManagerUI* manager)
     at["root"] = root;
     for (const Place& place : kPlaces)
         at[place.name] = ChildAt(at[place.parent], place.index);
-    for (const char* page : {"page1", "page2", "page3"}) {
+    for (const char* page : {"page1", "page2"}) {
         for (const Place& place : kLogoRow)
             at[page + std::string(place.name)] =
                 ChildAt(at[page + std::string(place.parent)], place.index);

@@ -56,7 +56,12 @@ const std::initializer_list<Expected> kPage1Parts = {
     {"custom", {470, 398, 550, 413}},
     {"page1.agreeRow.gapEnd", {550, 398, 560, 413}},
     {"page1.bottom", {0, 420, 560, 542}},
-    {"page1.gap30", {0, 420, 560, 450}},
+    {"page1.gap8", {0, 420, 560, 428}},
+    {"page1.spaceRow", {0, 428, 560, 445}},
+    {"page1.spaceRow.left", {0, 428, 35, 445}},
+    {"space", {35, 428, 525, 445}},
+    {"page1.spaceRow.right", {525, 428, 560, 445}},
+    {"page1.gap5", {0, 445, 560, 450}},
     {"page1.pathRow", {0, 450, 560, 490}},
     {"page1.pathRow.left", {0, 450, 31, 490}},
     {"path", {31, 450, 421, 490}},
@@ -114,8 +119,29 @@ TEST(InstallerSkinLayout, SelectingTheProgressPageLaysItOut) {
                        {"page2.progressAbove", {35, 262, 525, 326}},
                        {"page2.progressBox", {35, 326, 525, 356}},
                        {"page2.progressText", {35, 326, 525, 341}},
+                       {"progressStep", {35, 326, 475, 341}},
+                       {"progressPercent", {475, 326, 525, 341}},
                        {"progress", {35, 350, 525, 356}},
                        {"page2.progressBelow", {35, 356, 525, 420}}});
+    EXPECT_FALSE(tree["page1"]->IsVisible());
+}
+
+TEST(InstallerSkinLayout, SelectingTheFinishPageLaysItOut) {
+    skintest::TestWindow window(560, 420);
+    skintest::InstallerTree tree(&window.Manager());
+    ASSERT_NE(nullptr, tree.root);
+    window.Attach(tree.root);
+    ASSERT_TRUE(static_cast<CTabLayoutUI*>(tree["tablayout"])->SelectItem(2));
+    // The logo where the other pages have it, the two lines below it, the
+    // button where the install button is on the first page, 20 lower.
+    ExpectRects(tree, {{"page3", {0, 0, 560, 420}},
+                       {"page3.top", {0, 0, 560, 262}},
+                       {"page3.logo", {124, 95, 435, 167}},
+                       {"finishTitle", {0, 195, 560, 219}},
+                       {"page3.dirRow", {0, 223, 560, 241}},
+                       {"finishDir", {35, 223, 525, 241}},
+                       {"page3.finishPart", {0, 262, 560, 420}},
+                       {"success", {180, 302, 380, 366}}});
     EXPECT_FALSE(tree["page1"]->IsVisible());
 }
 

@@ -40,6 +40,11 @@ TEST_F(Accessible, RingAppearsAfterKeysAndGoesAfterAClick) {
     CControlUI* go = window.Find(L"go");
     CControlUI* check = window.Find(L"check");
     ASSERT_EQ(window.Manager().GetFocus(), go);
+    // Hidden at the start, as the system's windows are until a key is used.
+    window.Paint();
+    EXPECT_FALSE(window.Manager().AreFocusCuesShown());
+    EXPECT_NE(window.Pixel(61, 15), 0xFF0000u);
+    window.PostKey(VK_SHIFT);
     window.Paint();
     // Outside the button's right edge (60) by one pixel: the ring.
     EXPECT_EQ(window.Pixel(61, 15), 0xFF0000u);
@@ -55,6 +60,37 @@ TEST_F(Accessible, RingAppearsAfterKeysAndGoesAfterAClick) {
     // Now on the icon button (120..140): the ring left of it.
     EXPECT_EQ(window.Manager().GetFocus(), window.Find(L"icon"));
     EXPECT_EQ(window.Pixel(119, 15), 0xFF0000u);
+}
+
+// A pill-shaped body inside a larger control (as the installer's buttons
+// are drawn) gets a ring of the pill's shape, not a box around the control.
+TEST(FocusRing, FollowsTheRoundedShapeTheControlNames) {
+    skintest::SkinTestWindow window(
+        LR"(<Window size="200,100" focusringcolor="#FFFF0000" focusringinset="-2">
+  <VerticalLayout>
+    <Button name="pill" width="200" height="64" focusshape="12,10,12,10,22" />
+  </VerticalLayout>
+</Window>)");
+    ASSERT_TRUE(window.Open(0, 0));
+    window.PostKey(VK_SHIFT);
+    window.Paint();
+    ASSERT_TRUE(window.Manager().AreFocusCuesShown());
+    // The body is 12..188 x 10..54; the ring lies two pixels outside it.
+    const struct {
+        int x, y;
+        bool ring;
+    } probes[] = {
+        {100, 9, true},   // above the straight top edge
+        {100, 54, true},  // below the bottom edge
+        {10, 32, true},   // left of the rounded end, at its middle
+        {189, 32, true},  // right of it
+        {100, 5, false},  // no box at the control's own edge
+        {1, 1, false},    // the control's corner
+        {12, 10, false},  // the rectangle's corner, cut by the rounding
+        {100, 32, false}, // inside the body
+    };
+    for (const auto& p : probes)
+        EXPECT_EQ(p.ring, window.Pixel(p.x, p.y) == 0xFF0000u) << p.x << "," << p.y;
 }
 
 TEST_F(Accessible, ChildrenHaveRolesNamesAndStates) {
