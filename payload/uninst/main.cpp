@@ -32,7 +32,7 @@ const wchar_t kUsage[] =
     L"\n"
     L"  /S          silent uninstall: no questions, a running client is closed\n"
     L"  /LOG=file   write the log to file (default: "
-    L"%TEMP%\\Quillmossdex-uninstall-<date>-<time>.log)\n"
+    L"%TEMP%\\Quillmossdex-uninstall-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
     L"\n"
     L"Exit codes: 0 removed, 1 declined, 2 nothing installed here, 3 some files stayed,\n"
