@@ -1,5 +1,6 @@
 #include "installer/Shortcut.h"
 
+#include "installer/NoFollowFile.h"
 #include "installer/Product.h"
 #include "installer/Staging.h"
 #include "installer/SystemFolders.h"
@@ -11,6 +12,10 @@
 #include <shlobj.h>
 
 using SkinUI::ComPtr;
+
+// The system's random source (RtlGenRandom), exported by advapi32 under
+// this name.
+extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
 
 namespace {
 
@@ -64,9 +69,30 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     // as a link.
     if (IsReparsePoint(linkPath) && !RemoveTreeNoFollow(linkPath))
         return INSTALL_ERR_SHORTCUT;
-    // A link that was not saved is a shortcut the user will not find.
-    if (FAILED(file->Save(linkPath.c_str(), TRUE)))
+    // Saved under a new name beside it and renamed over the link's name: a
+    // hard link planted at that name would have a save in place overwrite
+    // the file it shares its data with, while a rename only replaces the
+    // name. The new name is random, so nobody can plant anything there
+    // first, and what was saved is checked to be a plain file of its own.
+    DWORD random = 0;
+    if (!SystemFunction036(&random, sizeof(random)))
         return INSTALL_ERR_SHORTCUT;
+    wchar_t part[24] = {};
+    SkinUI::FormatText(part, sizeof(part) / sizeof(part[0]), L".%08lx.tmp", random);
+    const std::wstring fresh = linkPath + part;
+    if (!FitsPath(fresh) || GetFileAttributesW(fresh.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return INSTALL_ERR_SHORTCUT;
+    // A link that was not saved is a shortcut the user will not find.
+    bool saved = SUCCEEDED(file->Save(fresh.c_str(), TRUE));
+    if (saved) {
+        SkinUI::UniqueHandle check(OpenFileNoFollow(fresh, 0, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                    OPEN_EXISTING, nullptr));
+        saved = check.Valid();
+    }
+    if (!saved || !MoveFileExW(fresh.c_str(), linkPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(fresh.c_str());
+        return INSTALL_ERR_SHORTCUT;
+    }
     return INSTALL_OK;
 }
 
