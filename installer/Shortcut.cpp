@@ -39,6 +39,15 @@ bool FitsPath(const std::wstring& path) {
     return path.size() < MAX_PATH;
 }
 
+// True when the file at path has more than one name (hard links).
+bool HasOtherNames(const std::wstring& path) {
+    SkinUI::UniqueHandle file(CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
+}
+
 } // namespace
 
 InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& target,
@@ -153,6 +162,12 @@ bool CFileManage::GuardLink(const std::wstring& link) {
     // A link planted at the link's name: its copy would read, and an undo
     // write, whatever it names.
     if (IsReparsePoint(link))
+        return false;
+    // A hard link there makes the name a second name of another file, which
+    // is no link of ours to keep: a copy would carry that file's bytes into
+    // the staging folder and an undo back out into the user's folder. The
+    // name alone goes; the file keeps its other name and its data.
+    if (HasOtherNames(link) && !DeleteFileW(link.c_str()))
         return false;
     if (!m_guarded)
         return true;
