@@ -1,8 +1,8 @@
 #include "installer/Guard.h"
 
 #include "installer/MessageBox.h"
-#include "installer/SetupLog.h"
 #include "installer/Product.h"
+#include "installer/SetupLog.h"
 #include "installer/SystemFolders.h"
 #include "installer/TextConvert.h"
 
@@ -34,9 +34,10 @@ const wchar_t kProcessCaption[] = L"提示";
 const wchar_t kNamespaceAlias[] = L"" QM_PRODUCT_ID;
 // Administrators and SYSTEM only, owned by the administrators: what an
 // elevated program of the product gives its named objects. A standard user
-// can neither make such an object (Windows lets nobody name as owner a group
-// that is only for denying in the token, which the administrators group is
-// in a standard user's or an unelevated administrator's token) nor open it.
+// can neither make such an object nor open it: Windows lets a token name as
+// owner only its user or a group it holds for owning, and the administrators
+// group is neither in a standard user's token, nor in an unelevated
+// administrator's, which holds it for denying only.
 const wchar_t kAdminOnlyDescriptor[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
 
 // A security descriptor made from the text above, freed with the object.
