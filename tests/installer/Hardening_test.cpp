@@ -496,8 +496,14 @@ TEST_F(Hardening, DirectoriesOnTheCommandLineAndInTheRecord) {
 }
 
 TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {
+    // The work folder by its 8.3 name as well: the record holds the long one.
+    wchar_t shortWork[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(m_work.Path().c_str(), shortWork, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    ASSERT_NE(m_work.Path(), shortWork) << "the file system made no 8.3 name";
     const std::wstring spellings[] = {m_work / L"x\\..\\apps", m_work.Path() + L"/apps",
-                                      m_work.Path() + L"\\\\apps"};
+                                      m_work.Path() + L"\\\\apps",
+                                      std::wstring(shortWork) + L"\\apps"};
     for (const std::wstring& spelling : spellings) {
         SCOPED_TRACE(Narrow(spelling));
         ASSERT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"path " + Quote(spelling)));
