@@ -566,7 +566,10 @@ void CFrameUI::OnFinishClicked(TNotifyUI&) {
 
 void CFrameUI::OpenWebPage(const wchar_t* path) {
     const std::wstring url = ToWide(kWebSiteRoot) + path;
-    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    // As the user: the browser, or an "https" handler a user registered,
+    // must not run with this installer's administrator token.
+    if (!OpenPageUnelevated(url))
+        SetupLogFailure(L"could not open " + url + L" without elevation", GetLastError());
 }
 
 void CFrameUI::SetWindowHeight(int height) {

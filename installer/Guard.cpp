@@ -2,11 +2,14 @@
 
 #include "installer/MessageBox.h"
 #include "installer/Product.h"
+#include "installer/SetupLog.h"
 #include "installer/SystemFolders.h"
 #include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -17,11 +20,94 @@ using SkinUI::UniqueHandle;
 namespace {
 
 // Kept for the life of the process (or until the finish button releases it),
-// so it is deliberately not an RAII holder.
+// so they are deliberately not RAII holders: the install mutex in the
+// product's private namespace, and the mutex of the plain name that older
+// installers and the product's other programs look for.
 HANDLE g_installMutex = nullptr;
+HANDLE g_plainInstallMutex = nullptr;
 
 const wchar_t kCaption[] = L"提示:";
 const wchar_t kProcessCaption[] = L"提示";
+
+// The alias of the product's private namespace, and the prefix of the names
+// in it.
+const wchar_t kNamespaceAlias[] = L"" QM_PRODUCT_ID;
+// Administrators and SYSTEM only, owned by the administrators: what an
+// elevated program of the product gives its named objects. A standard user
+// can neither make such an object nor open it: Windows lets a token name as
+// owner only its user or a group it holds for owning, and the administrators
+// group is neither in a standard user's token, nor in an unelevated
+// administrator's, which holds it for denying only.
+const wchar_t kAdminOnlyDescriptor[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
+
+// A security descriptor made from the text above, freed with the object.
+class CAdminOnly {
+public:
+    CAdminOnly() {
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyDescriptor, SDDL_REVISION_1,
+                                                             &m_descriptor, nullptr);
+        m_attributes.lpSecurityDescriptor = m_descriptor;
+    }
+    ~CAdminOnly() { LocalFree(m_descriptor); }
+    CAdminOnly(const CAdminOnly&) = delete;
+    CAdminOnly& operator=(const CAdminOnly&) = delete;
+    // Null when the descriptor could not be made: no object is then made
+    // with the default one instead.
+    SECURITY_ATTRIBUTES* Get() { return m_descriptor ? &m_attributes : nullptr; }
+
+private:
+    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
+    SECURITY_ATTRIBUTES m_attributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
+
+// The product's private namespace, whose boundary holds the administrators
+// group: only a process with that group enabled in its token (an elevated
+// one, or SYSTEM) can create or open it, so a standard user can neither make
+// a name in it first nor hold one. Opened once and kept for the life of the
+// process: the names in it go with the last handle to it. Null where the
+// system has no private namespaces: Wine 8 fails CreateBoundaryDescriptorW
+// and has the other calls only as stubs that end the process, so nothing
+// else is called after that failure.
+HANDLE ProductNamespace() {
+    static HANDLE s_namespace = nullptr;
+    static bool s_tried = false;
+    if (s_tried)
+        return s_namespace;
+    s_tried = true;
+    HANDLE boundary = CreateBoundaryDescriptorW(kNamespaceAlias, 0);
+    if (!boundary)
+        return nullptr;
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(sid);
+    CAdminOnly access;
+    if (access.Get() && CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+        AddSIDToBoundaryDescriptor(&boundary, sid)) {
+        s_namespace = CreatePrivateNamespaceW(access.Get(), boundary, kNamespaceAlias);
+        // Another elevated program of the product made it first.
+        if (!s_namespace && GetLastError() == ERROR_ALREADY_EXISTS)
+            s_namespace = OpenPrivateNamespaceW(boundary, kNamespaceAlias);
+    }
+    DeleteBoundaryDescriptor(boundary);
+    return s_namespace;
+}
+
+std::wstring PrivateName(const char* name) {
+    return std::wstring(kNamespaceAlias) + L"\\" + ToWide(name);
+}
+
+// True when administrators or SYSTEM own the object: an elevated program or
+// a service made it, not a standard user.
+bool IsAdminOwned(HANDLE object) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool admin = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                            IsWellKnownSid(owner, WinLocalSystemSid));
+    LocalFree(descriptor);
+    return admin;
+}
 
 bool ProbeMutex(const char* name) {
     SetLastError(ERROR_SUCCESS);
@@ -35,32 +121,88 @@ bool ProbeMutex(const char* name) {
     return static_cast<bool>(h);
 }
 
+// Whether an elevated program of the product holds the named mutex: in the
+// private namespace, or under the plain name when administrators own it
+// there. A plain name is anybody's to take, also as "Global\..." from
+// another session, which is where a deployment running as SYSTEM looks: one
+// that a standard user made, or that this process may not even read, is not
+// the product's and blocks nothing.
+bool ProbeElevatedMutex(const char* name) {
+    if (ProductNamespace()) {
+        UniqueHandle h(OpenMutexW(SYNCHRONIZE, FALSE, PrivateName(name).c_str()));
+        if (h)
+            return true;
+    }
+    UniqueHandle plain(OpenMutexA(READ_CONTROL, FALSE, name));
+    return plain && IsAdminOwned(plain.Get());
+}
+
+void CloseInstallMutexes() {
+    for (HANDLE* h : {&g_installMutex, &g_plainInstallMutex}) {
+        if (*h) {
+            ReleaseMutex(*h);
+            CloseHandle(*h);
+            *h = nullptr;
+        }
+    }
+}
+
 } // namespace
 
 bool CreateInstallMutex() {
+    CAdminOnly access;
+    if (!access.Get())
+        return false;
+    if (ProductNamespace()) {
+        SetLastError(ERROR_SUCCESS);
+        g_installMutex = CreateMutexW(access.Get(), TRUE, PrivateName(kInstallMutexName).c_str());
+        const DWORD err = GetLastError();
+        if (!g_installMutex || err == ERROR_ALREADY_EXISTS) {
+            CloseInstallMutexes();
+            return false;
+        }
+    }
+    // The plain name as well, for the programs that look for it. An
+    // installer that holds it (an earlier version, or a system without
+    // private namespaces) made it as an administrator; a user's mutex of the
+    // same name is passed by.
     SetLastError(ERROR_SUCCESS);
-    g_installMutex = CreateMutexA(nullptr, TRUE, kInstallMutexName);
-    DWORD err = GetLastError();
-    return !(err == ERROR_ALREADY_EXISTS || err == ERROR_ACCESS_DENIED);
+    HANDLE plain = CreateMutexA(access.Get(), TRUE, kInstallMutexName);
+    const DWORD err = GetLastError();
+    if (plain && err != ERROR_ALREADY_EXISTS) {
+        g_plainInstallMutex = plain;
+        return true;
+    }
+    const bool installer = plain && IsAdminOwned(plain);
+    if (plain)
+        CloseHandle(plain);
+    if (installer) {
+        CloseInstallMutexes();
+        return false;
+    }
+    SetupLogLine(L"a mutex named " + ToWide(kInstallMutexName) +
+                 L" that no administrator made is ignored");
+    return true;
 }
 
 void ReleaseInstallMutex() {
-    if (!g_installMutex)
-        return;
-    ReleaseMutex(g_installMutex);
-    CloseHandle(g_installMutex);
-    g_installMutex = nullptr;
+    CloseInstallMutexes();
 }
 
 bool HoldsInstallMutex() {
-    return g_installMutex != nullptr;
+    return g_installMutex != nullptr || g_plainInstallMutex != nullptr;
 }
 
 bool IsClientRunning() {
     return ProbeMutex(kClientMutexName);
 }
 bool IsUpdaterRunning() {
-    return ProbeMutex(kUpdateMutexName);
+    // The updater ends the client and starts this installer, elevated: its
+    // mutex is an administrator's. A squatted client mutex, by contrast,
+    // only brings the question to close a client (silent runs close clients
+    // by their image name) and never stops an install, so it is probed as
+    // the client, which runs unelevated, makes it.
+    return ProbeElevatedMutex(kUpdateMutexName);
 }
 
 bool CheckSingleInstance() {

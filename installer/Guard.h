@@ -14,7 +14,12 @@
 // The guard: true when the installer must not run (a box has told the user why).
 bool CheckSingleInstance();
 
-// Creates the install mutex owned by the calling thread; true when it is new.
+// Creates the install mutex owned by the calling thread; true when no other
+// installer holds it. It lies in the product's private namespace, which only
+// elevated processes can reach, and is held under its plain name as well for
+// the programs that look there. A plain-named mutex that administrators do
+// not own (a standard user took the name, here or as "Global\...") is not an
+// installer's and does not stop this one.
 bool CreateInstallMutex();
 // Releases and closes the install mutex; later calls do nothing.
 void ReleaseInstallMutex();
@@ -22,6 +27,8 @@ void ReleaseInstallMutex();
 bool HoldsInstallMutex();
 
 bool IsClientRunning();
+// The updater's mutex counts only as an elevated program makes it (in the
+// private namespace, or owned by the administrators or SYSTEM).
 bool IsUpdaterRunning();
 
 // Terminates every process whose image name is exactly the client's.

@@ -1,6 +1,8 @@
 #include "installer/Log.h"
 
+#include "installer/NoFollowFile.h"
 #include "installer/SlimLock.h"
+#include "installer/TextConvert.h"
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
@@ -74,19 +76,24 @@ void CLog::Write(int level, std::string file, int line, const char* format, ...)
         return;
     // Appended as it is to a file that exists and is small enough; otherwise
     // the file is made afresh and its first line is written as the C
-    // runtime's text mode writes it, with CRLF line ends.
+    // runtime's text mode writes it, with CRLF line ends. A link at the name
+    // (symbolic, junction or hard) is never written through, nor cut short:
+    // the file is opened without following one and emptied only after the
+    // checks, where creating it anew would have cut the linked file first.
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    UniqueHandle log(CreateFileA(m_path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool existed = false;
+    UniqueHandle log(OpenFileNoFollow(ToWide(m_path), GENERIC_READ | GENERIC_WRITE, share,
+                                      OPEN_ALWAYS, &existed));
+    if (!log)
+        return;
     LARGE_INTEGER size = {};
-    if (log && GetFileSizeEx(log.Get(), &size) && size.QuadPart <= kMaxFileSize &&
+    if (existed && GetFileSizeEx(log.Get(), &size) && size.QuadPart <= kMaxFileSize &&
         SetFilePointerEx(log.Get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
         WriteAll(log.Get(), text);
         return;
     }
-    log.Reset(CreateFileA(m_path.c_str(), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!log)
+    if (!SetFilePointerEx(log.Get(), LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+        !SetEndOfFile(log.Get()))
         return;
     std::string crlf;
     crlf.reserve(text.size() + 16);

@@ -94,3 +94,13 @@ inline bool IsWow64Architecture(WORD processorArchitecture) {
 const wchar_t* UninstallBasePath(WORD processorArchitecture);
 // The product's uninstall key below HKEY_LOCAL_MACHINE on this machine.
 std::wstring UninstallKeyPath();
+
+// The record's "UninstallString" for an uninstaller path: quoted, so that the
+// program list, which hands the value to CreateProcess as a command line,
+// never starts "C:\Apps\My.exe" for "C:\Apps\My Tools\...\uninst.exe".
+std::wstring UninstallCommand(const std::wstring& uninstallerPath);
+// The uninstaller's path from an "UninstallString" value: the quoted form
+// (arguments after the closing quote are ignored) and the unquoted form that
+// earlier versions wrote, which is the path as a whole. Empty when the value
+// is empty or its quote is not closed.
+std::wstring UninstallerPathOf(const std::wstring& uninstallString);

@@ -1,5 +1,6 @@
 #include "installer/SetupLog.h"
 
+#include "installer/NoFollowFile.h"
 #include "installer/Product.h"
 #include "installer/SlimLock.h"
 #include "installer/TextConvert.h"
@@ -8,11 +9,17 @@
 
 #include <cwchar>
 
+// The system's random source (RtlGenRandom), exported by advapi32 under
+// this name.
+extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
+
 namespace {
 
-// Names a default log tries in turn when another run took the name in the
-// same second (or someone planted something there).
-constexpr int kNewLogAttempts = 20;
+// Random names a default log tries in turn. Each has 32 random bits, so a
+// user who fills the temporary folder with names in advance would need
+// billions of files to make a single attempt fail; the attempts only cover
+// that unlikely collision.
+constexpr int kNewLogAttempts = 32;
 
 // The open log. Kept for the life of the process, so deliberately not an RAII
 // holder: a worker thread may still be logging while the process ends.
@@ -82,13 +89,16 @@ bool AdoptLogFile(HANDLE file, const std::wstring& path, bool existed) {
 bool OpenSetupLog(const std::wstring& path) {
     if (path.empty())
         return false;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The name may lie in a folder a user can write: a link or a hard link
+    // put there would have this elevated run append to the file it names.
+    bool existed = false;
+    HANDLE file = OpenFileNoFollow(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   OPEN_ALWAYS, &existed);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     // An existing file (a script that names the same log for every run) is
     // continued, so the runs stay readable one after the other.
-    return AdoptLogFile(file, path, GetLastError() == ERROR_ALREADY_EXISTS);
+    return AdoptLogFile(file, path, existed);
 }
 
 bool OpenNewSetupLog(const std::wstring& path) {
@@ -96,14 +106,18 @@ bool OpenNewSetupLog(const std::wstring& path) {
     if (path.empty() || dot == std::wstring::npos)
         return false;
     for (int attempt = 1; attempt <= kNewLogAttempts; ++attempt) {
-        const std::wstring name =
-            attempt == 1
-                ? path
-                : path.substr(0, dot) + L"-" + SkinUI::DecimalText(attempt) + path.substr(dot);
+        // A name nobody can foresee: with the time alone a user could make
+        // every name a run might take before it starts.
+        DWORD random = 0;
+        if (!SystemFunction036(&random, sizeof(random)))
+            return false;
+        wchar_t part[16] = {};
+        SkinUI::FormatText(part, sizeof(part) / sizeof(part[0]), L"-%08lx", random);
+        const std::wstring name = path.substr(0, dot) + part + path.substr(dot);
         // Created new: whatever lies at the name (a link planted in the
         // user's temporary folder above all) is never written through.
-        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = OpenFileNoFollow(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       CREATE_NEW, nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return AdoptLogFile(file, name, false);
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)

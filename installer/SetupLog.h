@@ -8,19 +8,23 @@
 
 #include <string>
 
-// The file a run writes when no other is named:
+// The name a run's default log is made from:
 // <temp>\Quillmossdex-<kind>-YYYYMMDD-HHMMSS.log, kind "install" or
-// "uninstall". Empty when the temporary directory cannot be found.
+// "uninstall" (OpenNewSetupLog adds a random part). Empty when the temporary
+// directory cannot be found.
 std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& localTime);
 
 // Opens path for appending (created with a UTF-8 byte order mark when new) as
 // the process's log; false when it cannot be opened, and then the log stays
-// where it was. The file stays open, shared for reading, until the process
-// ends, so a script can watch it grow.
+// where it was. A link at the name (symbolic link, junction, hard link) is
+// refused, never written through. The file stays open, shared for reading,
+// until the process ends, so a script can watch it grow.
 bool OpenSetupLog(const std::wstring& path);
-// The same for a file that must be new: the default log, whose name in the
-// user's temporary folder anyone can foresee. When path exists, "-2", "-3"
-// ... go before its extension; false when no new file could be made.
+// The same for a file that must be new: the default log in the user's
+// temporary folder. Eight random hexadecimal digits go before the extension
+// of path ("...-013000-9f2c41d7.log"), drawn anew for each of several
+// attempts, so that nobody can make the name in advance; false when no new
+// file could be made.
 bool OpenNewSetupLog(const std::wstring& path);
 // The file the log writes to; empty when none is open.
 std::wstring SetupLogPath();

@@ -1,5 +1,6 @@
 #include "installer/Shortcut.h"
 
+#include "installer/NoFollowFile.h"
 #include "installer/Product.h"
 #include "installer/Staging.h"
 #include "installer/SystemFolders.h"
@@ -11,6 +12,10 @@
 #include <shlobj.h>
 
 using SkinUI::ComPtr;
+
+// The system's random source (RtlGenRandom), exported by advapi32 under
+// this name.
+extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
 
 namespace {
 
@@ -33,6 +38,15 @@ bool ProgramsFolder(std::wstring* folder) {
 
 bool FitsPath(const std::wstring& path) {
     return path.size() < MAX_PATH;
+}
+
+// True when the file at path has more than one name (hard links).
+bool HasOtherNames(const std::wstring& path) {
+    SkinUI::UniqueHandle file(CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
 }
 
 } // namespace
@@ -65,9 +79,30 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     // as a link.
     if (IsReparsePoint(linkPath) && !RemoveTreeNoFollow(linkPath))
         return INSTALL_ERR_SHORTCUT;
-    // A link that was not saved is a shortcut the user will not find.
-    if (FAILED(file->Save(linkPath.c_str(), TRUE)))
+    // Saved under a new name beside it and renamed over the link's name: a
+    // hard link planted at that name would have a save in place overwrite
+    // the file it shares its data with, while a rename only replaces the
+    // name. The new name is random, so nobody can plant anything there
+    // first, and what was saved is checked to be a plain file of its own.
+    DWORD random = 0;
+    if (!SystemFunction036(&random, sizeof(random)))
         return INSTALL_ERR_SHORTCUT;
+    wchar_t part[24] = {};
+    SkinUI::FormatText(part, sizeof(part) / sizeof(part[0]), L".%08lx.tmp", random);
+    const std::wstring fresh = linkPath + part;
+    if (!FitsPath(fresh) || GetFileAttributesW(fresh.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return INSTALL_ERR_SHORTCUT;
+    // A link that was not saved is a shortcut the user will not find.
+    bool saved = SUCCEEDED(file->Save(fresh.c_str(), TRUE));
+    if (saved) {
+        SkinUI::UniqueHandle check(OpenFileNoFollow(fresh, 0, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                    OPEN_EXISTING, nullptr));
+        saved = check.Valid();
+    }
+    if (!saved || !MoveFileExW(fresh.c_str(), linkPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(fresh.c_str());
+        return INSTALL_ERR_SHORTCUT;
+    }
     return INSTALL_OK;
 }
 
@@ -129,6 +164,12 @@ bool CFileManage::GuardLink(const std::wstring& link) {
     // A link planted at the link's name: its copy would read, and an undo
     // write, whatever it names.
     if (IsReparsePoint(link))
+        return false;
+    // A hard link there makes the name a second name of another file, which
+    // is no link of ours to keep: a copy would carry that file's bytes into
+    // the staging folder and an undo back out into the user's folder. The
+    // name alone goes; the file keeps its other name and its data.
+    if (HasOtherNames(link) && !DeleteFileW(link.c_str()))
         return false;
     if (!m_guarded)
         return true;

@@ -39,6 +39,35 @@ std::wstring ProgramFilesForProduct() {
                                : FOLDERID_ProgramFiles);
 }
 
+namespace {
+
+// The long form of the existing part of a full path; the rest, which does
+// not exist yet, follows as it was written. A short name ("MYTOOL~1") and its
+// long name are one folder to the file system but not as text: a program
+// started by its 8.3 path gets that path from GetModuleFileNameW.
+std::wstring LongForm(const std::wstring& full) {
+    size_t end = full.size();
+    for (;;) {
+        const std::wstring head = full.substr(0, end);
+        const DWORD need = GetLongPathNameW(head.c_str(), nullptr, 0);
+        if (need > 0) {
+            std::vector<wchar_t> buf(need + 1);
+            const DWORD n =
+                GetLongPathNameW(head.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+            if (n > 0 && n < buf.size())
+                return std::wstring(buf.data(), n) + full.substr(end);
+        }
+        // Nothing of it exists below the root (or the system cannot say):
+        // the text is all there is.
+        const size_t cut = end > 0 ? full.rfind(L'\\', end - 1) : std::wstring::npos;
+        if (cut == std::wstring::npos || cut < 3)
+            return full;
+        end = cut;
+    }
+}
+
+} // namespace
+
 std::wstring CanonicalPath(const std::wstring& path) {
     if (path.empty())
         return std::wstring();
@@ -52,7 +81,7 @@ std::wstring CanonicalPath(const std::wstring& path) {
             std::wstring full(buf.data(), n);
             while (full.size() > 3 && IsSeparator(full.back()))
                 full.pop_back();
-            return full;
+            return LongForm(full);
         }
         // Too small: n is the size needed, terminator included.
         buf.resize(n + 1);

@@ -18,9 +18,10 @@ std::wstring KnownFolderPath(REFKNOWNFOLDERID id);
 std::wstring ProgramFilesForProduct();
 
 // The absolute form of path as GetFullPathNameW gives it ("." and ".."
-// resolved, '/' turned into '\', doubled separators merged), without a
-// trailing separator except after a drive root ("C:\"). Empty when path is
-// empty or does not resolve.
+// resolved, '/' turned into '\', doubled separators merged), its existing
+// components in their long form as GetLongPathNameW gives them (an 8.3 name
+// such as "MYTOOL~1" becomes "My Tools"), without a trailing separator except
+// after a drive root ("C:\"). Empty when path is empty or does not resolve.
 std::wstring CanonicalPath(const std::wstring& path);
 
 // True when both name the same folder or file once resolved (case ignored).

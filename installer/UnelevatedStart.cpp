@@ -39,9 +39,10 @@ private:
     BSTR m_text;
 };
 
-// The desktop's shell (the user's Explorer) is asked to start the program: it
-// runs with the user's own token, so the program does too.
-bool StartThroughDesktopShell(const std::wstring& file) {
+// The desktop's shell (the user's Explorer) is asked to start the program or
+// open the page: it runs with the user's own token, so the program, or the
+// browser the page opens in, does too. folder may be empty.
+bool StartThroughDesktopShell(const std::wstring& file, const std::wstring& folder) {
     ComPtr<IShellWindows> windows;
     if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                                 windows.PutVoid())))
@@ -73,11 +74,13 @@ bool StartThroughDesktopShell(const std::wstring& file) {
         FAILED(application->QueryInterface(IID_IShellDispatch2, shell.PutVoid())))
         return false;
     CBstr path(file);
-    CBstr folder(FolderOf(file));
+    CBstr dirText(folder);
     VARIANT args = {};
     VARIANT dir = {};
-    dir.vt = VT_BSTR;
-    dir.bstrVal = folder.Get();
+    if (!folder.empty()) {
+        dir.vt = VT_BSTR;
+        dir.bstrVal = dirText.Get();
+    }
     VARIANT verb = {};
     VARIANT show = {};
     show.vt = VT_I4;
@@ -86,8 +89,10 @@ bool StartThroughDesktopShell(const std::wstring& file) {
 }
 
 // The desktop shell's token, duplicated for a new process: the user's own,
-// as the shell runs unelevated.
-bool StartWithShellToken(const std::wstring& file) {
+// as the shell runs unelevated. Starts program with the command line (which
+// begins with the program, quoted) in folder (empty: the program's own).
+bool StartWithShellToken(const std::wstring& program, const std::wstring& commandLine,
+                         const std::wstring& folder) {
     HWND shellWindow = GetShellWindow();
     DWORD pid = 0;
     if (!shellWindow || !GetWindowThreadProcessId(shellWindow, &pid) || pid == 0)
@@ -111,14 +116,12 @@ bool StartWithShellToken(const std::wstring& file) {
     if (!GetTokenInformation(primary.Get(), TokenElevation, &elevation, sizeof(elevation), &size) ||
         elevation.TokenIsElevated)
         return false;
-    std::wstring line = L"\"" + file + L"\"";
-    std::vector<wchar_t> buf(line.begin(), line.end());
+    std::vector<wchar_t> buf(commandLine.begin(), commandLine.end());
     buf.push_back(L'\0');
-    const std::wstring folder = FolderOf(file);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessWithTokenW(primary.Get(), 0, file.c_str(), buf.data(), 0, nullptr,
+    if (!CreateProcessWithTokenW(primary.Get(), 0, program.c_str(), buf.data(), 0, nullptr,
                                  folder.empty() ? nullptr : folder.c_str(), &si, &pi))
         return false;
     UniqueHandle thread(pi.hThread);
@@ -135,5 +138,24 @@ bool StartUnelevated(const std::wstring& file) {
                                                        folder.empty() ? nullptr : folder.c_str(),
                                                        SW_SHOW)) > 32;
     }
-    return StartThroughDesktopShell(file) || StartWithShellToken(file);
+    const std::wstring folder = FolderOf(file);
+    return StartThroughDesktopShell(file, folder) ||
+           StartWithShellToken(file, L"\"" + file + L"\"", folder);
+}
+
+bool OpenPageUnelevated(const std::wstring& url) {
+    if (!IsProcessElevated())
+        return reinterpret_cast<INT_PTR>(
+                   ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW)) > 32;
+    if (StartThroughDesktopShell(url, std::wstring()))
+        return true;
+    // Explorer hands a page it is given to the user's browser; started with
+    // the shell's token it runs as the user. From the Windows folder, never
+    // by a name the search path resolves.
+    wchar_t windows[MAX_PATH] = {};
+    const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    const std::wstring explorer = std::wstring(windows) + L"\\explorer.exe";
+    return StartWithShellToken(explorer, L"\"" + explorer + L"\" \"" + url + L"\"", std::wstring());
 }

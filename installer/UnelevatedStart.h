@@ -12,3 +12,9 @@
 // False when it could not be started without elevation (it is then not
 // started at all).
 bool StartUnelevated(const std::wstring& file);
+
+// Opens a web page the same way: the browser, and any handler the user
+// registered for the page's scheme, runs with the user's own token, never
+// with the installer's. An elevated process that cannot reach the user's
+// token opens nothing (false).
+bool OpenPageUnelevated(const std::wstring& url);

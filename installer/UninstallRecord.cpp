@@ -46,7 +46,8 @@ InstallResult CFileManage::WriteUninstallRecord() {
     // Written in this order; an existing record is overwritten value by value.
     const std::wstring site = ToWide(kWebSiteRoot);
     bool ok = true;
-    ok &= SetString(key.Get(), L"UninstallString", installDir + kUninstallerFileNameW);
+    ok &= SetString(key.Get(), L"UninstallString",
+                    UninstallCommand(installDir + kUninstallerFileNameW));
     ok &= SetString(key.Get(), L"DisplayIcon", installDir + kClientFileNameW);
     ok &= SetString(key.Get(), L"DisplayName", kProductName);
     ok &= SetString(key.Get(), L"Publisher", kProductName);
@@ -59,7 +60,7 @@ InstallResult CFileManage::WriteUninstallRecord() {
     ok &= SetString(key.Get(), L"_CHANNEL_NAME_", ToWide(kChannelName));
     // For management tools that remove software without asking anyone.
     ok &= SetString(key.Get(), L"QuietUninstallString",
-                    L"\"" + installDir + kUninstallerFileNameW + L"\" /S");
+                    UninstallCommand(installDir + kUninstallerFileNameW) + L" /S");
     // A record with values missing is not a product the system can list and
     // remove, so it fails like a record that could not be created.
     if (!ok)

@@ -40,7 +40,7 @@ const wchar_t kUsage[] =
     L"  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
     L"quotes)\n"
     L"  /LOG=file   write the log to file (default: "
-    L"%TEMP%\\Quillmossdex-install-<date>-<time>.log)\n"
+    L"%TEMP%\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
     L"  path dir    silent install into dir\\Quillmossdex\\\n"
     L"  Update pid  end process pid, then install over the recorded installation\n"

@@ -82,6 +82,20 @@ bool IsInside(const std::wstring& path, const std::wstring& dir) {
     return StartsWithNoCase(WithSlash(CanonicalPath(path)), WithSlash(CanonicalPath(dir)));
 }
 
+// A string value of the record; empty when it is missing or not a string.
+std::wstring RecordString(HKEY key, const wchar_t* name) {
+    wchar_t value[MAX_PATH + 64] = {};
+    // One character short of the buffer, so the value always ends with a
+    // terminator even when the stored data has none.
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::wstring();
+    return value;
+}
+
 bool DeleteFileForced(const std::wstring& path) {
     DWORD attrs = GetFileAttributesW(path.c_str());
     // A link is removed as a link: its target's attributes are not touched.
@@ -280,14 +294,19 @@ bool RemoveUninstallRecord(const std::wstring& installDir) {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
         ERROR_SUCCESS)
         return true; // nothing recorded
-    wchar_t location[MAX_PATH + 1] = {};
-    DWORD size = sizeof(location) - sizeof(wchar_t);
-    LONG rc = RegQueryValueExW(key.Get(), L"InstallLocation", nullptr, nullptr,
-                               reinterpret_cast<BYTE*>(location), &size);
+    // The folder the record names: its install location, or for a record
+    // without one the uninstaller's folder from the command the program list
+    // runs, quoted as now written or unquoted as earlier versions wrote it.
+    std::wstring recorded = RecordString(key.Get(), L"InstallLocation");
+    if (recorded.empty()) {
+        recorded = UninstallerPathOf(RecordString(key.Get(), L"UninstallString"));
+        const size_t cut = recorded.find_last_of(L"\\/");
+        recorded = cut == std::wstring::npos ? std::wstring() : recorded.substr(0, cut + 1);
+    }
     key.Reset();
     // A record that names another installation (the product was installed
     // again elsewhere) is that installation's, not ours.
-    if (rc == ERROR_SUCCESS && !SamePath(WithSlash(location), installDir))
+    if (!recorded.empty() && !SamePath(WithSlash(recorded), installDir))
         return true;
     return RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str()) == ERROR_SUCCESS;
 }

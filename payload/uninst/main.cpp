@@ -10,6 +10,7 @@
 #include "installer/MessageBox.h"
 #include "installer/SetupLog.h"
 #include "installer/Startup.h"
+#include "installer/SystemFolders.h"
 
 #include "skinui/core/SystemLibrary.h"
 #include "skinui/core/TextFormat.h"
@@ -31,7 +32,7 @@ const wchar_t kUsage[] =
     L"\n"
     L"  /S          silent uninstall: no questions, a running client is closed\n"
     L"  /LOG=file   write the log to file (default: "
-    L"%TEMP%\\Quillmossdex-uninstall-<date>-<time>.log)\n"
+    L"%TEMP%\\Quillmossdex-uninstall-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
     L"\n"
     L"Exit codes: 0 removed, 1 declined, 2 nothing installed here, 3 some files stayed,\n"
@@ -111,8 +112,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         SetupLogFailure(L"the uninstaller's own path could not be read", GetLastError());
         return UNINSTALL_NO_LIST;
     }
-    options.selfPath = self;
-    options.installDir = OwnDirectory(self);
+    // Started by its 8.3 path ("C:\APPS~1\QUILLM~1\uninst.exe") the program
+    // gets that path back; the record and the links name the long one.
+    options.selfPath = CanonicalPath(self);
+    if (options.selfPath.empty())
+        options.selfPath = self;
+    options.installDir = OwnDirectory(options.selfPath);
     SetupLogLine(L"uninstalling from " + options.installDir);
 
     const int code = RunUninstall(options);

@@ -1,9 +1,9 @@
-// Where image bytes come from: a module resource, the skin source (archive
-// entry or file under the resource path), or a file path of its own.
+// Where image bytes come from: a module resource or the skin source (an
+// entry of the skin archive, or without an archive a file under the resource
+// path), nothing else.
 #include "skinui/render/RenderEngine.h"
 
 #include "skinui/core/SkinFile.h"
-#include "skinui/core/Handles.h"
 #include "skinui/render/SkinResources.h"
 #include "skinui/render/ResourceManager.h"
 
@@ -13,26 +13,6 @@ namespace {
 
 // Image files larger than this are not read at all.
 constexpr DWORD kMaxImageFileSize = 64 * 1024 * 1024;
-
-// The whole file at a path of its own; false for a missing, empty, too large
-// or short-read file.
-bool ReadWholeFile(const wchar_t* path, CSkinFileBuffer* out) {
-    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    bool ok = false;
-    LARGE_INTEGER size = {};
-    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
-        size.QuadPart <= kMaxImageFileSize && out->Allocate(static_cast<DWORD>(size.QuadPart))) {
-        DWORD read = 0;
-        ok = ReadFile(file.Get(), out->GetData(), out->GetSize(), &read, nullptr) &&
-             read == out->GetSize();
-        if (!ok)
-            out->Reset();
-    }
-    return ok;
-}
 
 TImageInfo* LoadFromResource(const wchar_t* name, const wchar_t* type, DWORD mask,
                              HINSTANCE instance) {
@@ -71,13 +51,12 @@ TImageInfo* CRenderEngine::LoadImage(const wchar_t* bitmap, const wchar_t* type,
         if (ReadSkinFile(bitmap, kMaxImageFileSize, &bytes) == SkinFileError::None)
             return LoadImageFromMemory(bytes.GetData(), bytes.GetSize(), mask);
     }
-    // Neither the skin source nor the module had it: the name may be a path.
-    if (IS_INTRESOURCE(bitmap))
-        return nullptr;
-    CSkinFileBuffer bytes;
-    if (!ReadWholeFile(bitmap, &bytes))
-        return nullptr;
-    return LoadImageFromMemory(bytes.GetData(), bytes.GetSize(), mask);
+    // What the skin source and the module do not have is not drawn. The name
+    // is never tried as a path of its own: relative, it would name a file in
+    // the current folder (the Downloads folder the installer was started
+    // from, which is the user's), and an elevated program would draw, and
+    // decode into memory, whatever the user put there under an artwork name.
+    return nullptr;
 }
 
 TImageInfo* CRenderEngine::LoadImage(UINT id, const wchar_t* type, DWORD mask, HINSTANCE instance) {

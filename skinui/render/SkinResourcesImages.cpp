@@ -111,6 +111,19 @@ TImageInfo* LoadNearestScale(const wchar_t* bitmap, DWORD mask, HINSTANCE instan
     return nullptr;
 }
 
+// True for a name without a scale suffix and for one whose scale is among
+// those skins carry artwork for.
+bool IsCarriedScaleOrPlain(const wchar_t* bitmap) {
+    int scale = 0, at = 0, dot = 0;
+    if (!ParseScaledName(CSkinString(bitmap), &scale, &at, &dot))
+        return true;
+    for (int carried : kArtworkScales) {
+        if (carried == scale)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 TImageInfo* CSkinResources::AddImage(const wchar_t* bitmap, const wchar_t* type, DWORD mask,
@@ -125,7 +138,10 @@ TImageInfo* CSkinResources::AddImage(const wchar_t* bitmap, const wchar_t* type,
             return nullptr;
         image = CRenderEngine::LoadImage(id, type, mask, instance);
     } else {
-        image = CRenderEngine::LoadImage(bitmap, nullptr, mask, instance);
+        // A scale the skin has no artwork for (250 %) is never looked up by
+        // its own name: the nearest scale the skin carries is drawn instead.
+        if (IsCarriedScaleOrPlain(bitmap))
+            image = CRenderEngine::LoadImage(bitmap, nullptr, mask, instance);
         if (image == nullptr)
             image = LoadNearestScale(bitmap, mask, instance);
     }

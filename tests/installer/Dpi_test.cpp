@@ -265,3 +265,43 @@ TEST_F(SetupDpi, PagesShowTheirLinesInsideTheWindowAtEveryScale) {
         Child().Kill();
     }
 }
+
+// At a scale the skin carries no artwork for, images named like its own, put
+// in the folder the installer starts from (the user's Downloads, where anyone
+// can write), were drawn from there. Each planted image is pure magenta, a
+// colour the skin's artwork never has. 225 % rather than 250 %: the window at
+// 250 % is larger than the 1280 x 1024 screen the test reads its pixels from
+// (the library's own tests cover 250 %). This case sits here rather than with
+// the other attacks because the density is a setting of the whole prefix.
+TEST_F(SetupDpi, ArtworkAtAScaleTheSkinLacksComesFromTheSkinNotTheCurrentFolder) {
+    Screenshot magenta;
+    magenta.width = magenta.height = 600;
+    magenta.pixels.assign(static_cast<size_t>(magenta.width) * magenta.height, 0xFFFF00FFu);
+    for (const wchar_t* name :
+         {L"bk_top", L"bottom", L"browse", L"buttom", L"button2", L"close", L"down", L"edit",
+          L"logo", L"min", L"option_normal", L"option_select", L"progress", L"progress_bk", L"up"})
+        ASSERT_TRUE(magenta.SavePng(m_work / (std::wstring(name) + L"@225.png")));
+    HWND hwnd = nullptr;
+    {
+        LogPixels logPixels(216);
+        ASSERT_TRUE(logPixels.Set());
+        hwnd = StartAndWait();
+    }
+    ASSERT_NE(nullptr, hwnd);
+    const RECT button = Scaled(L::kInstallButton, 225);
+    const int area = (button.right - button.left) * (button.bottom - button.top);
+    Screenshot shot;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            shot = CaptureWindow(hwnd);
+            return shot.width == Scaled(560, 225) && CountTeal(shot, button) > area / 3;
+        },
+        10000))
+        << "the skin's own artwork, made from its 200 % drawing, is not drawn";
+    shot.SavePng(ArtifactPath(L"setup-dpi-216.png"));
+    int planted = 0;
+    for (uint32_t pixel : shot.pixels)
+        planted += Near(0xFF00FF, Rgb(pixel), 8);
+    EXPECT_EQ(0, planted) << "pixels of the planted images were drawn";
+    Child().Kill();
+}

@@ -590,7 +590,7 @@ TEST_F(InstallRunTest, EmptyArchiveInstallsNothingAndSucceeds) {
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), bare, tempDir);
     EXPECT_EQ((std::vector<int>{10, 95, 99, 100}), run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
-    EXPECT_EQ(qmtest::Narrow(installDir) + "uninst.exe" + '\0',
+    EXPECT_EQ("\"" + qmtest::Narrow(installDir) + "uninst.exe\"" + '\0',
               qmtest::ReadRecordValue("UninstallString"));
 }
 

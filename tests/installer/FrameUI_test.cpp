@@ -320,7 +320,8 @@ TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageWithTheReasonAndKeepTheWelc
     ASSERT_FALSE(drive.empty());
     const std::wstring file = m_work / L"a-file";
     WriteFileBytes(file, "not a folder");
-    const std::wstring notLocal = L"\n请填写以盘符和 \\ 开头的本地完整路径, 例如 C:\\Program Files\\。";
+    const std::wstring notLocal =
+        L"\n请填写以盘符和 \\ 开头的本地完整路径, 例如 C:\\Program Files\\。";
     auto first = [](const std::wstring& dir) {
         return L"无法创建目录 : \"" + dir + L"\", 请重新选择正确的安装目录!";
     };

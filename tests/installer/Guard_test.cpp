@@ -1,11 +1,13 @@
 #include "installer/Guard.h"
 #include "installer/MessageBox.h"
+#include "installer/TextConvert.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -75,8 +77,10 @@ BoxSeen RunSetupAndAnswer(int button) {
 }
 
 TEST(Guard, SecondInstallerIsRefusedWhileTheFirstHoldsTheMutex) {
-    HeldMutex first("Quillmossdex-Install");
+    // This process holds the mutex as a first installer does.
+    ASSERT_TRUE(CreateInstallMutex());
     BoxSeen seen = RunSetupAndAnswer(IDOK);
+    ReleaseInstallMutex();
     EXPECT_EQ(L"提示:", seen.caption);
     EXPECT_EQ(L"安装程序正在运行!", seen.text);
     EXPECT_EQ(0u, seen.exitCode);
@@ -85,7 +89,7 @@ TEST(Guard, SecondInstallerIsRefusedWhileTheFirstHoldsTheMutex) {
 TEST(Guard, RunningUpdaterRefusesEvenWithoutAnotherInstaller) {
     // The updater is another process: its mutex must be seen across processes.
     ChildProcess updater;
-    ASSERT_TRUE(updater.Start(qmtest::Quote(SleeperExe()) + L" Quillmossdex-Update"));
+    ASSERT_TRUE(updater.Start(qmtest::Quote(SleeperExe()) + L" elevated:Quillmossdex-Update"));
     for (int i = 0; i < 100 && !IsUpdaterRunning(); ++i)
         Sleep(20);
     ASSERT_TRUE(IsUpdaterRunning());
@@ -94,6 +98,49 @@ TEST(Guard, RunningUpdaterRefusesEvenWithoutAnotherInstaller) {
     EXPECT_EQ(L"安装程序正在运行, 请安装完成后再重试!", seen.text);
     updater.Kill();
     EXPECT_FALSE(IsUpdaterRunning());
+}
+
+TEST(Guard, OnlyMutexesAnElevatedProgramMadeStopAnInstall) {
+    // A standard user's object on Windows is owned by that user; Wine gives
+    // an object made without a descriptor no owner at all. Neither is the
+    // administrators', which is what "elevated:" stands for (see the
+    // sleeper). "Global\" names reach a deployment running as SYSTEM in
+    // session 0. On Windows the installer's own mutex lies in a private
+    // namespace no standard user can enter; Wine 8 has none, so these cases
+    // show the owner check that stands in for it there.
+    const struct {
+        const char* holder;
+        bool installerRefused;
+        bool updaterSeen;
+    } cases[] = {
+        {"Quillmossdex-Install", false, false},
+        {"Global\\Quillmossdex-Install", false, false},
+        {"Quillmossdex-Update", false, false},
+        {"Global\\Quillmossdex-Update", false, false},
+        {"elevated:Quillmossdex-Install", true, false},
+        {"elevated:Quillmossdex-Update", false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.holder);
+        ChildProcess holder;
+        ASSERT_TRUE(holder.Start(qmtest::Quote(SleeperExe()) + L" " + ToWide(c.holder)));
+        const char* name = strchr(c.holder, ':') ? strchr(c.holder, ':') + 1 : c.holder;
+        bool held = false;
+        for (int i = 0; i < 250 && !held; ++i) {
+            HANDLE h = OpenMutexA(SYNCHRONIZE, FALSE, name);
+            held = h != nullptr;
+            if (h)
+                CloseHandle(h);
+            else
+                Sleep(20);
+        }
+        ASSERT_TRUE(held);
+        EXPECT_EQ(!c.installerRefused, CreateInstallMutex());
+        ReleaseInstallMutex();
+        EXPECT_EQ(c.updaterSeen, IsUpdaterRunning());
+        holder.Kill();
+        EXPECT_TRUE(holder.Wait(10000));
+    }
 }
 
 // Copies of the sleeper under the client's image name and near-misses; each in

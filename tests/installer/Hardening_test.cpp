@@ -26,6 +26,8 @@
 
 #include <functional>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace qmtest {
 namespace {
@@ -96,6 +98,8 @@ protected:
         }
     }
     void TearDown() override {
+        m_holders.clear();
+        m_parent = L"apps";
         for (const ShellValue& v : m_shellValues) {
             if (v.had)
                 RegSetKeyValueA(v.root, kShellFolders, v.name, REG_SZ, v.value.c_str(),
@@ -161,6 +165,66 @@ protected:
         return uninst.ExitCode();
     }
 
+    // Holds a mutex of this name in a process of its own (the sleeper), as
+    // a standard user's program would, until the case ends.
+    bool HoldMutex(const std::wstring& name) {
+        m_holders.push_back(std::make_unique<ChildProcess>());
+        if (!m_holders.back()->Start(Quote(ProgramDir() + L"\\qm_sleeper.exe") + L" " + name))
+            return false;
+        const std::string narrow = Narrow(name);
+        return WaitUntil(
+            [&] {
+                SkinUI::UniqueHandle h(OpenMutexA(SYNCHRONIZE, FALSE, narrow.c_str()));
+                return h.Valid();
+            },
+            5000);
+    }
+    // Runs the record's UninstallString as the system's program list does:
+    // the whole value is the command line, no program named apart, so an
+    // unquoted path with blanks starts the first program its words name. The
+    // uninstaller's question is answered No.
+    DWORD UninstallFromProgramList() {
+        wchar_t value[1024] = {};
+        DWORD size = sizeof(value) - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, RecordKey().c_str(), L"UninstallString", RRF_RT_REG_SZ,
+                         nullptr, value, &size) != ERROR_SUCCESS)
+            return 0xFFFFFFFF;
+        ChildProcess uninst;
+        if (!uninst.Start(value, 0, m_work.Path()))
+            return 0xFFFFFFFF;
+        if (HWND box = WaitForProcessDialog(uninst.Pid(), 20000))
+            PressDialogButton(box, IDNO);
+        return uninst.Wait(60000) ? uninst.ExitCode() : 0xFFFFFFFF;
+    }
+    // The uninstaller started by its 8.3 path, silently.
+    DWORD UninstallByShortPath() {
+        const std::wstring uninst = installed() + L"uninst.exe";
+        wchar_t shortPath[MAX_PATH] = {};
+        const DWORD n = GetShortPathNameW(uninst.c_str(), shortPath, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH || uninst == shortPath) {
+            ADD_FAILURE() << "no 8.3 path for " << Narrow(uninst);
+            return 0xFFFFFFFF;
+        }
+        ChildProcess process;
+        if (!process.Start(Quote(shortPath) + L" /S", 0, m_work.Path()) || !process.Wait(60000))
+            return 0xFFFFFFFF;
+        return process.ExitCode();
+    }
+    // Whether this run wrote a log of its own in the temporary folder (a
+    // planted file there holds no start line).
+    bool RunLogged() {
+        WIN32_FIND_DATAW found = {};
+        SkinUI::UniqueFind find(
+            FindFirstFileW((m_work / L"Quillmossdex-install-*.log").c_str(), &found));
+        if (!find)
+            return false;
+        do {
+            if (ReadFileBytes(m_work / found.cFileName).find(" started: ") != std::string::npos)
+                return true;
+        } while (FindNextFileW(find.Get(), &found));
+        return false;
+    }
+
     void ExpectVictimsUnchanged() {
         for (const auto& [path, bytes] : m_victims)
             EXPECT_EQ(bytes, ReadFileBytes(path)) << Narrow(path);
@@ -184,8 +248,11 @@ protected:
     }
 
     std::wstring victim;
-    std::wstring apps() const { return m_work / L"apps"; }
-    std::wstring installed() const { return m_work / L"apps\\Quillmossdex\\"; }
+    // The folder the product is installed below, by its name in the work
+    // folder.
+    std::wstring m_parent = L"apps";
+    std::wstring apps() const { return m_work / m_parent; }
+    std::wstring installed() const { return apps() + L"\\Quillmossdex\\"; }
 
     // The "Shell Folders" values that name a Programs folder, kept and put
     // back around each test.
@@ -201,6 +268,7 @@ protected:
 private:
     std::wstring m_exe;
     std::map<std::wstring, std::string> m_victims;
+    std::vector<std::unique_ptr<ChildProcess>> m_holders;
 };
 
 TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
@@ -208,10 +276,19 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
     struct Attack {
         const char* name;
         // Planted before the install, in the temporary folder (the work folder).
-        std::function<bool()> plant;
+        std::function<bool()> plant{};
         // When set: planted after the install, then the product is uninstalled.
-        std::function<bool()> beforeUninstall;
+        std::function<bool()> beforeUninstall{};
         DWORD installCode = SETUP_EXIT_INSTALLED;
+        // Switches before "path <dir>".
+        std::wstring switches{};
+        // The install folder's parent, by its name in the work folder.
+        const wchar_t* parent = L"apps";
+        // How the product is removed; unset: its uninstaller, silently.
+        std::function<DWORD()> uninstall{};
+        DWORD uninstallCode = UNINSTALL_OK;
+        // What else must hold after the case.
+        std::function<void()> check{};
     } attacks[] = {
         {"the old staging archive's name names a file of the user",
          [&] { return Link(m_work / L"qmstmp.zip", secret); }, nullptr},
@@ -230,7 +307,7 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
                                   m_work / L"many.marker");
          },
          [] { return true; }},
-        {"the default log's name for each of the next two minutes",
+        {"the default log's names for each of the next two minutes",
          [&] {
              std::string stamps;
              FILETIME now = {};
@@ -247,9 +324,12 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
                           s.wDay, s.wHour, s.wMinute, s.wSecond);
                  stamps += stamp;
              }
+             // Each second's name and the 19 alternatives ("-2" to "-20")
+             // that runs used to try after it.
              return RunUnixScript("python3 -c 'import os, sys; [os.symlink(sys.argv[1], "
-                                  "sys.argv[2] % s) for s in sys.argv[3:] "
-                                  "if not os.path.lexists(sys.argv[2] % s)]' '" +
+                                  "sys.argv[2] % (s + x)) for s in sys.argv[3:] "
+                                  "for x in [str()] + [str(-i) for i in range(2, 21)] "
+                                  "if not os.path.lexists(sys.argv[2] % (s + x))]' '" +
                                       UnixPath(secret) + "' '" + UnixPath(m_work.Path()) +
                                       "/Quillmossdex-install-%s.log'" + stamps,
                                   m_work / L"logs.marker");
@@ -272,22 +352,86 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
                     Link(installed() + L"res", victim + L"\\res");
          },
          nullptr, SETUP_EXIT_INSTALL_FAILED + static_cast<DWORD>(INSTALL_ERR_COPY)},
+        // The program list runs the record's UninstallString as a command
+        // line: unquoted, "...\\My Apps\\Quillmossdex\\uninst.exe" would
+        // start "...\\My.exe", elevated, when the product is removed.
+        {.name = "a program planted where an unquoted uninstall command's first word leads",
+         .plant =
+             [&] {
+                 return CopyFileW((ProgramDir() + L"\\qm_fake_client.exe").c_str(),
+                                  (m_work / L"My.exe").c_str(), FALSE) != 0;
+             },
+         .beforeUninstall = [] { return true; },
+         .parent = L"My Apps",
+         .uninstall = [&] { return UninstallFromProgramList(); },
+         .uninstallCode = UNINSTALL_CANCELLED,
+         .check = [&] { EXPECT_FALSE(FileExists(m_work / L"started.txt")) << "My.exe ran"; }},
+        // A hard link makes the log's name a second name of the user's file.
+        // (Windows refuses a symbolic link at the name the same way; Wine 8
+        // does not report a link to a file, so the hard link is planted.)
+        {.name = "the /LOG= file's name is a hard link to a file of the user",
+         .plant =
+             [&] {
+                 return CreateHardLinkW((m_work / L"run.log").c_str(), secret.c_str(), nullptr) !=
+                        0;
+             },
+         .switches = L"/LOG=" + (m_work / L"run.log") + L" ",
+         .check = [&] { EXPECT_EQ("the user's secret", ReadFileBytes(m_work / L"run.log")); }},
+        // A standard user holding the names, also as "Global\\..." where a
+        // deployment running as SYSTEM looks, made every silent install exit
+        // with 3. On Windows the installer's mutex lies in a private
+        // namespace with an administrators boundary that no standard user can
+        // enter; Wine 8 has no private namespaces, so this shows the owner
+        // check (Wine gives the user's mutexes no owner, Windows the user).
+        {.name = "the installer's and the updater's mutexes held by a standard user",
+         .plant =
+             [&] {
+                 return HoldMutex(L"Quillmossdex-Install") &&
+                        HoldMutex(L"Global\\Quillmossdex-Install") &&
+                        HoldMutex(L"Quillmossdex-Update") &&
+                        HoldMutex(L"Global\\Quillmossdex-Update");
+             }},
+        // Saved in place, the link would overwrite the file the hard link
+        // shares its data with.
+        {.name = "a hard link at the desktop link's name",
+         .plant =
+             [&] {
+                 return CreateHardLinkW(DesktopShortcut().c_str(), secret.c_str(), nullptr) != 0;
+             },
+         .check = [] { EXPECT_TRUE(FileExists(DesktopShortcut())); }},
+        // Its own path then names the folder in 8.3 form, which the record and
+        // the links do not: compared as text, they were left behind.
+        {.name = "the uninstaller started by its 8.3 path",
+         .plant = [] { return true; },
+         .beforeUninstall = [] { return true; },
+         .uninstall = [&] { return UninstallByShortPath(); }},
     };
     for (const Attack& attack : attacks) {
         SCOPED_TRACE(attack.name);
+        m_parent = attack.parent;
         ASSERT_TRUE(attack.plant());
-        EXPECT_EQ(attack.installCode, Install(L"path " + Quote(apps())));
+        EXPECT_EQ(attack.installCode, Install(attack.switches + L"path " + Quote(apps())));
         if (attack.installCode == SETUP_EXIT_INSTALLED) {
             EXPECT_EQ("version=1.0.67\r\n", ReadFileBytes(installed() + L"res\\version.txt"));
         }
+        // No planted name keeps a run from writing its log.
+        EXPECT_TRUE(RunLogged());
         ExpectVictimsUnchanged();
         if (attack.beforeUninstall) {
             ASSERT_TRUE(attack.beforeUninstall());
-            EXPECT_EQ(static_cast<DWORD>(UNINSTALL_OK), Uninstall(installed()));
-            EXPECT_FALSE(FileExists(installed() + L"Quillmossdex.exe"));
-            EXPECT_EQ("", ReadRecordValue("InstallLocation"));
+            EXPECT_EQ(static_cast<DWORD>(attack.uninstallCode),
+                      attack.uninstall ? attack.uninstall() : Uninstall(installed()));
+            if (attack.uninstallCode == UNINSTALL_OK) {
+                EXPECT_FALSE(FileExists(installed() + L"Quillmossdex.exe"));
+                EXPECT_EQ("", ReadRecordValue("InstallLocation"));
+                for (const std::wstring& link :
+                     {StartMenuShortcut(), StartMenuUninstallShortcut(), DesktopShortcut()})
+                    EXPECT_FALSE(FileExists(link)) << Narrow(link);
+            }
             ExpectVictimsUnchanged();
         }
+        if (attack.check)
+            attack.check();
         // The next attack starts from a clean work folder and machine.
         TearDown();
         SetUp();
@@ -372,8 +516,14 @@ TEST_F(Hardening, DirectoriesOnTheCommandLineAndInTheRecord) {
 }
 
 TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {
+    // The work folder by its 8.3 name as well: the record holds the long one.
+    wchar_t shortWork[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(m_work.Path().c_str(), shortWork, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    ASSERT_NE(m_work.Path(), shortWork) << "the file system made no 8.3 name";
     const std::wstring spellings[] = {m_work / L"x\\..\\apps", m_work.Path() + L"/apps",
-                                      m_work.Path() + L"\\\\apps"};
+                                      m_work.Path() + L"\\\\apps",
+                                      std::wstring(shortWork) + L"\\apps"};
     for (const std::wstring& spelling : spellings) {
         SCOPED_TRACE(Narrow(spelling));
         ASSERT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"path " + Quote(spelling)));

@@ -131,6 +131,25 @@ TEST_F(LogFile, TenMebibytesIsAppendedToAndOneByteMoreStartsAfresh) {
     EXPECT_NE(std::string::npos, content.find("\treplaced"));
 }
 
+// The path a diagnostic build sets may lie where a user can write: a hard
+// link there is neither appended to nor, when the file it names is past the
+// size limit, cut short (Wine 8 shows hard links, not symbolic links to
+// files, which Windows refuses alike).
+TEST_F(LogFile, AHardLinkAtThePathIsNeverWrittenThroughNorCut) {
+    const std::wstring victim = dir / L"victim.bin";
+    for (const std::string& bytes :
+         {std::string("the user's secret"),
+          std::string(static_cast<size_t>(CLog::kMaxFileSize) + 1, 'v')}) {
+        ASSERT_TRUE(qmtest::WriteFileBytes(victim, bytes));
+        ASSERT_TRUE(CreateHardLinkW(ToWide(Path()).c_str(), victim.c_str(), nullptr));
+        CLog::Instance().SetLogPath(Path());
+        CLog::Instance().Write(1, "X", 4, "must not land\n");
+        EXPECT_EQ(bytes.size(), qmtest::ReadFileBytes(victim).size());
+        EXPECT_TRUE(bytes == qmtest::ReadFileBytes(victim));
+        ASSERT_TRUE(DeleteFileW(ToWide(Path()).c_str()));
+    }
+}
+
 TEST(Log, WritesFromManyThreadsNeverInterleave) {
     qmtest::TempDir dir{L"qmlog"};
     std::string path = ToNarrow(dir / L"threads.log");

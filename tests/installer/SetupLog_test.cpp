@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
 using qmtest::ReadFileBytes;
@@ -86,6 +88,46 @@ TEST_F(SetupLogFile, FailuresCarryTheErrorCodeAndTheSystemText) {
     EXPECT_NE(std::string::npos,
               ReadFileBytes(path).find(Utf8(L"could not create C:\\x (error 5: " + text + L")")));
     EXPECT_EQ(L"(no system text)", SystemErrorText(0x2000FFFF));
+}
+
+// A hard link at the log's name makes it a second name of someone else's
+// file. (A symbolic link to a file is refused the same way on Windows, where
+// the open sees the reparse point; Wine 8 follows such a link without
+// reporting it, so the hard link is what the tests can plant.)
+TEST_F(SetupLogFile, ALinkAtTheNameIsNeverWrittenThrough) {
+    const std::wstring victim = dir / L"victim.txt";
+    ASSERT_TRUE(qmtest::WriteFileBytes(victim, "the user's secret"));
+    ASSERT_TRUE(CreateHardLinkW(path.c_str(), victim.c_str(), nullptr));
+    const std::wstring before = SetupLogPath();
+    EXPECT_FALSE(OpenSetupLog(path));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CANT_ACCESS_FILE), GetLastError());
+    EXPECT_EQ(before, SetupLogPath());
+    SetupLogLine(L"nothing of this reaches the victim");
+    EXPECT_EQ("the user's secret", ReadFileBytes(victim));
+}
+
+TEST_F(SetupLogFile, DefaultLogsGetANewRandomNameEachTime) {
+    const std::wstring base = dir / L"Quillmossdex-install-20260102-030405.log";
+    // The name without its random part is taken: it changes nothing.
+    ASSERT_TRUE(qmtest::WriteFileBytes(base, "planted"));
+    std::vector<std::wstring> names;
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(OpenNewSetupLog(base));
+        names.push_back(SetupLogPath());
+        SetupLogLine(L"run " + std::to_wstring(run));
+    }
+    EXPECT_NE(names[0], names[1]);
+    for (const std::wstring& name : names) {
+        // "<stem>-<8 hex digits>.log"
+        const std::wstring stem = base.substr(0, base.size() - 4) + L"-";
+        ASSERT_EQ(stem.size() + 12, name.size()) << Utf8(name);
+        EXPECT_EQ(stem, name.substr(0, stem.size()));
+        EXPECT_EQ(std::wstring::npos,
+                  name.substr(stem.size(), 8).find_first_not_of(L"0123456789abcdef"));
+        EXPECT_EQ(L".log", name.substr(name.size() - 4));
+        EXPECT_EQ(0u, ReadFileBytes(name).find("\xEF\xBB\xBF"));
+    }
+    EXPECT_EQ("planted", ReadFileBytes(base));
 }
 
 TEST(MessageBoxSeam, DefaultButtonFollowsTheDefaultFlag) {

@@ -116,6 +116,24 @@ TEST_F(Shortcut, TargetAndDescriptionReadBack) {
     EXPECT_EQ(L"第一行\n第二行", read.description);
 }
 
+TEST_F(Shortcut, AHardLinkAtTheNameIsReplacedNotWrittenThrough) {
+    const std::wstring victim = dir / L"victim.txt";
+    const std::wstring link = dir / L"test.lnk";
+    ASSERT_TRUE(qmtest::WriteFileBytes(victim, "the user's secret"));
+    ASSERT_TRUE(CreateHardLinkW(link.c_str(), victim.c_str(), nullptr));
+    ASSERT_EQ(INSTALL_OK, CreateShortcut(link, install + L"uninst.exe", L"d"));
+    EXPECT_EQ("the user's secret", qmtest::ReadFileBytes(victim));
+    Link read = ReadLink(link);
+    ASSERT_TRUE(read.loaded);
+    EXPECT_EQ(install + L"uninst.exe", read.target);
+    // Nothing is left under the name it was saved as first.
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((dir / L"*.tmp").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << qmtest::Narrow(found.cFileName);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+}
+
 TEST_F(Shortcut, LinkThatCannotBeSavedIsReported) {
     std::wstring link = dir / L"no such folder\\test.lnk";
     EXPECT_EQ(INSTALL_ERR_SHORTCUT, CreateShortcut(link, install + L"uninst.exe", L"d"));

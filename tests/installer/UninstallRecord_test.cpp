@@ -72,7 +72,7 @@ TEST_F(Record, ElevenValuesByteForByteInCodePage936) {
         DWORD type;
         std::string bytes;
     } cases[] = {
-        {"UninstallString", REG_SZ, dir + "uninst.exe" + z},
+        {"UninstallString", REG_SZ, "\"" + dir + "uninst.exe\"" + z},
         {"DisplayIcon", REG_SZ, dir + "Quillmossdex.exe" + z},
         {"DisplayName", REG_SZ, kNameGbk + z},
         {"Publisher", REG_SZ, kNameGbk + z},

@@ -225,7 +225,7 @@ TEST_F(UnicodeLifecycle, NamesInEveryScriptInstallLinkRecordAndUninstallWithoutL
         {L"DisplayName", kProduct},
         {L"Publisher", kProduct},
         {L"InstallLocation", installDir},
-        {L"UninstallString", installDir + L"uninst.exe"},
+        {L"UninstallString", L"\"" + installDir + L"uninst.exe\""},
         {L"DisplayIcon", installDir + L"Quillmossdex.exe"},
         {L"DisplayVersion", L"1.0.67"},
     };

@@ -1,3 +1,4 @@
+#include "installer/Product.h"
 #include "installer/TextConvert.h"
 #include "payload/uninst/Uninstaller.h"
 #include "tests/support/ShellItems.h"
@@ -131,6 +132,58 @@ TEST_F(Installed, RecordIsRemovedOnlyWhenItNamesThisInstallation) {
     RegCloseKey(h);
     EXPECT_EQ(0u, RunUninstaller(L"/S"));
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h));
+}
+
+TEST(UninstallString, BothTheQuotedAndTheOldUnquotedFormNameTheUninstaller) {
+    const struct {
+        const wchar_t* value;
+        const wchar_t* path;
+    } cases[] = {
+        {L"\"C:\\Apps\\My Tools\\Quillmossdex\\uninst.exe\"",
+         L"C:\\Apps\\My Tools\\Quillmossdex\\uninst.exe"},
+        {L"\"C:\\Apps\\My Tools\\uninst.exe\" /S", L"C:\\Apps\\My Tools\\uninst.exe"},
+        // Earlier versions wrote the path as it is, blanks and all.
+        {L"C:\\Apps\\My Tools\\Quillmossdex\\uninst.exe",
+         L"C:\\Apps\\My Tools\\Quillmossdex\\uninst.exe"},
+        {L"  C:\\Apps\\uninst.exe ", L"C:\\Apps\\uninst.exe"},
+        {L"\"C:\\Apps\\uninst.exe", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(std::wstring(c.path), UninstallerPathOf(c.value)) << ToNarrow(c.value);
+    EXPECT_EQ(L"\"C:\\Apps\\My Tools\\uninst.exe\"",
+              UninstallCommand(L"C:\\Apps\\My Tools\\uninst.exe"));
+}
+
+TEST_F(Installed, RecordWithoutALocationIsJudgedByItsUninstallStringInEitherForm) {
+    const std::wstring keyPath = qmtest::RecordKey();
+    const struct {
+        const char* name;
+        std::wstring value;
+        bool removed;
+    } cases[] = {
+        {"quoted, this installation", L"\"" + dir + L"uninst.exe\"", true},
+        {"unquoted as earlier versions wrote it, this installation", dir + L"uninst.exe", true},
+        {"quoted, another installation", L"\"D:\\Elsewhere\\My Tools\\uninst.exe\"", false},
+        {"unquoted, another installation", L"D:\\Elsewhere\\My Tools\\uninst.exe", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HKEY h = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &h, nullptr));
+        RegSetValueExW(h, L"UninstallString", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(c.value.c_str()),
+                       static_cast<DWORD>((c.value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(h);
+        EXPECT_TRUE(RemoveUninstallRecord(dir));
+        const bool kept =
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS;
+        if (kept)
+            RegCloseKey(h);
+        EXPECT_EQ(!c.removed, kept);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str());
+    }
 }
 
 TEST_F(Installed, RunningClientIsStoppedBeforeItsFilesAreRemoved) {

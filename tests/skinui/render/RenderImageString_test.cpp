@@ -204,13 +204,16 @@ TEST_F(RenderImageStringTest, GetImageString_ReadsNameTypeAndMask) {
     EXPECT_EQ(nullptr, m_manager->GetImageString(L"absent.png"));
 }
 
-TEST_F(RenderImageStringTest, NameNotInTheSkin_IsTriedAsAPath) {
+// Images come from the skin only: a name it lacks is not read as a path of
+// its own, which would let an elevated program draw (and decode into memory)
+// any file a user put where the name leads.
+TEST_F(RenderImageStringTest, NameNotInTheSkin_IsNeverTriedAsAPath) {
     qmtest::TempDir elsewhere(L"qmrender-path");
     ASSERT_TRUE(qmtest::WriteFileBytes(elsewhere / L"own.png", Image(2, 2, 0xFF00FF00).Png()));
     const std::wstring path = elsewhere / L"own.png";
     Canvas canvas(4, 4, kBackground);
-    EXPECT_TRUE(Draw(canvas, RECT{0, 0, 4, 4}, path.c_str()));
-    EXPECT_RGB(0x00FF00, canvas, 2, 2);
+    EXPECT_FALSE(Draw(canvas, RECT{0, 0, 4, 4}, path.c_str()));
+    EXPECT_RGB(kBackground, canvas, 2, 2);
 }
 
 TEST_F(RenderImageStringTest, SkinArchive_SuppliesTheImages) {
@@ -319,6 +322,48 @@ TEST_F(RenderImageStringTest, MissingScale_TakesTheNearestLargerArtworkMadeSmall
     }
     EXPECT_EQ(nullptr, m_manager->GetImageEx(L"none@150.png"));
     EXPECT_EQ(nullptr, m_manager->GetImageEx(L"pic@x.png")) << "not a scale suffix";
+}
+
+// At a scale the skin has no artwork for, images named like the skin's lay
+// in the folder the installer was started from (the user's Downloads) and
+// were drawn from there. Only the skin archive counts, at the scales it
+// carries: 250 % is made from its 200 % drawing.
+TEST(SkinArchiveImages, NothingIsReadFromTheCurrentFolderOrByPath) {
+    qmtest::TempDir cwd{L"qmcwd"};
+    const Image planted(30, 30, 0xFFFF0000);
+    for (const wchar_t* name : {L"pic@250.png", L"pic@300.png", L"gone.png"})
+        ASSERT_TRUE(qmtest::WriteFileBytes(cwd / name, planted.Png()));
+    const std::string archive = qmtest::BuildZip({{"pic.png", Image(4, 4, 0xFF0000FF).Png()},
+                                                  {"pic@200.png", Image(8, 8, 0xFF00FF00).Png()}});
+    wchar_t saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(cwd.Path().c_str()));
+    CPaintManagerUI::SetResourceZip(archive.data(), static_cast<unsigned>(archive.size()));
+    {
+        CPaintManagerUI manager;
+        const struct {
+            std::wstring name;
+            int width; // 0: nothing
+            DWORD colour;
+        } cases[] = {
+            {L"pic@250.png", 10, 0xFF00FF00}, {L"pic@300.png", 12, 0xFF00FF00},
+            {L"pic.png", 4, 0xFF0000FF},      {L"gone.png", 0, 0},
+            {cwd / L"gone.png", 0, 0},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.name);
+            TImageInfo* image = manager.GetImageEx(c.name.c_str());
+            if (c.width == 0) {
+                EXPECT_EQ(nullptr, image);
+                continue;
+            }
+            ASSERT_NE(nullptr, image);
+            EXPECT_EQ(c.width, image->nX);
+            EXPECT_EQ(c.colour, LoadedPixel(image, image->nX / 2, image->nY / 2));
+        }
+    }
+    CPaintManagerUI::Term();
+    SetCurrentDirectoryW(saved);
 }
 
 TEST_F(RenderImageStringTest, ScaledWindow_DrawsFallbackArtworkOneToOne) {
