@@ -561,6 +561,10 @@ std::vector<std::wstring> FindStrayStagingDirs() {
     return dirs;
 }
 
+void ForgetStagingDir(const std::wstring& dir) {
+    IndexRemove(LastComponent(WithoutTrailingSeparators(dir)));
+}
+
 bool RemoveStagingDir(const std::wstring& dir) {
     const std::wstring path = WithoutTrailingSeparators(dir);
     if (!RemoveTreeNoFollow(path))

@@ -46,6 +46,10 @@ std::vector<std::wstring> FindStrayStagingDirs();
 // was made there: only such a folder's journal is carried out.
 bool IsTrustedStagingDir(const std::wstring& dir);
 
+// Drops dir's index entry: a folder the system removes at the next start (the
+// uninstaller's clean-up copy) that no later run needs to find.
+void ForgetStagingDir(const std::wstring& dir);
+
 // Removes dir (a staging folder) with everything in it, and its index entry
 // once it is gone. False when something stayed.
 bool RemoveStagingDir(const std::wstring& dir);

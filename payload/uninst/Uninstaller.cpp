@@ -386,7 +386,8 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
         folder.pop_back();
     std::wstring cmd = L"\"" + std::wstring(copy) + L"\" /cleanup " +
-                       SkinUI::DecimalText(GetCurrentProcessId()) + L" \"" + folder + L"\"";
+                       SkinUI::DecimalText(GetCurrentProcessId()) + L" \"" + folder + L"\" " +
+                       FileIdentityText(selfPath);
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -466,15 +467,66 @@ int RunUninstall(const UninstallOptions& options) {
     return Tell(options, L"" QM_PRODUCT_NAME "已成功卸载!", UNINSTALL_OK);
 }
 
-int RunCleanup(const std::wstring& installDir, DWORD parentPid) {
+std::wstring FileIdentityText(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !GetFileInformationByHandle(file.Get(), &info))
+        return std::wstring();
+    wchar_t text[32] = {};
+    SkinUI::FormatText(text, sizeof(text) / sizeof(text[0]), L"%08lx%08lx%08lx",
+                       info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+    return text;
+}
+
+namespace {
+
+// Deletes the uninstaller at path through a handle, and only while it is the
+// file identity names; true when it is gone or is another file now.
+bool DeleteOriginal(const std::wstring& path, const std::wstring& identity) {
+    if (identity.empty())
+        return DeleteFileForced(path);
+    UniqueHandle file(CreateFileW(path.c_str(),
+                                  DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file)
+        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file.Get(), &info))
+        return false;
+    wchar_t now[32] = {};
+    SkinUI::FormatText(now, sizeof(now) / sizeof(now[0]), L"%08lx%08lx%08lx",
+                       info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+    if (identity != now)
+        return true;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFO basic = {};
+        basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (basic.FileAttributes == 0)
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof(basic));
+    }
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition,
+                                      sizeof(disposition)) != FALSE;
+}
+
+} // namespace
+
+int RunCleanup(const std::wstring& installDir, DWORD parentPid, const std::wstring& identity) {
     {
         UniqueHandle parent(OpenProcess(SYNCHRONIZE, FALSE, parentPid));
         if (parent)
             WaitForSingleObject(parent.Get(), 30000);
     }
     std::wstring original = installDir + kUninstallerFileNameW;
-    // The file can stay locked for a moment after its process ended.
-    for (int i = 0; i < 50 && !DeleteFileForced(original); ++i)
+    // The file can stay locked for a moment after its process ended. An
+    // install right after the uninstall may have put a new uninstaller there
+    // by now: that one stays.
+    for (int i = 0; i < 50 && !DeleteOriginal(original, identity); ++i)
         Sleep(100);
     if (!IsProtectedFolder(installDir))
         RemoveDirectoryW(installDir.c_str());
@@ -482,6 +534,11 @@ int RunCleanup(const std::wstring& installDir, DWORD parentPid) {
     // next start (needs administrator rights, which the uninstaller has).
     std::wstring self = ModulePath();
     if (!self.empty()) {
+        // Nothing of the product is left in the registry: the folder is no
+        // staging folder anyone needs to know about once it is gone.
+        const size_t end = self.find_last_of(L"\\/");
+        if (end != std::wstring::npos)
+            ForgetStagingDir(self.substr(0, end));
         MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
         // Its private folder after it; the next install clears it as well.
         const size_t cut = self.find_last_of(L"\\/");

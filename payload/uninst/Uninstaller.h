@@ -59,6 +59,13 @@ std::wstring ModulePath();
 // The whole uninstall; returns an UninstallExit code.
 int RunUninstall(const UninstallOptions& options);
 
-// Second stage, run from a copy in the temporary folder after the first stage
-// ended: deletes the original uninstaller and the folders left empty.
-int RunCleanup(const std::wstring& installDir, DWORD parentPid);
+// Second stage, run from a copy in a staging folder after the first stage
+// ended: deletes the original uninstaller and the folders left empty. The
+// original goes only while it is still the file the first stage ran from
+// (identity, as FileIdentityText gives it): an install that put a new
+// uninstaller there meanwhile keeps it.
+int RunCleanup(const std::wstring& installDir, DWORD parentPid, const std::wstring& identity);
+
+// A file's identity (volume serial number and file index) as text; empty
+// when the file cannot be opened.
+std::wstring FileIdentityText(const std::wstring& path);

@@ -85,7 +85,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
             std::wstring dir = args[i + 2];
             if (dir.empty() || (dir.back() != L'\\' && dir.back() != L'/'))
                 dir += L'\\';
-            return RunCleanup(dir, pid);
+            return RunCleanup(dir, pid, i + 3 < args.size() ? args[i + 3] : std::wstring());
         } else if (unknown.empty()) {
             unknown = arg;
         }

@@ -275,3 +275,39 @@ TEST_F(Installed, InteractiveRunReportsSuccessInABox) {
 }
 
 } // namespace
+
+namespace {
+
+// The clean-up copy runs after the uninstaller ended; an install started at
+// once may have put a new uninstaller in place by then, which must stay. The
+// copy removes the original only while it is the very file the uninstall ran
+// from. The second stage is started here by hand, for a process that ended.
+TEST_F(Installed, CleanUpRemovesOnlyTheUninstallerItWasStartedFor) {
+    const std::wstring copy = root / L"cleanup-copy.exe";
+    ASSERT_TRUE(CopyFileW((dir + L"uninst.exe").c_str(), copy.c_str(), FALSE));
+    const std::wstring original = FileIdentityText(dir + L"uninst.exe");
+    ASSERT_FALSE(original.empty());
+    std::wstring folder = dir;
+    folder.pop_back();
+    auto cleanUp = [&](const std::wstring& identity) {
+        qmtest::ChildProcess p;
+        // No process has that id: the copy does not wait.
+        EXPECT_TRUE(p.Start(qmtest::Quote(copy) + L" /cleanup 999999 " + qmtest::Quote(folder) +
+                            L" " + identity));
+        EXPECT_TRUE(p.Wait(60000));
+    };
+    // A new uninstaller took the name meanwhile, renamed over the old one as
+    // an install does. It is made before the old one goes: Wine's file ids
+    // are Unix inode numbers, which a file made right after a deletion may
+    // get again; NTFS ids carry a sequence number and never come back.
+    qmtest::WriteFileBytes(dir + L"uninst.new", "the next version's uninstaller");
+    ASSERT_TRUE(MoveFileExW((dir + L"uninst.new").c_str(), (dir + L"uninst.exe").c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+    cleanUp(original);
+    EXPECT_EQ("the next version's uninstaller", qmtest::ReadFileBytes(dir + L"uninst.exe"));
+    // The one it was started for goes.
+    cleanUp(FileIdentityText(dir + L"uninst.exe"));
+    EXPECT_FALSE(FileExists(dir + L"uninst.exe"));
+}
+
+} // namespace
