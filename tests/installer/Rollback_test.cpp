@@ -334,6 +334,82 @@ TEST_F(RollbackApp, HeldFileDuringSilentUpdateKeepsThePreviousVersion) {
         << text;
 }
 
+// The folder inside the install folder that a run unpacks into, while it is
+// there; empty otherwise.
+std::wstring UnpackFolder(const std::wstring& installDir) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((installDir + L"qms-*.new").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    FindClose(find);
+    return installDir + found.cFileName;
+}
+
+// A stop while the payload is being unpacked, before the first file is moved
+// into place: any way of closing asks (the session's end does not), and the
+// machine is as it was, whether the run made the install folder or it
+// existed. The request comes the moment the unpacking shows; with thousands
+// of entries it lands in the unpacking, and wherever it lands the outcome
+// must be the same.
+TEST_F(RollbackApp, StoppingWhileUnpackingLeavesEverythingAsItWas) {
+    std::vector<ZipEntry> entries = {
+        {"Quillmossdex.exe", ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe")},
+        {"uninst.exe", "the uninstaller"},
+        {"data/", "", false}};
+    for (int i = 0; i < 3000; ++i)
+        entries.push_back({"data/f" + std::to_string(i) + ".txt", "entry " + std::to_string(i)});
+    const std::wstring many = MakeCopy(L"setup-many.exe", BuildZip(entries));
+    ASSERT_FALSE(many.empty());
+    struct Case {
+        const char* name;
+        bool existing;
+        Close how;
+    } cases[] = {
+        {"into a folder the run creates, close button", false, Close::Button},
+        {"into a folder the run creates, Esc", false, Close::Escape},
+        {"into a folder the run creates, the session ends", false, Close::SessionEnd},
+        {"into an existing folder, close button", true, Close::Button},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CleanMachine();
+        if (c.existing) {
+            CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
+            WriteFileBytes(dir + L"notes.txt", "the user's own notes");
+        }
+        const State before = Now();
+        ASSERT_TRUE(Start(L"", many));
+        HWND hwnd = WaitForSetupWindow(Child().Handle(), Child().Pid(), 20000);
+        ASSERT_NE(nullptr, hwnd);
+        ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+        ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
+        std::wstring unpacking;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                unpacking = UnpackFolder(dir);
+                return !unpacking.empty() || WaitForExit(0);
+            },
+            20000));
+        ASSERT_FALSE(unpacking.empty()) << "the run ended before it unpacked";
+        CloseTheWindow(hwnd, c.how);
+        if (c.how != Close::SessionEnd) {
+            HWND question = WaitForProcessDialog(Child().Pid(), 10000);
+            ASSERT_NE(nullptr, question);
+            EXPECT_NE(std::wstring::npos, MessageBoxText(question).find(kQuestion));
+            PressDialogButton(question, IDYES);
+            WaitUntil([&] { return !IsWindow(question) || !IsWindowVisible(question); }, 5000);
+        }
+        const std::vector<std::wstring> texts = AnswerUntilExit(IDYES);
+        ASSERT_TRUE(WaitForExit(30000));
+        if (c.how != Close::SessionEnd) {
+            ASSERT_FALSE(texts.empty());
+            EXPECT_NE(std::wstring::npos, texts.back().find(L"安装已停止")) << texts.back();
+            EXPECT_NE(std::wstring::npos, texts.back().find(kNothingChanged)) << texts.back();
+        }
+        EXPECT_EQ(before, Now());
+    }
+}
+
 // A "Yes" given the moment the install starts is never lost: the question is
 // asked once, so a dropped answer would leave the close button dead for the
 // rest of the run. A file held in the way keeps the run going until then.
