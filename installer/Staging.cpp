@@ -357,17 +357,9 @@ bool RemoveBelow(HANDLE folder, const std::wstring& path, int depth) {
         }
         BY_HANDLE_FILE_INFORMATION info = {};
         GetFileInformationByHandle(h.Get(), &info);
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-            // A read-only file refuses to be deleted.
-            FILE_BASIC_INFO basic = {};
-            basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
-            if (basic.FileAttributes == 0)
-                basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-            SetFileInformationByHandle(h.Get(), FileBasicInfo, &basic, sizeof(basic));
-        }
         if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             complete = RemoveBelow(h.Get(), childPath, depth + 1) && complete;
-        complete = StillAt(path, self) && DeleteThrough(h.Get()) && complete;
+        complete = StillAt(path, self) && DeleteOpenedFile(h.Get()) && complete;
     }
     return complete;
 }
@@ -563,6 +555,20 @@ std::vector<std::wstring> FindStrayStagingDirs() {
 
 void ForgetStagingDir(const std::wstring& dir) {
     IndexRemove(LastComponent(WithoutTrailingSeparators(dir)));
+}
+
+bool DeleteOpenedFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (GetFileInformationByHandle(file, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        // A read-only file refuses to be deleted.
+        FILE_BASIC_INFO basic = {};
+        basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (basic.FileAttributes == 0)
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+    }
+    return DeleteThrough(file);
 }
 
 bool RemoveStagingDir(const std::wstring& dir) {

@@ -60,6 +60,11 @@ bool RemoveStagingDir(const std::wstring& dir);
 // steps can only ever lose the link. False when something stayed.
 bool RemoveTreeNoFollow(const std::wstring& dir);
 
+// Deletes the file or empty folder open as file (opened with DELETE and
+// FILE_WRITE_ATTRIBUTES access), read-only or not: whatever its name names
+// by now, the deletion is of what was opened.
+bool DeleteOpenedFile(void* file);
+
 // True when path names a reparse point (junction, symbolic link, mount
 // point) itself, whether or not its target exists; false when it names a
 // plain file or folder or nothing.

@@ -467,20 +467,14 @@ int RunUninstall(const UninstallOptions& options) {
     return Tell(options, L"" QM_PRODUCT_NAME "已成功卸载!", UNINSTALL_OK);
 }
 
-std::wstring FileIdentityText(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!file || !GetFileInformationByHandle(file.Get(), &info))
-        return std::wstring();
+namespace {
+
+std::wstring IdentityText(const BY_HANDLE_FILE_INFORMATION& info) {
     wchar_t text[32] = {};
     SkinUI::FormatText(text, sizeof(text) / sizeof(text[0]), L"%08lx%08lx%08lx",
                        info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
     return text;
 }
-
-namespace {
 
 // Deletes the uninstaller at path through a handle, and only while it is the
 // file identity names; true when it is gone or is another file now.
@@ -496,25 +490,20 @@ bool DeleteOriginal(const std::wstring& path, const std::wstring& identity) {
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!GetFileInformationByHandle(file.Get(), &info))
         return false;
-    wchar_t now[32] = {};
-    SkinUI::FormatText(now, sizeof(now) / sizeof(now[0]), L"%08lx%08lx%08lx",
-                       info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
-    if (identity != now)
-        return true;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-        FILE_BASIC_INFO basic = {};
-        basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        if (basic.FileAttributes == 0)
-            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        SetFileInformationByHandle(file.Get(), FileBasicInfo, &basic, sizeof(basic));
-    }
-    FILE_DISPOSITION_INFO disposition = {};
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition,
-                                      sizeof(disposition)) != FALSE;
+    return identity != IdentityText(info) || DeleteOpenedFile(file.Get());
 }
 
 } // namespace
+
+std::wstring FileIdentityText(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !GetFileInformationByHandle(file.Get(), &info))
+        return std::wstring();
+    return IdentityText(info);
+}
 
 int RunCleanup(const std::wstring& installDir, DWORD parentPid, const std::wstring& identity) {
     {
