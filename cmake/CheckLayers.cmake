@@ -1,5 +1,7 @@
 # cmake -DROOT=<skinui dir> -DLAYERS=<layers, lowest first> -DSTAMP=<file> -P CheckLayers.cmake
-# Fails when a file under ROOT/<layer>/ includes "skinui/<higher layer>/...".
+# Fails when a file under ROOT/<layer>/ includes a file of a higher layer, by
+# its name from the top ("skinui/<higher layer>/...") or by a relative one
+# ("../<higher layer>/...", which the compiler finds beside the file).
 set(rank 0)
 foreach(layer ${LAYERS})
     set(rank_${layer} ${rank})
@@ -10,10 +12,20 @@ set(violations "")
 foreach(layer ${LAYERS})
     file(GLOB files "${ROOT}/${layer}/*.h" "${ROOT}/${layer}/*.cpp")
     foreach(file ${files})
-        file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]skinui/")
+        get_filename_component(dir "${file}" DIRECTORY)
+        file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
         foreach(line ${includes})
-            string(REGEX MATCH "skinui/([A-Za-z0-9_]+)/" _ "${line}")
-            set(target "${CMAKE_MATCH_1}")
+            set(target "")
+            if(line MATCHES "[\"<]skinui/([A-Za-z0-9_]+)/")
+                set(target "${CMAKE_MATCH_1}")
+            elseif(line MATCHES "\"([^\"]*/[^\"]*)\"")
+                # A relative name: where it lands decides its layer.
+                get_filename_component(landed "${dir}/${CMAKE_MATCH_1}" ABSOLUTE)
+                file(RELATIVE_PATH below "${ROOT}" "${landed}")
+                if(below MATCHES "^([A-Za-z0-9_]+)/")
+                    set(target "${CMAKE_MATCH_1}")
+                endif()
+            endif()
             if(DEFINED rank_${target} AND rank_${target} GREATER rank_${layer})
                 string(APPEND violations "  ${file}: ${line} (${layer} may not include ${target})\n")
             endif()

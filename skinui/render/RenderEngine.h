@@ -7,7 +7,6 @@
 //   RenderImage.cpp        DrawImage: nine pieces, tiling, copy or blend
 //   RenderImageString.cpp  DrawImageInfo, DrawImageString
 //   RenderDraw.cpp         colours, gradients, lines, frames, ARGB bitmaps
-//   RenderBitmap.cpp       GenerateBitmap
 //   RenderText.cpp         text through GDI or GDI+, measuring
 #pragma once
 
@@ -17,7 +16,6 @@
 
 namespace SkinUI {
 
-class CControlUI;
 class CSkinResources;
 
 // <windows.h> turns the names DrawText and LoadImage into macros (DrawTextA,
@@ -111,11 +109,6 @@ public:
     // ---- Bitmaps ----------------------------------------------------------
     // A bottom-up 32-bit DIB section; *pBits receives its pixels.
     static HBITMAP CreateARGB32Bitmap(HDC hDC, int cx, int cy, BYTE** pBits);
-    // The control painted alone into a new bitmap of rc's size (rc in window
-    // coordinates); the caller deletes it. Null without manager or control.
-    // It paints a control, so it is defined with the controls
-    // (control/ControlBitmap.cpp); nothing in this layer calls it.
-    static HBITMAP GenerateBitmap(CSkinResources* pManager, CControlUI* pControl, RECT rc);
 };
 
 } // namespace SkinUI
