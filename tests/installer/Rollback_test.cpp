@@ -8,7 +8,7 @@
 
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 
 #include <gtest/gtest.h>
 
@@ -118,7 +118,7 @@ std::string MakeNextPayload() {
     entries[4].deflate = false;
     entries[5].name = "plugins/extra.dat";
     entries[5].data = NoiseBytes(30000, 7);
-    return BuildZip(entries);
+    return BuildPayload(entries);
 }
 
 bool Contains(const std::vector<std::wstring>& texts, const wchar_t* part) {
@@ -354,7 +354,7 @@ protected:
             if (i < 4)
                 next.push_back({"more/deeper/g" + n + ".txt", "new " + n});
         }
-        const std::string a = BuildZip(old), b = BuildZip(next);
+        const std::string a = BuildPayload(old), b = BuildPayload(next);
         oldSetup = MakeInstaller(work / L"old.exe", &a);
         newSetup = MakeInstaller(work / L"new.exe", &b);
     }
