@@ -7,6 +7,7 @@
 #define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -76,7 +77,8 @@ bool OwnPayloadDigest(TPayloadDigest* digest) {
     return data && ParseDigestRecord(data, SizeofResource(self, found), digest);
 }
 
-bool PayloadOffsetOfImage(const BYTE* headers, size_t length, uint64_t* offset) {
+static bool ImageFileLayout(const BYTE* headers, size_t length, uint64_t* sectionsEnd,
+                            uint64_t* stringTable) {
     if (length < sizeof(IMAGE_DOS_HEADER))
         return false;
     auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(headers);
@@ -100,7 +102,12 @@ bool PayloadOffsetOfImage(const BYTE* headers, size_t length, uint64_t* offset) 
         if (section[i].SizeOfRawData > 0 && last > end)
             end = last;
     }
-    *offset = (end + kPayloadAlignment - 1) / kPayloadAlignment * kPayloadAlignment;
+    *sectionsEnd = end;
+    // Section names longer than eight characters (".eh_frame") live in the
+    // COFF string table after the symbols, which even a stripped image keeps.
+    const uint64_t symbols = nt->FileHeader.PointerToSymbolTable;
+    *stringTable =
+        symbols == 0 ? 0 : symbols + uint64_t{nt->FileHeader.NumberOfSymbols} * IMAGE_SIZEOF_SYMBOL;
     return true;
 }
 
@@ -112,12 +119,39 @@ bool CPayloadFile::OpenOwn(const TPayloadDigest& digest) {
     // the section table says where its file ends.
     HMODULE self = GetModuleHandleW(nullptr);
     MEMORY_BASIC_INFORMATION page = {};
-    if (!VirtualQuery(self, &page, sizeof(page)) || page.RegionSize == 0)
-        return false;
-    uint64_t offset = 0;
+    uint64_t end = 0, stringTable = 0;
     std::wstring path;
-    return PayloadOffsetOfImage(reinterpret_cast<const BYTE*>(self), page.RegionSize, &offset) &&
-           OwnFileName(&path) && OpenRange(path, offset, digest.size);
+    if (!VirtualQuery(self, &page, sizeof(page)) || page.RegionSize == 0 ||
+        !ImageFileLayout(reinterpret_cast<const BYTE*>(self), page.RegionSize, &end,
+                         &stringTable) ||
+        !OwnFileName(&path) || !OpenRange(path, 0, 0))
+        return false;
+    // The string table is not mapped: its size comes from the file, through
+    // the handle just opened. A file changed before that is caught by the
+    // digest, which comes from the image.
+    if (stringTable != 0) {
+        uint8_t size[4];
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(stringTable);
+        at.OffsetHigh = static_cast<DWORD>(stringTable >> 32);
+        DWORD got = 0;
+        if (!ReadFile(m_file.Get(), size, sizeof(size), &got, &at) || got != sizeof(size) ||
+            Le32(size) < sizeof(size)) {
+            Close();
+            return false;
+        }
+        end = std::max(end, stringTable + Le32(size));
+    }
+    end = (end + kPayloadAlignment - 1) / kPayloadAlignment * kPayloadAlignment;
+    LARGE_INTEGER fileSize = {};
+    if (!GetFileSizeEx(m_file.Get(), &fileSize) || end > static_cast<uint64_t>(fileSize.QuadPart) ||
+        digest.size > static_cast<uint64_t>(fileSize.QuadPart) - end) {
+        Close();
+        return false;
+    }
+    m_offset = end;
+    m_size = digest.size;
+    return true;
 }
 
 bool CPayloadFile::OpenRange(const std::wstring& path, uint64_t offset, uint64_t size) {
@@ -262,6 +296,9 @@ bool CPayloadReader::StartFrame(uint64_t offset, uint64_t size) {
     m_framePos = offset;
     m_frameLeft = size;
     m_frameDone = false;
+    // Enough for the frame's magic number and first header byte; each call
+    // of the decoder says how much it wants next.
+    m_want = 5;
     m_inputLength = 0;
     m_inputPos = 0;
     return true;
@@ -281,26 +318,42 @@ bool CPayloadReader::Fill() {
     return true;
 }
 
+size_t CPayloadReader::Step(ZSTD_outBuffer_s* to, bool* progressed) {
+    // At most the input the decoder asked for: given more, it reads on past a
+    // full output into the next block, and damage there would fail this call
+    // and lose the output it made, which belongs to an entry that is whole.
+    const size_t left = m_inputLength - m_inputPos;
+    ZSTD_inBuffer from = {m_input.data(), m_inputPos + (left < m_want ? left : m_want), m_inputPos};
+    const size_t before = to->pos;
+    const size_t hint = ZSTD_decompressStream(m_stream, to, &from);
+    *progressed = to->pos != before || from.pos != m_inputPos;
+    m_inputPos = from.pos;
+    // The hint counts the next block's header in; the size of the next step
+    // alone keeps the decoder to one block a call.
+    if (!ZSTD_isError(hint) && hint > 0) {
+        const size_t next = ZSTD_nextSrcSizeToDecompress(m_stream);
+        m_want = next > 0 ? next : hint;
+    }
+    return hint;
+}
+
 bool CPayloadReader::Decode(char* out, size_t size, size_t* pos) {
     ZSTD_outBuffer to = {out, size, *pos};
     while (to.pos < to.size) {
         // A frame that ended before the entries did is damage.
         if (m_frameDone)
             return false;
-        ZSTD_inBuffer from = {m_input.data(), m_inputLength, m_inputPos};
-        const size_t before = to.pos;
-        const size_t beforeInput = from.pos;
-        const size_t hint = ZSTD_decompressStream(m_stream, &to, &from);
-        m_inputPos = from.pos;
+        bool progressed = false;
+        const size_t hint = Step(&to, &progressed);
         if (ZSTD_isError(hint))
             return false;
         if (hint == 0) {
             m_frameDone = true;
             continue;
         }
-        // Without progress the decoder wants input; with input left it
-        // would only repeat itself.
-        if (to.pos == before && from.pos == beforeInput && (m_inputPos < m_inputLength || !Fill()))
+        // Without progress the decoder wants input; with input left it would
+        // only repeat itself.
+        if (!progressed && (m_inputPos < m_inputLength || !Fill()))
             return false;
     }
     *pos = to.pos;
@@ -330,10 +383,8 @@ bool CPayloadReader::AtEnd() {
     while (!m_frameDone) {
         char extra = 0;
         ZSTD_outBuffer to = {&extra, 1, 0};
-        ZSTD_inBuffer from = {m_input.data(), m_inputLength, m_inputPos};
-        const size_t hint = ZSTD_decompressStream(m_stream, &to, &from);
-        const bool progressed = from.pos != m_inputPos;
-        m_inputPos = from.pos;
+        bool progressed = false;
+        const size_t hint = Step(&to, &progressed);
         if (ZSTD_isError(hint) || to.pos != 0)
             return false;
         if (hint == 0)

@@ -17,10 +17,12 @@
 
 class CEntryWriter;
 struct ZSTD_DCtx_s;
+struct ZSTD_outBuffer_s;
 
 constexpr size_t kPayloadDigestSize = 32;
-// The payload starts at the first multiple of this past the image's sections,
-// so that it never shares a page with them.
+// The payload starts at the first multiple of this past the image's sections
+// (and the string table that holds their long names), so that it never shares
+// a page with them.
 constexpr uint64_t kPayloadAlignment = 4096;
 
 // What the image knows of its payload.
@@ -37,11 +39,6 @@ bool ParseDigestRecord(const void* data, size_t length, TPayloadDigest* digest);
 // running image cannot be changed, unlike the file it came from). False when
 // the program carries no payload.
 bool OwnPayloadDigest(TPayloadDigest* digest);
-
-// Where a payload starts in the file of the image whose headers are given:
-// past the raw data of every section, aligned. False for headers that are no
-// PE image.
-bool PayloadOffsetOfImage(const BYTE* headers, size_t length, uint64_t* offset);
 
 // The payload's bytes in a file, read through one handle held open without
 // write or delete sharing.
@@ -111,6 +108,8 @@ public:
 private:
     bool StartFrame(uint64_t offset, uint64_t size);
     bool Fill();
+    // One call of the decoder; its hint, and whether it moved at all.
+    size_t Step(ZSTD_outBuffer_s* to, bool* progressed);
     // Decodes into out[*pos, size); false on damage or a premature end.
     bool Decode(char* out, size_t size, size_t* pos);
 
@@ -126,4 +125,5 @@ private:
     std::vector<char> m_input;
     size_t m_inputLength = 0;
     size_t m_inputPos = 0;
+    size_t m_want = 0;
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Attaches the payload to the installer's image: cut the file after its
-sections' raw data (dropping any payload attached before), pad with zeros to
+sections' raw data and string table (dropping any payload attached before), pad with zeros to
 the next multiple of 4096 and append the payload. The loader maps only the
 sections, so no page of the payload is read before the installer reads it;
 the installer finds it at the same offset from its own section table.
@@ -15,13 +15,17 @@ import sys
 ALIGNMENT = 4096
 
 
-def sections_end(image):
+def image_end(image):
+    """Where the image's file ends: past every section's raw data and past
+    the COFF string table, which holds section names longer than eight
+    characters (".eh_frame") even in a stripped image."""
     if image[:2] != b"MZ":
         sys.exit("attach_payload: not a PE image")
     pe = struct.unpack_from("<I", image, 0x3C)[0]
     if image[pe:pe + 4] != b"PE\0\0":
         sys.exit("attach_payload: not a PE image")
     count, = struct.unpack_from("<H", image, pe + 6)
+    symbols, symbol_count = struct.unpack_from("<II", image, pe + 12)
     optional, = struct.unpack_from("<H", image, pe + 20)
     table = pe + 24 + optional
     end = 0
@@ -29,7 +33,11 @@ def sections_end(image):
         raw_size, raw_pointer = struct.unpack_from("<II", image, table + 40 * i + 16)
         if raw_size:
             end = max(end, raw_pointer + raw_size)
-    return end
+    if symbols:
+        strings = symbols + 18 * symbol_count
+        size, = struct.unpack_from("<I", image, strings)
+        end = max(end, strings + size)
+    return pe, end
 
 
 def main():
@@ -40,10 +48,9 @@ def main():
         image = f.read()
     with open(payload, "rb") as f:
         data = f.read()
-    end = sections_end(image)
-    # A signature is appended after the sections too: an image that carries
-    # one must be given its payload before it is signed.
-    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    pe, end = image_end(image)
+    # A signature is appended after the image too: an image that carries one
+    # must be given its payload before it is signed.
     magic, = struct.unpack_from("<H", image, pe + 24)
     security = pe + 24 + (0x80 if magic == 0x10B else 0x90)
     if struct.unpack_from("<I", image, security)[0]:

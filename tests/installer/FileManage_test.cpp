@@ -73,7 +73,8 @@ TEST(InstallResultText, EachCodeHasItsTextInUtf8) {
         {6, ""},
         {INSTALL_ERR_DAMAGED,
          "\xe5\xae\x89\xe8\xa3\x85\xe6\x96\x87\xe4\xbb\xb6\xe5\xb7\xb2\xe6\x8d\x9f\xe5\x9d\x8f, "
-         "\xe8\xaf\xb7\xe9\x87\x8d\xe6\x96\xb0\xe4\xb8\x8b\xe8\xbd\xbd\xe5\xae\x89\xe8\xa3\x85\xe7\xa8\x8b\xe5\xba\x8f\xe3\x80\x82"},
+         "\xe8\xaf\xb7\xe9\x87\x8d\xe6\x96\xb0\xe4\xb8\x8b\xe8\xbd\xbd\xe5\xae\x89\xe8\xa3\x85\xe7"
+         "\xa8\x8b\xe5\xba\x8f\xe3\x80\x82"},
         {0xFFFFFFFFu, ""},
     };
     for (const Case& c : cases)
@@ -263,9 +264,9 @@ TEST_F(Unzip, EntriesAcrossManyBuffersArriveWhole) {
 TEST_F(Unzip, NothingFollowsADamagedEntry) {
     const std::string big = qmtest::NoiseBytes(600000, 9);
     ASSERT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildPayload({{"good.txt", "g"},
-                                                          {"bad.bin", big, true, true},
-                                                          {"after.txt", "a"},
-                                                          {"later/", ""}})));
+                                                              {"bad.bin", big, true, true},
+                                                              {"after.txt", "a"},
+                                                              {"later/", ""}})));
     EXPECT_TRUE(IsFile(At("good.txt")));
     EXPECT_FALSE(IsFile(At("bad.bin")));
     EXPECT_FALSE(IsFile(At("after.txt")));
@@ -279,8 +280,9 @@ TEST_F(Unzip, TotalBytesIsTheWrittenSizeInWholeKibibytes) {
         uint32_t kib;
     } cases[] = {{1048000, 576, 1024}, {1048000, 575, 1023}, {1023, 0, 0}};
     for (const Case& c : cases) {
-        ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({{"a.bin", qmtest::NoiseBytes(c.first, 7)},
-                                                       {"b.bin", std::string(c.second, 'b')}})));
+        ASSERT_EQ(INSTALL_OK,
+                  Unpack(qmtest::BuildPayload({{"a.bin", qmtest::NoiseBytes(c.first, 7)},
+                                               {"b.bin", std::string(c.second, 'b')}})));
         EXPECT_EQ(c.kib, fm->totalBytes) << c.first + c.second;
     }
 }
@@ -559,9 +561,8 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     EXPECT_EQ(std::vector<std::wstring>{}, ArchivesIn(tempDir));
 
     // Over the first install: the record names an existing client.
-    payload = qmtest::BuildPayload({{"Quillmossdex.exe", "client 2"},
-                                    {"res/one.bin", "2"},
-                                    {"uninst.exe", "uninstaller 2"}});
+    payload = qmtest::BuildPayload(
+        {{"Quillmossdex.exe", "client 2"}, {"res/one.bin", "2"}, {"uninst.exe", "uninstaller 2"}});
     ASSERT_FALSE(Installer(&payload).empty());
     run = qmtest::RunInstaller(exe, installDir, tempDir);
     EXPECT_EQ((std::vector<int>{10, 10, 36, 63, 95, 99, 100}), run.progress);
@@ -631,7 +632,8 @@ TEST_F(InstallRunTest, PayloadThatIsIncompleteOrNotTheProgramsOwnChangesNothing)
         {"no uninstaller", qmtest::BuildPayload({{"Quillmossdex.exe", "c"}}), nullptr},
         {"no client", qmtest::BuildPayload({{"uninst.exe", "u"}, {"a.txt", "a"}}), nullptr},
         {"programs in a folder",
-         qmtest::BuildPayload({{"bin/", ""}, {"bin/Quillmossdex.exe", "c"}, {"bin/uninst.exe", "u"}}),
+         qmtest::BuildPayload(
+             {{"bin/", ""}, {"bin/Quillmossdex.exe", "c"}, {"bin/uninst.exe", "u"}}),
          nullptr},
         {"another payload than the digest names", other, &good},
         {"one byte changed", good, nullptr},

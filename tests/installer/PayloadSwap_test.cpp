@@ -59,7 +59,8 @@ TEST_F(PayloadApp, PayloadThatDoesNotMatchItsDigestIsRefusedWithItsMessage) {
     ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     ClickAt(hwnd, L::kInstall.x, L::kInstall.y);
     const std::wstring text = AnswerBox(IDOK, 30000);
-    EXPECT_NE(std::wstring::npos, text.find(L"安装文件已损坏, 请重新下载安装程序。")) << Narrow(text);
+    EXPECT_NE(std::wstring::npos, text.find(L"安装文件已损坏, 请重新下载安装程序。"))
+        << Narrow(text);
     const std::wstring dir = DefaultInstallDir();
     EXPECT_FALSE(FileExists(dir + L"Quillmossdex.exe"));
     EXPECT_FALSE(FileExists(dir + L"uninst.exe"));

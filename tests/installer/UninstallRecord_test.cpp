@@ -162,7 +162,8 @@ TEST_F(Record, RecordThatCannotBeWrittenFailsTheWholeRun) {
         qmtest::TempDir work(L"qmrec");
         CreateDirectoryW((work / L"tmp").c_str(), nullptr);
         // The smallest payload an install accepts: the client and the uninstaller.
-        std::string payload = qmtest::BuildPayload({{"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
+        std::string payload =
+            qmtest::BuildPayload({{"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
         std::wstring exe = qmtest::MakeInstaller(work / L"setup.exe", &payload);
         qmtest::InstallRun run = qmtest::RunInstaller(exe, work / L"inst\\", work / L"tmp");
         EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99}), run.progress);

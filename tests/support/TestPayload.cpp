@@ -28,8 +28,8 @@ void Put64(std::string& out, uint64_t v) {
     Put32(out, static_cast<uint32_t>(v >> 32));
 }
 void BlockHeader(std::string& out, bool last, int type, size_t size) {
-    const uint32_t v = (last ? 1u : 0u) | (static_cast<uint32_t>(type) << 1) |
-                       (static_cast<uint32_t>(size) << 3);
+    const uint32_t v =
+        (last ? 1u : 0u) | (static_cast<uint32_t>(type) << 1) | (static_cast<uint32_t>(size) << 3);
     out += static_cast<char>(v & 0xFF);
     out += static_cast<char>((v >> 8) & 0xFF);
     out += static_cast<char>((v >> 16) & 0xFF);
@@ -39,8 +39,8 @@ void BlockHeader(std::string& out, bool last, int type, size_t size) {
 // offset) a block of the reserved type stands instead of the rest.
 std::string RawFrame(const std::string& data, size_t breakAt = std::string::npos) {
     std::string out("\x28\xB5\x2F\xFD", 4);
-    out += '\0';                         // no content size, no checksum, no dictionary
-    out += static_cast<char>(7 << 3);    // window 2^(10+7)
+    out += '\0';                      // no content size, no checksum, no dictionary
+    out += static_cast<char>(7 << 3); // window 2^(10+7)
     const bool broken = breakAt != std::string::npos;
     const size_t end = broken && breakAt < data.size() ? breakAt : data.size();
     for (size_t pos = 0; pos < end;) {
@@ -69,8 +69,8 @@ std::string Utf8Name(const ZipEntry& entry) {
     MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, entry.name.data(), len, &wide[0], n);
     n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr,
+                        nullptr);
     return out;
 }
 
@@ -113,18 +113,18 @@ std::string ReadAll(const std::wstring& path) {
 }
 
 bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD done = 0;
-    const bool ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done,
-                                nullptr) &&
-                    done == bytes.size();
+    const bool ok =
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+        done == bytes.size();
     return CloseHandle(file) && ok;
 }
 
-// The end of the sections' raw data; 0 for bytes that are no PE image.
+// Where the image ends: past the sections' raw data and the string table; 0
+// for bytes that are no PE image.
 size_t SectionsEnd(const std::string& image) {
     if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z')
         return 0;
@@ -143,6 +143,17 @@ size_t SectionsEnd(const std::string& image) {
         memcpy(&rawPointer, image.data() + table + 40 * i + 20, 4);
         if (rawSize > 0 && rawPointer + size_t{rawSize} > end)
             end = rawPointer + size_t{rawSize};
+    }
+    // Long section names (".eh_frame") live in the COFF string table after
+    // the symbols, which even a stripped image keeps.
+    uint32_t symbols = 0, symbolCount = 0, stringsSize = 0;
+    memcpy(&symbols, image.data() + pe + 12, 4);
+    memcpy(&symbolCount, image.data() + pe + 16, 4);
+    const size_t strings = symbols + size_t{symbolCount} * 18;
+    if (symbols != 0 && strings + 4 <= image.size()) {
+        memcpy(&stringsSize, image.data() + strings, 4);
+        if (strings + stringsSize > end)
+            end = strings + stringsSize;
     }
     return end <= image.size() ? end : 0;
 }
@@ -165,8 +176,8 @@ std::string BuildPayload(const std::vector<ZipEntry>& entries, int64_t declaredC
             breakAt = data.size();
         Put16(index, static_cast<uint32_t>(name.size()));
         index += name;
-        Put64(index, entry.declaredSize >= 0 ? static_cast<uint64_t>(entry.declaredSize)
-                                             : content.size());
+        Put64(index,
+              entry.declaredSize >= 0 ? static_cast<uint64_t>(entry.declaredSize) : content.size());
         Put32(index, static_cast<uint32_t>(crc));
         data += content;
     }
