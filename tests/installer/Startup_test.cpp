@@ -187,9 +187,10 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
     const std::wstring tampered =
         MakePayloadCopy(BuiltSetupPath(), m_work / L"tampered.exe", &s_payload, &other);
     ASSERT_FALSE(tampered.empty());
-    const std::wstring skinless = MakeCopy(L"skinless.exe", s_payload);
+    // The image alone has its resource replaced, then gets the payload.
+    const std::wstring skinless =
+        MakePayloadCopy(BuiltSetupPath(), m_work / L"skinless.exe", nullptr);
     ASSERT_TRUE(ReplaceResource(skinless, L"ZIPRES", 103, "this is not a zip archive either"));
-    // The resource update writes the image anew; the payload goes after it again.
     ASSERT_EQ(skinless, MakePayloadCopy(skinless, skinless, &s_payload));
     const std::wstring spaced = m_work / L"My  Apps";
     const std::wstring product = L"\\Quillmossdex\\";

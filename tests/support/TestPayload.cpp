@@ -123,15 +123,23 @@ bool WriteAll(const std::wstring& path, const std::string& bytes) {
     return CloseHandle(file) && ok;
 }
 
-// Where the image ends: past the sections' raw data and the string table; 0
-// for bytes that are no PE image.
-size_t SectionsEnd(const std::string& image) {
+// Where an image's parts lie in its file: the end of the sections' raw data,
+// and the symbols with the string table after them (which hold section names
+// longer than eight characters, ".eh_frame", even in a stripped image).
+struct ImageParts {
+    size_t pe = 0;
+    size_t sectionsEnd = 0;
+    size_t symbols = 0; // 0: none
+    size_t tailEnd = 0;
+};
+
+bool ReadImageParts(const std::string& image, ImageParts* parts) {
     if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z')
-        return 0;
+        return false;
     uint32_t pe = 0;
     memcpy(&pe, image.data() + 0x3C, 4);
     if (pe > image.size() - 24 || memcmp(image.data() + pe, "PE\0\0", 4) != 0)
-        return 0;
+        return false;
     uint16_t count = 0, optional = 0;
     memcpy(&count, image.data() + pe + 6, 2);
     memcpy(&optional, image.data() + pe + 20, 2);
@@ -144,18 +152,29 @@ size_t SectionsEnd(const std::string& image) {
         if (rawSize > 0 && rawPointer + size_t{rawSize} > end)
             end = rawPointer + size_t{rawSize};
     }
-    // Long section names (".eh_frame") live in the COFF string table after
-    // the symbols, which even a stripped image keeps.
+    if (end > image.size())
+        return false;
     uint32_t symbols = 0, symbolCount = 0, stringsSize = 0;
     memcpy(&symbols, image.data() + pe + 12, 4);
     memcpy(&symbolCount, image.data() + pe + 16, 4);
+    parts->pe = pe;
+    parts->sectionsEnd = end;
+    parts->symbols = 0;
+    parts->tailEnd = end;
     const size_t strings = symbols + size_t{symbolCount} * 18;
-    if (symbols != 0 && strings + 4 <= image.size()) {
+    if (symbols != 0 && symbols >= end && strings + 4 <= image.size()) {
         memcpy(&stringsSize, image.data() + strings, 4);
-        if (strings + stringsSize > end)
-            end = strings + stringsSize;
+        if (stringsSize >= 4 && strings + stringsSize <= image.size()) {
+            parts->symbols = symbols;
+            parts->tailEnd = strings + stringsSize;
+        }
     }
-    return end <= image.size() ? end : 0;
+    return true;
+}
+
+void SetSymbols(std::string& image, size_t pe, uint32_t pointer, uint32_t count) {
+    memcpy(&image[pe + 12], &pointer, 4);
+    memcpy(&image[pe + 16], &count, 4);
 }
 
 } // namespace
@@ -211,29 +230,42 @@ std::string PayloadDigestRecord(const std::string& payload) {
 std::wstring MakePayloadCopy(const std::wstring& program, const std::wstring& path,
                              const std::string* payload, const std::string* digestOf) {
     std::string image = ReadAll(program);
-    size_t end = SectionsEnd(image);
-    if (end == 0 || !WriteAll(path, image.substr(0, end)))
+    ImageParts parts;
+    if (!ReadImageParts(image, &parts))
         return L"";
+    // The symbols and string table go aside while the resources are updated
+    // (the system's updater knows nothing of them and may leave them where
+    // the sections no longer end), and back right after the sections then.
+    const std::string tail = image.substr(parts.sectionsEnd, parts.tailEnd - parts.sectionsEnd);
+    uint32_t symbolCount = 0;
+    memcpy(&symbolCount, image.data() + parts.pe + 16, 4);
+    image.resize(parts.sectionsEnd);
+    SetSymbols(image, parts.pe, 0, 0);
     if (!payload)
-        return path;
-    std::string digest = PayloadDigestRecord(digestOf ? *digestOf : *payload);
-    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
-    if (!update)
+        return WriteAll(path, image) ? path : L"";
+    if (!WriteAll(path, image))
         return L"";
-    const BOOL ok = UpdateResourceW(update, L"QMPAYLOAD", MAKEINTRESOURCEW(101),
-                                    MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
-                                    &digest[0], static_cast<DWORD>(digest.size()));
-    if (!EndUpdateResourceW(update, !ok) || !ok)
-        return L"";
-    // The resource update writes the image anew; the payload follows the
-    // sections as they are now.
-    image = ReadAll(path);
-    end = SectionsEnd(image);
-    if (end == 0)
-        return L"";
-    const size_t start = (end + kAlignment - 1) / kAlignment * kAlignment;
-    image.resize(end);
-    image.append(start - end, '\0');
+    {
+        std::string digest = PayloadDigestRecord(digestOf ? *digestOf : *payload);
+        HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
+        if (!update)
+            return L"";
+        const BOOL ok = UpdateResourceW(update, L"QMPAYLOAD", MAKEINTRESOURCEW(101),
+                                        MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
+                                        &digest[0], static_cast<DWORD>(digest.size()));
+        if (!EndUpdateResourceW(update, !ok) || !ok)
+            return L"";
+        image = ReadAll(path);
+        if (!ReadImageParts(image, &parts))
+            return L"";
+        image.resize(parts.sectionsEnd);
+    }
+    if (!tail.empty()) {
+        SetSymbols(image, parts.pe, static_cast<uint32_t>(image.size()), symbolCount);
+        image += tail;
+    }
+    const size_t start = (image.size() + kAlignment - 1) / kAlignment * kAlignment;
+    image.append(start - image.size(), '\0');
     image += *payload;
     return WriteAll(path, image) ? path : L"";
 }

@@ -24,12 +24,14 @@ std::string BuildPayload(const std::vector<ZipEntry>& entries, int64_t declaredC
 // SHA-256, computed with the system's own SHA-256).
 std::string PayloadDigestRecord(const std::string& payload);
 
-// Copies program (any PE image, with a payload attached or not) to path,
-// dropping what follows its sections, then gives the copy payload: its digest
-// as resource QMPAYLOAD / 101 (language 2052) and the bytes attached at the
-// next multiple of 4096 past the sections. digestOf, when given, is what the
-// digest is computed from instead (a payload that does not match its
-// program). Without a payload the copy carries none. Empty on failure.
+// Copies program (any PE image, with a payload attached or not) to path and
+// gives the copy payload: its digest as resource QMPAYLOAD / 101 (language
+// 2052) and the bytes attached at the next multiple of 4096 past the
+// sections and the string table, as tools/attach_payload.py does. digestOf,
+// when given, is what the digest is computed from instead (a payload that
+// does not match its program). Without a payload the copy is the image alone,
+// without symbols and string table, which the system's resource updater can
+// then change safely. Empty on failure.
 std::wstring MakePayloadCopy(const std::wstring& program, const std::wstring& path,
                              const std::string* payload, const std::string* digestOf = nullptr);
 
