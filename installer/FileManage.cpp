@@ -152,8 +152,8 @@ CFileManage::CFileManage() {
     // program's file away and puts another at its name while the window waits
     // cannot change what is installed.
     m_carriesPayload = OwnPayloadDigest(&m_digest);
-    if (m_carriesPayload)
-        payload.OpenOwn(m_digest);
+    if (m_carriesPayload && payload.OpenOwn(m_digest))
+        payload.StartVerify(m_digest);
     wchar_t buf[MAX_PATH] = {};
     DWORD n = GetTempPathW(MAX_PATH, buf);
     // A temporary directory that does not fit leaves every path empty, and

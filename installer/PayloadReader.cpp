@@ -3,6 +3,7 @@
 #include "installer/ArchiveEntry.h"
 #include "installer/EntryWriter.h"
 #include "installer/Sha256.h"
+#include "installer/SlimLock.h"
 
 #define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
@@ -173,15 +174,61 @@ bool CPayloadFile::OpenRange(const std::wstring& path, uint64_t offset, uint64_t
 }
 
 void CPayloadFile::Close() {
+    // A check still running reads through the handle.
+    if (m_verifier) {
+        WaitForSingleObject(m_verifier.Get(), INFINITE);
+        m_verifier.Reset();
+    }
     m_file.Reset();
     m_offset = 0;
     m_size = 0;
+    m_checked = false;
     m_verified = false;
 }
 
+void CPayloadFile::StartVerify(const TPayloadDigest& digest) {
+    CSlimLockHold hold(&m_lock);
+    if (m_checked || m_verifier || !IsOpen())
+        return;
+    m_startedDigest = digest;
+    m_verifier.Reset(CreateThread(nullptr, 0, VerifyThread, this, CREATE_SUSPENDED, nullptr));
+    if (!m_verifier)
+        return;
+    SetThreadPriority(m_verifier.Get(), THREAD_PRIORITY_BELOW_NORMAL);
+    ResumeThread(m_verifier.Get());
+}
+
+DWORD WINAPI CPayloadFile::VerifyThread(void* param) {
+    auto self = static_cast<CPayloadFile*>(param);
+    const bool ok = self->Check(self->m_startedDigest);
+    CSlimLockHold hold(&self->m_lock);
+    self->m_checked = true;
+    self->m_verified = ok;
+    return 0;
+}
+
 bool CPayloadFile::Verify(const TPayloadDigest& digest) {
-    if (m_verified)
-        return true;
+    // The thread's handle stays open until Close, which no one calls while
+    // the payload is in use: waiting on it needs no lock.
+    HANDLE verifier = nullptr;
+    {
+        CSlimLockHold hold(&m_lock);
+        if (!m_checked)
+            verifier = m_verifier.Get();
+    }
+    if (verifier)
+        WaitForSingleObject(verifier, INFINITE);
+    CSlimLockHold hold(&m_lock);
+    // A check made against another digest says nothing about this one.
+    if (m_checked && memcmp(&digest, &m_startedDigest, sizeof(digest)) == 0)
+        return m_verified;
+    m_startedDigest = digest;
+    m_verified = Check(digest);
+    m_checked = true;
+    return m_verified;
+}
+
+bool CPayloadFile::Check(const TPayloadDigest& digest) {
     if (!IsOpen() || digest.size != m_size)
         return false;
     std::vector<char> buffer(kInputSize);
@@ -196,8 +243,7 @@ bool CPayloadFile::Verify(const TPayloadDigest& digest) {
     }
     uint8_t actual[kPayloadDigestSize];
     sha.Finish(actual);
-    m_verified = memcmp(actual, digest.sha256, kPayloadDigestSize) == 0;
-    return m_verified;
+    return memcmp(actual, digest.sha256, kPayloadDigestSize) == 0;
 }
 
 bool CPayloadFile::ReadAt(uint64_t pos, void* out, uint32_t count) {

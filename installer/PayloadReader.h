@@ -45,13 +45,12 @@ bool OwnPayloadDigest(TPayloadDigest* digest);
 class CPayloadFile {
 public:
     CPayloadFile() = default;
+    ~CPayloadFile() { Close(); }
     CPayloadFile(const CPayloadFile&) = delete;
     CPayloadFile& operator=(const CPayloadFile&) = delete;
 
     bool IsOpen() const { return m_file.Valid(); }
     uint64_t Size() const { return m_size; }
-    // True once Verify matched: the handle keeps the bytes as they were.
-    bool Verified() const { return m_verified; }
 
     // The running program's own payload, as its image describes it. False
     // when the file cannot be opened so or is shorter than the payload.
@@ -61,15 +60,29 @@ public:
     void Close();
 
     // Reads every byte and compares the SHA-256 and the size with the digest.
+    // The outcome stands for the life of the handle, which keeps the bytes as
+    // they were: later calls (from any thread) only return it.
     bool Verify(const TPayloadDigest& digest);
+    // Starts Verify on a thread of its own, below normal priority, so that
+    // the check runs while the window waits for the click; Verify then waits
+    // for its outcome.
+    void StartVerify(const TPayloadDigest& digest);
     // count bytes at pos of the payload; false when they are not all there.
     bool ReadAt(uint64_t pos, void* out, uint32_t count);
 
 private:
+    static DWORD WINAPI VerifyThread(void* self);
+    bool Check(const TPayloadDigest& digest);
+
     SkinUI::UniqueHandle m_file;
     uint64_t m_offset = 0;
     uint64_t m_size = 0;
+    // Verify's outcome, under the lock; the thread StartVerify made.
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    bool m_checked = false;
     bool m_verified = false;
+    SkinUI::UniqueHandle m_verifier;
+    TPayloadDigest m_startedDigest;
 };
 
 // One entry as the index lists it: the name decoded from UTF-8, folders ending

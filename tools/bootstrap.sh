@@ -13,10 +13,13 @@ need_pkgs=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
+# zstd packs the payload; nsis, adwaita-icon-theme and iso-codes serve the
+# benchmarks (the NSIS installers beside ours, files of a realistic payload).
 for p in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
          libz-mingw-w64-dev libstb-dev googletest cmake ninja-build make \
          wine wine32:i386 xvfb xauth fonts-wqy-microhei osslsigncode openssl \
-         dpkg-dev zip unzip python3 locales ccache zstd nsis; do
+         dpkg-dev zip unzip python3 locales ccache zstd nsis \
+         adwaita-icon-theme iso-codes; do
     if ! have_pkg "$p"; then need_pkgs+=("$p"); fi
 done
 
