@@ -1,28 +1,44 @@
 # The whole install sequence on a payload shaped like the shipped one (58
 # entries, about 48 MiB unpacked, the largest file about 27 MiB), beside a bare
-# minizip inflate-and-write loop over the same archive; and the same program
-# with every file twice as large, whose memory figure must match the first.
+# decode-and-write loop over the same payload; the same program with every
+# file twice as large, whose memory figure must match the first; and payloads
+# of 10,000 and 30,000 small files, whose times must grow with the count.
+# Each program carries its payload as the installer does: the digest among
+# its resources, the payload attached after its image.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-foreach(scale 1 2)
-    if(scale EQUAL 1)
+foreach(variant 1 2 small10000 small30000)
+    if(variant STREQUAL "1")
         set(name install_bench)
+        set(args 1)
+    elseif(variant MATCHES "^small([0-9]+)$")
+        set(name install_bench_${variant})
+        set(args --small ${CMAKE_MATCH_1})
     else()
-        set(name install_bench_x${scale})
+        set(name install_bench_x${variant})
+        set(args ${variant})
     endif()
     set(dir "${CMAKE_CURRENT_BINARY_DIR}/${name}_payload")
-    set(zip "${CMAKE_CURRENT_BINARY_DIR}/${name}_payload.zip")
-    add_custom_command(OUTPUT "${zip}"
-        COMMAND Python3::Interpreter "${CMAKE_CURRENT_SOURCE_DIR}/make_payload.py" "${dir}" ${scale}
-        COMMAND Python3::Interpreter "${QM_TOOLS_DIR}/pack_zip.py" "${zip}" --dir "${dir}"
+    set(qmp "${CMAKE_CURRENT_BINARY_DIR}/${name}_payload.qmp")
+    set(digest "${CMAKE_CURRENT_BINARY_DIR}/${name}_payload.digest")
+    add_custom_command(OUTPUT "${qmp}" "${digest}"
+        COMMAND Python3::Interpreter "${CMAKE_CURRENT_SOURCE_DIR}/make_payload.py" "${dir}" ${args}
+        COMMAND Python3::Interpreter "${QM_TOOLS_DIR}/pack_payload.py" "${qmp}" "${digest}" --dir "${dir}"
         COMMAND "${CMAKE_COMMAND}" -E rm -rf "${dir}"
-        DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/make_payload.py" "${QM_TOOLS_DIR}/pack_zip.py"
+        DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/make_payload.py" "${QM_TOOLS_DIR}/pack_payload.py"
         COMMENT "Generating the payload of ${name}")
-    add_custom_target(${name}_payload DEPENDS "${zip}")
-    # The payload where the installer keeps its own: ZIP / 101.
+    add_custom_target(${name}_payload DEPENDS "${qmp}" "${digest}")
     set(rc "${CMAKE_CURRENT_BINARY_DIR}/${name}.rc")
-    file(WRITE "${rc}" "#include <windows.h>\nLANGUAGE LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED\n101 ZIP \"${zip}\"\n")
-    set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${zip}")
+    file(WRITE "${rc}" "#include <windows.h>\nLANGUAGE LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED\n101 QMPAYLOAD \"${digest}\"\n")
+    set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS "${digest}")
 
     qm_add_bench(${name} SOURCES InstallBench.cpp "${rc}" LIBS installer_lib psapi)
     add_dependencies(${name} ${name}_payload)
+    if(variant MATCHES "^small")
+        # Many files: the update rounds would only repeat what the install shows.
+        target_compile_definitions(${name} PRIVATE QM_BENCH_INSTALL_ONLY)
+    endif()
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${qmp}")
+    add_custom_command(TARGET ${name} POST_BUILD
+        COMMAND Python3::Interpreter "${QM_TOOLS_DIR}/attach_payload.py" "$<TARGET_FILE:${name}>" "${qmp}"
+        COMMENT "Attaching the payload of ${name}")
 endforeach()

@@ -8,6 +8,11 @@ entries), for checking that the installer's memory does not grow with the
 payload.
 
     make_payload.py OUT [SCALE]
+    make_payload.py OUT --small COUNT
+
+--small writes COUNT small text files (1 to 8 KiB, about 4 KiB each) in
+folders of 100, beside the client and the uninstaller, for checking that the
+cost of each file does not grow with the number of files before it.
 """
 import os
 import random
@@ -77,12 +82,29 @@ def files(rng, scale):
     return [(folder, name, kind, size * scale) for folder, name, kind, size in plan]
 
 
+def small(out, count, rng):
+    with open(os.path.join(out, "Quillmossdex.exe"), "wb") as f:
+        f.write(code(rng, 200 * 1024))
+    with open(os.path.join(out, "uninst.exe"), "wb") as f:
+        f.write(code(rng, 100 * 1024))
+    for i in range(count):
+        folder = os.path.join(out, "data", "d%03d" % (i // 100))
+        if i % 100 == 0:
+            os.makedirs(folder)
+        with open(os.path.join(folder, "f%05d.txt" % i), "wb") as f:
+            f.write(text(rng, rng.randint(1024, 8 * 1024)))
+
+
 def main():
     out = sys.argv[1]
-    scale = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     rng = random.Random(220822)
     if os.path.isdir(out):
         shutil.rmtree(out)
+    if len(sys.argv) > 3 and sys.argv[2] == "--small":
+        os.makedirs(out)
+        small(out, int(sys.argv[3]), rng)
+        return
+    scale = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     for folder in FOLDERS:
         os.makedirs(os.path.join(out, folder))
     plan = files(rng, scale)

@@ -18,6 +18,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include <cstdint>
 #include <cwchar>
@@ -37,8 +38,6 @@ constexpr size_t kMaxPathText = MAX_PATH - 1;
 // inflate and the file writes run in long stretches, small enough that the
 // peak memory does not depend on the payload, and a header that lies about an
 // entry's size cannot make the installer allocate it.
-// What the archive reader hands the inflater at a time.
-constexpr size_t kInputBufferSize = 256 * 1024;
 // A move that fails is tried this many times in all, kMoveRetryDelayMs apart:
 // a file in the install directory held by another program (a client that is
 // slow to exit, a virus scanner) is often released within a few seconds.
@@ -69,20 +68,6 @@ DWORD MoveTreeOnce(const std::wstring& sourceDir, const std::wstring& installDir
     return MoveDirectoryContent(sourceDir, installDir);
 }
 
-// The names of the archive's entries, decoded; false when one cannot be read.
-bool ReadEntryNames(unzFile zip, uint64_t count, std::vector<std::wstring>* names) {
-    for (uint64_t i = 0; i < count; ++i) {
-        if (i > 0 && unzGoToNextFile(zip) != UNZ_OK)
-            return false;
-        std::wstring name;
-        unz_file_info64 info = {};
-        if (!CurrentEntryName(zip, &name, &info))
-            return false;
-        names->push_back(name);
-    }
-    return true;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -100,6 +85,8 @@ std::string GetErrorText(unsigned code) {
         return ToNarrow(L"创建快捷方式失败!");
     case INSTALL_ERR_REGISTRY:
         return ToNarrow(L"保存信息到注册表失败!");
+    case INSTALL_ERR_DAMAGED:
+        return ToNarrow(L"安装文件已损坏, 请重新下载安装程序。");
     default:
         return std::string();
     }
@@ -152,16 +139,15 @@ size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring
 }
 
 size_t CFileManage::PayloadPathExcess(const std::wstring& dir) {
-    PayloadRange range;
-    PayloadStream stream;
-    if (!FindOwnPayload(&range) || !stream.Open(range))
+    // Names are read only from a payload that matched the digest; the check
+    // is made once, as nobody can change the file while it is held.
+    CPayloadReader reader;
+    if (!m_carriesPayload || !payload.Verify(m_digest) || !reader.Open(&payload))
         return 0;
-    UniqueZip zip(stream.OpenZip());
-    unz_global_info64 global = {};
     std::vector<std::wstring> names;
-    if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK ||
-        !ReadEntryNames(zip.Get(), global.number_entry, &names))
-        return 0;
+    names.reserve(reader.Entries().size() + 1);
+    for (const TPayloadEntry& entry : reader.Entries())
+        names.push_back(entry.name);
     // The list the install writes may not be among the payload's entries.
     names.push_back(kEntryListName);
     return PathExcess(dir, names);
@@ -205,6 +191,12 @@ CFileManage* CFileManage::GetInstance() {
 }
 
 CFileManage::CFileManage() {
+    // The payload's file is opened now, once, and held: whoever renames the
+    // program's file away and puts another at its name while the window waits
+    // cannot change what is installed.
+    m_carriesPayload = OwnPayloadDigest(&m_digest);
+    if (m_carriesPayload && payload.OpenOwn(m_digest))
+        payload.StartVerify(m_digest);
     wchar_t buf[MAX_PATH] = {};
     DWORD n = GetTempPathW(MAX_PATH, buf);
     if (n != 0 && n <= kMaxPathText)
@@ -521,16 +513,23 @@ std::vector<std::wstring> CFileManage::ReadInstalledEntries() const {
 InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEntries) {
     if (oldEntries.empty())
         return INSTALL_OK;
-    auto carried = [&](const std::wstring& entry) {
-        for (std::wstring name : unpackedNames) {
-            for (wchar_t& c : name)
-                if (c == L'/')
-                    c = L'\\';
-            if (CompareStringOrdinal(name.c_str(), -1, entry.c_str(), -1, TRUE) == CSTR_EQUAL)
-                return true;
-        }
-        return CompareStringOrdinal(entry.c_str(), -1, kEntryListName, -1, TRUE) == CSTR_EQUAL;
+    // Compared as the file system compares names: case does not count. A
+    // set, so that the check costs the same for every entry however many
+    // the payload has.
+    auto folded = [](std::wstring name) {
+        for (wchar_t& c : name)
+            if (c == L'/')
+                c = L'\\';
+        if (!name.empty())
+            CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+        return name;
     };
+    std::unordered_set<std::wstring> newNames;
+    newNames.reserve(unpackedNames.size() + 1);
+    for (const std::wstring& name : unpackedNames)
+        newNames.insert(folded(name));
+    newNames.insert(folded(kEntryListName));
+    auto carried = [&](const std::wstring& entry) { return newNames.count(folded(entry)) != 0; };
     // Files first, then folders deepest first, so that a folder is empty by
     // the time its turn comes. A file is renamed into the aside folder and
     // goes with it once the run has succeeded; a folder is removed. A
@@ -592,21 +591,24 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
     return INSTALL_OK;
 }
 
-// ---- The payload: read where it lies in the executable ----
-// Nothing of the archive is written to disk and none of the resource's pages
-// are read through the image, so memory does not grow with the payload.
+// ---- The payload: read where it lies in the executable's file ----
+// Nothing of it is written to disk but the unpacked files, and the loader
+// never maps it, so memory does not grow with the payload.
 
 InstallResult CFileManage::ExtractPayload() {
-    PayloadRange range;
-    if (!FindOwnPayload(&range))
+    if (!m_carriesPayload)
         return INSTALL_ERR_RESOURCE;
     // The unpack directory is where the payload goes; without one the step
     // refuses before anything is posted. A run after one that ended makes a
     // staging folder of its own.
-    PayloadStream stream;
-    if (!CreateStaging() || unpackDir.empty() || !stream.Open(range))
+    if (!CreateStaging() || unpackDir.empty())
         return INSTALL_ERR_RESOURCE;
-    payload = range;
+    // Checked whole before the first file is written: a payload that is not
+    // the one this program was built with, or one without the client and the
+    // uninstaller, installs nothing.
+    CPayloadReader reader;
+    if (!payload.Verify(m_digest) || !reader.Open(&payload) || !reader.CarriesProductPrograms())
+        return INSTALL_ERR_DAMAGED;
     PostProgress(10);
     return INSTALL_OK;
 }
@@ -614,24 +616,20 @@ InstallResult CFileManage::ExtractPayload() {
 InstallResult CFileManage::UnzipPayload() {
     totalBytes = 0;
     unpackedNames.clear();
-    PayloadStream stream;
-    if (unpackDir.empty() || !stream.Open(payload))
+    CPayloadReader reader;
+    if (unpackDir.empty() || !reader.Open(&payload))
         return INSTALL_ERR_UNZIP;
     CreateDirectoryW(unpackDir.c_str(), nullptr);
     if (IsReparsePoint(unpackDir))
         return INSTALL_ERR_UNZIP;
-    UniqueZip zip(stream.OpenZip());
-    unz_global_info64 global = {};
-    if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
-        return stream.IsEmptyArchive() ? INSTALL_OK : INSTALL_ERR_UNZIP;
 
     // Files are created, written and their CRCs checked on the writer's
-    // thread while this one reads and inflates the next data.
+    // thread while this one decodes the next data.
     CEntryWriter writer;
-    std::vector<char> input(kInputBufferSize);
     if (!writer.Start())
         return INSTALL_ERR_UNZIP;
-    const uint64_t count = global.number_entry;
+    const std::vector<TPayloadEntry>& entries = reader.Entries();
+    const uint64_t count = entries.size();
     // An entry counts, and its progress is shown, once the writer is done
     // with it: written in full and matching its CRC.
     uint64_t shown = 0;
@@ -644,21 +642,13 @@ InstallResult CFileManage::UnzipPayload() {
     };
     uint64_t written = 0;
     auto unpack = [&]() -> InstallResult {
-        for (uint64_t i = 0; i < count; ++i) {
-            // An archive that declares more entries than its directory holds
-            // is damaged; going on would unpack the last entry again and again.
-            if (i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK)
-                return INSTALL_ERR_UNZIP;
+        for (const TPayloadEntry& entry : entries) {
             if (m_cancel)
                 return INSTALL_CANCELLED;
             if (writer.Failed())
                 return INSTALL_ERR_UNZIP;
             showDone();
-
-            std::wstring name;
-            unz_file_info64 info = {};
-            if (!CurrentEntryName(zip.Get(), &name, &info))
-                return INSTALL_ERR_UNZIP;
+            const std::wstring& name = entry.name;
             // A long-path form takes no '/' for a separator.
             std::wstring local = name;
             for (wchar_t& c : local)
@@ -673,31 +663,22 @@ InstallResult CFileManage::UnzipPayload() {
                                     : target.size();
             if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
-
             bool read = true;
             if (IsSeparator(name.back())) {
-                if (unzOpenCurrentFile(zip.Get()) != UNZ_OK)
-                    return INSTALL_ERR_UNZIP;
+                // A folder carries no data; one that claims some is damage.
                 writer.Begin(DirectoryLevels(unpackDir, local), std::wstring(), 0, 0);
+                read = entry.size == 0;
             } else {
-                // Opened raw only to find the data past the local header: the
-                // data is read here, and its CRC checked by the writer.
-                TEntryData data;
-                if (unzOpenCurrentFile2(zip.Get(), &data.method, nullptr, 1) != UNZ_OK)
-                    return INSTALL_ERR_UNZIP;
-                data.offset = unzGetCurrentFileZStreamPos64(zip.Get());
-                data.compressedSize = info.compressed_size;
-                data.size = info.uncompressed_size;
-                writer.Begin(DirectoryLevels(unpackDir, local), target,
-                             static_cast<uint32_t>(info.crc), info.uncompressed_size);
-                read = ReadEntryData(stream, data, writer, input, &written);
+                writer.Begin(DirectoryLevels(unpackDir, local), target, entry.crc, entry.size);
+                read = reader.ReadEntry(entry, writer, &written);
             }
             writer.End(!read);
-            if (unzCloseCurrentFile(zip.Get()) != UNZ_OK || !read)
+            if (!read)
                 return INSTALL_ERR_UNZIP;
             unpackedNames.push_back(name);
         }
-        return INSTALL_OK;
+        // Data past the last entry means the index and the data disagree.
+        return reader.AtEnd() ? INSTALL_OK : INSTALL_ERR_UNZIP;
     };
     InstallResult result = unpack();
     const bool allWritten = writer.Flush();

@@ -1,5 +1,5 @@
-// The install engine: unpacks the payload archive carried in the executable's
-// resources straight from the executable file, moves it into the install
+// The install engine: unpacks the payload carried after the executable's
+// image straight from the executable file, moves it into the install
 // directory and registers the product with the system. It knows no window:
 // whoever starts an install describes it in a TInstallJob, and the engine
 // reports by posting the messages of InstallMessages.h to the window the job
@@ -33,6 +33,9 @@ enum InstallResult : unsigned {
     INSTALL_ERR_REGISTRY = 5,
     // Stopped on request (the window's close question, the session ending).
     INSTALL_CANCELLED = 6,
+    // The payload does not match the digest the program carries, or lacks
+    // the client or the uninstaller: a damaged or tampered download.
+    INSTALL_ERR_DAMAGED = 7,
 };
 
 // The user-facing text of a result code in UTF-8 (see TextConvert.h); empty
@@ -200,10 +203,13 @@ public:
     std::wstring stagingDir;
     std::wstring unpackDir;
     std::wstring installDir;
-    // The names UnzipPayload unpacked, as decoded from the archive.
+    // The names UnzipPayload unpacked, as decoded from the payload's index.
     std::vector<std::wstring> unpackedNames;
-    // Where the payload archive lies: set by ExtractPayload, read by UnzipPayload.
-    PayloadRange payload;
+    // The payload, opened on the program's own file when the engine is
+    // created (at start, before the window waits for the click) and held
+    // until the process ends; ExtractPayload checks it against the image's
+    // digest before anything of it is used.
+    CPayloadFile payload;
     // After unpacking: the unpacked bytes in KiB, for the uninstall record.
     uint32_t totalBytes = 0;
     // The last percentage posted.
@@ -243,6 +249,10 @@ private:
     // Journals a link about to be written (when the run is guarded).
     bool GuardLink(const std::wstring& link);
     TProgressTarget m_target;
+    // What the image says of its payload; m_carriesPayload is false for a
+    // program without one.
+    TPayloadDigest m_digest;
+    bool m_carriesPayload = false;
     std::atomic<bool> m_cancel{false};
     // The run's journal (Journal.h), held from construction to the end.
     CInstallJournal m_journal;

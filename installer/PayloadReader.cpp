@@ -1,24 +1,47 @@
 #include "installer/PayloadReader.h"
 
-#include <cstdio>
+#include "installer/ArchiveEntry.h"
+#include "installer/EntryWriter.h"
+#include "installer/Sha256.h"
+#include "installer/SlimLock.h"
+
+#define ZSTD_STATIC_LINKING_ONLY
+#include <zstd.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-// The archive reader asks for a few dozen bytes at a time while it walks the
-// directory; one read of this size serves many of them. Entry data is read
-// in pieces at least this large, which bypass the buffer. Every read of the
-// file costs a system call, which under a compatibility layer is dear.
-constexpr uint32_t kReadBufferSize = 256 * 1024;
-// GetModuleFileNameW cuts without saying so except by filling the buffer;
-// the longest path Windows has is 32,767 characters.
+const char kPayloadMagic[8] = {'Q', 'M', 'P', 'A', 'C', 'K', 0, 1};
+const char kDigestMagic[8] = {'Q', 'M', 'D', 'I', 'G', 'E', 'S', 'T'};
+constexpr size_t kHeaderSize = 48;
+constexpr size_t kDigestRecordSize = 8 + 8 + kPayloadDigestSize;
+// The window the packer uses is 2^23 bytes; a frame asking for more than twice
+// that is refused rather than given the memory.
+constexpr int kWindowLogMax = 24;
+// An index this large would list millions of entries; anything larger is damage.
+constexpr uint64_t kIndexMax = 64ull << 20;
+// Each index record: name length, name, size, CRC.
+constexpr size_t kRecordFixed = 2 + 8 + 4;
+// Reads of the file go in pieces this large: under a compatibility layer each
+// read is a dear system call, and the decoder wants at most one block at once.
+constexpr uint32_t kInputSize = 256 * 1024;
+// GetModuleFileNameW cuts without saying so except by filling the buffer; the
+// longest path Windows has is 32,767 characters.
 constexpr DWORD kLongestPath = 32768;
-constexpr uint64_t kEndRecordSize = 22;
+
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+uint64_t Le64(const uint8_t* p) {
+    return uint64_t{Le32(p)} | (uint64_t{Le32(p + 4)} << 32);
+}
 
 bool OwnFileName(std::wstring* name) {
     for (DWORD room = MAX_PATH; room <= kLongestPath; room *= 2) {
         name->assign(room, L'\0');
-        DWORD n = GetModuleFileNameW(nullptr, &(*name)[0], room);
+        const DWORD n = GetModuleFileNameW(nullptr, &(*name)[0], room);
         if (n == 0)
             return false;
         if (n < room) {
@@ -29,184 +52,392 @@ bool OwnFileName(std::wstring* name) {
     return false;
 }
 
-// The reader's file functions; the "file name" it is given is the stream.
-voidpf ZCALLBACK StreamOpen(voidpf, const void* stream, int) {
-    return const_cast<void*>(stream);
-}
-uLong ZCALLBACK StreamRead(voidpf, voidpf stream, void* out, uLong count) {
-    return static_cast<PayloadStream*>(stream)->Read(out, static_cast<uint32_t>(count));
-}
-uLong ZCALLBACK StreamWrite(voidpf, voidpf, const void*, uLong) {
-    return 0;
-}
-ZPOS64_T ZCALLBACK StreamTell(voidpf, voidpf stream) {
-    return static_cast<PayloadStream*>(stream)->Tell();
-}
-long ZCALLBACK StreamSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    int whence = origin == ZLIB_FILEFUNC_SEEK_SET   ? SEEK_SET
-                 : origin == ZLIB_FILEFUNC_SEEK_CUR ? SEEK_CUR
-                                                    : SEEK_END;
-    // The reader passes backward distances from the end as their two's
-    // complement in the unsigned type.
-    return static_cast<PayloadStream*>(stream)->Seek(static_cast<int64_t>(offset), whence) ? 0 : -1;
-}
-// The stream's owner closes the file.
-int ZCALLBACK StreamClose(voidpf, voidpf) {
-    return 0;
-}
-int ZCALLBACK StreamError(voidpf, voidpf stream) {
-    return static_cast<PayloadStream*>(stream)->Failed() ? 1 : 0;
+bool SameName(const std::wstring& a, const wchar_t* b) {
+    return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
 } // namespace
 
-bool FindOwnPayload(PayloadRange* range) {
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(101), L"ZIP");
-    if (!found)
-        return false;
-    const DWORD size = SizeofResource(self, found);
-    HGLOBAL loaded = LoadResource(self, found);
-    // Only the address is used: reading through it would make every page of
-    // the archive part of the working set.
-    const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-    const BYTE* base = reinterpret_cast<const BYTE*>(self);
-    if (!data || data < base)
-        return false;
-    const uint64_t rva = static_cast<uint64_t>(data - base);
+// ---------------------------------------------------------------------------
+// Finding the payload
 
-    // The headers are resident from the load.
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE)
+bool ParseDigestRecord(const void* data, size_t length, TPayloadDigest* digest) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    if (!p || length != kDigestRecordSize || memcmp(p, kDigestMagic, sizeof(kDigestMagic)) != 0)
         return false;
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    digest->size = Le64(p + 8);
+    memcpy(digest->sha256, p + 16, kPayloadDigestSize);
+    return true;
+}
+
+bool OwnPayloadDigest(TPayloadDigest* digest) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(101), L"QMPAYLOAD");
+    HGLOBAL loaded = found ? LoadResource(self, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    return data && ParseDigestRecord(data, SizeofResource(self, found), digest);
+}
+
+static bool ImageFileLayout(const BYTE* headers, size_t length, uint64_t* sectionsEnd,
+                            uint64_t* stringTable) {
+    if (length < sizeof(IMAGE_DOS_HEADER))
+        return false;
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(headers);
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0 ||
+        static_cast<size_t>(dos->e_lfanew) > length - sizeof(IMAGE_NT_HEADERS32))
+        return false;
+    // The file header and the section table are the same for 32- and 64-bit
+    // images; only the optional header between them differs in size.
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(headers + dos->e_lfanew);
     if (nt->Signature != IMAGE_NT_SIGNATURE)
         return false;
-    const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-        const uint64_t start = section->VirtualAddress;
-        const uint64_t raw = section->SizeOfRawData;
-        if (rva < start || rva - start >= raw)
-            continue;
-        // A tail past the raw data would be the loader's zero fill, which the
-        // file does not hold.
-        if (rva - start + size > raw)
-            return false;
-        range->offset = section->PointerToRawData + (rva - start);
-        range->size = size;
-        return OwnFileName(&range->file);
+    const size_t table = static_cast<size_t>(dos->e_lfanew) + 4 + sizeof(IMAGE_FILE_HEADER) +
+                         nt->FileHeader.SizeOfOptionalHeader;
+    const size_t count = nt->FileHeader.NumberOfSections;
+    if (table > length || count > (length - table) / sizeof(IMAGE_SECTION_HEADER))
+        return false;
+    auto section = reinterpret_cast<const IMAGE_SECTION_HEADER*>(headers + table);
+    uint64_t end = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t last = uint64_t{section[i].PointerToRawData} + section[i].SizeOfRawData;
+        if (section[i].SizeOfRawData > 0 && last > end)
+            end = last;
     }
-    return false;
+    *sectionsEnd = end;
+    // Section names longer than eight characters (".eh_frame") live in the
+    // COFF string table after the symbols, which even a stripped image keeps.
+    const uint64_t symbols = nt->FileHeader.PointerToSymbolTable;
+    *stringTable =
+        symbols == 0 ? 0 : symbols + uint64_t{nt->FileHeader.NumberOfSymbols} * IMAGE_SIZEOF_SYMBOL;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
-// PayloadStream
+// CPayloadFile
 
-bool PayloadStream::Open(const PayloadRange& range) {
-    // Others may read the file meanwhile (the system's loader keeps its own
-    // image of it); nobody may change it while the archive is read.
-    m_file.Reset(CreateFileW(range.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER fileSize = {};
-    if (!m_file || !GetFileSizeEx(m_file.Get(), &fileSize))
+bool CPayloadFile::OpenOwn(const TPayloadDigest& digest) {
+    // The headers are resident from the load, and they are the image's own:
+    // the section table says where its file ends.
+    HMODULE self = GetModuleHandleW(nullptr);
+    MEMORY_BASIC_INFORMATION page = {};
+    uint64_t end = 0, stringTable = 0;
+    std::wstring path;
+    if (!VirtualQuery(self, &page, sizeof(page)) || page.RegionSize == 0 ||
+        !ImageFileLayout(reinterpret_cast<const BYTE*>(self), page.RegionSize, &end,
+                         &stringTable) ||
+        !OwnFileName(&path) || !OpenRange(path, 0, 0))
         return false;
-    const uint64_t total = static_cast<uint64_t>(fileSize.QuadPart);
-    if (range.offset > total || range.size > total - range.offset)
-        return false;
-    m_base = range.offset;
-    m_size = range.size;
-    m_pos = 0;
-    m_bufferLength = 0;
-    m_failed = false;
-    m_buffer.resize(kReadBufferSize);
-    return true;
-}
-
-unzFile PayloadStream::OpenZip() {
-    zlib_filefunc64_def functions = {};
-    functions.zopen64_file = StreamOpen;
-    functions.zread_file = StreamRead;
-    functions.zwrite_file = StreamWrite;
-    functions.ztell64_file = StreamTell;
-    functions.zseek64_file = StreamSeek;
-    functions.zclose_file = StreamClose;
-    functions.zerror_file = StreamError;
-    m_pos = 0;
-    return unzOpen2_64(this, &functions);
-}
-
-bool PayloadStream::IsEmptyArchive() {
-    unsigned char end[kEndRecordSize] = {};
-    if (m_size < kEndRecordSize || !Seek(0, SEEK_SET) || Read(end, sizeof(end)) != sizeof(end))
-        return false;
-    auto u16 = [&](int at) { return static_cast<unsigned>(end[at] | (end[at + 1] << 8)); };
-    const bool signature = end[0] == 'P' && end[1] == 'K' && end[2] == 5 && end[3] == 6;
-    // Entries on this disk, entries in all, directory size and offset all 0.
-    bool empty = true;
-    for (int at = 8; at < 20; ++at)
-        empty = empty && end[at] == 0;
-    return signature && empty && m_size == kEndRecordSize + u16(20);
-}
-
-uint32_t PayloadStream::Read(void* out, uint32_t count) {
-    if (!m_file || m_pos >= m_size)
-        return 0;
-    if (count > m_size - m_pos)
-        count = static_cast<uint32_t>(m_size - m_pos);
-    char* to = static_cast<char*>(out);
-    uint32_t done = 0;
-    while (done < count) {
-        const uint32_t want = count - done;
-        if (m_pos >= m_bufferPos && m_pos < m_bufferPos + m_bufferLength) {
-            const uint32_t at = static_cast<uint32_t>(m_pos - m_bufferPos);
-            const uint32_t n = want < m_bufferLength - at ? want : m_bufferLength - at;
-            memcpy(to + done, m_buffer.data() + at, n);
-            done += n;
-            m_pos += n;
-            continue;
+    // The string table is not mapped: its size comes from the file, through
+    // the handle just opened. A file changed before that is caught by the
+    // digest, which comes from the image.
+    if (stringTable != 0) {
+        uint8_t size[4];
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(stringTable);
+        at.OffsetHigh = static_cast<DWORD>(stringTable >> 32);
+        DWORD got = 0;
+        if (!ReadFile(m_file.Get(), size, sizeof(size), &got, &at) || got != sizeof(size) ||
+            Le32(size) < sizeof(size)) {
+            Close();
+            return false;
         }
-        if (want >= m_buffer.size()) {
-            const uint32_t n = ReadAt(m_pos, to + done, want);
-            done += n;
-            m_pos += n;
-            break;
-        }
-        const uint64_t left = m_size - m_pos;
-        const uint32_t fill = left < m_buffer.size() ? static_cast<uint32_t>(left)
-                                                     : static_cast<uint32_t>(m_buffer.size());
-        m_bufferPos = m_pos;
-        m_bufferLength = ReadAt(m_pos, m_buffer.data(), fill);
-        if (m_bufferLength == 0)
-            break;
+        end = std::max(end, stringTable + Le32(size));
     }
-    return done;
-}
-
-bool PayloadStream::Seek(int64_t offset, int origin) {
-    const uint64_t from = origin == SEEK_SET ? 0 : origin == SEEK_CUR ? m_pos : m_size;
-    const uint64_t to = from + static_cast<uint64_t>(offset);
-    // Unsigned wrap-around makes a step before the start land far past the end.
-    if (offset < 0 ? to > from : to < from)
+    end = (end + kPayloadAlignment - 1) / kPayloadAlignment * kPayloadAlignment;
+    LARGE_INTEGER fileSize = {};
+    if (!GetFileSizeEx(m_file.Get(), &fileSize) || end > static_cast<uint64_t>(fileSize.QuadPart) ||
+        digest.size > static_cast<uint64_t>(fileSize.QuadPart) - end) {
+        Close();
         return false;
-    if (to > m_size)
-        return false;
-    m_pos = to;
+    }
+    m_offset = end;
+    m_size = digest.size;
     return true;
 }
 
-uint32_t PayloadStream::ReadAt(uint64_t pos, char* out, uint32_t count) {
-    // The offset travels with each read, so no file position is shared
-    // between seeks and reads.
+bool CPayloadFile::OpenRange(const std::wstring& path, uint64_t offset, uint64_t size) {
+    Close();
+    // Others may read the file meanwhile; nobody may write it, and nobody may
+    // rename or delete it, which would let another file take its name.
+    m_file.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER fileSize = {};
+    if (!m_file || !GetFileSizeEx(m_file.Get(), &fileSize) ||
+        offset > static_cast<uint64_t>(fileSize.QuadPart) ||
+        size > static_cast<uint64_t>(fileSize.QuadPart) - offset) {
+        Close();
+        return false;
+    }
+    m_offset = offset;
+    m_size = size;
+    return true;
+}
+
+void CPayloadFile::Close() {
+    // A check still running reads through the handle.
+    if (m_verifier) {
+        WaitForSingleObject(m_verifier.Get(), INFINITE);
+        m_verifier.Reset();
+    }
+    m_file.Reset();
+    m_offset = 0;
+    m_size = 0;
+    m_checked = false;
+    m_verified = false;
+}
+
+void CPayloadFile::StartVerify(const TPayloadDigest& digest) {
+    CSlimLockHold hold(&m_lock);
+    if (m_checked || m_verifier || !IsOpen())
+        return;
+    m_startedDigest = digest;
+    m_verifier.Reset(CreateThread(nullptr, 0, VerifyThread, this, CREATE_SUSPENDED, nullptr));
+    if (!m_verifier)
+        return;
+    SetThreadPriority(m_verifier.Get(), THREAD_PRIORITY_BELOW_NORMAL);
+    ResumeThread(m_verifier.Get());
+}
+
+DWORD WINAPI CPayloadFile::VerifyThread(void* param) {
+    auto self = static_cast<CPayloadFile*>(param);
+    const bool ok = self->Check(self->m_startedDigest);
+    CSlimLockHold hold(&self->m_lock);
+    self->m_checked = true;
+    self->m_verified = ok;
+    return 0;
+}
+
+bool CPayloadFile::Verify(const TPayloadDigest& digest) {
+    // The thread's handle stays open until Close, which no one calls while
+    // the payload is in use: waiting on it needs no lock.
+    HANDLE verifier = nullptr;
+    {
+        CSlimLockHold hold(&m_lock);
+        if (!m_checked)
+            verifier = m_verifier.Get();
+    }
+    if (verifier)
+        WaitForSingleObject(verifier, INFINITE);
+    CSlimLockHold hold(&m_lock);
+    // A check made against another digest says nothing about this one.
+    if (m_checked && memcmp(&digest, &m_startedDigest, sizeof(digest)) == 0)
+        return m_verified;
+    m_startedDigest = digest;
+    m_verified = Check(digest);
+    m_checked = true;
+    return m_verified;
+}
+
+bool CPayloadFile::Check(const TPayloadDigest& digest) {
+    if (!IsOpen() || digest.size != m_size)
+        return false;
+    std::vector<char> buffer(kInputSize);
+    CSha256 sha;
+    for (uint64_t pos = 0; pos < m_size;) {
+        const uint64_t left = m_size - pos;
+        const uint32_t n = left < kInputSize ? static_cast<uint32_t>(left) : kInputSize;
+        if (!ReadAt(pos, buffer.data(), n))
+            return false;
+        sha.Update(buffer.data(), n);
+        pos += n;
+    }
+    uint8_t actual[kPayloadDigestSize];
+    sha.Finish(actual);
+    return memcmp(actual, digest.sha256, kPayloadDigestSize) == 0;
+}
+
+bool CPayloadFile::ReadAt(uint64_t pos, void* out, uint32_t count) {
+    if (!IsOpen() || pos > m_size || count > m_size - pos)
+        return false;
+    // The offset travels with each read, so no file position is shared.
     OVERLAPPED at = {};
-    const uint64_t absolute = m_base + pos;
+    const uint64_t absolute = m_offset + pos;
     at.Offset = static_cast<DWORD>(absolute);
     at.OffsetHigh = static_cast<DWORD>(absolute >> 32);
     DWORD got = 0;
-    if (!ReadFile(m_file.Get(), out, count, &got, &at) || got != count) {
-        // The range was checked against the file's size: a short read is a
-        // failure of the file, not its end.
-        m_failed = true;
-        return 0;
+    return count == 0 || (ReadFile(m_file.Get(), out, count, &got, &at) && got == count);
+}
+
+// ---------------------------------------------------------------------------
+// CPayloadReader
+
+CPayloadReader::~CPayloadReader() {
+    ZSTD_freeDStream(m_stream);
+}
+
+bool CPayloadReader::Open(CPayloadFile* file) {
+    m_file = file;
+    m_entries.clear();
+    uint8_t header[kHeaderSize];
+    if (!file->IsOpen() || !file->ReadAt(0, header, sizeof(header)) ||
+        memcmp(header, kPayloadMagic, sizeof(kPayloadMagic)) != 0 || Le32(header + 12) != 0)
+        return false;
+    const uint32_t count = Le32(header + 8);
+    const uint64_t indexPacked = Le64(header + 16);
+    const uint64_t indexSize = Le64(header + 24);
+    const uint64_t dataPacked = Le64(header + 32);
+    const uint64_t dataSize = Le64(header + 40);
+    const uint64_t room = file->Size() - kHeaderSize;
+    if (indexPacked > room || dataPacked != room - indexPacked || indexSize > kIndexMax ||
+        indexSize < uint64_t{count} * kRecordFixed)
+        return false;
+    if (m_input.empty())
+        m_input.resize(kInputSize);
+    if (!m_stream) {
+        m_stream = ZSTD_createDStream();
+        if (!m_stream ||
+            ZSTD_isError(ZSTD_DCtx_setParameter(m_stream, ZSTD_d_windowLogMax, kWindowLogMax)))
+            return false;
     }
-    return got;
+
+    std::vector<char> index(static_cast<size_t>(indexSize));
+    size_t filled = 0;
+    if (!StartFrame(kHeaderSize, indexPacked) || !Decode(index.data(), index.size(), &filled) ||
+        !AtEnd())
+        return false;
+    m_entries.reserve(count);
+    uint64_t total = 0;
+    size_t at = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (index.size() - at < 2)
+            return false;
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(index.data()) + at;
+        const size_t nameLength = p[0] | (p[1] << 8);
+        if (index.size() - at < kRecordFixed + nameLength)
+            return false;
+        const std::string bytes(index.data() + at + 2, nameLength);
+        TPayloadEntry entry;
+        // A name that could only be guessed at would be installed where no
+        // list finds it; one with a NUL would be cut by every file function.
+        entry.name = DecodeEntryName(bytes, true);
+        if (entry.name.empty() || bytes.find('\0') != std::string::npos)
+            return false;
+        entry.size = Le64(p + 2 + nameLength);
+        entry.crc = Le32(p + 2 + nameLength + 8);
+        if (entry.size > dataSize - total)
+            return false;
+        total += entry.size;
+        at += kRecordFixed + nameLength;
+        m_entries.push_back(std::move(entry));
+    }
+    if (at != index.size() || total != dataSize)
+        return false;
+    m_dataOffset = kHeaderSize + indexPacked;
+    m_dataPacked = dataPacked;
+    return StartFrame(m_dataOffset, m_dataPacked);
+}
+
+bool CPayloadReader::CarriesProductPrograms() const {
+    bool client = false, uninstaller = false;
+    for (const TPayloadEntry& entry : m_entries) {
+        client = client || SameName(entry.name, L"Quillmossdex.exe");
+        uninstaller = uninstaller || SameName(entry.name, L"uninst.exe");
+    }
+    return client && uninstaller;
+}
+
+bool CPayloadReader::StartFrame(uint64_t offset, uint64_t size) {
+    if (ZSTD_isError(ZSTD_DCtx_reset(m_stream, ZSTD_reset_session_only)))
+        return false;
+    m_framePos = offset;
+    m_frameLeft = size;
+    m_frameDone = false;
+    // Enough for the frame's magic number and first header byte; each call
+    // of the decoder says how much it wants next.
+    m_want = 5;
+    m_inputLength = 0;
+    m_inputPos = 0;
+    return true;
+}
+
+bool CPayloadReader::Fill() {
+    if (m_frameLeft == 0)
+        return false;
+    const uint32_t n =
+        m_frameLeft < m_input.size() ? static_cast<uint32_t>(m_frameLeft) : kInputSize;
+    if (!m_file->ReadAt(m_framePos, m_input.data(), n))
+        return false;
+    m_framePos += n;
+    m_frameLeft -= n;
+    m_inputLength = n;
+    m_inputPos = 0;
+    return true;
+}
+
+size_t CPayloadReader::Step(ZSTD_outBuffer_s* to, bool* progressed) {
+    // At most the input the decoder asked for: given more, it reads on past a
+    // full output into the next block, and damage there would fail this call
+    // and lose the output it made, which belongs to an entry that is whole.
+    const size_t left = m_inputLength - m_inputPos;
+    ZSTD_inBuffer from = {m_input.data(), m_inputPos + (left < m_want ? left : m_want), m_inputPos};
+    const size_t before = to->pos;
+    const size_t hint = ZSTD_decompressStream(m_stream, to, &from);
+    *progressed = to->pos != before || from.pos != m_inputPos;
+    m_inputPos = from.pos;
+    // The hint counts the next block's header in; the size of the next step
+    // alone keeps the decoder to one block a call.
+    if (!ZSTD_isError(hint) && hint > 0) {
+        const size_t next = ZSTD_nextSrcSizeToDecompress(m_stream);
+        m_want = next > 0 ? next : hint;
+    }
+    return hint;
+}
+
+bool CPayloadReader::Decode(char* out, size_t size, size_t* pos) {
+    ZSTD_outBuffer to = {out, size, *pos};
+    while (to.pos < to.size) {
+        // A frame that ended before the entries did is damage.
+        if (m_frameDone)
+            return false;
+        bool progressed = false;
+        const size_t hint = Step(&to, &progressed);
+        if (ZSTD_isError(hint))
+            return false;
+        if (hint == 0) {
+            m_frameDone = true;
+            continue;
+        }
+        // Without progress the decoder wants input; with input left it would
+        // only repeat itself.
+        if (!progressed && (m_inputPos < m_inputLength || !Fill()))
+            return false;
+    }
+    *pos = to.pos;
+    return true;
+}
+
+bool CPayloadReader::ReadEntry(const TPayloadEntry& entry, CEntryWriter& writer, uint64_t* bytes) {
+    uint64_t left = entry.size;
+    while (left > 0) {
+        char* out = writer.Acquire();
+        if (out == nullptr)
+            return false;
+        const size_t want = left < CEntryWriter::kBufferSize ? static_cast<size_t>(left)
+                                                             : CEntryWriter::kBufferSize;
+        size_t got = 0;
+        if (!Decode(out, want, &got))
+            return false;
+        writer.Submit(static_cast<DWORD>(got));
+        left -= got;
+        *bytes += got;
+    }
+    return true;
+}
+
+bool CPayloadReader::AtEnd() {
+    // The frame must end here: one more byte of output is one too many.
+    while (!m_frameDone) {
+        char extra = 0;
+        ZSTD_outBuffer to = {&extra, 1, 0};
+        bool progressed = false;
+        const size_t hint = Step(&to, &progressed);
+        if (ZSTD_isError(hint) || to.pos != 0)
+            return false;
+        if (hint == 0)
+            m_frameDone = true;
+        else if (!progressed && (m_inputPos < m_inputLength || !Fill()))
+            return false;
+    }
+    // Nothing may follow the frame.
+    return m_inputPos == m_inputLength && m_frameLeft == 0;
 }

@@ -1,72 +1,142 @@
-// The payload archive read where it lies in the installer's own executable
-// file: found as a byte range of that file and served to the archive reader
-// through one fixed buffer, so the resource's pages are never touched and no
-// copy of the archive is written anywhere.
+// The payload: the product's files as one solid zstd stream that the installer
+// carries after its image (tools/pack_payload.py writes it; the format is
+// described there). The loader never maps it, so none of its pages is resident
+// before it is read; it is read through one handle that the program opens on
+// its own file at start and keeps, which nobody can write, rename or delete
+// meanwhile, and it is checked against a SHA-256 digest in the image itself
+// (resource QMPAYLOAD / 101) before anything of it is trusted.
 #pragma once
 
 #include "skinui/core/Handles.h"
 
 #include <windows.h>
 
-#include <unzip.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// A byte range of a file that holds one ZIP archive, from its first local
-// header to the end of its end record.
-struct PayloadRange {
-    std::wstring file;
-    uint64_t offset = 0;
+class CEntryWriter;
+struct ZSTD_DCtx_s;
+struct ZSTD_outBuffer_s;
+
+constexpr size_t kPayloadDigestSize = 32;
+// The payload starts at the first multiple of this past the image's sections
+// (and the string table that holds their long names), so that it never shares
+// a page with them.
+constexpr uint64_t kPayloadAlignment = 4096;
+
+// What the image knows of its payload.
+struct TPayloadDigest {
     uint64_t size = 0;
+    uint8_t sha256[kPayloadDigestSize] = {};
 };
 
-// Finds the ZIP / 101 resource of the running executable as a range of the
-// executable's file: the resource's address in the image goes through the
-// section table to a file offset. False when there is no such resource or its
-// data does not lie wholly in the file.
-bool FindOwnPayload(PayloadRange* range);
+// Reads a digest record ("QMDIGEST", the size, the SHA-256); false when the
+// bytes are not one.
+bool ParseDigestRecord(const void* data, size_t length, TPayloadDigest* digest);
 
-// One open archive range, read through a buffer of fixed size. The stream
-// must outlive the archive handle OpenZip returns.
-class PayloadStream {
+// The digest record of the running image, read through the mapped image (the
+// running image cannot be changed, unlike the file it came from). False when
+// the program carries no payload.
+bool OwnPayloadDigest(TPayloadDigest* digest);
+
+// The payload's bytes in a file, read through one handle held open without
+// write or delete sharing.
+class CPayloadFile {
 public:
-    PayloadStream() = default;
-    PayloadStream(const PayloadStream&) = delete;
-    PayloadStream& operator=(const PayloadStream&) = delete;
+    CPayloadFile() = default;
+    ~CPayloadFile() { Close(); }
+    CPayloadFile(const CPayloadFile&) = delete;
+    CPayloadFile& operator=(const CPayloadFile&) = delete;
 
-    // Opens the range's file for reading; false when it cannot be opened or
-    // is shorter than the range claims.
-    bool Open(const PayloadRange& range);
+    bool IsOpen() const { return m_file.Valid(); }
+    uint64_t Size() const { return m_size; }
 
-    // The archive reader over the range, or null when it is no archive the
-    // reader can open.
-    unzFile OpenZip();
+    // The running program's own payload, as its image describes it. False
+    // when the file cannot be opened so or is shorter than the payload.
+    bool OpenOwn(const TPayloadDigest& digest);
+    // size bytes of path from offset (tests and benchmarks give payloads so).
+    bool OpenRange(const std::wstring& path, uint64_t offset, uint64_t size);
+    void Close();
 
-    // True for a well-formed archive without entries: nothing but the end
-    // record (and its comment). The reader cannot open those, as it looks for
-    // the end record only after the first byte.
-    bool IsEmptyArchive();
-
-    // Reads up to count bytes at the current position; the bytes read.
-    uint32_t Read(void* out, uint32_t count);
-    // origin is one of SEEK_SET, SEEK_CUR, SEEK_END; false outside the range.
-    bool Seek(int64_t offset, int origin);
-    uint64_t Tell() const { return m_pos; }
-    // A read that the file refused; the reader asks after failed reads.
-    bool Failed() const { return m_failed; }
+    // Reads every byte and compares the SHA-256 and the size with the digest.
+    // The outcome stands for the life of the handle, which keeps the bytes as
+    // they were: later calls (from any thread) only return it.
+    bool Verify(const TPayloadDigest& digest);
+    // Starts Verify on a thread of its own, below normal priority, so that
+    // the check runs while the window waits for the click; Verify then waits
+    // for its outcome.
+    void StartVerify(const TPayloadDigest& digest);
+    // count bytes at pos of the payload; false when they are not all there.
+    bool ReadAt(uint64_t pos, void* out, uint32_t count);
 
 private:
-    uint32_t ReadAt(uint64_t pos, char* out, uint32_t count);
+    static DWORD WINAPI VerifyThread(void* self);
+    bool Check(const TPayloadDigest& digest);
 
     SkinUI::UniqueHandle m_file;
-    uint64_t m_base = 0;
+    uint64_t m_offset = 0;
     uint64_t m_size = 0;
-    uint64_t m_pos = 0;
-    // What the buffer holds: m_bufferLength bytes of the range from m_bufferPos.
-    std::vector<char> m_buffer;
-    uint64_t m_bufferPos = 0;
-    uint32_t m_bufferLength = 0;
-    bool m_failed = false;
+    // Verify's outcome, under the lock; the thread StartVerify made.
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    bool m_checked = false;
+    bool m_verified = false;
+    SkinUI::UniqueHandle m_verifier;
+    TPayloadDigest m_startedDigest;
+};
+
+// One entry as the index lists it: the name decoded from UTF-8, folders ending
+// in '/'; the size and CRC-32 of its data.
+struct TPayloadEntry {
+    std::wstring name;
+    uint64_t size = 0;
+    uint32_t crc = 0;
+};
+
+// Decodes a payload: the index when it is opened, then each entry's data in
+// the order of the index, streaming through a window of bounded size.
+class CPayloadReader {
+public:
+    CPayloadReader() = default;
+    ~CPayloadReader();
+    CPayloadReader(const CPayloadReader&) = delete;
+    CPayloadReader& operator=(const CPayloadReader&) = delete;
+
+    // Reads the header and the index. False when the payload is damaged: a
+    // header that does not add up, an index that is not valid UTF-8 or does
+    // not hold the declared entries, a frame asking for a larger window.
+    bool Open(CPayloadFile* file);
+    const std::vector<TPayloadEntry>& Entries() const { return m_entries; }
+    // True when the payload carries the client and the uninstaller at its
+    // top level: without them a product can neither be started nor removed.
+    bool CarriesProductPrograms() const;
+
+    // The next entry's data, handed to the writer's buffers for the entry the
+    // writer has begun, adding the bytes to *bytes. False when the data ends
+    // early, is damaged, or the writer failed.
+    bool ReadEntry(const TPayloadEntry& entry, CEntryWriter& writer, uint64_t* bytes);
+    // After the last entry: true when the data ends exactly there.
+    bool AtEnd();
+
+private:
+    bool StartFrame(uint64_t offset, uint64_t size);
+    bool Fill();
+    // One call of the decoder; its hint, and whether it moved at all.
+    size_t Step(ZSTD_outBuffer_s* to, bool* progressed);
+    // Decodes into out[*pos, size); false on damage or a premature end.
+    bool Decode(char* out, size_t size, size_t* pos);
+
+    CPayloadFile* m_file = nullptr;
+    ZSTD_DCtx_s* m_stream = nullptr;
+    std::vector<TPayloadEntry> m_entries;
+    uint64_t m_dataOffset = 0;
+    uint64_t m_dataPacked = 0;
+    // The frame being decoded: what of it is still unread in the file.
+    uint64_t m_framePos = 0;
+    uint64_t m_frameLeft = 0;
+    bool m_frameDone = false;
+    std::vector<char> m_input;
+    size_t m_inputLength = 0;
+    size_t m_inputPos = 0;
+    size_t m_want = 0;
 };

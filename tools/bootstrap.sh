@@ -1,6 +1,6 @@
 #!/bin/bash
 # Installs everything the build and the test bench need on a Debian 12 machine.
-# Idempotent: when every tool and the cached minizip source are present it only
+# Idempotent: when every tool and the cached minizip and zstd sources are present it only
 # checks and returns, so both make targets can call it on every run.
 set -euo pipefail
 
@@ -13,10 +13,13 @@ need_pkgs=()
 have_cmd() { command -v "$1" >/dev/null 2>&1; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
+# zstd packs the payload; nsis, adwaita-icon-theme and iso-codes serve the
+# benchmarks (the NSIS installers beside ours, files of a realistic payload).
 for p in g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
          libz-mingw-w64-dev libstb-dev googletest cmake ninja-build make \
          wine wine32:i386 xvfb xauth fonts-wqy-microhei osslsigncode openssl \
-         dpkg-dev zip unzip python3 locales ccache; do
+         dpkg-dev zip unzip python3 locales ccache zstd nsis \
+         adwaita-icon-theme iso-codes; do
     if ! have_pkg "$p"; then need_pkgs+=("$p"); fi
 done
 
@@ -76,18 +79,22 @@ if [ "${#missing_locales[@]}" -gt 0 ]; then
     $SUDO locale-gen >/dev/null
 fi
 
-# minizip is not packaged for mingw: its two reader sources come from Debian's
-# zlib source package, unpacked once into a cache that git ignores.
-MZ="$CACHE/minizip"
-if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
-    echo "bootstrap: fetching the zlib source package for minizip"
-    suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
+ensure_deb_src() {
     if ! grep -rqs "^Types: deb-src" /etc/apt/sources.list.d/ && ! grep -qs "^deb-src" /etc/apt/sources.list; then
+        suite="$(. /etc/os-release && echo "$VERSION_CODENAME")"
         printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
             "$suite" | $SUDO tee /etc/apt/sources.list.d/zlib-src.sources >/dev/null
         apt_updated=0
     fi
     apt_update
+}
+
+# minizip is not packaged for mingw: its two reader sources come from Debian's
+# zlib source package, unpacked once into a cache that git ignores.
+MZ="$CACHE/minizip"
+if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
+    echo "bootstrap: fetching the zlib source package for minizip"
+    ensure_deb_src
     rm -rf "$CACHE/zlib-src" && mkdir -p "$CACHE/zlib-src"
     (cd "$CACHE/zlib-src" && apt-get source -qq zlib >/dev/null 2>&1)
     src="$(find "$CACHE/zlib-src" -maxdepth 4 -type d -path '*contrib/minizip' | head -n1)"
@@ -95,4 +102,22 @@ if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
     mkdir -p "$MZ"
     cp "$src"/unzip.c "$src"/unzip.h "$src"/ioapi.c "$src"/ioapi.h "$src"/crypt.h "$MZ"/
     rm -rf "$CACHE/zlib-src"
+fi
+
+# The payload's decoder: zstd's decompression sources (the common part and the
+# decoder, no compressor, no legacy formats) from Debian's libzstd source
+# package, likewise cached. The packing side uses Debian's zstd program.
+ZS="$CACHE/zstd"
+if [ ! -f "$ZS/decompress/zstd_decompress.c" ] || [ ! -f "$ZS/zstd.h" ]; then
+    echo "bootstrap: fetching the libzstd source package for the payload decoder"
+    ensure_deb_src
+    rm -rf "$CACHE/zstd-src" && mkdir -p "$CACHE/zstd-src"
+    (cd "$CACHE/zstd-src" && apt-get source -qq libzstd >/dev/null 2>&1)
+    lib="$(find "$CACHE/zstd-src" -maxdepth 3 -type f -path '*/lib/zstd.h' | head -n1)"
+    if [ -z "$lib" ]; then echo "bootstrap: lib/zstd.h not found in the libzstd source" >&2; exit 1; fi
+    lib="$(dirname "$lib")"
+    rm -rf "$ZS" && mkdir -p "$ZS"
+    cp -r "$lib/common" "$lib/decompress" "$ZS"/
+    cp "$lib/zstd.h" "$lib/zstd_errors.h" "$lib/../LICENSE" "$ZS"/
+    rm -rf "$CACHE/zstd-src"
 fi

@@ -3,13 +3,13 @@
 prints the bytes each library or group of objects contributes to the file,
 largest first, beside the program's size.
 
-    size_report.py MAP EXE [--payload ZIP] [--title TEXT] [--symbols COPY]
+    size_report.py MAP EXE [--payload FILE] [--title TEXT] [--symbols COPY]
 
 Only what the file holds is counted (code, data, read-only data, resources,
 import tables); zero-filled data takes no room in the file and is left out.
 The rest of the file (headers, the relocation table, alignment) is shown as
-one line. With --payload, the archive embedded among the resources is shown
-on a line of its own, so the program's own part is visible.
+one line. With --payload, the payload attached after the image is shown on a
+line of its own, so the program's own part is visible.
 
 Code optimised as a whole at link time reaches the map as one object. With
 --symbols (a copy of the program that kept its symbol table) its bytes are
@@ -213,9 +213,8 @@ def main():
 
     exe_size = os.path.getsize(args.exe)
     payload = os.path.getsize(args.payload) if args.payload else 0
-    if payload and "resources" in totals:
-        totals["resources"] -= payload
-        totals["payload archive (resource ZIP / 101)"] = payload
+    if payload:
+        totals["payload (solid zstd stream after the image)"] = payload
     counted = sum(totals.values())
 
     title = args.title or os.path.basename(args.exe)
@@ -224,7 +223,7 @@ def main():
         print("  %12s  %5.1f %%  %s" % (format(size, ","), 100.0 * size / exe_size, name))
     rest = exe_size - counted
     print("  %12s  %5.1f %%  %s" % (format(rest, ","), 100.0 * rest / exe_size,
-                                   "headers, relocations, alignment"))
+                                   "headers, relocations, string table, alignment"))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 
 #include "installer/InstallMessages.h"
 #include "installer/Product.h"
+#include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstdlib>
@@ -85,20 +86,7 @@ bool InstallProbe::PumpUntil(HANDLE handle, DWORD timeoutMs) {
 }
 
 std::wstring MakeInstaller(const std::wstring& path, const std::string* payload) {
-    std::wstring runner = ProgramDir() + L"\\qm_install_runner.exe";
-    if (!CopyFileW(runner.c_str(), path.c_str(), FALSE))
-        return L"";
-    if (!payload)
-        return path;
-    HANDLE update = BeginUpdateResourceW(path.c_str(), FALSE);
-    if (!update)
-        return L"";
-    BOOL ok = UpdateResourceW(
-        update, L"ZIP", MAKEINTRESOURCEW(101), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
-        const_cast<char*>(payload->data()), static_cast<DWORD>(payload->size()));
-    if (!EndUpdateResourceW(update, !ok) || !ok)
-        return L"";
-    return path;
+    return MakePayloadCopy(ProgramDir() + L"\\qm_install_runner.exe", path, payload);
 }
 
 InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,

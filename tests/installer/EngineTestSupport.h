@@ -46,9 +46,9 @@ inline TInstallJob ProgressTo(HWND window) {
 }
 
 // A copy of the install runner (a small program that runs the real worker
-// thread, see helpers/InstallRunner.cpp) at path. With a payload, the copy
-// carries it as its resource ZIP / 101, language 2052, as the installer does;
-// without one it has no payload resource. Empty on failure.
+// thread, see helpers/InstallRunner.cpp) at path. With a payload (BuildPayload),
+// the copy carries it as the installer does (MakePayloadCopy); without one it
+// carries none. Empty on failure.
 std::wstring MakeInstaller(const std::wstring& path, const std::string* payload);
 
 struct InstallRun {

@@ -3,7 +3,7 @@
 #include "installer/Log.h"
 #include "installer/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +72,10 @@ TEST(InstallResultText, EachCodeHasItsTextInUtf8) {
          "\xe4\xbf\x9d\xe5\xad\x98\xe4\xbf\xa1\xe6\x81\xaf\xe5\x88\xb0\xe6\xb3\xa8"
          "\xe5\x86\x8c\xe8\xa1\xa8\xe5\xa4\xb1\xe8\xb4\xa5!"},
         {6, ""},
+        {INSTALL_ERR_DAMAGED,
+         "\xe5\xae\x89\xe8\xa3\x85\xe6\x96\x87\xe4\xbb\xb6\xe5\xb7\xb2\xe6\x8d\x9f\xe5\x9d\x8f, "
+         "\xe8\xaf\xb7\xe9\x87\x8d\xe6\x96\xb0\xe4\xb8\x8b\xe8\xbd\xbd\xe5\xae\x89\xe8\xa3\x85\xe7"
+         "\xa8\x8b\xe5\xba\x8f\xe3\x80\x82"},
         {0xFFFFFFFFu, ""},
     };
     for (const Case& c : cases)
@@ -174,6 +178,7 @@ protected:
     }
     void TearDown() override {
         fm->BeginJob(TInstallJob());
+        fm->payload.Close();
         qmtest::RemoveTree(fm->unpackDir);
         CreateDirectoryW(fm->unpackDir.c_str(), nullptr);
         DeleteFileW((fm->tempDir + L"evil.txt").c_str());
@@ -181,13 +186,13 @@ protected:
     InstallResult Unpack(const std::string& archive) {
         probe.progress.clear();
         probe.steps.clear();
-        // Bytes before and after the archive, as the executable has around
-        // its resource: the reader must keep to the range.
+        // Bytes before and after the payload, as the executable has its image
+        // before it and may have a signature after it: the reader must keep
+        // to the range. The payload's handle lets nobody write the file.
         const std::string before(4099, 'B'), after(513, 'A');
+        fm->payload.Close();
         EXPECT_TRUE(qmtest::WriteFileBytes(container, before + archive + after));
-        fm->payload.file = container;
-        fm->payload.offset = before.size();
-        fm->payload.size = archive.size();
+        fm->payload.OpenRange(container, before.size(), archive.size());
         InstallResult r = fm->UnzipPayload();
         probe.Drain();
         return r;
@@ -202,20 +207,20 @@ protected:
 
 TEST_F(Unzip, EachEntryPostsItsShareOfEightyFromTen) {
     ASSERT_EQ(INSTALL_OK,
-              Unpack(qmtest::BuildZip({{"a", "1"}, {"b", "2"}, {"c/", ""}, {"c/d", "3"}})));
+              Unpack(qmtest::BuildPayload({{"a", "1"}, {"b", "2"}, {"c/", ""}, {"c/d", "3"}})));
     EXPECT_EQ((std::vector<int>{10, 30, 50, 70}), probe.progress);
     EXPECT_EQ(70, fm->progress);
     EXPECT_EQ("3", ReadFile(At("c/d")));
 }
 
 TEST_F(Unzip, EmptyArchiveSucceedsWithoutProgress) {
-    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip({})));
+    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({})));
     EXPECT_TRUE(probe.progress.empty());
     EXPECT_EQ(0u, fm->totalBytes);
 }
 
 TEST_F(Unzip, DirectoryEntriesMakeFoldersOnlyAndStillPostProgress) {
-    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip({{"dir/", ""}, {"dir\\sub\\", ""}})));
+    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({{"dir/", ""}, {"dir\\sub\\", ""}})));
     EXPECT_TRUE(IsDir(At("dir")));
     EXPECT_TRUE(IsDir(At("dir\\sub")));
     EXPECT_EQ(0u, fm->totalBytes);
@@ -224,7 +229,7 @@ TEST_F(Unzip, DirectoryEntriesMakeFoldersOnlyAndStillPostProgress) {
 
 TEST_F(Unzip, ZeroAndOneByteFilesKeepTheirSize) {
     ASSERT_EQ(INSTALL_OK,
-              Unpack(qmtest::BuildZip(
+              Unpack(qmtest::BuildPayload(
                   {{"zero.bin", ""}, {"one.bin", "x"}, {"one-stored.bin", "y", false}})));
     EXPECT_TRUE(IsFile(At("zero.bin")));
     EXPECT_EQ("", ReadFile(At("zero.bin")));
@@ -246,7 +251,7 @@ TEST_F(Unzip, EntriesAcrossManyBuffersArriveWhole) {
     }
     // Named twice: the later entry replaces the earlier file.
     entries.push_back({"d/0.z", "second", true});
-    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip(entries)));
+    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload(entries)));
     for (size_t i = 0; i + 1 < entries.size(); ++i) {
         if (entries[i].name == "d/0.z")
             continue;
@@ -260,10 +265,10 @@ TEST_F(Unzip, EntriesAcrossManyBuffersArriveWhole) {
 // follow were read while the damaged one was still being checked.
 TEST_F(Unzip, NothingFollowsADamagedEntry) {
     const std::string big = qmtest::NoiseBytes(600000, 9);
-    ASSERT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildZip({{"good.txt", "g"},
-                                                          {"bad.bin", big, true, true},
-                                                          {"after.txt", "a"},
-                                                          {"later/", ""}})));
+    ASSERT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildPayload({{"good.txt", "g"},
+                                                              {"bad.bin", big, true, true},
+                                                              {"after.txt", "a"},
+                                                              {"later/", ""}})));
     EXPECT_TRUE(IsFile(At("good.txt")));
     EXPECT_FALSE(IsFile(At("bad.bin")));
     EXPECT_FALSE(IsFile(At("after.txt")));
@@ -277,8 +282,9 @@ TEST_F(Unzip, TotalBytesIsTheWrittenSizeInWholeKibibytes) {
         uint32_t kib;
     } cases[] = {{1048000, 576, 1024}, {1048000, 575, 1023}, {1023, 0, 0}};
     for (const Case& c : cases) {
-        ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip({{"a.bin", qmtest::NoiseBytes(c.first, 7)},
-                                                       {"b.bin", std::string(c.second, 'b')}})));
+        ASSERT_EQ(INSTALL_OK,
+                  Unpack(qmtest::BuildPayload({{"a.bin", qmtest::NoiseBytes(c.first, 7)},
+                                               {"b.bin", std::string(c.second, 'b')}})));
         EXPECT_EQ(c.kib, fm->totalBytes) << c.first + c.second;
     }
 }
@@ -292,7 +298,7 @@ TEST_F(Unzip, NamesThatWouldLeaveTheUnpackDirectoryFailAndWriteNothing) {
     };
     for (const char* name : names) {
         SetUp();
-        InstallResult r = Unpack(qmtest::BuildZip(
+        InstallResult r = Unpack(qmtest::BuildPayload(
             {{"before.txt", "b"}, {name, "evil"}, {"after.txt", "a"}, {"sub/", ""}}));
         EXPECT_EQ(INSTALL_ERR_UNZIP, r) << name;
         EXPECT_TRUE(IsFile(At("before.txt"))) << name;
@@ -307,7 +313,7 @@ TEST_F(Unzip, NamesThatWouldLeaveTheUnpackDirectoryFailAndWriteNothing) {
 TEST_F(Unzip, NamesWithDotsThatStayInsideAreUnpacked) {
     ASSERT_EQ(
         INSTALL_OK,
-        Unpack(qmtest::BuildZip(
+        Unpack(qmtest::BuildPayload(
             {{"a..b.txt", "1"}, {"..config", "2"}, {"dir.d/.x", "3"}, {"console.txt", "4"}})));
     EXPECT_EQ("1", ReadFile(At("a..b.txt")));
     EXPECT_EQ("2", ReadFile(At("..config")));
@@ -320,14 +326,14 @@ TEST_F(Unzip, NamesThatDoNotFitThePathBufferAreRefusedNotCut) {
     const size_t room = MAX_PATH - 1 - fm->unpackDir.size();
     ASSERT_LT(room, 256u);
     std::string fits(room, 'f');
-    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip({{fits, "ok"}})));
+    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({{fits, "ok"}})));
     EXPECT_EQ("ok", ReadFile(At(fits)));
 
     std::string tooLong(room + 1, 'g');
     std::string nested = std::string(100, 'h') + "/" + std::string(199, 'i'); // 300 bytes
     for (const std::string& name : {tooLong, nested}) {
         SetUp();
-        EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildZip({{name, "x"}}))) << name.size();
+        EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildPayload({{name, "x"}}))) << name.size();
         EXPECT_FALSE(IsFile(At(name.substr(0, room))));
         EXPECT_FALSE(IsDir(At(std::string(100, 'h'))));
         EXPECT_TRUE(probe.progress.empty());
@@ -350,7 +356,7 @@ TEST_F(Unzip, DamagedEntriesFailAndLeaveNoFileBehind) {
     };
     for (const Case& c : cases) {
         SetUp();
-        EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildZip({{"good.txt", "g"}, c.entry})))
+        EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(qmtest::BuildPayload({{"good.txt", "g"}, c.entry})))
             << c.what;
         EXPECT_TRUE(IsFile(At("good.txt"))) << c.what;
         EXPECT_FALSE(IsFile(At("bad.bin"))) << c.what;
@@ -359,15 +365,21 @@ TEST_F(Unzip, DamagedEntriesFailAndLeaveNoFileBehind) {
 }
 
 TEST_F(Unzip, ArchiveThatCannotBeReadFails) {
-    std::string twoEntries = qmtest::BuildZip({{"a", "1"}, {"b", "2"}}, /*declaredCount=*/3);
-    const std::string cases[] = {"", "not a zip archive at all", twoEntries};
+    std::string twoEntries = qmtest::BuildPayload({{"a", "1"}, {"b", "2"}}, /*declaredCount=*/3);
+    std::string oneEntry = qmtest::BuildPayload({{"a", "1"}});
+    // The header's sizes no longer add up to the payload's.
+    std::string longer = oneEntry + "trailing bytes";
+    std::string cut = oneEntry.substr(0, oneEntry.size() - 2);
+    const std::string cases[] = {"", "not a payload at all", twoEntries, longer, cut};
     for (const std::string& archive : cases)
         EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(archive)) << archive.size();
-    // A range longer than its file, and a file that is gone.
-    ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildZip({{"a", "1"}})));
-    fm->payload.size += 1000;
+    // A range longer than its file, and no file at all.
+    ASSERT_EQ(INSTALL_OK, Unpack(oneEntry));
+    fm->payload.Close();
+    EXPECT_FALSE(fm->payload.OpenRange(container, 4099, oneEntry.size() + 1000));
     EXPECT_EQ(INSTALL_ERR_UNZIP, fm->UnzipPayload());
     DeleteFileW(container.c_str());
+    EXPECT_FALSE(fm->payload.OpenRange(container, 4099, oneEntry.size()));
     EXPECT_EQ(INSTALL_ERR_UNZIP, fm->UnzipPayload());
 }
 
@@ -379,7 +391,7 @@ TEST_F(Unzip, FailedWriteOfAnUnpackedFileFails) {
         if (!qmtest::MakeUnixSymlink(At("full.bin"), "/dev/full"))
             GTEST_SKIP() << "needs Wine's Unix side to provoke a failing write";
         EXPECT_EQ(INSTALL_ERR_UNZIP,
-                  Unpack(qmtest::BuildZip({{"full.bin", std::string(size, 'f')}})))
+                  Unpack(qmtest::BuildPayload({{"full.bin", std::string(size, 'f')}})))
             << size;
         EXPECT_TRUE(probe.progress.empty());
         qmtest::RemoveUnixSymlink(At("full.bin"));
@@ -529,17 +541,21 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     CreateDirectoryW((tempDir + L"\\qmsTmp").c_str(), nullptr);
     qmtest::WriteFileBytes(tempDir + L"\\qmsTmp\\stale.txt", "stale");
 
-    std::string payload = qmtest::BuildZip(
-        {{"Quillmossdex.exe", "client 1"}, {"res/", ""}, {"res/one.bin", "1"}, {"empty.txt", ""}});
+    std::string payload = qmtest::BuildPayload({{"Quillmossdex.exe", "client 1"},
+                                                {"res/", ""},
+                                                {"res/one.bin", "1"},
+                                                {"empty.txt", ""},
+                                                {"uninst.exe", "uninstaller 1"}});
     std::wstring exe = Installer(&payload);
     ASSERT_FALSE(exe.empty());
     qmtest::InstallRun run = qmtest::RunInstaller(exe, installDir, tempDir);
     ASSERT_TRUE(run.ended);
-    EXPECT_EQ((std::vector<int>{10, 10, 30, 50, 70, 95, 99, 100}), run.progress);
+    EXPECT_EQ((std::vector<int>{10, 10, 26, 42, 58, 74, 95, 99, 100}), run.progress);
     // What the window says beside the bar: files until the move is done,
     // then the registration.
     const int files = INSTALL_STEP_WRITE_FILES, reg = INSTALL_STEP_REGISTER;
-    EXPECT_EQ((std::vector<int>{files, files, files, files, files, reg, reg, reg}), run.steps);
+    EXPECT_EQ((std::vector<int>{files, files, files, files, files, files, reg, reg, reg}),
+              run.steps);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
     std::wstring inst = installDir;
     EXPECT_EQ("client 1", ReadFile(inst + L"Quillmossdex.exe"));
@@ -552,30 +568,43 @@ TEST_F(InstallRunTest, FourEntriesPostTheWholeSequenceAndInstallAgainOverThemsel
     EXPECT_EQ(std::vector<std::wstring>{}, ArchivesIn(tempDir));
 
     // Over the first install: the record names an existing client.
-    payload = qmtest::BuildZip({{"Quillmossdex.exe", "client 2"}, {"res/one.bin", "2"}});
+    payload = qmtest::BuildPayload(
+        {{"Quillmossdex.exe", "client 2"}, {"res/one.bin", "2"}, {"uninst.exe", "uninstaller 2"}});
     ASSERT_FALSE(Installer(&payload).empty());
     run = qmtest::RunInstaller(exe, installDir, tempDir);
-    EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99, 100}), run.progress);
+    EXPECT_EQ((std::vector<int>{10, 10, 36, 63, 95, 99, 100}), run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
     EXPECT_EQ("client 2", ReadFile(inst + L"Quillmossdex.exe"));
     EXPECT_EQ("2", ReadFile(inst + L"res\\one.bin"));
     EXPECT_EQ("2", qmtest::ReadInstallWay());
 }
 
-TEST_F(InstallRunTest, BuiltPayloadIsTheInstallersChineseZip101AndInstalls) {
-    // The archive the build packed, as QuillmossdexSetup.exe carries it.
+TEST_F(InstallRunTest, BuiltPayloadFollowsTheImageWithItsDigestInsideAndInstalls) {
+    // The payload the build packed, as QuillmossdexSetup.exe carries it: its
+    // digest (checked here by the system's own SHA-256) as resource
+    // QMPAYLOAD / 101 in Chinese, the bytes after the image at a page
+    // boundary and nothing after them.
     std::wstring build = qmtest::ProgramDir() + L"\\..\\..";
-    std::string packed = qmtest::ReadFileBytes(build + L"\\payload\\payload.zip");
+    std::string packed = qmtest::ReadFileBytes(build + L"\\payload\\payload.qmp");
     ASSERT_FALSE(packed.empty());
+    EXPECT_EQ(qmtest::PayloadDigestRecord(packed),
+              qmtest::ReadFileBytes(build + L"\\payload\\payload.digest"));
     HMODULE setup = LoadLibraryExW((build + L"\\QuillmossdexSetup.exe").c_str(), nullptr,
                                    LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, setup);
-    HRSRC res = FindResourceExW(setup, L"ZIP", MAKEINTRESOURCEW(101),
+    HRSRC res = FindResourceExW(setup, L"QMPAYLOAD", MAKEINTRESOURCEW(101),
                                 MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
     ASSERT_NE(nullptr, res);
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(setup, res)));
-    EXPECT_EQ(packed, std::string(bytes, SizeofResource(setup, res)));
+    EXPECT_EQ(qmtest::PayloadDigestRecord(packed), std::string(bytes, SizeofResource(setup, res)));
     FreeLibrary(setup);
+    const std::string file = qmtest::ReadFileBytes(build + L"\\QuillmossdexSetup.exe");
+    ASSERT_GT(file.size(), packed.size());
+    const size_t start = file.size() - packed.size();
+    EXPECT_EQ(0u, start % 4096);
+    EXPECT_EQ(packed, file.substr(start));
+    // The stub, everything but the payload, stays small with its decoder.
+    EXPECT_LE(start, 450000u);
 
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&packed), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
@@ -583,15 +612,53 @@ TEST_F(InstallRunTest, BuiltPayloadIsTheInstallersChineseZip101AndInstalls) {
     EXPECT_TRUE(IsFile(installDir + L"uninst.exe"));
 }
 
-TEST_F(InstallRunTest, EmptyArchiveInstallsNothingAndSucceeds) {
-    std::string payload = qmtest::BuildZip({});
+TEST_F(InstallRunTest, SmallestPayloadInstallsIntoADirectoryGivenWithoutSeparator) {
+    std::string payload = qmtest::BuildPayload({{"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
     // Given without its trailing separator, the directory is stored with one.
     std::wstring bare = installDir.substr(0, installDir.size() - 1);
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), bare, tempDir);
-    EXPECT_EQ((std::vector<int>{10, 95, 99, 100}), run.progress);
+    EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99, 100}), run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
     EXPECT_EQ("\"" + qmtest::Narrow(installDir) + "uninst.exe\"" + '\0',
               qmtest::ReadRecordValue("UninstallString"));
+}
+
+// A payload that is empty, lacks the client or the uninstaller, or is not the
+// one the program's digest names installs nothing: no progress past the
+// start, no folder, no record.
+TEST_F(InstallRunTest, PayloadThatIsIncompleteOrNotTheProgramsOwnChangesNothing) {
+    const std::string good = qmtest::BuildPayload({{"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
+    const std::string other = qmtest::BuildPayload(
+        {{"Quillmossdex.exe", "another c"}, {"uninst.exe", "u"}, {"evil.txt", "planted"}});
+    struct Case {
+        const char* what;
+        std::string payload;
+        const std::string* digestOf;
+    } cases[] = {
+        {"empty", qmtest::BuildPayload({}), nullptr},
+        {"no uninstaller", qmtest::BuildPayload({{"Quillmossdex.exe", "c"}}), nullptr},
+        {"no client", qmtest::BuildPayload({{"uninst.exe", "u"}, {"a.txt", "a"}}), nullptr},
+        {"programs in a folder",
+         qmtest::BuildPayload(
+             {{"bin/", ""}, {"bin/Quillmossdex.exe", "c"}, {"bin/uninst.exe", "u"}}),
+         nullptr},
+        {"another payload than the digest names", other, &good},
+        {"one byte changed", good, nullptr},
+    };
+    cases[5].payload[cases[5].payload.size() - 2] ^= 0x20;
+    cases[5].digestOf = &good;
+    for (const Case& c : cases) {
+        const std::wstring exe =
+            qmtest::MakePayloadCopy(qmtest::ProgramDir() + L"\\qm_install_runner.exe",
+                                    work / L"setup.exe", &c.payload, c.digestOf);
+        ASSERT_FALSE(exe.empty()) << c.what;
+        qmtest::InstallRun run = qmtest::RunInstaller(exe, installDir, tempDir);
+        ASSERT_TRUE(run.ended) << c.what;
+        EXPECT_TRUE(run.progress.empty()) << c.what;
+        EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_DAMAGED}, run.results) << c.what;
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(installDir.c_str())) << c.what;
+        EXPECT_EQ("", qmtest::ReadRecordValue("InstallLocation")) << c.what;
+    }
 }
 
 TEST_F(InstallRunTest, MissingPayloadResourceGivesCodeTwoAndNoProgress) {
@@ -603,14 +670,15 @@ TEST_F(InstallRunTest, MissingPayloadResourceGivesCodeTwoAndNoProgress) {
 }
 
 TEST_F(InstallRunTest, DamagedPayloadGivesCodeOneAfterThePayloadIsFound) {
-    std::string payload = qmtest::BuildZip({{"a.txt", "a", true, true}});
+    std::string payload = qmtest::BuildPayload(
+        {{"a.txt", "a", true, true}, {"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
     EXPECT_EQ(std::vector<int>{10}, run.progress);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_UNZIP}, run.results);
 }
 
 TEST_F(InstallRunTest, TemporaryDirectoryThatDoesNotFitIsNeverUsed) {
-    std::string payload = qmtest::BuildZip({{"a.txt", "a"}});
+    std::string payload = qmtest::BuildPayload({{"a.txt", "a"}});
     std::wstring exe = Installer(&payload);
     // A folder named like the unpack directory where the program starts: a
     // temporary directory that does not fit must not make the installer
@@ -645,7 +713,8 @@ TEST_F(InstallRunTest, NoStagingArchiveIsWrittenSoAFullDiskThereDoesNotMatter) {
     if (!qmtest::MakeUnixSymlink(tempDir + L"\\qmstmp.zip", "/dev/full"))
         GTEST_SKIP() << "needs Wine's Unix side to provoke a failing write";
     const std::string data = qmtest::NoiseBytes(100000, 5);
-    std::string payload = qmtest::BuildZip({{"a.bin", data}});
+    std::string payload =
+        qmtest::BuildPayload({{"a.bin", data}, {"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
     EXPECT_EQ(data, ReadFile(installDir + L"a.bin"));

@@ -18,7 +18,7 @@
 #include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 
 #include <gtest/gtest.h>
 
@@ -63,10 +63,10 @@ std::string HardeningPayload() {
         ReadFileBytes(ProgramDir() + L"\\..\\..\\payload\\uninst\\uninst.exe");
     if (client.empty() || uninst.empty())
         return std::string();
-    return BuildZip({{"Quillmossdex.exe", client},
-                     {"uninst.exe", uninst},
-                     {"res/", ""},
-                     {"res/version.txt", "version=1.0.67\r\n"}});
+    return BuildPayload({{"Quillmossdex.exe", client},
+                         {"uninst.exe", uninst},
+                         {"res/", ""},
+                         {"res/version.txt", "version=1.0.67\r\n"}});
 }
 
 class Hardening : public SetupTest {

@@ -9,7 +9,7 @@
 
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 
 #include <gtest/gtest.h>
 
@@ -121,7 +121,7 @@ std::string MakeNextPayload(bool withRes = true) {
     }
     entries.push_back({"plugins/", "", false});
     entries.push_back({"plugins/extra.dat", NoiseBytes(30000, 7)});
-    return BuildZip(entries);
+    return BuildPayload(entries);
 }
 
 bool Contains(const std::vector<std::wstring>& texts, const wchar_t* part) {
@@ -358,7 +358,7 @@ TEST_F(RollbackApp, StoppingWhileUnpackingLeavesEverythingAsItWas) {
         {"data/", "", false}};
     for (int i = 0; i < 3000; ++i)
         entries.push_back({"data/f" + std::to_string(i) + ".txt", "entry " + std::to_string(i)});
-    const std::wstring many = MakeCopy(L"setup-many.exe", BuildZip(entries));
+    const std::wstring many = MakeCopy(L"setup-many.exe", BuildPayload(entries));
     ASSERT_FALSE(many.empty());
     struct Case {
         const char* name;
@@ -490,7 +490,7 @@ protected:
             if (i < 4)
                 next.push_back({"more/deeper/g" + n + ".txt", "new " + n});
         }
-        const std::string a = BuildZip(old), b = BuildZip(next);
+        const std::string a = BuildPayload(old), b = BuildPayload(next);
         oldSetup = MakeInstaller(work / L"old.exe", &a);
         newSetup = MakeInstaller(work / L"new.exe", &b);
     }

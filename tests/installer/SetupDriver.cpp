@@ -3,7 +3,7 @@
 #include "installer/Product.h"
 #include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 
 #include <shlobj.h>
@@ -61,7 +61,7 @@ std::string MakeTestPayload() {
     entries[2].deflate = false;
     entries[3].name = "res/version.txt";
     entries[3].data = "version=1.0.67\r\n";
-    return BuildZip(entries);
+    return BuildPayload(entries);
 }
 
 bool ReplaceResource(const std::wstring& path, const wchar_t* type, WORD id,
@@ -76,9 +76,7 @@ bool ReplaceResource(const std::wstring& path, const wchar_t* type, WORD id,
 }
 
 std::wstring MakeSetupCopy(const std::wstring& path, const std::string& payload) {
-    if (!CopyFileW(BuiltSetupPath().c_str(), path.c_str(), FALSE))
-        return L"";
-    return ReplaceResource(path, L"ZIP", 101, payload) ? path : L"";
+    return MakePayloadCopy(BuiltSetupPath(), path, &payload);
 }
 
 HWND WaitForSetupWindow(HANDLE process, DWORD pid, DWORD timeoutMs) {

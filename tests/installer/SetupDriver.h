@@ -18,8 +18,8 @@ std::wstring BuiltSetupPath();
 // "started.txt" beside itself), an uninstaller stand-in and a data file in a
 // folder.
 std::string MakeTestPayload();
-// A copy of the built installer at path that carries payload as its resource
-// ZIP / 101; empty on failure.
+// A copy of the built installer at path that carries payload (BuildPayload) as
+// the build attaches it (MakePayloadCopy); empty on failure.
 std::wstring MakeSetupCopy(const std::wstring& path, const std::string& payload);
 // Replaces a resource of a test copy (language 2052, as the build stores them).
 bool ReplaceResource(const std::wstring& path, const wchar_t* type, WORD id,

@@ -4,6 +4,7 @@
 #include "installer/Startup.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
+#include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -175,10 +176,22 @@ TEST_F(StartupApp, SilentInstallOverARecordedInstallationIgnoresTheGivenDirector
 // and the log; no run ever shows a window or a box: what an interactive run
 // would show is in the log, word for word.
 TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
-    const std::wstring damaged = MakeCopy(L"damaged.exe", "this is not a zip archive");
+    // Data that breaks off in the stream, in a payload that matches its digest.
+    const std::wstring damaged = MakeCopy(
+        L"damaged.exe", BuildPayload({{"Quillmossdex.exe", "client"},
+                                      {"uninst.exe", "uninstaller"},
+                                      {"data.bin", NoiseBytes(5000, 1), true, false, -1, true}}));
     ASSERT_FALSE(damaged.empty());
-    const std::wstring skinless = MakeCopy(L"skinless.exe", s_payload);
+    // A payload that is not the one the program's digest names.
+    const std::string other = "another payload";
+    const std::wstring tampered =
+        MakePayloadCopy(BuiltSetupPath(), m_work / L"tampered.exe", &s_payload, &other);
+    ASSERT_FALSE(tampered.empty());
+    // The image alone has its resource replaced, then gets the payload.
+    const std::wstring skinless =
+        MakePayloadCopy(BuiltSetupPath(), m_work / L"skinless.exe", nullptr);
     ASSERT_TRUE(ReplaceResource(skinless, L"ZIPRES", 103, "this is not a zip archive either"));
+    ASSERT_EQ(skinless, MakePayloadCopy(skinless, skinless, &s_payload));
     const std::wstring spaced = m_work / L"My  Apps";
     const std::wstring product = L"\\Quillmossdex\\";
     // A drive letter that names no drive here.
@@ -241,6 +254,12 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
          SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(INSTALL_ERR_UNZIP),
          L"",
          {L"unpack the payload: failed with result 1", L"message: 解压文件失败!", L"exit code 11"}},
+        {L"/S /D=" + (m_work / L"t"),
+         tampered,
+         SETUP_EXIT_INSTALL_FAILED + static_cast<UINT>(INSTALL_ERR_DAMAGED),
+         L"",
+         {L"find the payload: failed with result 7",
+          L"message: 安装文件已损坏, 请重新下载安装程序。", L"exit code 17"}},
         // A silent run never loads the skin, so a damaged one does not stop it.
         {L"/S /D=" + (m_work / L"t"), skinless, SETUP_EXIT_INSTALLED, m_work / L"t" + product, {}},
     };

@@ -1,7 +1,7 @@
 #include "installer/FileManage.h"
 #include "installer/Product.h"
 #include "tests/installer/EngineTestSupport.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -161,10 +161,12 @@ TEST_F(Record, RecordThatCannotBeWrittenFailsTheWholeRun) {
 
         qmtest::TempDir work(L"qmrec");
         CreateDirectoryW((work / L"tmp").c_str(), nullptr);
-        std::string payload = qmtest::BuildZip({{"Quillmossdex.exe", "c"}});
+        // The smallest payload an install accepts: the client and the uninstaller.
+        std::string payload =
+            qmtest::BuildPayload({{"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
         std::wstring exe = qmtest::MakeInstaller(work / L"setup.exe", &payload);
         qmtest::InstallRun run = qmtest::RunInstaller(exe, work / L"inst\\", work / L"tmp");
-        EXPECT_EQ((std::vector<int>{10, 10, 95, 99}), run.progress);
+        EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99}), run.progress);
         EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_REGISTRY}, run.results);
         // The install kind is only recorded for a successful install.
         EXPECT_EQ("", qmtest::ReadInstallWay());

@@ -3,7 +3,7 @@
 //   qm_install_runner <window handle> <install dir> <temp dir> [<log file>]
 // or only settles what earlier runs left, as every start of the installer does:
 //   qm_install_runner recover <temp dir>
-// Tests give copies of it their own payload resource (ZIP / 101). With
+// Tests give copies of it their own payload (TestPayload.h). With
 // QM_TEST_KILL_AT=n in its environment the run ends itself (TerminateProcess)
 // at the engine's n-th kill point; with QM_TEST_POINTS_FILE=file it writes
 // how many kill points a whole run passed there; with QM_TEST_STOP_UNPACKING=1

@@ -4,7 +4,7 @@
 // code page it expects comes in QM_EXPECT_ACP.
 #include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
-#include "tests/support/TestZip.h"
+#include "tests/support/TestPayload.h"
 
 #include <gtest/gtest.h>
 
@@ -120,18 +120,9 @@ protected:
             z.utf8Name = e.utf8;
             zip.push_back(z);
         }
-        const std::string archive = qmtest::BuildZip(zip);
-        std::wstring setup = work / L"setup.exe";
-        if (!CopyFileW((build + L"\\QuillmossdexSetup.exe").c_str(), setup.c_str(), FALSE))
-            return L"";
-        HANDLE update = BeginUpdateResourceW(setup.c_str(), FALSE);
-        if (!update)
-            return L"";
-        BOOL ok =
-            UpdateResourceW(update, L"ZIP", MAKEINTRESOURCEW(101),
-                            MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
-                            const_cast<char*>(archive.data()), static_cast<DWORD>(archive.size()));
-        if (!EndUpdateResourceW(update, !ok) || !ok)
+        const std::string payload = qmtest::BuildPayload(zip);
+        const std::wstring setup = work / L"setup.exe";
+        if (qmtest::MakePayloadCopy(build + L"\\QuillmossdexSetup.exe", setup, &payload).empty())
             return L"";
         return setup;
     }

@@ -1,0 +1,112 @@
+#!/bin/bash
+# The payload packer: the same tree gives the same bytes, a ZIP of the tree
+# gives the same payload as the tree itself (names without the UTF-8 flag read
+# as code page 936), the frames decode with Debian's zstd to exactly the
+# files, and a payload without the client and the uninstaller is refused.
+set -euo pipefail
+tools="$(cd "$(dirname "$0")/../../tools" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+tree="$work/tree"
+mkdir -p "$tree/res/深层" "$tree/empty"
+printf 'client' >"$tree/Quillmossdex.exe"
+printf 'uninstaller' >"$tree/uninst.exe"
+head -c 300000 /dev/urandom >"$tree/res/noise.bin"
+printf '中文内容' >"$tree/res/深层/说明.txt"
+: >"$tree/res/zero.bin"
+
+pack() { python3 "$tools/pack_payload.py" "$@"; }
+pack "$work/a.qmp" "$work/a.digest" --dir "$tree"
+touch -d '2001-01-01' "$tree/uninst.exe"
+pack "$work/b.qmp" "$work/b.digest" --dir "$tree"
+cmp -s "$work/a.qmp" "$work/b.qmp" || fail "the same tree packed twice differs"
+cmp -s "$work/a.digest" "$work/b.digest" || fail "the same tree's digests differ"
+echo "packing is reproducible"
+
+python3 - "$tree" "$work/t.zip" <<'PY'
+import os, sys, zipfile
+tree, out = sys.argv[1:]
+
+
+class Gbk(zipfile.ZipInfo):
+    # As a Chinese archiver writes names: code page 936 bytes, no UTF-8 flag.
+    def _encodeFilenameFlags(self):
+        return self.filename.encode("cp936"), self.flag_bits
+
+
+with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+    for root, dirs, files in os.walk(tree):
+        dirs.sort()
+        rel = os.path.relpath(root, tree)
+        prefix = "" if rel == "." else rel.replace(os.sep, "/") + "/"
+        if prefix:
+            z.writestr(zipfile.ZipInfo(prefix), b"")
+        for name in sorted(files):
+            info = Gbk(prefix + name)
+            z.writestr(info, open(os.path.join(root, name), "rb").read())
+PY
+pack "$work/z.qmp" "$work/z.digest" --zip "$work/t.zip"
+cmp -s "$work/a.qmp" "$work/z.qmp" || fail "a ZIP of the tree gives another payload than the tree"
+echo "a repacked ZIP gives the tree's payload"
+
+python3 - "$work/a.qmp" "$work/a.digest" "$tree" <<'PY'
+import hashlib, os, struct, subprocess, sys, zlib
+payload, digest, tree = sys.argv[1:]
+data = open(payload, "rb").read()
+d = open(digest, "rb").read()
+assert d[:8] == b"QMDIGEST" and struct.unpack_from("<Q", d, 8)[0] == len(data)
+assert d[16:] == hashlib.sha256(data).digest(), "digest"
+assert data[:8] == b"QMPACK\0\1"
+count, zero, ip, isz, dp, dsz = struct.unpack_from("<IIQQQQ", data, 8)
+assert zero == 0 and 48 + ip + dp == len(data), "sizes"
+unz = lambda b: subprocess.run(["zstd", "-d", "-c"], input=b, stdout=subprocess.PIPE, check=True).stdout
+index, stream = unz(data[48:48 + ip]), unz(data[48 + ip:])
+assert len(index) == isz and len(stream) == dsz, "unpacked sizes"
+expected = {}
+for root, dirs, files in os.walk(tree):
+    rel = os.path.relpath(root, tree)
+    prefix = "" if rel == "." else rel.replace(os.sep, "/") + "/"
+    if prefix:
+        expected[prefix] = b""
+    for f in files:
+        expected[prefix + f] = open(os.path.join(root, f), "rb").read()
+at = pos = 0
+got = {}
+for _ in range(count):
+    n, = struct.unpack_from("<H", index, at)
+    name = index[at + 2:at + 2 + n].decode("utf-8")
+    size, crc = struct.unpack_from("<QI", index, at + 2 + n)
+    at += 14 + n
+    content = stream[pos:pos + size]
+    pos += size
+    assert zlib.crc32(content) == crc, name
+    got[name] = content
+assert at == len(index) and pos == len(stream)
+assert got == expected, sorted(set(got) ^ set(expected))
+# The decoder refuses windows above 2^24 bytes.
+for frame in (data[48:48 + ip], data[48 + ip:]):
+    fhd = frame[4]
+    if not fhd & 0x20:
+        assert 10 + (frame[5] >> 3) <= 24, "window"
+PY
+echo "the frames decode to exactly the tree"
+
+for missing in Quillmossdex.exe uninst.exe; do
+    rm -rf "$work/part" && cp -r "$tree" "$work/part" && rm "$work/part/$missing"
+    if out="$(pack "$work/p.qmp" "$work/p.digest" --dir "$work/part" 2>&1)"; then
+        fail "a payload without $missing was packed"
+    fi
+    echo "$out" | grep -q "$missing" || fail "the refusal does not name $missing: $out"
+done
+mkdir -p "$work/none"
+if pack "$work/n.qmp" "$work/n.digest" --dir "$work/none" 2>/dev/null; then
+    fail "an empty payload was packed"
+fi
+python3 -c 'import zipfile; zipfile.ZipFile("'"$work"'/e.zip", "w").close()'
+if pack "$work/e.qmp" "$work/e.digest" --zip "$work/e.zip" 2>/dev/null; then
+    fail "an empty archive was packed"
+fi
+[ ! -e "$work/n.qmp" ] && [ ! -e "$work/e.qmp" ] || fail "a refused payload left a file"
+echo "payloads without the client and the uninstaller are refused"
