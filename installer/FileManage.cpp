@@ -153,29 +153,21 @@ size_t CFileManage::PayloadPathExcess(const std::wstring& dir) {
     return PathExcess(dir, names);
 }
 
-// The space the payload needs is read from the archive's own directory: the
-// window shows it before anything is unpacked, and refuses a drive that lacks
-// it before anything is made.
+// The space the payload needs is read from the payload's own entry table:
+// the window shows it before anything is unpacked, and refuses a drive that
+// lacks it before anything is made. Read only from a payload that matched
+// its digest.
 uint64_t CFileManage::PayloadUnpackedBytes() {
-    PayloadRange range;
-    PayloadStream stream;
-    if (!FindOwnPayload(&range) || !stream.Open(range))
-        return 0;
-    UniqueZip zip(stream.OpenZip());
-    unz_global_info64 global = {};
-    if (!zip || unzGetGlobalInfo64(zip.Get(), &global) != UNZ_OK)
+    CPayloadReader reader;
+    if (!m_carriesPayload || !payload.Verify(m_digest) || !reader.Open(&payload))
         return 0;
     uint64_t total = 0;
-    for (uint64_t i = 0; i < global.number_entry; ++i) {
-        unz_file_info64 info = {};
-        if ((i > 0 && unzGoToNextFile(zip.Get()) != UNZ_OK) ||
-            unzGetCurrentFileInfo64(zip.Get(), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-            return 0;
-        // A size near the type's end is a damaged or hostile directory; it
-        // must not wrap into a small sum that lets a full drive through.
-        if (info.uncompressed_size > UINT64_MAX - total)
+    for (const TPayloadEntry& entry : reader.Entries()) {
+        // A size near the type's end is a damaged or hostile table; it must
+        // not wrap into a small sum that lets a full drive through.
+        if (entry.size > UINT64_MAX - total)
             return UINT64_MAX;
-        total += info.uncompressed_size;
+        total += entry.size;
     }
     return total;
 }
