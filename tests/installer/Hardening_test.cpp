@@ -62,9 +62,9 @@ std::string HardeningPayload() {
     if (client.empty() || uninst.empty())
         return std::string();
     return BuildPayload({{"Quillmossdex.exe", client},
-                     {"uninst.exe", uninst},
-                     {"res/", ""},
-                     {"res/version.txt", "version=1.0.67\r\n"}});
+                         {"uninst.exe", uninst},
+                         {"res/", ""},
+                         {"res/version.txt", "version=1.0.67\r\n"}});
 }
 
 class Hardening : public SetupTest {
