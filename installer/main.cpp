@@ -48,6 +48,7 @@ const wchar_t kUsage[] =
     L"Silent runs install over a recorded installation. Their exit codes:\n"
     L"  0 installed, 2 directory refused, 3 another installer or the updater is running,\n"
     L"  6 unknown switch, 11-16 the install failed or was stopped and nothing was changed,\n"
+    L"  17 the installer is damaged (download it again) and nothing was changed,\n"
     L"  7 the install failed and not all of its changes could be undone yet (see the log).\n";
 
 void LogExit(UINT code) {
