@@ -603,8 +603,9 @@ TEST_F(InstallRunTest, BuiltPayloadFollowsTheImageWithItsDigestInsideAndInstalls
     const size_t start = file.size() - packed.size();
     EXPECT_EQ(0u, start % 4096);
     EXPECT_EQ(packed, file.substr(start));
-    // The stub, everything but the payload, stays small with its decoder.
-    EXPECT_LE(start, 450000u);
+    // The stub, everything but the payload, stays small with its decoder:
+    // a ceiling that stops it growing unnoticed (its figure is in make bench).
+    EXPECT_LE(start, 512u * 1024u);
 
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&packed), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
@@ -678,7 +679,8 @@ TEST_F(InstallRunTest, DamagedPayloadGivesCodeOneAfterThePayloadIsFound) {
 }
 
 TEST_F(InstallRunTest, TemporaryDirectoryThatDoesNotFitIsNeverUsed) {
-    std::string payload = qmtest::BuildPayload({{"a.txt", "a"}});
+    std::string payload = qmtest::BuildPayload(
+        {{"Quillmossdex.exe", "client"}, {"uninst.exe", "uninstaller"}, {"a.txt", "a"}});
     std::wstring exe = Installer(&payload);
     // A folder named like the unpack directory where the program starts: a
     // temporary directory that does not fit must not make the installer

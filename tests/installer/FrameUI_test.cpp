@@ -6,6 +6,7 @@
 #include "tests/installer/MsaaClient.h"
 #include "tests/installer/SetupFixture.h"
 #include "tests/support/ShellItems.h"
+#include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TestZip.h"
 
@@ -381,7 +382,7 @@ TEST_F(FrameUIApp, ADriveWithoutEnoughSpaceIsRefusedBeforeAnythingIsMadeInWindow
     ULARGE_INTEGER free = {};
     ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &free, nullptr, nullptr));
     ASSERT_LT(free.QuadPart, needed);
-    const std::wstring exe = MakeCopy(L"big.exe", BuildZip(entries));
+    const std::wstring exe = MakeCopy(L"big.exe", BuildPayload(entries));
     ASSERT_FALSE(exe.empty());
     const std::wstring dir = DefaultInstallDir();
 
