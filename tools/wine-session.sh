@@ -34,4 +34,8 @@ wineserver -p
 # later by a test they would keep the test runner's output pipe open until the
 # wineserver ends, and the runner would wait for them.
 wine wineboot </dev/null >/dev/null 2>&1
+# The desktop's own process likewise: Wine starts it with the first window a
+# program makes, as a child of that program, where it would hold that test's
+# output open (and a test that ends its children would end the desktop).
+wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
 "$@"

@@ -40,24 +40,6 @@ protected:
     void TearDown() override {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey);
         CoUninitialize();
-        // Where no desktop shell ran, a shell this process started to open
-        // the page may stay; it holds the test runner's output open, and the
-        // runner would wait for it until its timeout.
-        HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W entry = {};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = Process32FirstW(snap, &entry); more; more = Process32NextW(snap, &entry)) {
-            if (entry.th32ParentProcessID != GetCurrentProcessId() ||
-                _wcsicmp(entry.szExeFile, L"explorer.exe") != 0)
-                continue;
-            HANDLE shell = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-            if (shell) {
-                TerminateProcess(shell, 0);
-                WaitForSingleObject(shell, 5000);
-                CloseHandle(shell);
-            }
-        }
-        CloseHandle(snap);
     }
     // The process the handler runs in, once it is there; its parent's id
     // in parent. 0 when none started within the time.
