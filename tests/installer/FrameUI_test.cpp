@@ -361,7 +361,8 @@ TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageWithTheReasonAndKeepTheWelc
         Click(hwnd, L::kInstall);
         EXPECT_EQ(c.message, AnswerBox(IDOK));
         EXPECT_TRUE(WaitForHeight(hwnd, 420));
-        EXPECT_EQ(0, PageShown(CaptureWindow(hwnd)));
+        // The window repaints once the box has gone: a bounded wait for it.
+        EXPECT_TRUE(WaitUntil([&] { return PageShown(CaptureWindow(hwnd)) == 0; }, 5000));
     }
     EXPECT_TRUE(m_setup->Running());
     EXPECT_FALSE(FileExists(L"C:\\qmapp-slash"));
