@@ -45,6 +45,9 @@ import sys
 import zipfile
 import zlib
 
+# A folder is walked the same way for either format.
+from pack_zip import collect
+
 MAGIC = b"QMPACK\x00\x01"
 DIGEST_MAGIC = b"QMDIGEST"
 REQUIRED = ("Quillmossdex.exe", "uninst.exe")
@@ -56,19 +59,6 @@ DEFAULT_LEVEL = 19
 
 def fail(text):
     sys.exit("pack_payload: " + text)
-
-
-def collect(folder):
-    entries = {}
-    for root, dirs, files in os.walk(folder):
-        dirs.sort()
-        rel = os.path.relpath(root, folder)
-        prefix = "" if rel == "." else rel.replace(os.sep, "/") + "/"
-        if prefix:
-            entries[prefix] = None
-        for name in files:
-            entries[prefix + name] = os.path.join(root, name)
-    return entries
 
 
 def zip_entries(path):
