@@ -2,6 +2,7 @@
 
 #include "installer/NoFollowFile.h"
 #include "installer/Product.h"
+#include "installer/RandomText.h"
 #include "installer/SlimLock.h"
 #include "installer/TextConvert.h"
 
@@ -11,7 +12,6 @@
 
 // The system's random source (RtlGenRandom), exported by advapi32 under
 // this name.
-extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
 
 namespace {
 
@@ -108,12 +108,10 @@ bool OpenNewSetupLog(const std::wstring& path) {
     for (int attempt = 1; attempt <= kNewLogAttempts; ++attempt) {
         // A name nobody can foresee: with the time alone a user could make
         // every name a run might take before it starts.
-        DWORD random = 0;
-        if (!SystemFunction036(&random, sizeof(random)))
+        const std::wstring random = RandomHex(4);
+        if (random.empty())
             return false;
-        wchar_t part[16] = {};
-        SkinUI::FormatText(part, sizeof(part) / sizeof(part[0]), L"-%08lx", random);
-        const std::wstring name = path.substr(0, dot) + part + path.substr(dot);
+        const std::wstring name = path.substr(0, dot) + L"-" + random + path.substr(dot);
         // Created new: whatever lies at the name (a link planted in the
         // user's temporary folder above all) is never written through.
         HANDLE file = OpenFileNoFollow(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

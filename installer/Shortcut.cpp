@@ -2,6 +2,7 @@
 
 #include "installer/NoFollowFile.h"
 #include "installer/Product.h"
+#include "installer/RandomText.h"
 #include "installer/Staging.h"
 #include "installer/SystemFolders.h"
 
@@ -15,7 +16,6 @@ using SkinUI::ComPtr;
 
 // The system's random source (RtlGenRandom), exported by advapi32 under
 // this name.
-extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
 
 namespace {
 
@@ -84,12 +84,10 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     // the file it shares its data with, while a rename only replaces the
     // name. The new name is random, so nobody can plant anything there
     // first, and what was saved is checked to be a plain file of its own.
-    DWORD random = 0;
-    if (!SystemFunction036(&random, sizeof(random)))
+    const std::wstring random = RandomHex(4);
+    if (random.empty())
         return INSTALL_ERR_SHORTCUT;
-    wchar_t part[24] = {};
-    SkinUI::FormatText(part, sizeof(part) / sizeof(part[0]), L".%08lx.tmp", random);
-    const std::wstring fresh = linkPath + part;
+    const std::wstring fresh = linkPath + L"." + random + L".tmp";
     if (!FitsPath(fresh) || GetFileAttributesW(fresh.c_str()) != INVALID_FILE_ATTRIBUTES)
         return INSTALL_ERR_SHORTCUT;
     // A link that was not saved is a shortcut the user will not find.

@@ -1,6 +1,7 @@
 #include "installer/Staging.h"
 
 #include "installer/Product.h"
+#include "installer/RandomText.h"
 #include "installer/SlimLock.h"
 
 #include "skinui/core/Handles.h"
@@ -12,11 +13,6 @@
 
 #include <cwchar>
 #include <utility>
-
-// The system's random source; advapi32 exports it under this name only, and
-// advapi32 is loaded by every program anyway, so no further DLL is searched
-// for next to the installer (which often lies in a downloads folder).
-extern "C" BOOLEAN WINAPI SystemFunction036(PVOID buffer, ULONG length);
 
 using SkinUI::UniqueFind;
 using SkinUI::UniqueHandle;
@@ -367,14 +363,20 @@ bool RemoveBelow(HANDLE folder, const std::wstring& path, int depth) {
 } // namespace
 
 bool IsProcessElevated() {
-    HANDLE raw = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
-        return false;
-    UniqueHandle token(raw);
-    TOKEN_ELEVATION elevation = {};
-    DWORD size = 0;
-    return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
-           elevation.TokenIsElevated != 0;
+    // A process's token keeps its elevation for the process's whole life, and
+    // the staging index, the folders and the ACLs all ask: read it once.
+    static const bool elevated = [] {
+        HANDLE raw = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
+            return false;
+        UniqueHandle token(raw);
+        TOKEN_ELEVATION elevation = {};
+        DWORD size = 0;
+        return GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation),
+                                   &size) &&
+               elevation.TokenIsElevated != 0;
+    }();
+    return elevated;
 }
 
 std::wstring StagingParent() {
@@ -465,15 +467,10 @@ bool CreateStagingDir(std::wstring* dir) {
     }
     bool made = false;
     for (int attempt = 0; attempt < kStagingAttempts && !made; ++attempt) {
-        unsigned char random[kStagingDigits / 2] = {};
-        if (!SystemFunction036(random, sizeof(random)))
+        const std::wstring digits = RandomHex(kStagingDigits / 2);
+        if (digits.empty())
             break;
-        std::wstring name = kStagingPrefix;
-        for (unsigned char byte : random) {
-            static constexpr wchar_t kHex[] = L"0123456789abcdef";
-            name += kHex[byte >> 4];
-            name += kHex[byte & 15];
-        }
+        const std::wstring name = kStagingPrefix + digits;
         const std::wstring path = base + name;
         // Named before it exists, so that no folder of a run that is killed
         // at any moment is unknown to the next; an entry without an identity

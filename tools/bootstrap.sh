@@ -89,14 +89,19 @@ ensure_deb_src() {
     apt_update
 }
 
+# Unpacks Debian's source package $1 into the scratch folder $2 of the cache.
+fetch_source() {
+    ensure_deb_src
+    rm -rf "$2" && mkdir -p "$2"
+    (cd "$2" && apt-get source -qq "$1" >/dev/null 2>&1)
+}
+
 # minizip is not packaged for mingw: its two reader sources come from Debian's
 # zlib source package, unpacked once into a cache that git ignores.
 MZ="$CACHE/minizip"
 if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
     echo "bootstrap: fetching the zlib source package for minizip"
-    ensure_deb_src
-    rm -rf "$CACHE/zlib-src" && mkdir -p "$CACHE/zlib-src"
-    (cd "$CACHE/zlib-src" && apt-get source -qq zlib >/dev/null 2>&1)
+    fetch_source zlib "$CACHE/zlib-src"
     src="$(find "$CACHE/zlib-src" -maxdepth 4 -type d -path '*contrib/minizip' | head -n1)"
     if [ -z "$src" ]; then echo "bootstrap: contrib/minizip not found in the zlib source" >&2; exit 1; fi
     mkdir -p "$MZ"
@@ -110,9 +115,7 @@ fi
 ZS="$CACHE/zstd"
 if [ ! -f "$ZS/decompress/zstd_decompress.c" ] || [ ! -f "$ZS/zstd.h" ]; then
     echo "bootstrap: fetching the libzstd source package for the payload decoder"
-    ensure_deb_src
-    rm -rf "$CACHE/zstd-src" && mkdir -p "$CACHE/zstd-src"
-    (cd "$CACHE/zstd-src" && apt-get source -qq libzstd >/dev/null 2>&1)
+    fetch_source libzstd "$CACHE/zstd-src"
     lib="$(find "$CACHE/zstd-src" -maxdepth 3 -type f -path '*/lib/zstd.h' | head -n1)"
     if [ -z "$lib" ]; then echo "bootstrap: lib/zstd.h not found in the libzstd source" >&2; exit 1; fi
     lib="$(dirname "$lib")"
