@@ -438,17 +438,26 @@ bool CFileManage::StartJournal(const TInstallJob& job) {
 }
 
 InstallResult CFileManage::PrepareInstallFolder() {
-    // The install directory's own missing levels count as this run's.
-    for (const std::wstring& level : DirectoryLevels(L"", installDir)) {
-        if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
-            continue;
-        if (m_guarded && !m_journal.NoteCreatedDir(level))
-            return INSTALL_ERR_COPY;
-        if (!CreateInstallFolderLevel(level) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return INSTALL_ERR_COPY;
-        KillPoint();
+    // The unpack folder is made with the levels, so the install folder is
+    // never empty for long: an uninstaller's clean-up copy still running
+    // from just before removes an empty install folder. Should it take one
+    // anyway, the levels are made again, a few times at most.
+    bool made = false;
+    for (int attempt = 0; attempt < 3 && !made; ++attempt) {
+        // The install directory's own missing levels count as this run's.
+        for (const std::wstring& level : DirectoryLevels(L"", installDir)) {
+            if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
+                continue;
+            if (m_guarded && !m_journal.NoteCreatedDir(level))
+                return INSTALL_ERR_COPY;
+            if (!CreateInstallFolderLevel(level) && GetLastError() != ERROR_ALREADY_EXISTS)
+                return INSTALL_ERR_COPY;
+            KillPoint();
+        }
+        made = CreateDirectoryW(m_unpackInside.c_str(), nullptr) ||
+               GetLastError() == ERROR_ALREADY_EXISTS;
     }
-    if (IsReparsePoint(installDir))
+    if (!made || IsReparsePoint(installDir))
         return INSTALL_ERR_COPY;
     bool repaired = false;
     if (!SecureInstallFolder(installDir, &repaired))
