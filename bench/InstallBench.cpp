@@ -9,9 +9,9 @@
 // with a payload twice as large). Then an update over an existing
 // installation with the protection that lets it be undone, beside the same
 // update without it.
-#include "installer/FileManage.h"
-#include "installer/PayloadReader.h"
-#include "installer/Product.h"
+#include "installer/engine/FileManage.h"
+#include "installer/engine/PayloadReader.h"
+#include "installer/services/Product.h"
 
 #include "skinui/core/Handles.h"
 
@@ -313,7 +313,7 @@ int main(int argc, char** argv) {
         job.installDir.assign(updateDir.begin(), updateDir.end());
         job.rollbackProtection = protect;
         double start = Now();
-        const InstallResult r = engine->RunInstall(job);
+        const InstallResult r = engine->RunInstall(job).result;
         const double elapsed = Now() - start;
         start = Now();
         engine->FinishRun();

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 # Draws the installer's skin images and program icon. The PNG files beside this
-# script and installer/Quillmossdex.ico are its output and are committed, so
+# script and installer/app/Quillmossdex.ico are its output and are committed, so
 # the build needs no image tools; run it again after changing the artwork
 # (needs Debian's python3-pil, fonts-wqy-microhei, pngquant and zopfli).
 #
@@ -326,7 +326,7 @@ def icon():
         side = 0 if s == 256 else s
         data += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(png), offset)
         offset += len(png)
-    with open(os.path.join(HERE, "..", "Quillmossdex.ico"), "wb") as f:
+    with open(os.path.join(HERE, "..", "app", "Quillmossdex.ico"), "wb") as f:
         f.write(data + b"".join(frames))
 
 

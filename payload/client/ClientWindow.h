@@ -2,7 +2,7 @@
 // product is installed.
 #pragma once
 
-#include "installer/Product.h"
+#include "installer/services/Product.h"
 #include "skinui/window/WindowImplBase.h"
 
 #include <string>

@@ -1,5 +1,5 @@
 // Entry point of Quillmossdex.exe, the product's client.
-#include "installer/Product.h"
+#include "installer/services/Product.h"
 #include "payload/client/ClientWindow.h"
 #include "skinui/core/SystemLibrary.h"
 #include "skinui/core/TextFormat.h"

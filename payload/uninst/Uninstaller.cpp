@@ -1,10 +1,10 @@
 #include "payload/uninst/Uninstaller.h"
 
-#include "installer/MessageBox.h"
-#include "installer/Product.h"
-#include "installer/SetupLog.h"
-#include "installer/Staging.h"
-#include "installer/SystemFolders.h"
+#include "installer/services/MessageBox.h"
+#include "installer/services/Product.h"
+#include "installer/services/SetupLog.h"
+#include "installer/services/Staging.h"
+#include "installer/services/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"

@@ -6,11 +6,11 @@
 // Every run but the clean-up stage writes a log (SetupLog.h).
 #include "payload/uninst/Uninstaller.h"
 
-#include "installer/Journal.h"
-#include "installer/MessageBox.h"
-#include "installer/SetupLog.h"
-#include "installer/Startup.h"
-#include "installer/SystemFolders.h"
+#include "installer/services/Journal.h"
+#include "installer/services/MessageBox.h"
+#include "installer/services/SetupLog.h"
+#include "installer/app/Startup.h"
+#include "installer/services/SystemFolders.h"
 
 #include "skinui/core/SystemLibrary.h"
 #include "skinui/core/TextFormat.h"

@@ -1,7 +1,7 @@
 #include "tests/installer/EngineTestSupport.h"
 
-#include "installer/InstallMessages.h"
-#include "installer/Product.h"
+#include "installer/engine/InstallMessages.h"
+#include "installer/services/Product.h"
 #include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 

@@ -3,7 +3,7 @@
 // and clean-up of the product's registry keys.
 #pragma once
 
-#include "installer/FileManage.h"
+#include "installer/engine/FileManage.h"
 
 #include <windows.h>
 

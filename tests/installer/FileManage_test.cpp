@@ -1,7 +1,7 @@
-#include "installer/FileManage.h"
-#include "installer/Staging.h"
-#include "installer/Log.h"
-#include "installer/TextConvert.h"
+#include "installer/engine/FileManage.h"
+#include "installer/services/Staging.h"
+#include "installer/services/Log.h"
+#include "installer/services/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
@@ -178,7 +178,7 @@ protected:
     }
     void TearDown() override {
         fm->BeginJob(TInstallJob());
-        fm->payload.Close();
+        fm->Payload().Close();
         qmtest::RemoveTree(fm->unpackDir);
         CreateDirectoryW(fm->unpackDir.c_str(), nullptr);
         DeleteFileW((fm->tempDir + L"evil.txt").c_str());
@@ -190,9 +190,9 @@ protected:
         // before it and may have a signature after it: the reader must keep
         // to the range. The payload's handle lets nobody write the file.
         const std::string before(4099, 'B'), after(513, 'A');
-        fm->payload.Close();
+        fm->Payload().Close();
         EXPECT_TRUE(qmtest::WriteFileBytes(container, before + archive + after));
-        fm->payload.OpenRange(container, before.size(), archive.size());
+        fm->Payload().OpenRange(container, before.size(), archive.size());
         InstallResult r = fm->UnzipPayload();
         probe.Drain();
         return r;
@@ -375,11 +375,11 @@ TEST_F(Unzip, ArchiveThatCannotBeReadFails) {
         EXPECT_EQ(INSTALL_ERR_UNZIP, Unpack(archive)) << archive.size();
     // A range longer than its file, and no file at all.
     ASSERT_EQ(INSTALL_OK, Unpack(oneEntry));
-    fm->payload.Close();
-    EXPECT_FALSE(fm->payload.OpenRange(container, 4099, oneEntry.size() + 1000));
+    fm->Payload().Close();
+    EXPECT_FALSE(fm->Payload().OpenRange(container, 4099, oneEntry.size() + 1000));
     EXPECT_EQ(INSTALL_ERR_UNZIP, fm->UnzipPayload());
     DeleteFileW(container.c_str());
-    EXPECT_FALSE(fm->payload.OpenRange(container, 4099, oneEntry.size()));
+    EXPECT_FALSE(fm->Payload().OpenRange(container, 4099, oneEntry.size()));
     EXPECT_EQ(INSTALL_ERR_UNZIP, fm->UnzipPayload());
 }
 

@@ -2,8 +2,8 @@
 // keeps no ACLs (every file reports the Wine user as owner with full control),
 // so what the programs ask for and how they judge a descriptor are tested on
 // descriptors themselves; each case names the Windows folder it stands for.
-#include "installer/FolderSecurity.h"
-#include "installer/SystemFolders.h"
+#include "installer/engine/FolderSecurity.h"
+#include "installer/services/SystemFolders.h"
 
 #include <gtest/gtest.h>
 

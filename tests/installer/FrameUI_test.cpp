@@ -1,7 +1,9 @@
 // The main window, end to end: the real installer under Wine, driven with
 // clicks and keys at the places where the skin puts its controls.
-#include "installer/FrameUI.h"
-#include "installer/TextConvert.h"
+#include "installer/app/FrameUI.h"
+#include "installer/app/SilentInstall.h"
+#include "installer/engine/InstallDir.h"
+#include "installer/services/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/MsaaClient.h"
 #include "tests/installer/SetupFixture.h"
@@ -115,10 +117,10 @@ TEST(FrameUIDirectories, OnlyExistingDirectoriesInDriveLetterFormAreUsable) {
 
 TEST(FrameUIDirectories, DirectoryTooLongForItsMessageIsShortenedInTheMiddle) {
     EXPECT_EQ(L"无法创建目录 : \"D:\\Apps\\\", 请重新选择正确的安装目录!",
-              CFrameUI::CannotCreateMessage(L"D:\\Apps\\"));
+              CannotCreateMessage(L"D:\\Apps\\"));
     const std::wstring dir =
         L"C:\\" + std::wstring(300, L'a') + L"\\" + std::wstring(300, L'b') + L"\\";
-    const std::wstring message = CFrameUI::CannotCreateMessage(dir);
+    const std::wstring message = CannotCreateMessage(dir);
     // It fits the 360-character buffer with its terminator.
     EXPECT_EQ(359u, message.size());
     EXPECT_EQ(0u, message.find(L"无法创建目录 : \"C:\\aaa"));
@@ -144,7 +146,7 @@ TEST(FrameUIDirectories, SizesAreRoundedUpInTheUnitThatFits) {
         {UINT64_MAX, L"17179869184.0 GB"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.text, CFrameUI::SizeText(c.bytes)) << c.bytes;
+        EXPECT_EQ(c.text, SizeText(c.bytes)) << c.bytes;
 }
 
 // The reasons that need a drive or a user this machine cannot provide: Wine
@@ -163,12 +165,11 @@ TEST(FrameUIDirectories, ErrorsOfTheFailedLevelBecomeTheirReason) {
         {ERROR_DISK_FULL, L"磁盘空间不足, 请选择其他驱动器。"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.reason,
-                  CFrameUI::RefusalReason(L"C:\\qm-no-such-place\\Quillmossdex\\", c.error))
+        EXPECT_EQ(c.reason, RefusalReason(L"C:\\qm-no-such-place\\Quillmossdex\\", c.error))
             << c.error;
     // Anything else is said in the system's words, with its number.
-    EXPECT_EQ(0u, CFrameUI::RefusalReason(L"C:\\qm-no-such-place\\", ERROR_SHARING_VIOLATION)
-                      .find(L"系统错误 32"));
+    EXPECT_EQ(
+        0u, RefusalReason(L"C:\\qm-no-such-place\\", ERROR_SHARING_VIOLATION).find(L"系统错误 32"));
 }
 
 TEST(FrameUIDirectories, APickedFolderGetsTheProductFolderUnlessItIsIt) {
@@ -183,7 +184,7 @@ TEST(FrameUIDirectories, APickedFolderGetsTheProductFolderUnlessItIsIt) {
         {L"D:\\Quillmossdex2", L"D:\\Quillmossdex2\\Quillmossdex\\"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.dir, CFrameUI::WithProductFolder(c.picked)) << Narrow(c.picked);
+        EXPECT_EQ(c.dir, WithProductFolder(c.picked)) << Narrow(c.picked);
 }
 
 using FrameUIApp = SetupTest;
@@ -242,7 +243,7 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     const uint64_t needed = ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe").size() +
                             strlen("the uninstaller's place in the test payload") +
                             strlen("version=1.0.67\r\n");
-    EXPECT_EQ(0u, space.find(L"所需空间: " + CFrameUI::SizeText(needed))) << Narrow(space);
+    EXPECT_EQ(0u, space.find(L"所需空间: " + SizeText(needed))) << Narrow(space);
     EXPECT_EQ(std::wstring::npos, space.find(L"空间不足")) << Narrow(space);
     // Only the Start-menu shortcuts are wanted this time.
     Click(hwnd, L::kDesktopLnk);
@@ -401,7 +402,7 @@ TEST_F(FrameUIApp, ADriveWithoutEnoughSpaceIsRefusedBeforeAnythingIsMadeInWindow
         },
         5000))
         << Narrow(space);
-    EXPECT_EQ(0u, space.find(L"所需空间: " + CFrameUI::SizeText(needed))) << Narrow(space);
+    EXPECT_EQ(0u, space.find(L"所需空间: " + SizeText(needed))) << Narrow(space);
     CaptureWindow(hwnd).SavePng(ArtifactPath(L"setup-no-space.png"));
 
     Click(hwnd, L::kInstall);
@@ -409,7 +410,7 @@ TEST_F(FrameUIApp, ADriveWithoutEnoughSpaceIsRefusedBeforeAnythingIsMadeInWindow
     EXPECT_EQ(0u, message.find(L"无法创建目录 : \"" + dir +
                                L"\", 请重新选择正确的安装目录!\n"
                                L"磁盘空间不足: 安装需要 " +
-                               CFrameUI::SizeText(needed) + L", 驱动器 C: 只有 "))
+                               SizeText(needed) + L", 驱动器 C: 只有 "))
         << Narrow(message);
     EXPECT_NE(std::wstring::npos, message.find(L"还差 ")) << Narrow(message);
     EXPECT_FALSE(FileExists(dir));

@@ -1,6 +1,6 @@
-#include "installer/Guard.h"
-#include "installer/MessageBox.h"
-#include "installer/TextConvert.h"
+#include "installer/app/Guard.h"
+#include "installer/services/MessageBox.h"
+#include "installer/services/TextConvert.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

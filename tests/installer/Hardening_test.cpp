@@ -10,10 +10,10 @@
 // planted link may stay where Windows would remove it; the cases only
 // require that nothing behind it changed. Links to files are not recognised
 // as links by Wine 8 (see Link).
-#include "installer/FileManage.h"
-#include "installer/FrameUI.h"
-#include "installer/Product.h"
-#include "installer/Staging.h"
+#include "installer/engine/FileManage.h"
+#include "installer/app/SilentInstall.h"
+#include "installer/services/Product.h"
+#include "installer/services/Staging.h"
 #include "payload/uninst/Uninstaller.h"
 #include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"

@@ -1,5 +1,5 @@
-#include "installer/Log.h"
-#include "installer/TextConvert.h"
+#include "installer/services/Log.h"
+#include "installer/services/TextConvert.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

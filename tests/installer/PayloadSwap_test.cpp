@@ -1,7 +1,7 @@
 // The installer against a swapped or damaged download: the running program's
 // file renamed away and replaced while its window waits for the click, and a
 // payload that is not the one the program's digest names.
-#include "installer/Product.h"
+#include "installer/services/Product.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
 #include "tests/support/TestPayload.h"

@@ -2,10 +2,10 @@
 // held file or a link, ended with the session, or killed at any point. Each
 // case compares the whole machine state the product touches (install folder,
 // registry, links, temporary data) before and after.
-#include "installer/FileManage.h"
-#include "installer/FrameUI.h"
-#include "installer/Product.h"
-#include "installer/Staging.h"
+#include "installer/engine/FileManage.h"
+#include "installer/app/SilentInstall.h"
+#include "installer/services/Product.h"
+#include "installer/services/Staging.h"
 
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"

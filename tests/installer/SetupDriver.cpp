@@ -1,6 +1,6 @@
 #include "tests/installer/SetupDriver.h"
 
-#include "installer/Product.h"
+#include "installer/services/Product.h"
 #include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/support/TestPayload.h"

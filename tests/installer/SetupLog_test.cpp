@@ -1,6 +1,6 @@
 // The setup log and the message box seam's silent mode.
-#include "installer/MessageBox.h"
-#include "installer/SetupLog.h"
+#include "installer/services/MessageBox.h"
+#include "installer/services/SetupLog.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "installer/Shortcut.h"
-#include "installer/Product.h"
-#include "installer/TextConvert.h"
+#include "installer/engine/Shortcut.h"
+#include "installer/services/Product.h"
+#include "installer/services/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 

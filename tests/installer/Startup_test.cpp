@@ -1,7 +1,8 @@
 // Start-up and the start modes, end to end: the real installer started with
 // the command lines a person, the product's updater or a deployment script use.
-#include "installer/FrameUI.h"
-#include "installer/Startup.h"
+#include "installer/app/FrameUI.h"
+#include "installer/app/SilentInstall.h"
+#include "installer/app/Startup.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupFixture.h"
 #include "tests/support/TestPayload.h"
@@ -17,11 +18,11 @@ using namespace qmtest;
 namespace L = qmtest::layout;
 
 TEST(StartupWords, PathWordsJoinWithSingleBlanks) {
-    EXPECT_EQ("C:\\My Apps", JoinPathWords({"path", "C:\\My Apps"}));
-    EXPECT_EQ(" C:\\My Apps", JoinPathWords({"path", "C:\\My", "Apps"}));
-    EXPECT_EQ("", JoinPathWords({"path"}));
-    EXPECT_TRUE(IsSilentStart({"path"}));
-    EXPECT_FALSE(IsSilentStart({"Path", "C:\\x"}));
+    EXPECT_EQ(L"C:\\My Apps", JoinPathWords({L"path", L"C:\\My Apps"}));
+    EXPECT_EQ(L" C:\\My Apps", JoinPathWords({L"path", L"C:\\My", L"Apps"}));
+    EXPECT_EQ(L"", JoinPathWords({L"path"}));
+    EXPECT_TRUE(IsSilentStart({L"path"}));
+    EXPECT_FALSE(IsSilentStart({L"Path", L"C:\\x"}));
     EXPECT_FALSE(IsSilentStart({}));
 }
 

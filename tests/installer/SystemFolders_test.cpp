@@ -1,5 +1,5 @@
 // Paths compared as the file system resolves them, 8.3 names included.
-#include "installer/SystemFolders.h"
+#include "installer/services/SystemFolders.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

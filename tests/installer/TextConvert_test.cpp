@@ -1,5 +1,5 @@
-#include "installer/Guard.h"
-#include "installer/TextConvert.h"
+#include "installer/app/Guard.h"
+#include "installer/services/TextConvert.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

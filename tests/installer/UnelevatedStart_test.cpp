@@ -3,7 +3,7 @@
 // the page or program reaches its handler through the way that, on Windows,
 // runs it with the desktop shell's (the user's) token; that the handler then
 // runs unelevated only Windows shows.
-#include "installer/UnelevatedStart.h"
+#include "installer/app/UnelevatedStart.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "installer/FileManage.h"
-#include "installer/Product.h"
+#include "installer/engine/FileManage.h"
+#include "installer/services/Product.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"

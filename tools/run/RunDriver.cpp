@@ -3,7 +3,7 @@
 // screenshot of the finish page and says where the product went.
 //
 //   qm_run_driver <QuillmossdexSetup.exe> <folder for the screenshots>
-#include "installer/Product.h"
+#include "installer/services/Product.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/SetupDriver.h"
 #include "tests/support/TestSupport.h"

@@ -1,6 +1,6 @@
 // Prints the installer's view of its command line: one word per line, each in
 // hexadecimal, so that the test sees the exact bytes of the narrow text.
-#include "installer/Guard.h"
+#include "installer/app/Guard.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Faults on a worker thread with the installer's crash filter installed.
-#include "installer/CrashDump.h"
+#include "installer/app/CrashDump.h"
 
 #include <windows.h>
 

@@ -9,9 +9,9 @@
 // how many kill points a whole run passed there; with QM_TEST_STOP_UNPACKING=1
 // it asks the run to stop (as the window's Yes does) at the first point after
 // a file was unpacked, before anything is moved into the install folder.
-#include "installer/FileManage.h"
-#include "installer/Journal.h"
-#include "installer/Log.h"
+#include "installer/engine/FileManage.h"
+#include "installer/services/Journal.h"
+#include "installer/services/Log.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Writes log lines so that a test acting as debugger can read them from the
 // debugger output: argv[1] is the source name, argv[2] the line number.
-#include "installer/Log.h"
+#include "installer/services/Log.h"
 
 #include <cstdlib>
 

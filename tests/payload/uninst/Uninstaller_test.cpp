@@ -1,5 +1,5 @@
-#include "installer/Product.h"
-#include "installer/TextConvert.h"
+#include "installer/services/Product.h"
+#include "installer/services/TextConvert.h"
 #include "payload/uninst/Uninstaller.h"
 #include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"

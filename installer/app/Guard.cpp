@@ -1,0 +1,292 @@
+#include "installer/app/Guard.h"
+
+#include "installer/services/CommandLine.h"
+
+#include "installer/services/MessageBox.h"
+#include "installer/services/Product.h"
+#include "installer/services/SetupLog.h"
+#include "installer/services/SystemFolders.h"
+#include "installer/services/TextConvert.h"
+
+#include "skinui/core/Handles.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
+
+using SkinUI::UniqueHandle;
+
+namespace {
+
+// Kept for the life of the process (or until the finish button releases it),
+// so they are deliberately not RAII holders: the install mutex in the
+// product's private namespace, and the mutex of the plain name that older
+// installers and the product's other programs look for.
+HANDLE g_installMutex = nullptr;
+HANDLE g_plainInstallMutex = nullptr;
+
+const wchar_t kCaption[] = L"提示:";
+const wchar_t kProcessCaption[] = L"提示";
+
+// The alias of the product's private namespace, and the prefix of the names
+// in it.
+const wchar_t kNamespaceAlias[] = L"" QM_PRODUCT_ID;
+// Administrators and SYSTEM only, owned by the administrators: what an
+// elevated program of the product gives its named objects. A standard user
+// can neither make such an object nor open it: Windows lets a token name as
+// owner only its user or a group it holds for owning, and the administrators
+// group is neither in a standard user's token, nor in an unelevated
+// administrator's, which holds it for denying only.
+const wchar_t kAdminOnlyDescriptor[] = L"O:BAD:P(A;;GA;;;BA)(A;;GA;;;SY)";
+
+// A security descriptor made from the text above, freed with the object.
+class CAdminOnly {
+public:
+    CAdminOnly() {
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyDescriptor, SDDL_REVISION_1,
+                                                             &m_descriptor, nullptr);
+        m_attributes.lpSecurityDescriptor = m_descriptor;
+    }
+    ~CAdminOnly() { LocalFree(m_descriptor); }
+    CAdminOnly(const CAdminOnly&) = delete;
+    CAdminOnly& operator=(const CAdminOnly&) = delete;
+    // Null when the descriptor could not be made: no object is then made
+    // with the default one instead.
+    SECURITY_ATTRIBUTES* Get() { return m_descriptor ? &m_attributes : nullptr; }
+
+private:
+    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
+    SECURITY_ATTRIBUTES m_attributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};
+
+// The product's private namespace, whose boundary holds the administrators
+// group: only a process with that group enabled in its token (an elevated
+// one, or SYSTEM) can create or open it, so a standard user can neither make
+// a name in it first nor hold one. Opened once and kept for the life of the
+// process: the names in it go with the last handle to it. Null where the
+// system has no private namespaces: Wine 8 fails CreateBoundaryDescriptorW
+// and has the other calls only as stubs that end the process, so nothing
+// else is called after that failure.
+HANDLE ProductNamespace() {
+    static HANDLE s_namespace = nullptr;
+    static bool s_tried = false;
+    if (s_tried)
+        return s_namespace;
+    s_tried = true;
+    HANDLE boundary = CreateBoundaryDescriptorW(kNamespaceAlias, 0);
+    if (!boundary)
+        return nullptr;
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = sizeof(sid);
+    CAdminOnly access;
+    if (access.Get() && CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+        AddSIDToBoundaryDescriptor(&boundary, sid)) {
+        s_namespace = CreatePrivateNamespaceW(access.Get(), boundary, kNamespaceAlias);
+        // Another elevated program of the product made it first.
+        if (!s_namespace && GetLastError() == ERROR_ALREADY_EXISTS)
+            s_namespace = OpenPrivateNamespaceW(boundary, kNamespaceAlias);
+    }
+    DeleteBoundaryDescriptor(boundary);
+    return s_namespace;
+}
+
+std::wstring PrivateName(const char* name) {
+    return std::wstring(kNamespaceAlias) + L"\\" + ToWide(name);
+}
+
+// True when administrators or SYSTEM own the object: an elevated program or
+// a service made it, not a standard user.
+bool IsAdminOwned(HANDLE object) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool admin = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                            IsWellKnownSid(owner, WinLocalSystemSid));
+    LocalFree(descriptor);
+    return admin;
+}
+
+bool ProbeMutex(const char* name) {
+    SetLastError(ERROR_SUCCESS);
+    UniqueHandle h(OpenMutexA(0, FALSE, name));
+    DWORD err = GetLastError();
+    if (err == ERROR_ALREADY_EXISTS || err == ERROR_ACCESS_DENIED)
+        return true;
+    // A handle that came back means the mutex exists: opening with no access
+    // rights succeeds on Windows, and a probe that ignored that would never
+    // see a running program.
+    return static_cast<bool>(h);
+}
+
+// Whether an elevated program of the product holds the named mutex: in the
+// private namespace, or under the plain name when administrators own it
+// there. A plain name is anybody's to take, also as "Global\..." from
+// another session, which is where a deployment running as SYSTEM looks: one
+// that a standard user made, or that this process may not even read, is not
+// the product's and blocks nothing.
+bool ProbeElevatedMutex(const char* name) {
+    if (ProductNamespace()) {
+        UniqueHandle h(OpenMutexW(SYNCHRONIZE, FALSE, PrivateName(name).c_str()));
+        if (h)
+            return true;
+    }
+    UniqueHandle plain(OpenMutexA(READ_CONTROL, FALSE, name));
+    return plain && IsAdminOwned(plain.Get());
+}
+
+void CloseInstallMutexes() {
+    for (HANDLE* h : {&g_installMutex, &g_plainInstallMutex}) {
+        if (*h) {
+            ReleaseMutex(*h);
+            CloseHandle(*h);
+            *h = nullptr;
+        }
+    }
+}
+
+} // namespace
+
+bool CreateInstallMutex() {
+    CAdminOnly access;
+    if (!access.Get())
+        return false;
+    if (ProductNamespace()) {
+        SetLastError(ERROR_SUCCESS);
+        g_installMutex = CreateMutexW(access.Get(), TRUE, PrivateName(kInstallMutexName).c_str());
+        const DWORD err = GetLastError();
+        if (!g_installMutex || err == ERROR_ALREADY_EXISTS) {
+            CloseInstallMutexes();
+            return false;
+        }
+    }
+    // The plain name as well, for the programs that look for it. An
+    // installer that holds it (an earlier version, or a system without
+    // private namespaces) made it as an administrator; a user's mutex of the
+    // same name is passed by.
+    SetLastError(ERROR_SUCCESS);
+    HANDLE plain = CreateMutexA(access.Get(), TRUE, kInstallMutexName);
+    const DWORD err = GetLastError();
+    if (plain && err != ERROR_ALREADY_EXISTS) {
+        g_plainInstallMutex = plain;
+        return true;
+    }
+    const bool installer = plain && IsAdminOwned(plain);
+    if (plain)
+        CloseHandle(plain);
+    if (installer) {
+        CloseInstallMutexes();
+        return false;
+    }
+    SetupLogLine(L"a mutex named " + ToWide(kInstallMutexName) +
+                 L" that no administrator made is ignored");
+    return true;
+}
+
+void ReleaseInstallMutex() {
+    CloseInstallMutexes();
+}
+
+bool HoldsInstallMutex() {
+    return g_installMutex != nullptr || g_plainInstallMutex != nullptr;
+}
+
+bool IsClientRunning() {
+    return ProbeMutex(kClientMutexName);
+}
+bool IsUpdaterRunning() {
+    // The updater ends the client and starts this installer, elevated: its
+    // mutex is an administrator's. A squatted client mutex, by contrast,
+    // only brings the question to close a client (silent runs close clients
+    // by their image name) and never stops an install, so it is probed as
+    // the client, which runs unelevated, makes it.
+    return ProbeElevatedMutex(kUpdateMutexName);
+}
+
+bool CheckSingleInstance() {
+    if (!CreateInstallMutex()) {
+        ShowMessageBox(nullptr, L"安装程序正在运行!", kCaption, MB_OK);
+        return true;
+    }
+    if (IsUpdaterRunning()) {
+        ShowMessageBox(nullptr, L"安装程序正在运行, 请安装完成后再重试!", kCaption, MB_OK);
+        return true;
+    }
+    if (IsClientRunning()) {
+        int answer = ShowMessageBox(
+            nullptr, L"" QM_PRODUCT_NAME "客户端正在运行, 是否强制关闭后安装?", kCaption, MB_YESNO);
+        if (answer != IDYES)
+            return true;
+        KillClientProcesses();
+    }
+    return false;
+}
+
+void KillClientProcesses() {
+    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap) {
+        ShowMessageBox(nullptr, L"获取进程失败!", kProcessCaption, MB_OK);
+        return;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    const size_t nameLen = wcslen(kClientFileNameW);
+    for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
+         more = Process32NextW(snap.Get(), &entry)) {
+        if (wcslen(entry.szExeFile) != nameLen || wcscmp(entry.szExeFile, kClientFileNameW) != 0)
+            continue;
+        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+        if (process)
+            TerminateProcess(process.Get(), 0);
+        else
+            ShowMessageBox(nullptr, L"访问进程失败", kProcessCaption, MB_OK);
+    }
+}
+
+void KillProcessById(DWORD pid) {
+    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap)
+        return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
+         more = Process32NextW(snap.Get(), &entry)) {
+        if (entry.th32ProcessID != pid)
+            continue;
+        UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid));
+        if (process)
+            TerminateProcess(process.Get(), 0);
+        return;
+    }
+}
+
+bool KillProductProcessById(DWORD pid, const std::wstring& installDir) {
+    if (pid == 0 || pid == GetCurrentProcessId() || installDir.empty())
+        return false;
+    UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    if (!process)
+        return false;
+    std::wstring image(32768, L'\0');
+    DWORD size = static_cast<DWORD>(image.size());
+    if (!QueryFullProcessImageNameW(process.Get(), 0, &image[0], &size))
+        return false;
+    image.resize(size);
+    std::wstring dir = installDir;
+    if (dir.back() != L'\\' && dir.back() != L'/')
+        dir += L'\\';
+    if (!SamePath(image, dir + kClientFileNameW) && !SamePath(image, dir + kUpdaterFileNameW))
+        return false;
+    return TerminateProcess(process.Get(), 0) != 0;
+}
+
+std::vector<std::string> GetCommandLineArgs() {
+    std::vector<std::string> args;
+    for (const std::wstring& word : SplitCommandLine(GetCommandLineW()))
+        args.push_back(ToNarrow(word));
+    return args;
+}

@@ -1,0 +1,133 @@
+// Entry point of QuillmossdexSetup.exe: the command line, the log, the guard,
+// the crash filter and COM; then either the silent install with no window at
+// all, or the skin, the main window and the start mode, the message loop until
+// the window quits, and the end of the process.
+#include "installer/app/CrashDump.h"
+#include "installer/app/FrameUI.h"
+#include "installer/app/Guard.h"
+#include "installer/engine/FileManage.h"
+#include "installer/services/Journal.h"
+#include "installer/services/MessageBox.h"
+#include "installer/services/SetupLog.h"
+#include "installer/app/SilentInstall.h"
+#include "installer/app/Startup.h"
+
+#include "skinui/core/SystemLibrary.h"
+#include "skinui/core/TextFormat.h"
+#include "skinui/window/PaintManagerUI.h"
+
+#include <objbase.h>
+#include <windows.h>
+
+#include <new>
+#include <string>
+
+namespace {
+
+// How long the end of the process waits for a worker that has reported its
+// outcome and is still writing the install kind.
+constexpr DWORD kWorkerFinishTimeoutMs = 5000;
+
+const wchar_t kProgram[] = L"QuillmossdexSetup.exe";
+
+const wchar_t kUsage[] =
+    L"青梧云端助手 安装程序\n"
+    L"\n"
+    L"QuillmossdexSetup.exe [/S] [/LOG=file] [/D=dir]\n"
+    L"QuillmossdexSetup.exe [/LOG=file] path dir\n"
+    L"QuillmossdexSetup.exe [/LOG=file] Update pid\n"
+    L"\n"
+    L"  /S          silent install: no window, no questions; the exit code tells the outcome\n"
+    L"  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
+    L"quotes)\n"
+    L"  /LOG=file   write the log to file (default: "
+    L"%TEMP%\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
+    L"  /? /help    show this text\n"
+    L"  path dir    silent install into dir\\Quillmossdex\\\n"
+    L"  Update pid  end process pid, then install over the recorded installation\n"
+    L"\n"
+    L"Silent runs install over a recorded installation. Their exit codes:\n"
+    L"  0 installed, 2 directory refused, 3 another installer or the updater is running,\n"
+    L"  6 unknown switch, 11-16 the install failed or was stopped and nothing was changed,\n"
+    L"  17 the installer is damaged (download it again) and nothing was changed,\n"
+    L"  7 the install failed and not all of its changes could be undone yet (see the log).\n";
+
+void LogExit(UINT code) {
+    SetupLogLine(L"exit code " + SkinUI::DecimalText(code));
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    // Before anything can load a DLL by name.
+    SkinUI::HardenDllSearch();
+
+    const TStartRequest request = ParseStartCommandLine(GetCommandLineW());
+    if (request.mode == TStartRequest::kUsage) {
+        PrintToParentConsole(kUsage);
+        return 0;
+    }
+    if (request.mode == TStartRequest::kUnknownSwitch) {
+        PrintToParentConsole(L"unknown switch: " + request.unknownSwitch + L"\n\n" + kUsage);
+        return static_cast<int>(SETUP_EXIT_USAGE);
+    }
+    OpenRunLog(request.logPath, L"install", kProgram);
+    // A silent run has nobody to answer a box: from here on every box of
+    // this process goes to the log.
+    SetSilentMessageBoxes(request.silent);
+
+    if (CheckSingleInstance()) {
+        const UINT code = request.silent ? static_cast<UINT>(SETUP_EXIT_NOT_STARTED) : 0u;
+        SetupLogLine(L"not started");
+        LogExit(code);
+        return static_cast<int>(code);
+    }
+    SetUnhandledExceptionFilter(WriteCrashDump);
+    CoInitialize(nullptr);
+    // An earlier run that was killed may have left the product half changed:
+    // it is finished or put back before anything reads the record. Only
+    // journals are read here; the bulk of old temporary data goes later.
+    RecoverInterruptedRuns();
+
+    if (request.silent) {
+        // Nobody waits for a window: the old temporary data goes right away.
+        RemoveEarlierStaging(CFileManage::GetInstance()->StagingDir());
+        // No window and no skin: the install runs on this thread, so it needs
+        // no desktop and cannot fail for the lack of one.
+        const UINT code = RunSilentInstall(request);
+        CFileManage::GetInstance()->RemoveStaging();
+        ReleaseInstallMutex();
+        LogExit(code);
+        ExitProcess(code);
+    }
+
+    SkinUI::CPaintManagerUI::SetInstance(instance);
+    SetupSkinResources();
+
+    // Lives until the process ends; nothing deletes it.
+    CFrameUI* frame = new (std::nothrow) CFrameUI();
+    if (!frame || !frame->Open()) {
+        ReleaseInstallMutex();
+        SetupLogFailure(L"the window could not be created", GetLastError());
+        LogExit(0);
+        return 0;
+    }
+    // The window is up: what earlier runs left in the temporary directory
+    // (tens of thousands of files, after a run that was cut off while
+    // unpacking) goes on a thread of its own.
+    StartBackgroundCleanUp(CFileManage::GetInstance()->StagingDir());
+    ApplyStartRequest(*frame, request);
+
+    SkinUI::CPaintManagerUI::MessageLoop();
+
+    frame->WaitForWorkerFinish(kWorkerFinishTimeoutMs);
+    // A worker still busy leaves its journal to the next run.
+    if (frame->WorkerEnded())
+        CFileManage::GetInstance()->RemoveStaging();
+    // Unless the finish button released it already; a second call does nothing.
+    ReleaseInstallMutex();
+    // No clean-up: the window, the install context and the log live to the
+    // end, and a worker still installing ends with the process.
+    LogExit(SETUP_EXIT_INSTALLED);
+    ExitProcess(SETUP_EXIT_INSTALLED);
+}

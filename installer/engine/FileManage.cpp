@@ -1,0 +1,847 @@
+#include "installer/engine/FileManage.h"
+
+#include "installer/engine/ArchiveEntry.h"
+#include "installer/engine/EntryWriter.h"
+#include "installer/engine/FolderSecurity.h"
+#include "installer/services/Log.h"
+#include "installer/engine/MoveTree.h"
+#include "installer/engine/PayloadReader.h"
+#include "installer/engine/UninstallRecord.h"
+#include "installer/services/Product.h"
+#include "installer/services/SetupLog.h"
+#include "installer/services/Staging.h"
+#include "installer/services/TextConvert.h"
+
+#include "skinui/core/Handles.h"
+#include "skinui/core/TextFormat.h"
+
+#include <objbase.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <unordered_set>
+
+#include <cstdint>
+#include <cwchar>
+
+using SkinUI::UniqueHandle;
+
+namespace {
+
+// The longest path text that still leaves room for a terminator in MAX_PATH:
+// the unpack directory lies below the system's temporary directory, which no
+// user chooses, and keeps to it.
+constexpr size_t kMaxPathText = MAX_PATH - 1;
+// Every entry is copied through one buffer of this size: large enough that
+// inflate and the file writes run in long stretches, small enough that the
+// peak memory does not depend on the payload, and a header that lies about an
+// entry's size cannot make the installer allocate it.
+// A move that fails is tried this many times in all, kMoveRetryDelayMs apart:
+// a file in the install directory held by another program (a client that is
+// slow to exit, a virus scanner) is often released within a few seconds.
+constexpr int kMoveAttempts = 10;
+constexpr DWORD kMoveRetryDelayMs = 500;
+// The wait between attempts is cut into slices this long, so that a cancel
+// request is heard within one of them.
+constexpr DWORD kCancelPollMs = 50;
+const wchar_t kJournalFileName[] = L"journal";
+const wchar_t kUnpackSubDir[] = L"unpack\\";
+// The log lines of the first and of the repeated move attempts carry these
+// line numbers, which support staff know from earlier releases.
+constexpr int kLogLineFirstMove = 232;
+constexpr int kLogLineRetryMove = 238;
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+bool EndsWithSeparator(const std::wstring& s) {
+    return !s.empty() && IsSeparator(s.back());
+}
+
+// One move attempt: everything below sourceDir into installDir, creating the
+// install directory's missing levels first. Both end with a separator.
+DWORD MoveTreeOnce(const std::wstring& sourceDir, const std::wstring& installDir) {
+    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", installDir))
+        CreateDirectoryW(level.c_str(), nullptr);
+    return MoveDirectoryContent(sourceDir, installDir);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Path limits
+
+size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames) {
+    std::wstring dir = installDir;
+    while (EndsWithSeparator(dir))
+        dir.pop_back();
+    size_t excess = 0;
+    auto measure = [&](size_t length, size_t limit) {
+        if (length > limit && length - limit > excess)
+            excess = length - limit;
+    };
+    measure(dir.size(), kMaxFolderPathChars);
+    for (const std::wstring& name : entryNames) {
+        // Each folder on the way, then the entry itself: a file at its full
+        // length, a folder without its trailing separator.
+        for (size_t i = 0; i < name.size(); ++i)
+            if (IsSeparator(name[i]) && i > 0 && !IsSeparator(name[i - 1]))
+                measure(dir.size() + 1 + i, kMaxFolderPathChars);
+        if (!name.empty() && !EndsWithSeparator(name))
+            measure(dir.size() + 1 + name.size(), kMaxFilePathChars);
+    }
+    return excess;
+}
+
+size_t CFileManage::PayloadPathExcess(const std::wstring& dir) {
+    // Names are read only from a payload that matched the digest; the check
+    // is made once, as nobody can change the file while it is held.
+    CPayloadReader reader;
+    if (!m_carriesPayload || !m_payload.Verify(m_digest) || !reader.Open(&m_payload))
+        return 0;
+    std::vector<std::wstring> names;
+    names.reserve(reader.Entries().size() + 1);
+    for (const TPayloadEntry& entry : reader.Entries())
+        names.push_back(entry.name);
+    // The list the install writes may not be among the payload's entries.
+    names.push_back(kEntryListName);
+    return PathExcess(dir, names);
+}
+
+// The space the payload needs is read from the payload's own entry table:
+// the window shows it before anything is unpacked, and refuses a drive that
+// lacks it before anything is made. Read only from a payload that matched
+// its digest.
+uint64_t CFileManage::PayloadUnpackedBytes() {
+    CPayloadReader reader;
+    if (!m_carriesPayload || !m_payload.Verify(m_digest) || !reader.Open(&m_payload))
+        return 0;
+    uint64_t total = 0;
+    for (const TPayloadEntry& entry : reader.Entries()) {
+        // A size near the type's end is a damaged or hostile table; it must
+        // not wrap into a small sum that lets a full drive through.
+        if (entry.size > UINT64_MAX - total)
+            return UINT64_MAX;
+        total += entry.size;
+    }
+    return total;
+}
+
+// ---------------------------------------------------------------------------
+// Construction
+
+CFileManage* CFileManage::GetInstance() {
+    // Never destroyed: the installer ends with ExitProcess, and a worker may
+    // still be using the instance then.
+    static CFileManage* instance = new CFileManage();
+    return instance;
+}
+
+CFileManage::CFileManage() {
+    // The payload's file is opened now, once, and held: whoever renames the
+    // program's file away and puts another at its name while the window waits
+    // cannot change what is installed.
+    m_carriesPayload = OwnPayloadDigest(&m_digest);
+    if (m_carriesPayload && m_payload.OpenOwn(m_digest))
+        m_payload.StartVerify(m_digest);
+    wchar_t buf[MAX_PATH] = {};
+    DWORD n = GetTempPathW(MAX_PATH, buf);
+    if (n != 0 && n <= kMaxPathText)
+        tempDir.assign(buf, n);
+    // Where the staging folder goes depends on the run's rights, not on the
+    // user's temporary folder (Staging.h); one that does not fit leaves every
+    // path empty, and the steps that need them refuse. What earlier runs
+    // left goes after the window is shown.
+    CreateStaging();
+}
+
+bool CFileManage::CreateStaging() {
+    if (!m_stagingDir.empty())
+        return true;
+    // A folder of this run's own, so that nothing an earlier run left (and
+    // nothing another run is writing) is ever in the way.
+    std::wstring staging;
+    if (!CreateStagingDir(&staging))
+        return false;
+    const std::wstring unpack = staging + kUnpackSubDir;
+    if (unpack.size() > kMaxPathText || !m_journal.Open(staging + kJournalFileName)) {
+        RemoveStagingDir(staging);
+        return false;
+    }
+    m_stagingDir = staging;
+    unpackDir = unpack;
+    return true;
+}
+
+void CFileManage::FinishRun() {
+    if (!m_finishPending)
+        return;
+    m_finishPending = false;
+    if (!m_journal.Resolve())
+        SetupLogLine(L"the replaced files could not all be removed yet; the next run goes on");
+}
+
+void CFileManage::RemoveStaging() {
+    if (m_stagingDir.empty())
+        return;
+    // A journal with changes in it is what a later run needs to put things
+    // back; it stays with its folder.
+    if (!m_journal.Resolve())
+        return;
+    m_journal = CInstallJournal();
+    RemoveStagingDir(m_stagingDir);
+    m_stagingDir.clear();
+    unpackDir.clear();
+}
+
+bool CFileManage::RemoveCreatedLevels(const std::vector<std::wstring>& levels) {
+    bool gone = true;
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+        // Only when empty: anything in it is not this run's.
+        RemoveDirectoryW(it->c_str());
+        gone = gone && GetFileAttributesW(it->c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
+    return gone;
+}
+
+std::vector<std::wstring> CFileManage::CreateMissingLevels(const std::wstring& dir) {
+    std::vector<std::wstring> created;
+    for (const std::wstring& level : DirectoryLevels(L"", dir))
+        if (CreateInstallFolderLevel(level))
+            created.push_back(level);
+    return created;
+}
+
+void CFileManage::RemoveUnpackDir() {
+    if (unpackDir.empty())
+        return;
+    std::wstring dir = unpackDir;
+    while (EndsWithSeparator(dir))
+        dir.pop_back();
+    if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES)
+        RemoveTreeNoFollow(dir);
+}
+
+void CFileManage::PostProgress(int percent, InstallStep step) {
+    progress = percent;
+    if (m_target.window)
+        PostMessageW(m_target.window, m_target.progressMessage, static_cast<WPARAM>(percent),
+                     static_cast<LPARAM>(step));
+}
+
+// ---------------------------------------------------------------------------
+// The install sequence
+
+void CFileManage::BeginJob(const TInstallJob& job) {
+    // Stored with a trailing separator, as every install directory text is:
+    // the record and the shortcuts append file names to it.
+    installDir = job.installDir;
+    if (!EndsWithSeparator(installDir))
+        installDir += L'\\';
+    m_target = job.target;
+}
+
+TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
+    // What an earlier run that was killed left half done is finished or put
+    // back first: this run must see, and journal, the installation as it was.
+    // A stop asked for meanwhile is kept: its starter cleared the request
+    // before the run began (ClearCancel), and the question is asked once.
+    RecoverInterruptedRuns();
+    TInstallOutcome outcome;
+    m_installKind = DetectInstallKind(m_installKind);
+    BeginJob(job);
+    HRESULT com = CoInitialize(nullptr);
+    // Each step's outcome goes to the setup log, a failure with the system's
+    // error as the step left it.
+    auto logged = [](const wchar_t* step, InstallResult r) {
+        const DWORD error = GetLastError();
+        if (r == INSTALL_OK)
+            SetupLogLine(std::wstring(step) + L": done");
+        else if (r == INSTALL_CANCELLED)
+            SetupLogLine(std::wstring(step) + L": stopped on request");
+        else
+            SetupLogFailure(std::wstring(step) + L": failed with result " +
+                                SkinUI::DecimalText(static_cast<int>(r)),
+                            error);
+        return r;
+    };
+    // Between steps as well as inside them: a request that comes late still
+    // stops the run before it counts as done.
+    auto go = [&](InstallResult r) {
+        return r == INSTALL_OK && m_cancel ? logged(L"continue", INSTALL_CANCELLED) : r;
+    };
+    SetupLogLine(L"installing into " + installDir);
+    InstallResult result = logged(L"find the payload", ExtractPayload());
+    // The window refuses such a directory before it starts; a starter without
+    // a window must not get an install whose links and uninstaller cannot
+    // reach their files.
+    if (result == INSTALL_OK && PayloadPathExcess(installDir) > 0)
+        result = logged(L"check the path lengths below the install folder", INSTALL_ERR_COPY);
+
+    // From here on every change is journaled before it is made, the install
+    // folder's own levels and the unpacking included: a stop or a failure at
+    // any later moment puts everything back.
+    m_guarded = false;
+    if (result == INSTALL_OK && !PlanInsideFolders())
+        result = logged(L"plan the folders inside the install folder", INSTALL_ERR_COPY);
+    if (go(result) == INSTALL_OK && job.rollbackProtection) {
+        if (StartJournal(job))
+            m_guarded = true;
+        else
+            result = logged(L"start the journal", INSTALL_ERR_COPY);
+    }
+    if (go(result) == INSTALL_OK)
+        result = logged(L"prepare the install folder", PrepareInstallFolder());
+    if (go(result) == INSTALL_OK)
+        result = logged(L"unpack the payload", UnzipPayload());
+    if (go(result) == INSTALL_OK)
+        result = logged(L"write the entry list", WriteEntryList());
+    // What the installation there now consists of, read before the new list
+    // replaces it: an update leaves exactly the new version.
+    std::vector<std::wstring> oldEntries;
+    if (go(result) == INSTALL_OK)
+        oldEntries = ReadInstalledEntries();
+    if (go(result) == INSTALL_OK)
+        result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
+    if (go(result) == INSTALL_OK)
+        result =
+            logged(L"remove what the new version no longer carries", RemoveOrphans(oldEntries));
+    // Nothing of the payload stays in the temporary directory, whether the
+    // files were moved or the run failed half way.
+    RemoveUnpackDir();
+    // A product missing from the system's program list cannot be removed the
+    // usual way, so the user is told when the record could not be written.
+    if (go(result) == INSTALL_OK) {
+        if (m_guarded && !m_journal.NoteKey(HKEY_LOCAL_MACHINE, UninstallKeyPath()))
+            result = logged(L"journal the uninstall record", INSTALL_ERR_REGISTRY);
+        else
+            result = logged(L"write the uninstall record", WriteUninstallRecord());
+    }
+    if (go(result) == INSTALL_OK)
+        result = logged(L"create the chosen shortcuts", CreateChosenShortcuts(job));
+    if (go(result) == INSTALL_OK && m_guarded &&
+        !m_journal.NoteValue(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\") + kSettingsSubKey,
+                             L"InstallWay"))
+        result = logged(L"journal the install kind", INSTALL_ERR_REGISTRY);
+    // Before the starter learns the result: once it has it, it may end the
+    // process at any moment (the finish button, the end of a silent install),
+    // which would cut a later write off.
+    if (go(result) == INSTALL_OK)
+        WriteInstallKind(m_installKind);
+    result = go(result);
+
+    if (m_guarded) {
+        if (result == INSTALL_OK) {
+            // The one moment the run counts as done; what remains (removing
+            // the replaced files) a later run finishes as well.
+            // The replaced files go in FinishRun, once the starter has the
+            // outcome; a run killed before that is finished by the next.
+            if (!m_journal.Commit())
+                result = logged(L"commit", INSTALL_ERR_COPY);
+            else
+                m_finishPending = true;
+        }
+        if (result != INSTALL_OK) {
+            outcome.rolledBack = true;
+            outcome.rollbackComplete = m_journal.Resolve();
+            SetupLogLine(outcome.rollbackComplete
+                             ? std::wstring(L"rolled back: nothing was changed")
+                             : std::wstring(L"rolled back in part; the next run goes on"));
+        }
+        m_guarded = false;
+    } else if (result != INSTALL_OK) {
+        // Ended before its journal began: the levels of the install folder
+        // its starter created are all it may have changed.
+        outcome.rolledBack = true;
+        outcome.rollbackComplete = RemoveCreatedLevels(job.createdDirs);
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    outcome.result = result;
+    return outcome;
+}
+
+bool CFileManage::PlanInsideFolders() {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD n = GetFullPathNameW(installDir.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH || m_stagingDir.empty())
+        return false;
+    // Every later step, the record and the journal's scope included, names
+    // the folder as the file system resolves it.
+    installDir = full;
+    if (!EndsWithSeparator(installDir))
+        installDir += L'\\';
+    std::wstring name = m_stagingDir;
+    while (!name.empty() && name.back() == L'\\')
+        name.pop_back();
+    name = name.substr(name.find_last_of(L'\\') + 1);
+    // Beside the files they hold, so that setting one aside and putting an
+    // unpacked one in place are renames, and so that what is unpacked takes
+    // the install folder's ACL, never the staging folder's; the long-path
+    // form, as they lie one level deeper than the paths that were checked.
+    m_asideRoot = L"\\\\?\\" + installDir + name + L".old\\";
+    m_unpackInside = L"\\\\?\\" + installDir + name + L".new\\";
+    return true;
+}
+
+bool CFileManage::StartJournal(const TInstallJob& job) {
+    if (!m_journal.IsOpen())
+        return false;
+    bool ok = m_journal.NoteInstallDir(installDir) && m_journal.NoteAsideRoot(m_asideRoot);
+    for (const std::wstring& level : job.createdDirs)
+        ok = ok && m_journal.NoteCreatedDir(level);
+    return ok && m_journal.NoteTree(m_unpackInside);
+}
+
+InstallResult CFileManage::PrepareInstallFolder() {
+    // The unpack folder is made with the levels, so the install folder is
+    // never empty for long: an uninstaller's clean-up copy still running
+    // from just before removes an empty install folder. Should it take one
+    // anyway, the levels are made again, a few times at most.
+    bool made = false;
+    for (int attempt = 0; attempt < 3 && !made; ++attempt) {
+        // The install directory's own missing levels count as this run's.
+        for (const std::wstring& level : DirectoryLevels(L"", installDir)) {
+            if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
+                continue;
+            if (m_guarded && !m_journal.NoteCreatedDir(level))
+                return INSTALL_ERR_COPY;
+            if (!CreateInstallFolderLevel(level) && GetLastError() != ERROR_ALREADY_EXISTS)
+                return INSTALL_ERR_COPY;
+            KillPoint();
+        }
+        made = CreateDirectoryW(m_unpackInside.c_str(), nullptr) ||
+               GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+    if (!made || IsReparsePoint(installDir))
+        return INSTALL_ERR_COPY;
+    bool repaired = false;
+    if (!SecureInstallFolder(installDir, &repaired))
+        return INSTALL_ERR_COPY;
+    if (repaired)
+        SetupLogLine(L"the install folder was writable by other users; it now takes changes from "
+                     L"administrators only");
+    // Unpacked inside the install folder: same volume, so the moves are
+    // renames, and the files inherit the folder's ACL.
+    unpackDir = m_unpackInside;
+    return INSTALL_OK;
+}
+
+// ---- Files an update no longer carries ----
+
+std::vector<std::wstring> CFileManage::ReadInstalledEntries() const {
+    std::vector<std::wstring> entries;
+    const std::wstring path = installDir + kEntryListName;
+    if (IsReparsePoint(path))
+        return entries;
+    UniqueHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    // A list larger than any install writes is not one.
+    if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > 64 * 1024 * 1024)
+        return entries;
+    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD done = 0;
+    if (!text.empty() &&
+        (!ReadFile(in.Get(), &text[0], static_cast<DWORD>(text.size()), &done, nullptr) ||
+         done != text.size()))
+        return entries;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::wstring name = ToWide(line);
+        for (wchar_t& c : name)
+            if (c == L'/')
+                c = L'\\';
+        // Names that would lead out of the install folder are nobody's to
+        // remove.
+        if (!name.empty() && IsSafeEntryName(name))
+            entries.push_back(name);
+    }
+    return entries;
+}
+
+InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEntries) {
+    if (oldEntries.empty())
+        return INSTALL_OK;
+    // Compared as the file system compares names: case does not count. A
+    // set, so that the check costs the same for every entry however many
+    // the payload has.
+    auto folded = [](std::wstring name) {
+        for (wchar_t& c : name)
+            if (c == L'/')
+                c = L'\\';
+        if (!name.empty())
+            CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+        return name;
+    };
+    std::unordered_set<std::wstring> newNames;
+    newNames.reserve(m_unpackedNames.size() + 1);
+    for (const std::wstring& name : m_unpackedNames)
+        newNames.insert(folded(name));
+    newNames.insert(folded(kEntryListName));
+    auto carried = [&](const std::wstring& entry) { return newNames.count(folded(entry)) != 0; };
+    // Files first, then folders deepest first, so that a folder is empty by
+    // the time its turn comes. A file is renamed into the aside folder and
+    // goes with it once the run has succeeded; a folder is removed. A
+    // guarded run journals each before, so an undo puts it back.
+    std::vector<std::wstring> files, folders;
+    for (const std::wstring& entry : oldEntries)
+        if (!carried(entry))
+            (IsSeparator(entry.back()) ? folders : files).push_back(entry);
+    std::sort(folders.begin(), folders.end(),
+              [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+    files.insert(files.end(), folders.begin(), folders.end());
+    const std::wstring aside = m_asideRoot.empty() ? std::wstring() : m_asideRoot + L"orphans\\";
+    for (std::wstring entry : files) {
+        const bool folder = IsSeparator(entry.back());
+        while (!entry.empty() && IsSeparator(entry.back()))
+            entry.pop_back();
+        const std::wstring target = installDir + entry;
+        const DWORD attrs = GetFileAttributesW(target.c_str());
+        // Gone already, a link (never followed), or a folder the user still
+        // keeps something in: left as it is.
+        if (attrs == INVALID_FILE_ATTRIBUTES || !NoReparseBelow(installDir, target) ||
+            folder != ((attrs & FILE_ATTRIBUTE_DIRECTORY) != 0))
+            continue;
+        if (folder && !PathIsDirectoryEmptyW(target.c_str()))
+            continue;
+        if (!m_guarded) {
+            if (folder ? !RemoveDirectoryW(target.c_str()) : !DeleteFileW(target.c_str()))
+                SetupLogFailure(L"could not remove " + target, GetLastError());
+            continue;
+        }
+        if (folder) {
+            if (!m_journal.NoteRemovedDir(target))
+                return INSTALL_ERR_COPY;
+            if (!RemoveDirectoryW(target.c_str())) {
+                SetupLogFailure(L"could not remove " + target, GetLastError());
+                return INSTALL_ERR_COPY;
+            }
+            KillPoint();
+            continue;
+        }
+        TJournalFile step;
+        step.existed = true;
+        step.target = target;
+        step.aside = aside + entry;
+        if (!m_journal.NoteFiles({step}))
+            return INSTALL_ERR_COPY;
+        for (const std::wstring& level : DirectoryLevels(L"", step.aside))
+            CreateDirectoryW(level.c_str(), nullptr);
+        if (attrs & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(target.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
+        if (!MoveFileExW(target.c_str(), step.aside.c_str(), 0)) {
+            SetupLogFailure(L"could not remove " + target, GetLastError());
+            return INSTALL_ERR_COPY;
+        }
+        KillPoint();
+        if (m_cancel)
+            return INSTALL_CANCELLED;
+    }
+    return INSTALL_OK;
+}
+
+// ---- The payload: read where it lies in the executable's file ----
+// Nothing of it is written to disk but the unpacked files, and the loader
+// never maps it, so memory does not grow with the m_payload.
+
+InstallResult CFileManage::ExtractPayload() {
+    if (!m_carriesPayload)
+        return INSTALL_ERR_RESOURCE;
+    // The unpack directory is where the payload goes; without one the step
+    // refuses before anything is posted. A run after one that ended makes a
+    // staging folder of its own.
+    if (!CreateStaging() || unpackDir.empty())
+        return INSTALL_ERR_RESOURCE;
+    // Checked whole before the first file is written: a payload that is not
+    // the one this program was built with, or one without the client and the
+    // uninstaller, installs nothing.
+    CPayloadReader reader;
+    if (!m_payload.Verify(m_digest) || !reader.Open(&m_payload) || !reader.CarriesProductPrograms())
+        return INSTALL_ERR_DAMAGED;
+    PostProgress(10);
+    return INSTALL_OK;
+}
+
+InstallResult CFileManage::UnzipPayload() {
+    totalBytes = 0;
+    m_unpackedNames.clear();
+    CPayloadReader reader;
+    if (unpackDir.empty() || !reader.Open(&m_payload))
+        return INSTALL_ERR_UNZIP;
+    CreateDirectoryW(unpackDir.c_str(), nullptr);
+    if (IsReparsePoint(unpackDir))
+        return INSTALL_ERR_UNZIP;
+
+    // Files are created, written and their CRCs checked on the writer's
+    // thread while this one decodes the next data.
+    CEntryWriter writer;
+    if (!writer.Start())
+        return INSTALL_ERR_UNZIP;
+    const std::vector<TPayloadEntry>& entries = reader.Entries();
+    const uint64_t count = entries.size();
+    // An entry counts, and its progress is shown, once the writer is done
+    // with it: written in full and matching its CRC.
+    uint64_t shown = 0;
+    auto showDone = [&]() {
+        for (const uint64_t done = writer.Completed(); shown < done; ++shown) {
+            KillPoint();
+            PostProgress(10 + static_cast<int>(80.0 * static_cast<double>(shown) /
+                                               static_cast<double>(count)));
+        }
+    };
+    uint64_t written = 0;
+    auto unpack = [&]() -> InstallResult {
+        for (const TPayloadEntry& entry : entries) {
+            if (m_cancel)
+                return INSTALL_CANCELLED;
+            if (writer.Failed())
+                return INSTALL_ERR_UNZIP;
+            showDone();
+            const std::wstring& name = entry.name;
+            // A long-path form takes no '/' for a separator.
+            std::wstring local = name;
+            for (wchar_t& c : local)
+                if (c == L'/')
+                    c = L'\\';
+            const std::wstring target = unpackDir + local;
+            // What must fit is the final path: an unpack folder inside the
+            // install folder lies one level deeper and is reached by its
+            // long-path form.
+            const size_t fits = unpackDir.compare(0, 4, L"\\\\?\\") == 0
+                                    ? installDir.size() + name.size()
+                                    : target.size();
+            if (!IsSafeEntryName(name) || fits > kMaxPathText)
+                return INSTALL_ERR_UNZIP;
+            bool read = true;
+            if (IsSeparator(name.back())) {
+                // A folder carries no data; one that claims some is damage.
+                writer.Begin(DirectoryLevels(unpackDir, local), std::wstring(), 0, 0);
+                read = entry.size == 0;
+            } else {
+                writer.Begin(DirectoryLevels(unpackDir, local), target, entry.crc, entry.size);
+                read = reader.ReadEntry(entry, writer, &written);
+            }
+            writer.End(!read);
+            if (!read)
+                return INSTALL_ERR_UNZIP;
+            m_unpackedNames.push_back(name);
+        }
+        // Data past the last entry means the index and the data disagree.
+        return reader.AtEnd() ? INSTALL_OK : INSTALL_ERR_UNZIP;
+    };
+    InstallResult result = unpack();
+    const bool allWritten = writer.Flush();
+    showDone();
+    if (result != INSTALL_OK)
+        return result;
+    if (!allWritten)
+        return INSTALL_ERR_UNZIP;
+    totalBytes = static_cast<uint32_t>(written >> 10);
+    return INSTALL_OK;
+}
+
+InstallResult CFileManage::WriteEntryList() {
+    std::string text;
+    bool listed = false;
+    for (std::wstring name : m_unpackedNames) {
+        for (wchar_t& c : name)
+            if (c == L'\\')
+                c = L'/';
+        listed = listed ||
+                 CompareStringOrdinal(name.c_str(), -1, kEntryListName, -1, TRUE) == CSTR_EQUAL;
+        text += ToNarrow(name) + "\n";
+    }
+    if (!listed)
+        text += ToNarrow(kEntryListName) + "\n";
+    const std::wstring path = unpackDir + kEntryListName;
+    // The list the payload carried goes first, so the new one is created new
+    // like every other file of the install.
+    if (!IsReparsePoint(path))
+        DeleteFileW(path.c_str());
+    UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD done = 0;
+    if (!out ||
+        !WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) ||
+        done != text.size() || !CloseHandle(out.Release()))
+        return INSTALL_ERR_UNZIP;
+    return INSTALL_OK;
+}
+
+InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstring& sourceDir,
+                                       DWORD* ret) {
+    // The install directory's own missing levels count as this run's.
+    for (const std::wstring& level : DirectoryLevels(L"", dir)) {
+        if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (!m_journal.NoteCreatedDir(level))
+            return INSTALL_ERR_COPY;
+        CreateInstallFolderLevel(level);
+        KillPoint();
+    }
+    CreateDirectoryW(m_asideRoot.c_str(), nullptr);
+    TGuardedMove guard;
+    guard.journal = &m_journal;
+    guard.cancel = &m_cancel;
+    *ret = MoveDirectoryContentGuarded(sourceDir, dir, m_asideRoot, guard);
+    return *ret == ERROR_CANCELLED ? INSTALL_CANCELLED : INSTALL_OK;
+}
+
+InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
+    if (!EndsWithSeparator(dir))
+        dir += L'\\';
+    if (!EndsWithSeparator(sourceDir))
+        sourceDir += L'\\';
+    InstallResult result = INSTALL_ERR_COPY;
+    const bool longForm = sourceDir.compare(0, 4, L"\\\\?\\") == 0;
+    if (sourceDir.size() > 1 && (longForm || sourceDir.size() <= kMaxFolderPathChars + 1) &&
+        dir.size() <= kMaxFolderPathChars + 1) {
+        // In the log this step is "copy", as support staff know it; the log
+        // takes UTF-8 text.
+        const std::string from = ToNarrow(sourceDir + L'*');
+        const std::string to = ToNarrow(dir);
+        auto attempt = [&]() -> DWORD {
+            if (!m_guarded)
+                return MoveTreeOnce(sourceDir, dir);
+            DWORD ret = ERROR_SUCCESS;
+            if (MoveGuarded(dir, sourceDir, &ret) != INSTALL_OK && ret == ERROR_SUCCESS)
+                ret = ERROR_WRITE_FAULT;
+            return ret;
+        };
+        DWORD ret = attempt();
+        CLog::Instance().Write(1, "FileManage", kLogLineFirstMove,
+                               "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
+                               static_cast<int>(ret));
+        // A link in the way stays there however often the move is tried.
+        for (int n = 1; ret != ERROR_SUCCESS && ret != ERROR_CANCELLED && ret != kMoveLinkRefused &&
+                        n < kMoveAttempts;
+             ++n) {
+            for (DWORD waited = 0; waited < kMoveRetryDelayMs && !m_cancel; waited += kCancelPollMs)
+                Sleep(kCancelPollMs);
+            if (m_cancel) {
+                ret = ERROR_CANCELLED;
+                break;
+            }
+            SetupLogFailure(L"moving the files, attempt " + SkinUI::DecimalText(n) + L" of " +
+                                SkinUI::DecimalText(kMoveAttempts) + L" failed; trying again",
+                            ret);
+            ret = attempt();
+            CLog::Instance().Write(1, "FileManage", kLogLineRetryMove,
+                                   "copy szFrom=%s, szTo=%s, ret=%d\n", from.c_str(), to.c_str(),
+                                   static_cast<int>(ret));
+        }
+        if (ret == ERROR_SUCCESS)
+            result = INSTALL_OK;
+        else if (ret == ERROR_CANCELLED)
+            result = INSTALL_CANCELLED;
+        else
+            SetupLogFailure(L"moving " + sourceDir + L"* to " + dir + L" failed", ret);
+    }
+    // What follows the move is the registration.
+    PostProgress(95, INSTALL_STEP_REGISTER);
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Registration: the record, the links
+
+InstallResult CFileManage::WriteUninstallRecord() {
+    PostProgress(99, INSTALL_STEP_REGISTER);
+    if (!WriteUninstallValues(installDir, totalBytes))
+        return INSTALL_ERR_REGISTRY;
+    PostProgress(100, INSTALL_STEP_REGISTER);
+    return INSTALL_OK;
+}
+
+InstallResult CFileManage::CreateStartMenuShortcuts() {
+    return CreateStartMenuLinks(installDir, *this);
+}
+
+InstallResult CFileManage::CreateDesktopShortcut() {
+    return CreateDesktopLink(installDir, *this);
+}
+
+InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
+    InstallResult result = INSTALL_OK;
+    if (job.startMenuLink)
+        result = CreateStartMenuShortcuts();
+    if (result == INSTALL_OK && job.desktopLink)
+        result = CreateDesktopShortcut();
+    return result;
+}
+
+bool CFileManage::BeforeCreateFolder(const std::wstring& folder) {
+    return !m_guarded || m_journal.NoteCreatedDir(folder);
+}
+
+bool CFileManage::BeforeWriteLink(const std::wstring& link) {
+    if (!m_guarded)
+        return true;
+    // The old link's bytes wait in the staging folder: links may lie on
+    // another volume than anything else of the run.
+    const std::wstring copy = m_stagingDir + L"link" + SkinUI::DecimalText(++m_linkCopies);
+    return m_journal.NoteLink(link, copy);
+}
+
+// ---------------------------------------------------------------------------
+// Directories
+
+std::vector<std::wstring> CFileManage::DirectoryLevels(const std::wstring& base,
+                                                       const std::wstring& relative) {
+    // Each level is the leftmost match of [^\\/]+?[/?\\] in what is left of
+    // the path: a run of characters that are not '\' or '/', ended by the
+    // first '/', '?' or '\' after its first character. Doubled separators are
+    // skipped; a last component without a separator after it is not a level.
+    auto endsLevel = [](wchar_t c) { return c == L'/' || c == L'?' || c == L'\\'; };
+    std::vector<std::wstring> levels;
+    std::wstring path = base;
+    size_t pos = 0;
+    const size_t n = relative.size();
+    // Without a base, leading separators belong to the path: skipped, they
+    // would turn "\\server\share\" and "\dir\" into folders below the
+    // current directory.
+    if (base.empty())
+        while (pos < n && IsSeparator(relative[pos]))
+            path += relative[pos++];
+    for (;;) {
+        size_t start = pos;
+        while (start < n && IsSeparator(relative[start]))
+            ++start;
+        if (start >= n)
+            break;
+        size_t end = start + 1;
+        while (end < n && !endsLevel(relative[end]))
+            ++end;
+        if (end >= n)
+            break;
+        path.append(relative, start, end - start + 1);
+        levels.push_back(path);
+        pos = end + 1;
+    }
+    return levels;
+}
+
+void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
+    for (const std::wstring& level : DirectoryLevels(base, relative))
+        CreateDirectoryW(level.c_str(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// The worker thread
+
+void InstallWorkerThread(TInstallJob job) {
+    CFileManage* engine = CFileManage::GetInstance();
+    const TInstallOutcome outcome = engine->RunInstall(job);
+    if (job.target.window)
+        PostMessageW(job.target.window, job.target.resultMessage,
+                     static_cast<WPARAM>(outcome.result), OutcomeFlags(outcome));
+    engine->FinishRun();
+}

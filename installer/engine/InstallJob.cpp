@@ -1,0 +1,51 @@
+// The result codes' texts and the values the uninstall record carries for
+// the product's updater.
+#include "installer/engine/InstallJob.h"
+
+#include "installer/services/TextConvert.h"
+
+const char kProcessChannel[] = "com.quillmoss.business.220822";
+const char kChannelName[] = "220822";
+
+std::string GetErrorText(unsigned code) {
+    switch (code) {
+    case INSTALL_ERR_UNZIP:
+        return ToNarrow(L"解压文件失败!");
+    case INSTALL_ERR_RESOURCE:
+        return ToNarrow(L"释放资源文件失败!");
+    case INSTALL_ERR_COPY:
+        return ToNarrow(L"拷贝文件失败!");
+    case INSTALL_ERR_SHORTCUT:
+        return ToNarrow(L"创建快捷方式失败!");
+    case INSTALL_ERR_REGISTRY:
+        return ToNarrow(L"保存信息到注册表失败!");
+    case INSTALL_ERR_DAMAGED:
+        return ToNarrow(L"安装文件已损坏, 请重新下载安装程序。");
+    default:
+        return std::string();
+    }
+}
+
+namespace {
+
+// What the user reads after a run that did not complete, below the failed
+// step's text: whether everything it changed was put back.
+std::wstring RollbackText(bool complete) {
+    return complete ? L"所做的更改已全部撤销, 您电脑上的内容没有任何改变。"
+                    : L"部分更改未能撤销, 下次运行安装程序时将继续恢复原状。";
+}
+
+} // namespace
+
+std::wstring OutcomeMessage(const TInstallOutcome& outcome) {
+    if (outcome.result == INSTALL_OK)
+        return std::wstring();
+    // A stop always ends with what became of the changes: its own result
+    // has no text of a failed step.
+    if (!outcome.rolledBack && outcome.result != INSTALL_CANCELLED)
+        return ToWide(GetErrorText(outcome.result));
+    const std::wstring head = outcome.result == INSTALL_CANCELLED
+                                  ? std::wstring(L"安装已停止。")
+                                  : ToWide(GetErrorText(outcome.result));
+    return head + L"\n" + RollbackText(outcome.Settled());
+}

@@ -1,0 +1,94 @@
+// What an install is and what it ends with, as its starter and the engine
+// exchange them: the job, the result codes and the outcome with its texts.
+#pragma once
+
+#include "installer/engine/InstallMessages.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The outcome of an install step or of a whole run; carried as the wParam of
+// WM_INSTALL_RESULT.
+enum InstallResult : unsigned {
+    INSTALL_OK = 0,
+    INSTALL_ERR_UNZIP = 1,
+    INSTALL_ERR_RESOURCE = 2,
+    INSTALL_ERR_COPY = 3,
+    INSTALL_ERR_SHORTCUT = 4,
+    INSTALL_ERR_REGISTRY = 5,
+    // Stopped on request (the window's close question, the session ending).
+    INSTALL_CANCELLED = 6,
+    // The payload does not match the digest the program carries, or lacks
+    // the client or the uninstaller: a damaged or tampered download.
+    INSTALL_ERR_DAMAGED = 7,
+};
+
+// What a run tells whoever ran it: its result and, when it did not complete,
+// whether what it had changed was put back, and completely. RunInstall
+// returns it, and the result message carries it (InstallMessages.h).
+struct TInstallOutcome {
+    InstallResult result = INSTALL_OK;
+    bool rolledBack = false;
+    bool rollbackComplete = true;
+    // Nothing is left for a later run to put back.
+    bool Settled() const { return !rolledBack || rollbackComplete; }
+};
+
+// The outcome as the result message carries it, and back.
+inline LPARAM OutcomeFlags(const TInstallOutcome& outcome) {
+    return (outcome.rolledBack ? INSTALL_RESULT_ROLLED_BACK : 0) |
+           (outcome.rollbackComplete ? 0 : INSTALL_RESULT_ROLLBACK_INCOMPLETE);
+}
+inline TInstallOutcome OutcomeOfMessage(WPARAM wParam, LPARAM lParam) {
+    TInstallOutcome outcome;
+    outcome.result = static_cast<InstallResult>(wParam);
+    outcome.rolledBack = (lParam & INSTALL_RESULT_ROLLED_BACK) != 0;
+    outcome.rollbackComplete = (lParam & INSTALL_RESULT_ROLLBACK_INCOMPLETE) == 0;
+    return outcome;
+}
+
+// The user-facing text of a result code in UTF-8 (see TextConvert.h); empty
+// for INSTALL_OK, INSTALL_CANCELLED and unknown codes.
+std::string GetErrorText(unsigned code);
+
+// What the user reads after a run: empty after success; after a stop or a
+// failure the step's text (or that the install was stopped) and, once
+// anything was put back, whether completely.
+std::wstring OutcomeMessage(const TInstallOutcome& outcome);
+
+// Written into the uninstall record; the product's updater reads them back.
+extern const char kProcessChannel[];
+extern const char kChannelName[];
+
+// Where an install reports: progress and the one result are posted to window
+// (nothing is posted when it is null), with these message ids.
+struct TProgressTarget {
+    HWND window = nullptr;
+    UINT progressMessage = WM_INSTALL_PROGRESS;
+    UINT resultMessage = WM_INSTALL_RESULT;
+};
+
+// One install as its starter describes it.
+struct TInstallJob {
+    // A separator is appended when it does not end with one.
+    std::wstring installDir;
+    // The links made after a successful run (CreateChosenShortcuts).
+    bool desktopLink = false;
+    bool startMenuLink = false;
+    TProgressTarget target;
+    // The levels of installDir its starter created for this run (outermost
+    // first), so that a run that ends badly removes them again.
+    std::vector<std::wstring> createdDirs;
+    // Every change is journaled and undone when the run ends badly. Only a
+    // measurement of what that costs turns it off.
+    bool rollbackProtection = true;
+};
+
+// Paths longer than Explorer and shell links can handle: a file's full path
+// must fit MAX_PATH with its terminator, a folder's must leave room for an 8.3
+// name as well, which is also what CreateDirectory accepts without the long
+// path prefix.
+constexpr size_t kMaxFilePathChars = MAX_PATH - 1;
+constexpr size_t kMaxFolderPathChars = MAX_PATH - 13;

@@ -1,0 +1,33 @@
+#include "installer/services/NoFollowFile.h"
+
+#include <cassert>
+
+HANDLE OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                        bool* existed) {
+    assert(disposition == OPEN_ALWAYS || disposition == OPEN_EXISTING || disposition == CREATE_NEW);
+    if (existed)
+        *existed = false;
+    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    const bool wasThere = disposition == OPEN_EXISTING ||
+                          (disposition == OPEN_ALWAYS && GetLastError() == ERROR_ALREADY_EXISTS);
+    // The checks are made on the open handle, not on the name: between a
+    // check by name and the open the name could be swapped.
+    BY_HANDLE_FILE_INFORMATION info = {};
+    const bool plain =
+        GetFileInformationByHandle(file, &info) &&
+        !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+        info.nNumberOfLinks <= 1;
+    if (!plain) {
+        CloseHandle(file);
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (existed)
+        *existed = wasThere;
+    // Callers that ask ERROR_ALREADY_EXISTS of the last error still get it.
+    SetLastError(wasThere && disposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return file;
+}
