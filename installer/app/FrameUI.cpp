@@ -458,14 +458,12 @@ std::wstring CFrameUI::PickFolder(const std::wstring& start) {
     ComPtr<IShellItem> result;
     if (FAILED(dialog->GetResult(result.Put())))
         return std::wstring();
-    wchar_t* path = nullptr;
-    if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path)
+    UniqueCoTaskMem<wchar_t*> path;
+    if (FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, path.Put())) || !path)
         return std::wstring();
     // As the file system resolves it: Wine hands back a name typed as "."
     // or ".." joined to the folder shown, unresolved.
-    const std::wstring chosen = CanonicalPath(path);
-    CoTaskMemFree(path);
-    return chosen;
+    return CanonicalPath(path.Get());
 }
 
 void CFrameUI::OnFinishClicked(TNotifyUI&) {

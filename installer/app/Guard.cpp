@@ -1,8 +1,8 @@
 #include "installer/app/Guard.h"
 
 #include "installer/services/CommandLine.h"
-
 #include "installer/services/MessageBox.h"
+#include "installer/services/Processes.h"
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/SystemFolders.h"
@@ -13,20 +13,20 @@
 #include <aclapi.h>
 #include <sddl.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <cwchar>
+#include <utility>
 
 using SkinUI::UniqueHandle;
 
 namespace {
 
-// Kept for the life of the process (or until the finish button releases it),
-// so they are deliberately not RAII holders: the install mutex in the
-// product's private namespace, and the mutex of the plain name that older
-// installers and the product's other programs look for.
-HANDLE g_installMutex = nullptr;
-HANDLE g_plainInstallMutex = nullptr;
+// Held for the life of the process, or until the finish button releases
+// them: the install mutex in the product's private namespace, and the mutex
+// of the plain name that older installers and the product's other programs
+// look for.
+UniqueHandle g_installMutex;
+UniqueHandle g_plainInstallMutex;
 
 const wchar_t kCaption[] = L"提示:";
 const wchar_t kProcessCaption[] = L"提示";
@@ -47,18 +47,15 @@ class CAdminOnly {
 public:
     CAdminOnly() {
         ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyDescriptor, SDDL_REVISION_1,
-                                                             &m_descriptor, nullptr);
-        m_attributes.lpSecurityDescriptor = m_descriptor;
+                                                             m_descriptor.Put(), nullptr);
+        m_attributes.lpSecurityDescriptor = m_descriptor.Get();
     }
-    ~CAdminOnly() { LocalFree(m_descriptor); }
-    CAdminOnly(const CAdminOnly&) = delete;
-    CAdminOnly& operator=(const CAdminOnly&) = delete;
     // Null when the descriptor could not be made: no object is then made
     // with the default one instead.
     SECURITY_ATTRIBUTES* Get() { return m_descriptor ? &m_attributes : nullptr; }
 
 private:
-    PSECURITY_DESCRIPTOR m_descriptor = nullptr;
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> m_descriptor;
     SECURITY_ATTRIBUTES m_attributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
 };
 
@@ -101,14 +98,12 @@ std::wstring PrivateName(const char* name) {
 // a service made it, not a standard user.
 bool IsAdminOwned(HANDLE object) {
     PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
     if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+                        nullptr, nullptr, descriptor.Put()) != ERROR_SUCCESS)
         return false;
-    const bool admin = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                            IsWellKnownSid(owner, WinLocalSystemSid));
-    LocalFree(descriptor);
-    return admin;
+    return owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                IsWellKnownSid(owner, WinLocalSystemSid));
 }
 
 bool ProbeMutex(const char* name) {
@@ -140,11 +135,10 @@ bool ProbeElevatedMutex(const char* name) {
 }
 
 void CloseInstallMutexes() {
-    for (HANDLE* h : {&g_installMutex, &g_plainInstallMutex}) {
+    for (UniqueHandle* h : {&g_installMutex, &g_plainInstallMutex}) {
         if (*h) {
-            ReleaseMutex(*h);
-            CloseHandle(*h);
-            *h = nullptr;
+            ReleaseMutex(h->Get());
+            h->Reset();
         }
     }
 }
@@ -157,7 +151,8 @@ bool CreateInstallMutex() {
         return false;
     if (ProductNamespace()) {
         SetLastError(ERROR_SUCCESS);
-        g_installMutex = CreateMutexW(access.Get(), TRUE, PrivateName(kInstallMutexName).c_str());
+        g_installMutex.Reset(
+            CreateMutexW(access.Get(), TRUE, PrivateName(kInstallMutexName).c_str()));
         const DWORD err = GetLastError();
         if (!g_installMutex || err == ERROR_ALREADY_EXISTS) {
             CloseInstallMutexes();
@@ -169,15 +164,14 @@ bool CreateInstallMutex() {
     // private namespaces) made it as an administrator; a user's mutex of the
     // same name is passed by.
     SetLastError(ERROR_SUCCESS);
-    HANDLE plain = CreateMutexA(access.Get(), TRUE, kInstallMutexName);
+    UniqueHandle plain(CreateMutexA(access.Get(), TRUE, kInstallMutexName));
     const DWORD err = GetLastError();
     if (plain && err != ERROR_ALREADY_EXISTS) {
-        g_plainInstallMutex = plain;
+        g_plainInstallMutex = std::move(plain);
         return true;
     }
-    const bool installer = plain && IsAdminOwned(plain);
-    if (plain)
-        CloseHandle(plain);
+    const bool installer = plain && IsAdminOwned(plain.Get());
+    plain.Reset();
     if (installer) {
         CloseInstallMutexes();
         return false;
@@ -192,7 +186,7 @@ void ReleaseInstallMutex() {
 }
 
 bool HoldsInstallMutex() {
-    return g_installMutex != nullptr || g_plainInstallMutex != nullptr;
+    return g_installMutex.Valid() || g_plainInstallMutex.Valid();
 }
 
 bool IsClientRunning() {
@@ -227,19 +221,13 @@ bool CheckSingleInstance() {
 }
 
 void KillClientProcesses() {
-    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap) {
+    std::vector<TProcessEntry> processes;
+    if (!ListProcesses(&processes)) {
         ShowMessageBox(nullptr, L"获取进程失败!", kProcessCaption, MB_OK);
         return;
     }
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    const size_t nameLen = wcslen(kClientFileNameW);
-    for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
-         more = Process32NextW(snap.Get(), &entry)) {
-        if (wcslen(entry.szExeFile) != nameLen || wcscmp(entry.szExeFile, kClientFileNameW) != 0)
-            continue;
-        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    for (DWORD id : ProcessIdsNamed(processes, kClientFileNameW)) {
+        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
         if (process)
             TerminateProcess(process.Get(), 0);
         else
@@ -248,14 +236,12 @@ void KillClientProcesses() {
 }
 
 void KillProcessById(DWORD pid) {
-    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap)
+    // Only a process the snapshot lists: an id nobody holds is left alone.
+    std::vector<TProcessEntry> processes;
+    if (!ListProcesses(&processes))
         return;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
-         more = Process32NextW(snap.Get(), &entry)) {
-        if (entry.th32ProcessID != pid)
+    for (const TProcessEntry& entry : processes) {
+        if (entry.id != pid)
             continue;
         UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid));
         if (process)

@@ -1,12 +1,10 @@
 #include "installer/engine/ArchiveEntry.h"
 
+#include "installer/services/SystemFolders.h"
+
 #include <windows.h>
 
 namespace {
-
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
 
 // Names that Windows maps to a device in any directory ("dir\nul.txt" is the
 // null device), compared without extension and trailing spaces.
@@ -46,12 +44,12 @@ std::wstring DecodeEntryName(const std::string& bytes, bool utf8) {
 }
 
 bool IsSafeEntryName(const std::wstring& name) {
-    if (name.empty() || IsSeparator(name[0]) || name.find(L':') != std::wstring::npos)
+    if (name.empty() || IsPathSeparator(name[0]) || name.find(L':') != std::wstring::npos)
         return false;
     size_t start = 0;
     while (start <= name.size()) {
         size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]))
+        while (end < name.size() && !IsPathSeparator(name[end]))
             ++end;
         std::wstring component = name.substr(start, end - start);
         if (!component.empty()) {

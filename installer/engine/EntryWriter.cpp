@@ -38,12 +38,11 @@ CEntryWriter::~CEntryWriter() {
             m_stop = true;
             WakeAllConditionVariable(&m_changed);
         }
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
+        WaitForSingleObject(m_thread.Get(), INFINITE);
     }
     // A reader that returned half way leaves no half file behind.
     if (m_file) {
-        CloseHandle(m_file);
+        m_file.Reset();
         DeleteFileW(m_path.c_str());
     }
     for (char* buffer : m_buffers)
@@ -57,7 +56,7 @@ bool CEntryWriter::Start() {
             return false;
         m_free[i] = true;
     }
-    m_thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    m_thread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
     return true;
 }
 
@@ -108,12 +107,12 @@ bool CEntryWriter::Process(Item& item) {
         for (const std::wstring& folder : item.folders)
             CreateDirectoryW(folder.c_str(), nullptr);
         m_path = std::move(item.path);
-        m_file = m_path.empty() ? nullptr : CreateEntryFile(m_path);
+        m_file.Reset(m_path.empty() ? nullptr : CreateEntryFile(m_path));
         m_expectedCrc = item.crc;
         m_expectedSize = item.size;
         m_crc = 0;
         m_written = 0;
-        m_entryBad = !m_path.empty() && m_file == nullptr;
+        m_entryBad = !m_path.empty() && !m_file;
         return true;
     case Kind::Data:
         if (!m_entryBad && m_file) {
@@ -123,16 +122,17 @@ bool CEntryWriter::Process(Item& item) {
             DWORD done = 0;
             // WriteFile reports every short write, which buffered C runtime
             // writes can lose in their last flush.
-            if (!WriteFile(m_file, data, item.length, &done, nullptr) || done != item.length)
+            if (!WriteFile(m_file.Get(), data, item.length, &done, nullptr) || done != item.length)
                 m_entryBad = true;
         }
         m_written += item.length;
         return true;
     case Kind::End: {
         bool bad = m_entryBad;
-        if (m_file && !CloseHandle(m_file))
+        // Closed by hand: the close's own result counts, as a delayed write
+        // can fail there, and a holder cannot report it.
+        if (m_file && !CloseHandle(m_file.Release()))
             bad = true;
-        m_file = nullptr;
         bad = bad || m_written != m_expectedSize || m_crc != m_expectedCrc;
         if ((bad || item.abandon) && !m_path.empty())
             DeleteFileW(m_path.c_str());

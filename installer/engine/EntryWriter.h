@@ -4,6 +4,8 @@
 // the two threads, so memory stays flat in the payload's size.
 #pragma once
 
+#include "skinui/core/Handles.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -77,7 +79,7 @@ private:
 
     SRWLOCK m_lock = SRWLOCK_INIT;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
-    HANDLE m_thread = nullptr;
+    SkinUI::UniqueHandle m_thread;
     bool m_stop = false;
     // Everything below the lock, except what only the writing side touches.
     Item m_queue[kQueue];
@@ -91,7 +93,7 @@ private:
     int m_acquired = -1;
 
     // The writing side's entry.
-    HANDLE m_file = nullptr;
+    SkinUI::UniqueHandle m_file;
     std::wstring m_path;
     uint32_t m_expectedCrc = 0;
     uint64_t m_expectedSize = 0;

@@ -1,5 +1,7 @@
 #include "installer/engine/FileManage.h"
 
+#include "installer/services/SystemFolders.h"
+
 #include "installer/engine/ArchiveEntry.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FolderSecurity.h"
@@ -51,11 +53,8 @@ const wchar_t kUnpackSubDir[] = L"unpack\\";
 constexpr int kLogLineFirstMove = 232;
 constexpr int kLogLineRetryMove = 238;
 
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
 bool EndsWithSeparator(const std::wstring& s) {
-    return !s.empty() && IsSeparator(s.back());
+    return !s.empty() && IsPathSeparator(s.back());
 }
 
 // One move attempt: everything below sourceDir into installDir, creating the
@@ -85,7 +84,7 @@ size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring
         // Each folder on the way, then the entry itself: a file at its full
         // length, a folder without its trailing separator.
         for (size_t i = 0; i < name.size(); ++i)
-            if (IsSeparator(name[i]) && i > 0 && !IsSeparator(name[i - 1]))
+            if (IsPathSeparator(name[i]) && i > 0 && !IsPathSeparator(name[i - 1]))
                 measure(dir.size() + 1 + i, kMaxFolderPathChars);
         if (!name.empty() && !EndsWithSeparator(name))
             measure(dir.size() + 1 + name.size(), kMaxFilePathChars);
@@ -494,14 +493,14 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
     std::vector<std::wstring> files, folders;
     for (const std::wstring& entry : oldEntries)
         if (!carried(entry))
-            (IsSeparator(entry.back()) ? folders : files).push_back(entry);
+            (IsPathSeparator(entry.back()) ? folders : files).push_back(entry);
     std::sort(folders.begin(), folders.end(),
               [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
     files.insert(files.end(), folders.begin(), folders.end());
     const std::wstring aside = m_asideRoot.empty() ? std::wstring() : m_asideRoot + L"orphans\\";
     for (std::wstring entry : files) {
-        const bool folder = IsSeparator(entry.back());
-        while (!entry.empty() && IsSeparator(entry.back()))
+        const bool folder = IsPathSeparator(entry.back());
+        while (!entry.empty() && IsPathSeparator(entry.back()))
             entry.pop_back();
         const std::wstring target = installDir + entry;
         const DWORD attrs = GetFileAttributesW(target.c_str());
@@ -621,7 +620,7 @@ InstallResult CFileManage::UnzipPayload() {
             if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
             bool read = true;
-            if (IsSeparator(name.back())) {
+            if (IsPathSeparator(name.back())) {
                 // A folder carries no data; one that claims some is damage.
                 writer.Begin(DirectoryLevels(unpackDir, local), std::wstring(), 0, 0);
                 read = entry.size == 0;
@@ -669,6 +668,7 @@ InstallResult CFileManage::WriteEntryList() {
     UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD done = 0;
+    // Closed by hand: a delayed write can fail at the close.
     if (!out ||
         !WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) ||
         done != text.size() || !CloseHandle(out.Release()))
@@ -809,11 +809,11 @@ std::vector<std::wstring> CFileManage::DirectoryLevels(const std::wstring& base,
     // would turn "\\server\share\" and "\dir\" into folders below the
     // current directory.
     if (base.empty())
-        while (pos < n && IsSeparator(relative[pos]))
+        while (pos < n && IsPathSeparator(relative[pos]))
             path += relative[pos++];
     for (;;) {
         size_t start = pos;
-        while (start < n && IsSeparator(relative[start]))
+        while (start < n && IsPathSeparator(relative[start]))
             ++start;
         if (start >= n)
             break;

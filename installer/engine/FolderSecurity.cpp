@@ -3,8 +3,12 @@
 #include "installer/services/Staging.h"
 #include "installer/services/SystemFolders.h"
 
+#include "skinui/core/Handles.h"
+
 #include <aclapi.h>
 #include <sddl.h>
+
+using SkinUI::UniqueLocal;
 
 const wchar_t kInstallFolderSddl[] =
     L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
@@ -28,12 +32,10 @@ bool IsAdminSid(PSID sid) {
         return false;
     if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid))
         return true;
-    PSID installer = nullptr;
-    if (!ConvertStringSidToSidW(kTrustedInstallerSid, &installer))
+    UniqueLocal<PSID> installer;
+    if (!ConvertStringSidToSidW(kTrustedInstallerSid, installer.Put()))
         return false;
-    const bool same = EqualSid(sid, installer) != FALSE;
-    LocalFree(installer);
-    return same;
+    return EqualSid(sid, installer.Get()) != FALSE;
 }
 
 bool IsBelow(const std::wstring& dir, const std::wstring& folder) {
@@ -58,14 +60,15 @@ bool IsBelowProgramFiles(const std::wstring& dir) {
 bool CreateInstallFolderLevel(const std::wstring& level) {
     if (!IsProcessElevated() || IsBelowProgramFiles(level))
         return CreateDirectoryW(level.c_str(), nullptr) != FALSE;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kInstallFolderSddl, SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
+                                                              descriptor.Put(), nullptr))
         return false;
-    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor, FALSE};
+    SECURITY_ATTRIBUTES security = {sizeof(security), descriptor.Get(), FALSE};
     const BOOL made = CreateDirectoryW(level.c_str(), &security);
+    // Callers read the last error after a failure; freeing may touch it.
     const DWORD error = GetLastError();
-    LocalFree(descriptor);
+    descriptor.Reset();
     SetLastError(error);
     return made != FALSE;
 }
@@ -104,24 +107,22 @@ bool SecureInstallFolder(const std::wstring& dir, bool* repaired) {
     std::wstring path = dir;
     while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/'))
         path.pop_back();
-    PSECURITY_DESCRIPTOR now = nullptr;
+    UniqueLocal<PSECURITY_DESCRIPTOR> now;
     if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, nullptr, nullptr, &now) != ERROR_SUCCESS)
+                              nullptr, nullptr, nullptr, now.Put()) != ERROR_SUCCESS)
         return false;
-    const bool writable = IsWritableByNonAdmins(now);
-    LocalFree(now);
-    if (!writable)
+    if (!IsWritableByNonAdmins(now.Get()))
         return true;
-    PSECURITY_DESCRIPTOR wanted = nullptr;
+    UniqueLocal<PSECURITY_DESCRIPTOR> wanted;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kInstallFolderSddl, SDDL_REVISION_1,
-                                                              &wanted, nullptr))
+                                                              wanted.Put(), nullptr))
         return false;
     PSID owner = nullptr;
     PACL dacl = nullptr;
     BOOL present = FALSE, defaulted = FALSE;
-    GetSecurityDescriptorOwner(wanted, &owner, &defaulted);
-    GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted);
+    GetSecurityDescriptorOwner(wanted.Get(), &owner, &defaulted);
+    GetSecurityDescriptorDacl(wanted.Get(), &present, &dacl, &defaulted);
     // The owner first: whoever owns the folder may rewrite any ACL it gets.
     // An elevated administrator may give it to the administrators.
     const DWORD ownerSet = SetNamedSecurityInfoW(
@@ -129,7 +130,6 @@ bool SecureInstallFolder(const std::wstring& dir, bool* repaired) {
     const DWORD daclSet = SetNamedSecurityInfoW(
         &path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
         nullptr, nullptr, dacl, nullptr);
-    LocalFree(wanted);
     *repaired = true;
     return ownerSet == ERROR_SUCCESS && daclSet == ERROR_SUCCESS;
 }

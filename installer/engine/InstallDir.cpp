@@ -22,12 +22,8 @@ namespace {
 // The directory messages are formatted into a buffer of this many characters.
 constexpr size_t kMessageChars = 360;
 
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
 std::wstring WithoutSeparator(std::wstring dir) {
-    while (dir.size() > 3 && IsSeparator(dir.back()))
+    while (dir.size() > 3 && IsPathSeparator(dir.back()))
         dir.pop_back();
     return dir;
 }
@@ -71,7 +67,7 @@ std::wstring SystemErrorReason(DWORD error) {
 } // namespace
 
 void AppendSeparator(std::wstring& dir) {
-    if (dir.empty() || !IsSeparator(dir.back()))
+    if (dir.empty() || !IsPathSeparator(dir.back()))
         dir += L'\\';
 }
 

@@ -90,12 +90,11 @@ std::wstring Trimmed(const std::wstring& text) {
 std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine) {
     std::vector<std::wstring> words;
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(commandLine, &count);
+    SkinUI::UniqueLocal<LPWSTR*> argv(CommandLineToArgvW(commandLine, &count));
     if (!argv)
         return words;
     for (int i = 1; i < count; ++i)
-        words.push_back(argv[i]);
-    LocalFree(argv);
+        words.push_back(argv.Get()[i]);
     return words;
 }
 
@@ -175,16 +174,16 @@ bool PrintToParentConsole(const std::wstring& text) {
     // the text goes to the console of the program that started this one.
     const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) != 0;
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    HANDLE opened = INVALID_HANDLE_VALUE;
+    SkinUI::UniqueHandle opened;
     if (!out || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_UNKNOWN) {
         if (!attached)
             return false;
-        opened =
-            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (opened == INVALID_HANDLE_VALUE)
+        opened.Reset(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+        if (!opened)
             return false;
-        out = opened;
+        out = opened.Get();
     }
     std::wstring crlf;
     for (wchar_t c : text) {
@@ -212,8 +211,6 @@ bool PrintToParentConsole(const std::wstring& text) {
                  done == bytes.size();
         }
     }
-    if (opened != INVALID_HANDLE_VALUE)
-        CloseHandle(opened);
     return ok;
 }
 

@@ -674,16 +674,16 @@ void RemoveEarlierStaging(const std::wstring& except) {
 
 void StartBackgroundCleanUp(const std::wstring& except) {
     std::wstring* param = new std::wstring(except);
-    HANDLE thread = CreateThread(nullptr, 0, CleanUpThread, param, CREATE_SUSPENDED, nullptr);
+    SkinUI::UniqueHandle thread(
+        CreateThread(nullptr, 0, CleanUpThread, param, CREATE_SUSPENDED, nullptr));
     if (!thread) {
         delete param;
         return;
     }
     // Deleting thousands of files must not take the window's share of the
-    // processor.
-    SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
-    ResumeThread(thread);
-    CloseHandle(thread);
+    // processor. The thread runs on once its handle is closed.
+    SetThreadPriority(thread.Get(), THREAD_PRIORITY_BELOW_NORMAL);
+    ResumeThread(thread.Get());
 }
 
 // ---------------------------------------------------------------------------

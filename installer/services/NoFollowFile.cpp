@@ -1,5 +1,7 @@
 #include "installer/services/NoFollowFile.h"
 
+#include "skinui/core/Handles.h"
+
 #include <cassert>
 
 HANDLE OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
@@ -7,21 +9,22 @@ HANDLE OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD share, DWO
     assert(disposition == OPEN_ALWAYS || disposition == OPEN_EXISTING || disposition == CREATE_NEW);
     if (existed)
         *existed = false;
-    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return file;
+    SkinUI::UniqueHandle file(CreateFileW(path.c_str(), access, share, nullptr, disposition,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                          nullptr));
+    if (!file)
+        return INVALID_HANDLE_VALUE;
     const bool wasThere = disposition == OPEN_EXISTING ||
                           (disposition == OPEN_ALWAYS && GetLastError() == ERROR_ALREADY_EXISTS);
     // The checks are made on the open handle, not on the name: between a
     // check by name and the open the name could be swapped.
     BY_HANDLE_FILE_INFORMATION info = {};
     const bool plain =
-        GetFileInformationByHandle(file, &info) &&
+        GetFileInformationByHandle(file.Get(), &info) &&
         !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
         info.nNumberOfLinks <= 1;
     if (!plain) {
-        CloseHandle(file);
+        file.Reset();
         SetLastError(ERROR_CANT_ACCESS_FILE);
         return INVALID_HANDLE_VALUE;
     }
@@ -29,5 +32,5 @@ HANDLE OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD share, DWO
         *existed = wasThere;
     // Callers that ask ERROR_ALREADY_EXISTS of the last error still get it.
     SetLastError(wasThere && disposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return file;
+    return file.Release();
 }

@@ -6,9 +6,11 @@
 #include "installer/services/SlimLock.h"
 #include "installer/services/TextConvert.h"
 
+#include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
 
 #include <cwchar>
+#include <utility>
 
 // The system's random source (RtlGenRandom), exported by advapi32 under
 // this name.
@@ -23,7 +25,7 @@ constexpr int kNewLogAttempts = 32;
 
 // The open log. Kept for the life of the process, so deliberately not an RAII
 // holder: a worker thread may still be logging while the process ends.
-HANDLE g_file = INVALID_HANDLE_VALUE;
+SkinUI::UniqueHandle g_file;
 std::wstring g_path;
 SRWLOCK g_lock = SRWLOCK_INIT;
 
@@ -68,18 +70,14 @@ std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& t) {
 namespace {
 
 // Makes file the log (it is closed when that fails).
-bool AdoptLogFile(HANDLE file, const std::wstring& path, bool existed) {
+bool AdoptLogFile(SkinUI::UniqueHandle file, const std::wstring& path, bool existed) {
     LARGE_INTEGER size = {};
-    GetFileSizeEx(file, &size);
-    if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END) ||
-        ((!existed || size.QuadPart == 0) && !WriteAll(file, "\xEF\xBB\xBF"))) {
-        CloseHandle(file);
+    GetFileSizeEx(file.Get(), &size);
+    if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, nullptr, FILE_END) ||
+        ((!existed || size.QuadPart == 0) && !WriteAll(file.Get(), "\xEF\xBB\xBF")))
         return false;
-    }
     CSlimLockHold guard(&g_lock);
-    if (g_file != INVALID_HANDLE_VALUE)
-        CloseHandle(g_file);
-    g_file = file;
+    g_file = std::move(file);
     g_path = path;
     return true;
 }
@@ -92,13 +90,13 @@ bool OpenSetupLog(const std::wstring& path) {
     // The name may lie in a folder a user can write: a link or a hard link
     // put there would have this elevated run append to the file it names.
     bool existed = false;
-    HANDLE file = OpenFileNoFollow(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   OPEN_ALWAYS, &existed);
-    if (file == INVALID_HANDLE_VALUE)
+    SkinUI::UniqueHandle file(OpenFileNoFollow(
+        path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, &existed));
+    if (!file)
         return false;
     // An existing file (a script that names the same log for every run) is
     // continued, so the runs stay readable one after the other.
-    return AdoptLogFile(file, path, existed);
+    return AdoptLogFile(std::move(file), path, existed);
 }
 
 bool OpenNewSetupLog(const std::wstring& path) {
@@ -114,10 +112,10 @@ bool OpenNewSetupLog(const std::wstring& path) {
         const std::wstring name = path.substr(0, dot) + L"-" + random + path.substr(dot);
         // Created new: whatever lies at the name (a link planted in the
         // user's temporary folder above all) is never written through.
-        HANDLE file = OpenFileNoFollow(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       CREATE_NEW, nullptr);
-        if (file != INVALID_HANDLE_VALUE)
-            return AdoptLogFile(file, name, false);
+        SkinUI::UniqueHandle file(OpenFileNoFollow(
+            name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW, nullptr));
+        if (file)
+            return AdoptLogFile(std::move(file), name, false);
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
     }
@@ -143,20 +141,18 @@ void SetupLogLine(const std::wstring& text) {
     line += L"\r\n";
     const std::string bytes = Utf8(line);
     CSlimLockHold guard(&g_lock);
-    if (g_file != INVALID_HANDLE_VALUE)
-        WriteAll(g_file, bytes);
+    if (g_file)
+        WriteAll(g_file.Get(), bytes);
 }
 
 std::wstring SystemErrorText(DWORD error) {
-    wchar_t* buffer = nullptr;
+    SkinUI::UniqueLocal<wchar_t*> buffer;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.Put()), 0, nullptr);
     std::wstring text;
     if (n != 0 && buffer)
-        text.assign(buffer, n);
-    if (buffer)
-        LocalFree(buffer);
+        text.assign(buffer.Get(), n);
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
         text.pop_back();
     for (wchar_t& c : text)

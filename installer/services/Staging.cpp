@@ -3,6 +3,7 @@
 #include "installer/services/Product.h"
 #include "installer/services/RandomText.h"
 #include "installer/services/SlimLock.h"
+#include "installer/services/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
 
@@ -60,12 +61,8 @@ bool SameIdentity(const TFileIdentity& a, const TFileIdentity& b) {
     return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
 std::wstring WithoutTrailingSeparators(std::wstring s) {
-    while (s.size() > 3 && IsSeparator(s.back()))
+    while (s.size() > 3 && IsPathSeparator(s.back()))
         s.pop_back();
     return s;
 }
@@ -82,7 +79,7 @@ std::wstring UserTempDir() {
     if (n == 0 || n >= MAX_PATH)
         return std::wstring();
     std::wstring base(temp, n);
-    if (!IsSeparator(base.back()))
+    if (!IsPathSeparator(base.back()))
         base += L'\\';
     return base;
 }
@@ -195,11 +192,11 @@ std::vector<std::wstring> IndexNames() {
 // A slim lock: it cannot fail, and it brings no thread library along.
 SRWLOCK g_pinLock = SRWLOCK_INIT;
 
-std::vector<std::pair<std::wstring, HANDLE>> g_pins;
+std::vector<std::pair<std::wstring, UniqueHandle>> g_pins;
 
 void Pin(const std::wstring& dir, UniqueHandle handle) {
     CSlimLockHold lock(&g_pinLock);
-    g_pins.emplace_back(dir, handle.Release());
+    g_pins.emplace_back(dir, std::move(handle));
 }
 
 void Unpin(const std::wstring& dir) {
@@ -207,7 +204,6 @@ void Unpin(const std::wstring& dir) {
     for (size_t i = 0; i < g_pins.size(); ++i) {
         if (CompareStringOrdinal(g_pins[i].first.c_str(), -1, dir.c_str(), -1, TRUE) ==
             CSTR_EQUAL) {
-            CloseHandle(g_pins[i].second);
             g_pins.erase(g_pins.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
@@ -387,7 +383,7 @@ std::wstring StagingParent() {
     if (n == 0 || n >= MAX_PATH)
         return std::wstring();
     std::wstring base(windows, n);
-    if (!IsSeparator(base.back()))
+    if (!IsPathSeparator(base.back()))
         base += L'\\';
     base += L"Temp\\";
     return base.size() < MAX_PATH ? base : std::wstring();
@@ -435,16 +431,16 @@ bool NoReparseBelow(const std::wstring& base, const std::wstring& path) {
                              static_cast<int>(base.size()), TRUE) != CSTR_EQUAL)
         return false;
     size_t pos = base.size();
-    while (pos < path.size() && IsSeparator(path[pos]))
+    while (pos < path.size() && IsPathSeparator(path[pos]))
         ++pos;
     while (pos < path.size()) {
         size_t end = pos;
-        while (end < path.size() && !IsSeparator(path[end]))
+        while (end < path.size() && !IsPathSeparator(path[end]))
             ++end;
         if (IsReparsePoint(path.substr(0, end)))
             return false;
         pos = end;
-        while (pos < path.size() && IsSeparator(path[pos]))
+        while (pos < path.size() && IsPathSeparator(path[pos]))
             ++pos;
     }
     return true;
@@ -457,13 +453,13 @@ bool CreateStagingDir(std::wstring* dir) {
     if (base.empty() || base.size() + kStagingPrefixChars + kStagingDigits + 1 >= MAX_PATH)
         return false;
 
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
     SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, FALSE};
     if (IsProcessElevated()) {
         if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminsOnlyAcl, SDDL_REVISION_1,
-                                                                  &descriptor, nullptr))
+                                                                  descriptor.Put(), nullptr))
             return false;
-        security.lpSecurityDescriptor = descriptor;
+        security.lpSecurityDescriptor = descriptor.Get();
     }
     bool made = false;
     for (int attempt = 0; attempt < kStagingAttempts && !made; ++attempt) {
@@ -499,8 +495,6 @@ bool CreateStagingDir(std::wstring* dir) {
         *dir = path + L'\\';
         made = true;
     }
-    if (descriptor)
-        LocalFree(descriptor);
     return made;
 }
 

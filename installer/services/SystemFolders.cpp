@@ -2,15 +2,13 @@
 
 #include "installer/services/Product.h"
 
+#include "skinui/core/Handles.h"
+
 #include <objbase.h>
 
 #include <vector>
 
 namespace {
-
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -20,12 +18,12 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 } // namespace
 
 std::wstring KnownFolderPath(REFKNOWNFOLDERID id) {
-    PWSTR path = nullptr;
+    SkinUI::UniqueCoTaskMem<PWSTR> path;
     std::wstring result;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
-        result = path;
-    CoTaskMemFree(path);
-    while (result.size() > 3 && IsSeparator(result.back()))
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, path.Put())) && path)
+        result = path.Get();
+    path.Reset();
+    while (result.size() > 3 && IsPathSeparator(result.back()))
         result.pop_back();
     return result;
 }
@@ -79,7 +77,7 @@ std::wstring CanonicalPath(const std::wstring& path) {
             return std::wstring();
         if (n < buf.size()) {
             std::wstring full(buf.data(), n);
-            while (full.size() > 3 && IsSeparator(full.back()))
+            while (full.size() > 3 && IsPathSeparator(full.back()))
                 full.pop_back();
             return LongForm(full);
         }
@@ -106,7 +104,7 @@ bool IsInsideWindowsFolder(const std::wstring& dir) {
     if (windows.empty() || full.size() < windows.size())
         return false;
     return SameText(full.substr(0, windows.size()), windows) &&
-           (full.size() == windows.size() || IsSeparator(full[windows.size()]));
+           (full.size() == windows.size() || IsPathSeparator(full[windows.size()]));
 }
 
 bool IsReservedFolder(const std::wstring& dir) {

@@ -14,6 +14,11 @@
 // has none (the folder is not created).
 std::wstring KnownFolderPath(REFKNOWNFOLDERID id);
 
+// '\' or '/': Windows takes either between the parts of a path.
+inline bool IsPathSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
 // The program files folder a 32-bit program installs below on this machine.
 std::wstring ProgramFilesForProduct();
 

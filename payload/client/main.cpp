@@ -1,6 +1,7 @@
 // Entry point of Quillmossdex.exe, the product's client.
 #include "installer/services/Product.h"
 #include "payload/client/ClientWindow.h"
+#include "skinui/core/Handles.h"
 #include "skinui/core/SystemLibrary.h"
 #include "skinui/core/TextFormat.h"
 
@@ -70,30 +71,26 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     // The installer and the uninstaller look for this mutex to know that the
     // client runs; a second client brings the first one forward instead.
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, kClientMutexNameW);
+    SkinUI::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kClientMutexNameW));
     if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
         if (HWND other = FindWindowW(kClientWindowClass, nullptr)) {
             ShowWindow(other, SW_RESTORE);
             SetForegroundWindow(other);
         }
-        CloseHandle(mutex);
         return 0;
     }
 
     CoInitialize(nullptr);
     UseOwnSkin(instance);
     CClientWindow window(OwnVersion(), OwnDirectory());
-    if (!window.Create(nullptr, kProductName, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0)) {
-        CloseHandle(mutex);
+    if (!window.Create(nullptr, kProductName, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0))
         return 1;
-    }
     window.CenterWindow();
     window.SetIcon(1);
     window.ShowWindow(true, true);
     SkinUI::CPaintManagerUI::MessageLoop();
 
-    if (mutex)
-        CloseHandle(mutex);
+    mutex.Reset();
     CoUninitialize();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "payload/uninst/Uninstaller.h"
 
 #include "installer/services/MessageBox.h"
+#include "installer/services/Processes.h"
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/Staging.h"
@@ -11,7 +12,6 @@
 
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <utility>
@@ -170,17 +170,9 @@ bool IsProtectedFolder(const std::wstring& dirWithSlash) {
 }
 
 std::vector<DWORD> ClientProcessIds() {
-    std::vector<DWORD> ids;
-    UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap)
-        return ids;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
-         more = Process32NextW(snap.Get(), &entry))
-        if (wcscmp(entry.szExeFile, kClientFileNameW) == 0)
-            ids.push_back(entry.th32ProcessID);
-    return ids;
+    std::vector<TProcessEntry> processes;
+    ListProcesses(&processes);
+    return ProcessIdsNamed(processes, kClientFileNameW);
 }
 
 bool ClientMutexExists() {

@@ -1,9 +1,10 @@
 // The one family of RAII holders for every Windows handle this repository owns:
-// kernel handles, registry keys, modules, COM pointers, GDI objects, memory DCs
-// with their selections, and 32-bit top-down DIB sections. It sits in the lowest
-// layer so the library, the installer, the uninstaller, the client, the tools and
-// the tests all use the same types. Handles kept for the life of the process (the
-// install mutex, the paint manager's shared fonts) are the documented exception.
+// kernel handles, registry keys, modules, system-allocated memory, COM
+// pointers, GDI objects, memory DCs with their selections, and 32-bit
+// top-down DIB sections. It sits in the lowest layer so the library, the
+// installer, the uninstaller, the client, the tools and the tests all use the
+// same types. Handles kept for the life of the process (the install mutex, the
+// paint manager's shared fonts) are the documented exception.
 #pragma once
 
 #include <windows.h>
@@ -93,10 +94,28 @@ struct TMemoryDCTraits {
     static void Close(Value v) { DeleteDC(v); }
 };
 
+// Memory the system allocated for the caller: with LocalAlloc (security
+// descriptors, argument vectors, message texts) or with CoTaskMemAlloc
+// (shell paths). T is the pointer type the function hands back.
+template <typename T> struct TLocalMemTraits {
+    using Value = T;
+    static Value Empty() { return nullptr; }
+    static bool Valid(Value v) { return v != nullptr; }
+    static void Close(Value v) { LocalFree(reinterpret_cast<HLOCAL>(v)); }
+};
+template <typename T> struct TCoTaskMemTraits {
+    using Value = T;
+    static Value Empty() { return nullptr; }
+    static bool Valid(Value v) { return v != nullptr; }
+    static void Close(Value v) { CoTaskMemFree(v); }
+};
+
 using UniqueHandle = CUniqueHolder<TKernelHandleTraits>;
 using UniqueRegKey = CUniqueHolder<TRegKeyTraits>;
 using UniqueModule = CUniqueHolder<TModuleTraits>;
 using UniqueFind = CUniqueHolder<TFindTraits>;
+template <typename T> using UniqueLocal = CUniqueHolder<TLocalMemTraits<T>>;
+template <typename T> using UniqueCoTaskMem = CUniqueHolder<TCoTaskMemTraits<T>>;
 // Owns an object freed with DeleteObject (bitmap, brush, pen, font, region).
 template <typename T> using CGdiObject = CUniqueHolder<TGdiObjectTraits<T>>;
 
@@ -178,7 +197,9 @@ class CDibSection {
 public:
     CDibSection() = default;
     // compatibleWith may be null (the screen's format is irrelevant for DIBs).
-    CDibSection(HDC compatibleWith, int width, int height) { Create(compatibleWith, width, height); }
+    CDibSection(HDC compatibleWith, int width, int height) {
+        Create(compatibleWith, width, height);
+    }
 
     bool Create(HDC compatibleWith, int width, int height) {
         m_bitmap.Reset();
