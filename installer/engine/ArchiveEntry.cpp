@@ -1,6 +1,7 @@
 #include "installer/engine/ArchiveEntry.h"
 
 #include "installer/services/SystemFolders.h"
+#include "installer/services/TextConvert.h"
 
 #include <windows.h>
 
@@ -30,17 +31,7 @@ bool IsDeviceName(const std::wstring& component) {
 std::wstring DecodeEntryName(const std::string& bytes, bool utf8) {
     if (bytes.empty() || bytes.size() > 0xFFFF)
         return std::wstring();
-    const UINT codePage = utf8 ? CP_UTF8 : kZipLegacyNameCodePage;
-    const int len = static_cast<int>(bytes.size());
-    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), len, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring name(static_cast<size_t>(n), L'\0');
-    n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), len, &name[0], n);
-    if (n <= 0)
-        return std::wstring();
-    name.resize(static_cast<size_t>(n));
-    return name;
+    return DecodeText(bytes, utf8 ? CP_UTF8 : kZipLegacyNameCodePage);
 }
 
 bool IsSafeEntryName(const std::wstring& name) {

@@ -762,11 +762,11 @@ InstallResult CFileManage::WriteUninstallRecord() {
 }
 
 InstallResult CFileManage::CreateStartMenuShortcuts() {
-    return CreateStartMenuLinks(installDir, *this);
+    return CreateStartMenuLinks(installDir, LinkJournal());
 }
 
 InstallResult CFileManage::CreateDesktopShortcut() {
-    return CreateDesktopLink(installDir, *this);
+    return CreateDesktopLink(installDir, LinkJournal());
 }
 
 InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
@@ -778,17 +778,14 @@ InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
     return result;
 }
 
-bool CFileManage::BeforeCreateFolder(const std::wstring& folder) {
-    return !m_guarded || m_journal.NoteCreatedDir(folder);
-}
-
-bool CFileManage::BeforeWriteLink(const std::wstring& link) {
-    if (!m_guarded)
-        return true;
-    // The old link's bytes wait in the staging folder: links may lie on
-    // another volume than anything else of the run.
-    const std::wstring copy = m_stagingDir + L"link" + SkinUI::DecimalText(++m_linkCopies);
-    return m_journal.NoteLink(link, copy);
+TLinkJournal CFileManage::LinkJournal() {
+    TLinkJournal journal;
+    if (m_guarded) {
+        journal.journal = &m_journal;
+        journal.copyPrefix = m_stagingDir + L"link";
+        journal.copies = &m_linkCopies;
+    }
+    return journal;
 }
 
 // ---------------------------------------------------------------------------

@@ -32,7 +32,7 @@ size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring
 // Every path the engine handles is wide text that must fit the limits above;
 // longer ones are refused by the step that would use them, and an install
 // directory whose payload would not fit is refused before anything is made.
-class CFileManage : private ILinkGuard {
+class CFileManage {
 public:
     // The one instance, created on the first call (on the UI thread, before any
     // worker exists); the first call removes earlier runs' staging folders and
@@ -165,9 +165,8 @@ private:
     // carry is set aside (journaled), so the folder holds exactly the new
     // version; folders only when empty.
     InstallResult RemoveOrphans(const std::vector<std::wstring>& oldEntries);
-    // ILinkGuard: a guarded run journals what the links change.
-    bool BeforeCreateFolder(const std::wstring& folder) override;
-    bool BeforeWriteLink(const std::wstring& link) override;
+    // What the link operations journal: everything while the run is guarded.
+    TLinkJournal LinkJournal();
     std::wstring m_stagingDir;
     CPayloadFile m_payload;
     // The names UnzipPayload unpacked, as decoded from the payload's index.

@@ -8,22 +8,20 @@ const char kProcessChannel[] = "com.quillmoss.business.220822";
 const char kChannelName[] = "220822";
 
 std::string GetErrorText(unsigned code) {
-    switch (code) {
-    case INSTALL_ERR_UNZIP:
-        return ToNarrow(L"解压文件失败!");
-    case INSTALL_ERR_RESOURCE:
-        return ToNarrow(L"释放资源文件失败!");
-    case INSTALL_ERR_COPY:
-        return ToNarrow(L"拷贝文件失败!");
-    case INSTALL_ERR_SHORTCUT:
-        return ToNarrow(L"创建快捷方式失败!");
-    case INSTALL_ERR_REGISTRY:
-        return ToNarrow(L"保存信息到注册表失败!");
-    case INSTALL_ERR_DAMAGED:
-        return ToNarrow(L"安装文件已损坏, 请重新下载安装程序。");
-    default:
+    // By code; success, a stop and unknown codes have no text of a failed step.
+    static const wchar_t* const kTexts[] = {
+        nullptr,                                 // INSTALL_OK
+        L"解压文件失败!",                        // INSTALL_ERR_UNZIP
+        L"释放资源文件失败!",                    // INSTALL_ERR_RESOURCE
+        L"拷贝文件失败!",                        // INSTALL_ERR_COPY
+        L"创建快捷方式失败!",                    // INSTALL_ERR_SHORTCUT
+        L"保存信息到注册表失败!",                // INSTALL_ERR_REGISTRY
+        nullptr,                                 // INSTALL_CANCELLED
+        L"安装文件已损坏, 请重新下载安装程序。", // INSTALL_ERR_DAMAGED
+    };
+    if (code >= sizeof(kTexts) / sizeof(kTexts[0]) || !kTexts[code])
         return std::string();
-    }
+    return ToNarrow(kTexts[code]);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "installer/engine/Shortcut.h"
 
+#include "installer/services/Journal.h"
 #include "installer/services/NoFollowFile.h"
 #include "installer/services/Product.h"
 #include "installer/services/RandomText.h"
@@ -109,25 +110,30 @@ namespace {
 // a copy would carry that file's bytes into the staging folder and an undo
 // back out into the user's folder. The name alone goes; the file keeps its
 // other name and its data.
-bool ClearLinkName(const std::wstring& link, ILinkGuard& guard) {
+bool ClearLinkName(const std::wstring& link, const TLinkJournal& journal) {
     if (IsReparsePoint(link))
         return false;
     if (HasOtherNames(link) && !DeleteFileW(link.c_str()))
         return false;
-    return guard.BeforeWriteLink(link);
+    if (!journal.journal)
+        return true;
+    // The old link's bytes wait in the staging folder: links may lie on
+    // another volume than anything else of the run.
+    const std::wstring copy = journal.copyPrefix + SkinUI::DecimalText(++*journal.copies);
+    return journal.journal->NoteLink(link, copy);
 }
 
 } // namespace
 
-InstallResult CreateStartMenuLinks(const std::wstring& installDir, ILinkGuard& guard) {
+InstallResult CreateStartMenuLinks(const std::wstring& installDir, const TLinkJournal& journal) {
     std::wstring programs;
     if (!ProgramsFolder(&programs))
         return INSTALL_ERR_SHORTCUT;
     std::wstring folder = programs + L"\\" + kProductName;
     // It may exist from an earlier install; its links are then overwritten.
     // A link in its place would lead the links anywhere.
-    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
-        !guard.BeforeCreateFolder(folder))
+    if (journal.journal && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !journal.journal->NoteCreatedDir(folder))
         return INSTALL_ERR_SHORTCUT;
     CreateDirectoryW(folder.c_str(), nullptr);
     if (IsReparsePoint(folder))
@@ -138,25 +144,25 @@ InstallResult CreateStartMenuLinks(const std::wstring& installDir, ILinkGuard& g
     if (!FitsPath(clientLink) || !FitsPath(uninstallLink))
         return INSTALL_ERR_SHORTCUT;
 
-    if (!ClearLinkName(clientLink, guard))
+    if (!ClearLinkName(clientLink, journal))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result =
         CreateShortcut(clientLink, installDir + kClientFileNameW, ClientDescription());
     // The client's link is what users look for; the uninstaller's is also
     // reachable through the system's program list.
-    if (ClearLinkName(uninstallLink, guard))
+    if (ClearLinkName(uninstallLink, journal))
         CreateShortcut(uninstallLink, installDir + kUninstallerFileNameW, kProductName);
     return result;
 }
 
-InstallResult CreateDesktopLink(const std::wstring& installDir, ILinkGuard& guard) {
+InstallResult CreateDesktopLink(const std::wstring& installDir, const TLinkJournal& journal) {
     // The desktop every user sees. Without the folder the link would land
     // in the current drive's root.
     const std::wstring desktop = KnownFolderPath(FOLDERID_PublicDesktop);
     if (desktop.empty() || IsInsideWindowsFolder(desktop))
         return INSTALL_ERR_SHORTCUT;
     const std::wstring link = desktop + L"\\" + kClientLinkName;
-    if (!FitsPath(link) || !ClearLinkName(link, guard))
+    if (!FitsPath(link) || !ClearLinkName(link, journal))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result = CreateShortcut(link, installDir + kClientFileNameW, ClientDescription());
     // Explorer refreshes the desktop on F5, so the icon shows at once.

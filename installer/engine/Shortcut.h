@@ -13,20 +13,22 @@
 InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& target,
                              const std::wstring& description);
 
-// Told of every change before the link operations below make it, so that a
-// run can journal it; a false answer stops the operation with nothing made.
-class ILinkGuard {
-public:
-    virtual bool BeforeCreateFolder(const std::wstring& folder) = 0;
-    // A link about to be written over whatever is at its name now.
-    virtual bool BeforeWriteLink(const std::wstring& link) = 0;
+class CInstallJournal;
 
-protected:
-    ~ILinkGuard() = default;
+// Where a guarded run journals what the link operations below change before
+// they change it: the folder they create, and a copy of each link they write
+// over (in the run's staging folder, as copyPrefix and a number). Without a
+// journal nothing is journaled. A failure to journal stops the operation
+// with nothing made.
+struct TLinkJournal {
+    CInstallJournal* journal = nullptr;
+    std::wstring copyPrefix;
+    // The copies made so far, for the next copy's number.
+    int* copies = nullptr;
 };
 
 // The client's and the uninstaller's links in the product's Start-menu
 // folder, for the product installed in installDir (ending with a separator).
-InstallResult CreateStartMenuLinks(const std::wstring& installDir, ILinkGuard& guard);
+InstallResult CreateStartMenuLinks(const std::wstring& installDir, const TLinkJournal& journal);
 // The client's link on the desktop every user sees.
-InstallResult CreateDesktopLink(const std::wstring& installDir, ILinkGuard& guard);
+InstallResult CreateDesktopLink(const std::wstring& installDir, const TLinkJournal& journal);

@@ -26,14 +26,18 @@ std::string ToNarrow(const std::wstring& wide) {
 }
 
 std::wstring ToWide(const std::string& narrow) {
-    if (narrow.empty() || narrow.size() > INT_MAX)
+    return DecodeText(narrow, CP_UTF8);
+}
+
+std::wstring DecodeText(const std::string& bytes, unsigned codePage) {
+    if (bytes.empty() || bytes.size() > INT_MAX)
         return std::wstring();
-    const int len = static_cast<int>(narrow.size());
-    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, narrow.data(), len, nullptr, 0);
+    const int len = static_cast<int>(bytes.size());
+    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), len, nullptr, 0);
     if (n <= 0)
         return std::wstring();
     std::wstring out(static_cast<size_t>(n), L'\0');
-    n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, narrow.data(), len, &out[0], n);
+    n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), len, &out[0], n);
     if (n <= 0)
         return std::wstring();
     out.resize(static_cast<size_t>(n));

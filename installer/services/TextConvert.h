@@ -10,3 +10,6 @@
 std::string ToNarrow(const std::wstring& wide);
 // UTF-8 to wide; empty for empty input or bytes that are not UTF-8.
 std::wstring ToWide(const std::string& narrow);
+// Bytes in the given code page to wide; empty for empty input or bytes that
+// are no text in that code page.
+std::wstring DecodeText(const std::string& bytes, unsigned codePage);

@@ -6,6 +6,7 @@
 #include "installer/services/SetupLog.h"
 #include "installer/services/Staging.h"
 #include "installer/services/SystemFolders.h"
+#include "installer/services/TextConvert.h"
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
@@ -27,24 +28,11 @@ const wchar_t kCaption[] = L"提示:";
 // Code page 936: what lists written by Chinese tools hold.
 constexpr UINT kLegacyListCodePage = 936;
 
-std::wstring DecodeLine(const std::string& s, UINT codePage) {
-    if (s.empty())
-        return std::wstring();
-    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, s.data(),
-                                static_cast<int>(s.size()), nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
-                            &w[0], n);
-    return n > 0 ? w : std::wstring();
-}
-
 // A line is UTF-8 when it decodes as UTF-8; a list from before the installer
 // wrote its own holds code page 936 names, whose bytes are rarely valid UTF-8.
 std::wstring ListLineToWide(const std::string& line) {
-    std::wstring name = DecodeLine(line, CP_UTF8);
-    return name.empty() ? DecodeLine(line, kLegacyListCodePage) : name;
+    std::wstring name = DecodeText(line, CP_UTF8);
+    return name.empty() ? DecodeText(line, kLegacyListCodePage) : name;
 }
 
 bool IsSafeRelative(const std::wstring& name) {

@@ -264,12 +264,8 @@ TEST_F(Accessibility, EnterRightAfterStartInstallsWithTheFocusShownOnTheButton) 
     PressKey(VK_SHIFT);
     const RECT body = {L::kInstallButton.left + 12, L::kInstallButton.top + 10,
                        L::kInstallButton.right - 12, L::kInstallButton.bottom - 10};
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            shot = CaptureWindow(hwnd);
-            return !shot.Empty() && RingPixelsAround(shot, body) > 400;
-        },
-        3000))
+    EXPECT_TRUE(CaptureUntil(
+        hwnd, &shot, [&] { return RingPixelsAround(shot, body) > 400; }, 3000))
         << "no ring around the button's body after a key";
     shot.SavePng(ArtifactPath(L"setup-focus-install.png"));
     // All of it on the body's edge: the rounded ends lie inside the body's
@@ -300,22 +296,14 @@ TEST_F(Accessibility, FocusRingFollowsTheKeyboardAndGoesWithTheMouse) {
     ClickAt(hwnd, L::kAgree.x, L::kAgree.y);
     ASSERT_TRUE(WaitUntil([&] { return client.FocusName() == kAgreeName; }, 3000));
     Screenshot shot;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            shot = CaptureWindow(hwnd);
-            return !shot.Empty() && RingPixels(shot) == 0;
-        },
-        3000))
+    EXPECT_TRUE(CaptureUntil(
+        hwnd, &shot, [&] { return RingPixels(shot) == 0; }, 3000))
         << "a ring after a click";
     // Tab: the ring appears around the next control, the first link.
     EXPECT_EQ(L"《用户服务协议》", FocusAfterKey(client, VK_TAB));
     const RECT link = ToClient(hwnd, client.Find(L"《用户服务协议》").screen);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            shot = CaptureWindow(hwnd);
-            return !shot.Empty() && RingPixelsAround(shot, link) > 200;
-        },
-        3000))
+    EXPECT_TRUE(CaptureUntil(
+        hwnd, &shot, [&] { return RingPixelsAround(shot, link) > 200; }, 3000))
         << "no ring after Tab";
     shot.SavePng(ArtifactPath(L"setup-focus-ring.png"));
     // And only there.

@@ -118,11 +118,8 @@ TEST_F(SetupDpi, WindowAndArtworkFollowTheDisplayDensity) {
         const RECT button = Scaled(L::kInstallButton, c.scale);
         const int area = (button.right - button.left) * (button.bottom - button.top);
         Screenshot shot;
-        EXPECT_TRUE(WaitUntil(
-            [&] {
-                shot = CaptureWindow(hwnd);
-                return shot.width == width && CountTeal(shot, button) > area / 3;
-            },
+        EXPECT_TRUE(CaptureUntil(
+            hwnd, &shot, [&] { return shot.width == width && CountTeal(shot, button) > area / 3; },
             10000))
             << "the install button is not where the scale puts it";
         shot.SavePng(ArtifactPath(L"setup-dpi-" + std::to_wstring(c.dpi) + L".png"));
@@ -222,12 +219,8 @@ TEST_F(SetupDpi, PagesShowTheirLinesInsideTheWindowAtEveryScale) {
                            button.right - Scaled(12, c.scale), button.bottom - Scaled(10, c.scale)};
         const int midX = (body.left + body.right) / 2;
         Screenshot shot;
-        EXPECT_TRUE(WaitUntil(
-            [&] {
-                shot = CaptureWindow(hwnd);
-                return !shot.Empty() && Rgb(shot.At(midX, body.top - 1)) == kRing;
-            },
-            3000))
+        EXPECT_TRUE(CaptureUntil(
+            hwnd, &shot, [&] { return Rgb(shot.At(midX, body.top - 1)) == kRing; }, 3000))
             << "no ring above the install button's body";
         shot.SavePng(ArtifactPath(tag + L"-focus.png"));
         EXPECT_NE(kRing, Rgb(shot.At(body.left - 1, body.top - 1)));
@@ -291,11 +284,9 @@ TEST_F(SetupDpi, ArtworkAtAScaleTheSkinLacksComesFromTheSkinNotTheCurrentFolder)
     const RECT button = Scaled(L::kInstallButton, 225);
     const int area = (button.right - button.left) * (button.bottom - button.top);
     Screenshot shot;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            shot = CaptureWindow(hwnd);
-            return shot.width == Scaled(560, 225) && CountTeal(shot, button) > area / 3;
-        },
+    EXPECT_TRUE(CaptureUntil(
+        hwnd, &shot,
+        [&] { return shot.width == Scaled(560, 225) && CountTeal(shot, button) > area / 3; },
         10000))
         << "the skin's own artwork, made from its 200 % drawing, is not drawn";
     shot.SavePng(ArtifactPath(L"setup-dpi-216.png"));

@@ -105,6 +105,8 @@ InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,
     if (!child.Start(cmd, 0, currentDir))
         return run;
     run.ended = probe.PumpUntil(child.Handle(), 60000);
+    if (run.ended)
+        run.exitCode = child.ExitCode();
     run.progress = probe.progress;
     run.steps = probe.steps;
     run.results = probe.results;

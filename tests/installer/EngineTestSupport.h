@@ -56,6 +56,8 @@ struct InstallRun {
     std::vector<int> steps;
     std::vector<unsigned> results;
     bool ended = false;
+    // The runner's exit code once it ended (99 when a kill point ended it).
+    DWORD exitCode = STILL_ACTIVE;
 };
 // Runs a test installer into installDir with tempDir as its temporary
 // directory, collecting its messages in a real window of this process.

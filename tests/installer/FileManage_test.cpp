@@ -718,7 +718,8 @@ TEST_F(InstallRunTest, NoStagingArchiveIsWrittenSoAFullDiskThereDoesNotMatter) {
     std::string payload =
         qmtest::BuildPayload({{"a.bin", data}, {"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
-    EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
+    EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results)
+        << "ended " << run.ended << ", exit code " << run.exitCode;
     EXPECT_EQ(data, ReadFile(installDir + L"a.bin"));
     // The planted link is the only archive there: nothing was staged beside it.
     EXPECT_EQ(std::vector<std::wstring>{L"qmstmp.zip"}, ArchivesIn(tempDir));

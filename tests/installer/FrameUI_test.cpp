@@ -219,9 +219,9 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     // boxes (teal) and the white directory field show that it really is on
     // the screen, not cut off by the window's region.
     Screenshot options;
-    EXPECT_TRUE(WaitUntil(
+    EXPECT_TRUE(CaptureUntil(
+        hwnd, &options,
         [&] {
-            options = CaptureWindow(hwnd);
             return CountTeal(options, RECT{50, 510, 64, 525}) > 60 &&
                    CountTeal(options, RECT{180, 510, 194, 525}) > 60 &&
                    (options.At(380, 470) & 0xFFFFFF) == 0xFFFFFF;
@@ -255,12 +255,8 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
     ASSERT_TRUE(WaitForPage(hwnd, 1, 20000, &progress));
     // Held at the move: the bar shows the unpacked share (70 of 100 for four
     // entries) and stops short of its right end.
-    WaitUntil(
-        [&] {
-            progress = CaptureWindow(hwnd);
-            return CountTeal(progress, L::kProgressFill) > 4 * 300;
-        },
-        5000);
+    CaptureUntil(
+        hwnd, &progress, [&] { return CountTeal(progress, L::kProgressFill) > 4 * 300; }, 5000);
     progress.SavePng(ArtifactPath(L"setup-progress.png"));
     // The page says how far it is and what it does: the last entry of four
     // is written, the move is still to come.

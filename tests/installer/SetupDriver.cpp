@@ -296,14 +296,20 @@ int PageShown(const Screenshot& shot) {
     return -1;
 }
 
-bool WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
-    Screenshot last;
-    const bool ok = WaitUntil(
+bool CaptureUntil(HWND hwnd, Screenshot* shot, const std::function<bool()>& shown,
+                  DWORD timeoutMs) {
+    return WaitUntil(
         [&] {
-            last = CaptureWindow(hwnd);
-            return PageShown(last) == page;
+            *shot = CaptureWindow(hwnd);
+            return !shot->Empty() && shown();
         },
         timeoutMs, 50);
+}
+
+bool WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
+    Screenshot last;
+    const bool ok = CaptureUntil(
+        hwnd, &last, [&] { return PageShown(last) == page; }, timeoutMs);
     if (shot)
         *shot = last;
     return ok;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,9 @@ struct Screenshot {
     bool SavePng(const std::wstring& path) const;
 };
 Screenshot CaptureWindow(HWND hwnd);
+// Captures hwnd into shot until a capture is shown (shown looks at *shot) or
+// timeoutMs pass; shot keeps the last capture.
+bool CaptureUntil(HWND hwnd, Screenshot* shot, const std::function<bool()>& shown, DWORD timeoutMs);
 
 // Where test artefacts go: the build tree's test-artifacts folder, created on
 // demand.
