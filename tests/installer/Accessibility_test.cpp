@@ -83,9 +83,8 @@ std::wstring FocusAfterKey(const MsaaClient& client, WORD vk) {
 using Accessibility = SetupTest;
 
 TEST_F(Accessibility, TreeNamesEveryControlOfTheWelcomePageFoldedAndUnfolded) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     MsaaClient client(hwnd);
     ASSERT_NE(nullptr, client.Get()) << "no accessible object for the window";
 
@@ -159,9 +158,8 @@ TEST_F(Accessibility, TreeNamesEveryControlOfTheWelcomePageFoldedAndUnfolded) {
 }
 
 TEST_F(Accessibility, DefaultActionOfTheInstallButtonInstalls) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     MsaaClient client(hwnd);
     ASSERT_NE(nullptr, client.Get());
     const TElement install = client.Find(L"立即安装");
@@ -176,9 +174,8 @@ TEST_F(Accessibility, DefaultActionOfTheInstallButtonInstalls) {
 }
 
 TEST_F(Accessibility, TabVisitsOnlyWhatCanBeSeenFoldedAndUnfolded) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     MsaaClient client(hwnd);
     ASSERT_NE(nullptr, client.Get());
     Activate(hwnd);
@@ -216,9 +213,8 @@ TEST_F(Accessibility, TabVisitsOnlyWhatCanBeSeenFoldedAndUnfolded) {
 }
 
 TEST_F(Accessibility, KeysAloneMakeACustomInstall) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     MsaaClient client(hwnd);
     ASSERT_NE(nullptr, client.Get());
     Activate(hwnd);
@@ -285,9 +281,8 @@ TEST_F(Accessibility, EnterRightAfterStartInstallsWithTheFocusShownOnTheButton) 
 }
 
 TEST_F(Accessibility, FocusRingFollowsTheKeyboardAndGoesWithTheMouse) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     MsaaClient client(hwnd);
     ASSERT_NE(nullptr, client.Get());
     // A click on the agreement option (twice, to leave it selected) moves the
@@ -311,9 +306,8 @@ TEST_F(Accessibility, FocusRingFollowsTheKeyboardAndGoesWithTheMouse) {
 }
 
 TEST_F(Accessibility, EscapeDoesWhatTheCloseButtonDoes) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     Activate(hwnd);
     PressKey(VK_ESCAPE);
     ASSERT_TRUE(WaitForExit(15000));

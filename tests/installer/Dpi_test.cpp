@@ -91,15 +91,17 @@ bool Near(uint32_t expected, uint32_t actual, int tolerance) {
 
 using SetupDpi = SetupTest;
 
+// The densities people set, with the scale the window is laid out at.
+struct DensityCase {
+    DWORD dpi;
+    int scale;
+};
+constexpr DensityCase kDensities[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
+
 } // namespace
 
 TEST_F(SetupDpi, WindowAndArtworkFollowTheDisplayDensity) {
-    struct Case {
-        DWORD dpi;
-        int scale;
-    };
-    const Case cases[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
-    for (const Case& c : cases) {
+    for (const DensityCase& c : kDensities) {
         SCOPED_TRACE(c.dpi);
         HWND hwnd = nullptr;
         {
@@ -181,12 +183,7 @@ bool InsideWindow(HWND hwnd, const TElement& e) {
 // line with a folder long enough to be shortened in the middle. The
 // screenshots are where a person checks that the texts fit.
 TEST_F(SetupDpi, PagesShowTheirLinesInsideTheWindowAtEveryScale) {
-    struct Case {
-        DWORD dpi;
-        int scale;
-    };
-    const Case cases[] = {{96, 100}, {120, 125}, {144, 150}, {192, 200}};
-    for (const Case& c : cases) {
+    for (const DensityCase& c : kDensities) {
         SCOPED_TRACE(c.dpi);
         CleanMachine();
         const std::wstring parent =

@@ -295,9 +295,8 @@ TEST_F(FrameUIApp, InstallsIntoDefaultDirectoryThroughAllThreePages) {
 }
 
 TEST_F(FrameUIApp, AgreementNotAcceptedShowsItsMessageAndNothingElse) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     Click(hwnd, L::kAgree);
     Click(hwnd, L::kInstall);
     EXPECT_EQ(L"请同意《用户服务协议》!", AnswerBox(IDOK));
@@ -341,9 +340,8 @@ TEST_F(FrameUIApp, RefusedDirectoriesShowTheirMessageWithTheReasonAndKeepTheWelc
         {file + L"\\sub",
          first(file + L"\\sub\\") + L"\n\"" + file + L"\" 是一个文件, 不是文件夹。"},
     };
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "typed: " << Narrow(c.typed));
         // One click opens the panel every time: a refusal folded it and put
@@ -452,9 +450,8 @@ TEST_F(FrameUIApp, ThePickerStartsAtTheFieldsFolderAndAppendsTheProductFolder) {
         // Already the product's folder: kept as it is.
         {product, product + L"\\"},
     };
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     Click(hwnd, L::kCustom);
     ASSERT_TRUE(WaitForHeight(hwnd, 542));
     for (const Case& c : cases) {
@@ -477,9 +474,8 @@ TEST_F(FrameUIApp, ThePickerStartsAtTheFieldsFolderAndAppendsTheProductFolder) {
 }
 
 TEST_F(FrameUIApp, EveryAreaWithoutAControlMovesTheWindow) {
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     Click(hwnd, L::kCustom);
     ASSERT_TRUE(WaitForHeight(hwnd, 542));
     const struct Case {
@@ -509,9 +505,8 @@ TEST_F(FrameUIApp, RecordedInstallationIsAskedAboutAndInstalledOver) {
     // Recorded without its trailing separator, as older records may be.
     const std::wstring recorded = m_work / L"Recorded Place";
     WriteRecordedLocation(recorded);
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     // The field shows where the install will go from the start.
     Click(hwnd, L::kCustom);
     ASSERT_TRUE(WaitForHeight(hwnd, 542));
@@ -542,9 +537,8 @@ TEST_F(FrameUIApp, AFolderTypedOverTheRecordedOneIsWhereTheInstallGoes) {
     const std::wstring recorded = m_work / L"Recorded Place";
     const std::wstring other = m_work / L"Other Place";
     WriteRecordedLocation(recorded);
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     Click(hwnd, L::kCustom);
     ASSERT_TRUE(WaitForHeight(hwnd, 542));
     ASSERT_EQ(recorded + L"\\", FieldText(hwnd));
@@ -563,9 +557,8 @@ TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
     enum How { CloseButton, AltF4, MinimiseThenTaskbarClose };
     for (How how : {CloseButton, AltF4, MinimiseThenTaskbarClose}) {
         SCOPED_TRACE(how);
-        HWND hwnd = StartAndWait();
+        HWND hwnd = StartOnWelcomePage();
         ASSERT_NE(nullptr, hwnd);
-        ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
         switch (how) {
         case CloseButton:
             Click(hwnd, L::kCloseBtn);
@@ -594,9 +587,8 @@ TEST_F(FrameUIApp, CloseButtonDuringAnInstallAsksAndRollsBack) {
     CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
     HeldFile held(dir + L"uninst.exe", CREATE_ALWAYS);
     ASSERT_TRUE(held.Held());
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     Click(hwnd, L::kInstall);
     ASSERT_TRUE(WaitForPage(hwnd, 1, 20000));
     Click(hwnd, L::kCloseBtn);

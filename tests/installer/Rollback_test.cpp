@@ -292,9 +292,8 @@ TEST_F(RollbackApp, LinkFailureUndoesAFreshInstallCompletely) {
     HeldFile hold(DesktopShortcut(), OPEN_EXISTING);
     ASSERT_TRUE(hold.Held());
 
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
     const std::vector<std::wstring> texts = AnswerUntilExit(IDYES);
     ASSERT_TRUE(WaitForExit(15000));
@@ -343,9 +342,8 @@ TEST_F(RollbackApp, AYesGivenAtOnceStopsTheInstall) {
     const State before = Now();
     HeldFile hold(dir + L"uninst.exe", OPEN_EXISTING);
     ASSERT_TRUE(hold.Held());
-    HWND hwnd = StartAndWait();
+    HWND hwnd = StartOnWelcomePage();
     ASSERT_NE(nullptr, hwnd);
-    ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
     ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
     // The progress page shows as the worker is started; the request comes
     // right then, before the worker has settled earlier runs.

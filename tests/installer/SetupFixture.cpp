@@ -79,6 +79,19 @@ HWND SetupTest::StartAndWait(const std::wstring& args) {
     return WaitForSetupWindow(m_setup->Handle(), m_setup->Pid(), 20000);
 }
 
+HWND SetupTest::StartOnWelcomePage(const std::wstring& args) {
+    HWND hwnd = StartAndWait(args);
+    if (!hwnd) {
+        ADD_FAILURE() << "no installer window";
+        return nullptr;
+    }
+    if (!WaitForPage(hwnd, 0, 10000)) {
+        ADD_FAILURE() << "no welcome page";
+        return nullptr;
+    }
+    return hwnd;
+}
+
 std::wstring SetupTest::AnswerBox(int button, DWORD timeoutMs) {
     HWND box = WaitForProcessDialog(m_setup->Pid(), timeoutMs);
     if (!box)

@@ -30,6 +30,9 @@ protected:
     bool Start(const std::wstring& args, const std::wstring& exe = L"");
     // Starts it and waits for its window.
     HWND StartAndWait(const std::wstring& args = L"");
+    // Starts it and waits until its window shows the welcome page; null
+    // (with the failure recorded) when either does not come.
+    HWND StartOnWelcomePage(const std::wstring& args = L"");
     // The next message box of the installer, its text read, then answered.
     std::wstring AnswerBox(int button, DWORD timeoutMs = 15000);
     // No message box of the installer appears within the time.
