@@ -9,6 +9,7 @@
 // with a payload twice as large). Then an update over an existing
 // installation with the protection that lets it be undone, beside the same
 // update without it.
+#include "bench/BenchTiming.h"
 #include "installer/engine/FileManage.h"
 #include "installer/engine/PayloadReader.h"
 #include "installer/services/Product.h"
@@ -39,13 +40,6 @@ constexpr int kRounds = 5;
 // of one run on a shared machine: more rounds keep the medians apart from it.
 constexpr int kUpdateRounds = 11;
 constexpr size_t kBufferSize = 256 * 1024;
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 PROCESS_MEMORY_COUNTERS Memory() {
     PROCESS_MEMORY_COUNTERS m = {};
@@ -161,14 +155,21 @@ SIZE_T NoOpPeak() {
     return static_cast<SIZE_T>(kib) * 1024;
 }
 
+// Takes away what the runs wrote: the uninstall record, the install kind
+// (unless the machine had settings of its own before), and every folder.
+void Clean(const std::string& root, bool hadSettings) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
+    if (!hadSettings) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
+        RegDeleteKeyW(HKEY_CURRENT_USER, kProductKey);
+    }
+    RemoveTree(root);
+}
+
 DWORD WINAPI RunWorker(void* job) {
     InstallWorkerThread(*static_cast<TInstallJob*>(job));
     return 0;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace
@@ -213,7 +214,7 @@ int main(int argc, char** argv) {
         job.installDir.assign(dir.begin(), dir.end());
         job.target.window = window;
         CreateDirectoryA((root + "install" + std::to_string(round)).c_str(), nullptr);
-        double start = Now();
+        double start = bench::Now();
         // The worker's progress is taken as it comes, as the window does: a
         // queue left to grow by one message per file would cost the system
         // more with every file.
@@ -234,19 +235,19 @@ int main(int argc, char** argv) {
             if (woke != WAIT_OBJECT_0 + 1)
                 break;
         }
-        installTimes.push_back(Now() - start);
+        installTimes.push_back(bench::Now() - start);
         if (round == 0)
             peak = Memory().PeakWorkingSetSize;
         Pump();
 
         std::string floorDir = root + "floor" + std::to_string(round) + "\\";
         CreateDirectoryA(floorDir.c_str(), nullptr);
-        start = Now();
+        start = bench::Now();
         if (!BareDecode(floorDir, &bytes, &largest, &packedSize)) {
             printf("floor: cannot decode the payload\n");
             return 1;
         }
-        floorTimes.push_back(Now() - start);
+        floorTimes.push_back(bench::Now() - start);
         RemoveTree(floorDir);
         RemoveTree(root + "install" + std::to_string(round));
     }
@@ -261,14 +262,14 @@ int main(int argc, char** argv) {
     {
         TPayloadDigest digest;
         CPayloadFile own;
-        const double start = Now();
+        const double start = bench::Now();
         if (!OwnPayloadDigest(&digest) || !own.OpenOwn(digest) || !own.Verify(digest)) {
             printf("the payload does not match its digest\n");
             return 1;
         }
-        digestTime = Now() - start;
+        digestTime = bench::Now() - start;
     }
-    double install = Median(installTimes), floor = Median(floorTimes);
+    double install = bench::Median(installTimes), floor = bench::Median(floorTimes);
     printf("payload: %.1f MiB packed, %.1f MiB unpacked, largest entry %.1f MiB (median of %d "
            "rounds)\n",
            MiB(static_cast<double>(packedSize)), MiB(static_cast<double>(bytes)),
@@ -289,13 +290,7 @@ int main(int argc, char** argv) {
            MiB(static_cast<double>(idle)));
 #ifdef QM_BENCH_INSTALL_ONLY
     printf("install seconds: %.3f\n", install);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
-    if (!hadSettings) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
-        RegDeleteKeyW(HKEY_CURRENT_USER, kProductKey);
-    }
-    RemoveTree(root);
+    Clean(root, hadSettings);
     return 0;
 #endif
 
@@ -312,13 +307,13 @@ int main(int argc, char** argv) {
         TInstallJob job;
         job.installDir.assign(updateDir.begin(), updateDir.end());
         job.rollbackProtection = protect;
-        double start = Now();
+        double start = bench::Now();
         const InstallResult r = engine->RunInstall(job).result;
-        const double elapsed = Now() - start;
-        start = Now();
+        const double elapsed = bench::Now() - start;
+        start = bench::Now();
         engine->FinishRun();
         if (protect)
-            finishTime = std::max(finishTime, Now() - start);
+            finishTime = std::max(finishTime, bench::Now() - start);
         if (r != INSTALL_OK)
             result = r;
         return elapsed;
@@ -348,13 +343,6 @@ int main(int argc, char** argv) {
     printf("update without (files replaced in place): %7.1f ms\n", plain * 1000.0);
     printf("ratio protected / unprotected update: %.2f (target <= 1.15)\n", guarded / plain);
 
-    // The record and the install kind that the runs wrote.
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str());
-    if (!hadSettings) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKey);
-        RegDeleteKeyW(HKEY_CURRENT_USER, kProductKey);
-    }
-    RemoveTree(root);
+    Clean(root, hadSettings);
     return 0;
 }

@@ -8,6 +8,7 @@
 // the first use of fresh memory, which the system pays page by page; on some
 // virtual machines a page costs as much as converting its text many times
 // over, and that cost, not the parser, would then set the figure.
+#include "bench/BenchTiming.h"
 #include "skinui/core/Markup.h"
 
 #include <windows.h>
@@ -74,17 +75,6 @@ std::string GenerateSkin() {
     return xml;
 }
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 } // namespace
 
 int main() {
@@ -103,28 +93,28 @@ int main() {
     double floor = 1e30;
     double parse = 1e30;
     for (int r = 0; r < rounds; ++r) {
-        double start = Now();
+        double start = bench::Now();
         converted =
             MultiByteToWideChar(CP_UTF8, 0, xml.data() + 3, static_cast<int>(xml.size() - 3),
                                 wide.data(), static_cast<int>(wide.size()));
-        warm = std::min(warm, Now() - start);
+        warm = std::min(warm, bench::Now() - start);
 
         // As a load owns its text: a new buffer, sized by the byte count.
-        start = Now();
+        start = bench::Now();
         wchar_t* own = new wchar_t[xml.size() + 1];
         converted =
             MultiByteToWideChar(CP_UTF8, 0, xml.data() + 3, static_cast<int>(xml.size() - 3), own,
                                 static_cast<int>(xml.size() + 1));
-        floor = std::min(floor, Now() - start);
+        floor = std::min(floor, bench::Now() - start);
         delete[] own;
 
         // LoadFromMem may change its input in place, so each round parses a
         // fresh copy, made outside the timed part.
         std::copy(xml.begin(), xml.end(), copy.begin());
         markup.Release();
-        start = Now();
+        start = bench::Now();
         ok = markup.LoadFromMem(copy.data(), static_cast<DWORD>(copy.size()), 0) && ok;
-        parse = std::min(parse, Now() - start);
+        parse = std::min(parse, bench::Now() - start);
     }
 
     int elements = 0;

@@ -4,6 +4,7 @@
 // the floor of one bare BitBlt of a 560 x 542 bitmap; the same composition at
 // 150 % (840 x 813 with the 150 % artwork) beside the paint at 100 %; and
 // decodes the skin's images, beside the floor of stb_image alone.
+#include "bench/BenchTiming.h"
 #include "skinui/core/Handles.h"
 #include "skinui/render/GdiplusApi.h"
 #include "skinui/render/RenderEngine.h"
@@ -11,7 +12,6 @@
 
 #include <stb_image.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -24,32 +24,10 @@ namespace {
 constexpr int kWidth = 560;
 constexpr int kHeight = 542;
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-// Milliseconds per call: the median of several batches, after a warm-up.
+// Milliseconds per call: the median of several batches, after a warm-up. The
+// drawing a batch queues in GDI is flushed into its own time.
 double Measure(const std::function<void()>& work, int perBatch, int batches = 7) {
-    for (int i = 0; i < perBatch; ++i)
-        work();
-    std::vector<double> times;
-    for (int b = 0; b < batches; ++b) {
-        GdiFlush();
-        const double start = Now();
-        for (int i = 0; i < perBatch; ++i)
-            work();
-        GdiFlush();
-        times.push_back((Now() - start) / perBatch);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return bench::Measure(work, perBatch, batches, [] { GdiFlush(); }) * 1000.0;
 }
 
 std::wstring SkinDir() {
@@ -177,6 +155,15 @@ void DrawRuns(HDC dc, CPaintManagerUI& pm) {
     }
 }
 
+// The whole page over the given background: what one repaint of the window
+// draws.
+template <size_t N> void DrawPage(HDC dc, CPaintManagerUI& pm, const Picture (&background)[N]) {
+    DrawPictures(dc, pm, background);
+    DrawPictures(dc, pm, kButton);
+    DrawPictures(dc, pm, kSmall);
+    DrawRuns(dc, pm);
+}
+
 void Report(const char* what, double ms, double floor) {
     printf("  %-46s %8.3f ms  %7.1fx floor\n", what, ms, ms / floor);
 }
@@ -214,12 +201,7 @@ int main() {
 
     // The first paint decodes and caches every image; the figures below are
     // repaints, as every paint after the first one is.
-    auto composition = [&] {
-        DrawPictures(target.dc, pm, kBackgrounds);
-        DrawPictures(target.dc, pm, kButton);
-        DrawPictures(target.dc, pm, kSmall);
-        DrawRuns(target.dc, pm);
-    };
+    auto composition = [&] { DrawPage(target.dc, pm, kBackgrounds); };
     composition();
     DrawPictures(target.dc, pmPlus, kBackgrounds);
     DrawPictures(target.dc, pmPlus, kButton);
@@ -230,35 +212,16 @@ int main() {
     printf("  %-46s %8.3f ms\n", "floor: one BitBlt of 560 x 542", floor);
     const double full = Measure(composition, 20);
     Report("full paint, GDI text (the installer's case)", full, floor);
-    const double fullPlus = Measure(
-        [&] {
-            DrawPictures(target.dc, pmPlus, kBackgrounds);
-            DrawPictures(target.dc, pmPlus, kButton);
-            DrawPictures(target.dc, pmPlus, kSmall);
-            DrawRuns(target.dc, pmPlus);
-        },
-        20);
+    const double fullPlus = Measure([&] { DrawPage(target.dc, pmPlus, kBackgrounds); }, 20);
     Report("full paint, GDI+ text", fullPlus, floor);
-    const double stretched = Measure(
-        [&] {
-            DrawPictures(target.dc, pm, kStretchedBackground);
-            DrawPictures(target.dc, pm, kButton);
-            DrawPictures(target.dc, pm, kSmall);
-            DrawRuns(target.dc, pm);
-        },
-        20);
+    const double stretched = Measure([&] { DrawPage(target.dc, pm, kStretchedBackground); }, 20);
     Report("full paint, background stretched to 560 x 542", stretched, floor);
 
     // At 150 %: 2.25 times the pixels, every image the 150 % artwork drawn
     // 1:1. Its own floor is the bare BitBlt of its larger bitmap.
     OffScreen target150(pm150.GetDPIObj()->Scale(kWidth), pm150.GetDPIObj()->Scale(kHeight));
     OffScreen source150(target150.width, target150.height);
-    auto composition150 = [&] {
-        DrawPictures(target150.dc, pm150, kBackgrounds);
-        DrawPictures(target150.dc, pm150, kButton);
-        DrawPictures(target150.dc, pm150, kSmall);
-        DrawRuns(target150.dc, pm150);
-    };
+    auto composition150 = [&] { DrawPage(target150.dc, pm150, kBackgrounds); };
     composition150();
     const double floor150 = Measure(
         [&] {
@@ -274,11 +237,10 @@ int main() {
         const double at100 = Measure(composition, 10, 1);
         ratios.push_back(Measure(composition150, 10, 1) / at100);
     }
-    std::sort(ratios.begin(), ratios.end());
     printf("  %-46s %8.3f ms  %7.2fx full paint at 100 %% (target <= 2.5x)\n",
            "full paint at 150 % (840 x 813, 150 % artwork)", full150, full150 / full);
     printf("  %-46s %8s     %7.2fx (median of 9 pairs taken in turn)\n", "", "",
-           ratios[ratios.size() / 2]);
+           bench::Median(ratios));
     printf("  %-46s %8.3f ms  %7.1fx its floor (one BitBlt of 840 x 813)\n", "", full150,
            full150 / floor150);
 

@@ -7,11 +7,12 @@
 // install button is read every millisecond until the button's teal is there.
 // That is after the first WM_PAINT has drawn the whole page and the system has
 // put it on the screen.
+#include "bench/BenchTiming.h"
 #include "skinui/core/Handles.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -24,36 +25,6 @@ constexpr int kRounds = 9;
 constexpr DWORD kTimeoutMs = 30000;
 // Left of the install button's text, inside its body.
 constexpr RECT kProbe = {195, 293, 235, 300};
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-std::wstring ProgramDir() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s = path;
-    return s.substr(0, s.find_last_of(L"\\/"));
-}
-
-struct Find {
-    DWORD pid;
-    HWND hwnd;
-};
-
-BOOL CALLBACK FindVisible(HWND hwnd, LPARAM param) {
-    auto* find = reinterpret_cast<Find*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == find->pid && IsWindowVisible(hwnd)) {
-        find->hwnd = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // Reads the probe rectangle of the window from the screen.
 class Probe {
@@ -96,7 +67,7 @@ double TimeToPaint(const std::wstring& exe, Probe& probe) {
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    const double start = Now();
+    const double start = bench::Now();
     if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
     UniqueHandle process(pi.hProcess);
@@ -105,10 +76,9 @@ double TimeToPaint(const std::wstring& exe, Probe& probe) {
     const DWORD begin = GetTickCount();
     while (GetTickCount() - begin < kTimeoutMs &&
            WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT) {
-        Find find{pi.dwProcessId, nullptr};
-        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&find));
-        if (find.hwnd && probe.ShowsButton(find.hwnd)) {
-            painted = Now() - start;
+        const std::vector<HWND> shown = qmtest::ProcessWindows(pi.dwProcessId);
+        if (!shown.empty() && probe.ShowsButton(shown.front())) {
+            painted = bench::Now() - start;
             break;
         }
         Sleep(1);
@@ -119,16 +89,11 @@ double TimeToPaint(const std::wstring& exe, Probe& probe) {
     return painted;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main() {
-    const std::wstring setup = ProgramDir() + L"\\..\\QuillmossdexSetup.exe";
-    const std::wstring floorExe = ProgramDir() + L"\\startup\\startup_floor.exe";
+    const std::wstring setup = qmtest::ProgramDir() + L"\\..\\QuillmossdexSetup.exe";
+    const std::wstring floorExe = qmtest::ProgramDir() + L"\\startup\\startup_floor.exe";
     Probe probe;
     // One round each first, so that neither pays alone for the system's
     // first loading of the common DLLs and fonts.
@@ -147,7 +112,7 @@ int main() {
         floorTimes.push_back(f);
         setupTimes.push_back(s);
     }
-    const double s = Median(setupTimes), f = Median(floorTimes);
+    const double s = bench::Median(setupTimes), f = bench::Median(floorTimes);
     printf("start to painted welcome page (median of %d rounds)\n", kRounds);
     printf("installer:                          %7.1f ms\n", s * 1000.0);
     printf("floor (one window, one bitmap):     %7.1f ms\n", f * 1000.0);

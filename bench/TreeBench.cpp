@@ -1,9 +1,9 @@
 // Lays out the installer's control tree, built from its real skin (the three pages, about a hundred
 // controls) at 560 x 542 and hit-tests points all over it, each beside the
 // floor of one bare visit of every control through the tree search.
+#include "bench/BenchTiming.h"
 #include "tests/skinui/control/InstallerTree.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -12,30 +12,9 @@ using namespace SkinUI;
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // Microseconds per call: the median of several batches, after a warm-up.
-double Measure(const std::function<void()>& work, int perBatch, int batches = 9) {
-    for (int i = 0; i < perBatch; ++i)
-        work();
-    std::vector<double> times;
-    for (int b = 0; b < batches; ++b) {
-        const double start = Now();
-        for (int i = 0; i < perBatch; ++i)
-            work();
-        times.push_back((Now() - start) / perBatch);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+double Measure(const std::function<void()>& work, int perBatch) {
+    return bench::Measure(work, perBatch, 9) * 1000000.0;
 }
 
 volatile LONG g_sink = 0;

@@ -7,5 +7,5 @@ qm_target_defaults(startup_floor)
 target_link_options(startup_floor PRIVATE -municode)
 set_target_properties(startup_floor PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/startup")
 
-qm_add_bench(startup_bench SOURCES StartupBench.cpp LIBS user32 gdi32)
+qm_add_bench(startup_bench SOURCES StartupBench.cpp LIBS qm_testsupport user32 gdi32)
 add_dependencies(startup_bench startup_floor QuillmossdexSetup)

@@ -89,11 +89,19 @@ ensure_deb_src() {
     apt_update
 }
 
-# Unpacks Debian's source package $1 into the scratch folder $2 of the cache.
+# Unpacks Debian's source package $1 into the scratch folder $2 of the cache
+# and sets `found` to the first path in it, at most $3 levels down, of find
+# type $4 that matches the pattern $5; ends the bootstrap when there is none.
 fetch_source() {
     ensure_deb_src
     rm -rf "$2" && mkdir -p "$2"
     (cd "$2" && apt-get source -qq "$1" >/dev/null 2>&1)
+    found="$(find "$2" -maxdepth "$3" -type "$4" -path "$5" | head -n1)"
+    if [ -z "$found" ]; then
+        local what="${5#\*}"
+        echo "bootstrap: ${what#/} not found in the $1 source" >&2
+        exit 1
+    fi
 }
 
 # minizip is not packaged for mingw: its two reader sources come from Debian's
@@ -101,11 +109,9 @@ fetch_source() {
 MZ="$CACHE/minizip"
 if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
     echo "bootstrap: fetching the zlib source package for minizip"
-    fetch_source zlib "$CACHE/zlib-src"
-    src="$(find "$CACHE/zlib-src" -maxdepth 4 -type d -path '*contrib/minizip' | head -n1)"
-    if [ -z "$src" ]; then echo "bootstrap: contrib/minizip not found in the zlib source" >&2; exit 1; fi
+    fetch_source zlib "$CACHE/zlib-src" 4 d '*contrib/minizip'
     mkdir -p "$MZ"
-    cp "$src"/unzip.c "$src"/unzip.h "$src"/ioapi.c "$src"/ioapi.h "$src"/crypt.h "$MZ"/
+    cp "$found"/unzip.c "$found"/unzip.h "$found"/ioapi.c "$found"/ioapi.h "$found"/crypt.h "$MZ"/
     rm -rf "$CACHE/zlib-src"
 fi
 
@@ -115,10 +121,8 @@ fi
 ZS="$CACHE/zstd"
 if [ ! -f "$ZS/decompress/zstd_decompress.c" ] || [ ! -f "$ZS/zstd.h" ]; then
     echo "bootstrap: fetching the libzstd source package for the payload decoder"
-    fetch_source libzstd "$CACHE/zstd-src"
-    lib="$(find "$CACHE/zstd-src" -maxdepth 3 -type f -path '*/lib/zstd.h' | head -n1)"
-    if [ -z "$lib" ]; then echo "bootstrap: lib/zstd.h not found in the libzstd source" >&2; exit 1; fi
-    lib="$(dirname "$lib")"
+    fetch_source libzstd "$CACHE/zstd-src" 3 f '*/lib/zstd.h'
+    lib="$(dirname "$found")"
     rm -rf "$ZS" && mkdir -p "$ZS"
     cp -r "$lib/common" "$lib/decompress" "$ZS"/
     cp "$lib/zstd.h" "$lib/zstd_errors.h" "$lib/../LICENSE" "$ZS"/

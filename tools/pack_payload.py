@@ -45,8 +45,9 @@ import sys
 import zipfile
 import zlib
 
-# A folder is walked the same way for either format.
-from pack_zip import collect
+# A folder is walked, and files are added by name, the same way for either
+# format.
+from pack_zip import add_named, collect
 
 MAGIC = b"QMPACK\x00\x01"
 DIGEST_MAGIC = b"QMDIGEST"
@@ -116,17 +117,7 @@ def main():
         entries = collect(args.dir)
     elif args.zip:
         entries = zip_entries(args.zip)
-    for spec in args.add:
-        name, sep, path = spec.partition("=")
-        if not sep or not name or name.endswith("/"):
-            fail("--add wants NAME=PATH, got %r" % spec)
-        # Folders above an added file get their own entries, as with --dir.
-        parts = name.split("/")
-        for i in range(1, len(parts)):
-            entries.setdefault("/".join(parts[:i]) + "/", None)
-        entries[name] = path
-    if args.list:
-        entries[args.list] = b"".join(n.encode("utf-8") + b"\n" for n in sorted(entries))
+    add_named(entries, args.add, args.list, fail)
 
     for name in entries:
         if not safe(name):

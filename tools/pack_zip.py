@@ -33,6 +33,22 @@ def collect(folder):
     return entries
 
 
+def add_named(entries, specs, list_name, fail):
+    """Adds the --add files (NAME=PATH) and then the --list entry, which names
+    all the others; fail(text) ends the run on a malformed --add."""
+    for spec in specs:
+        name, sep, path = spec.partition("=")
+        if not sep or not name or name.endswith("/"):
+            fail("--add wants NAME=PATH, got %r" % spec)
+        # Folders above an added file get their own entries, as with --dir.
+        parts = name.split("/")
+        for i in range(1, len(parts)):
+            entries.setdefault("/".join(parts[:i]) + "/", None)
+        entries[name] = path
+    if list_name:
+        entries[list_name] = b"".join(n.encode("utf-8") + b"\n" for n in sorted(entries))
+
+
 def add_entry(archive, name, data):
     info = zipfile.ZipInfo(name, FIXED_TIME)
     info.create_system = 0  # MS-DOS: no Unix permission bits in the archive
@@ -55,17 +71,7 @@ def main():
     args = parser.parse_args()
 
     entries = collect(args.dir) if args.dir else {}
-    for spec in args.add:
-        name, sep, path = spec.partition("=")
-        if not sep or not name or name.endswith("/"):
-            sys.exit("pack_zip: --add wants NAME=PATH, got %r" % spec)
-        # Folders above an added file get their own entries, as with --dir.
-        parts = name.split("/")
-        for i in range(1, len(parts)):
-            entries.setdefault("/".join(parts[:i]) + "/", None)
-        entries[name] = path
-    if args.list:
-        entries[args.list] = b"".join(n.encode("utf-8") + b"\n" for n in sorted(entries))
+    add_named(entries, args.add, args.list, lambda text: sys.exit("pack_zip: " + text))
 
     buf = io.BytesIO()
     with zipfile.ZipFile(buf, "w") as archive:

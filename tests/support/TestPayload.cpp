@@ -1,5 +1,7 @@
 #include "tests/support/TestPayload.h"
 
+#include "tests/support/LittleEndian.h"
+
 #include <windows.h>
 
 #include <wincrypt.h>
@@ -15,18 +17,6 @@ namespace {
 constexpr size_t kRawBlockMax = 128 * 1024;
 constexpr size_t kAlignment = 4096;
 
-void Put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void Put64(std::string& out, uint64_t v) {
-    Put32(out, static_cast<uint32_t>(v));
-    Put32(out, static_cast<uint32_t>(v >> 32));
-}
 void BlockHeader(std::string& out, bool last, int type, size_t size) {
     const uint32_t v =
         (last ? 1u : 0u) | (static_cast<uint32_t>(type) << 1) | (static_cast<uint32_t>(size) << 3);

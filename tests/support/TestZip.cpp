@@ -1,20 +1,12 @@
 #include "tests/support/TestZip.h"
 
+#include "tests/support/LittleEndian.h"
+
 #include <zlib.h>
 
 namespace qmtest {
 
 namespace {
-
-void Put16(std::string& out, uint32_t v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 std::string RawDeflate(const std::string& data) {
     z_stream s = {};

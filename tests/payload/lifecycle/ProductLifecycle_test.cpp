@@ -1,3 +1,4 @@
+#include "tests/payload/lifecycle/LifecycleTest.h"
 #include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
 
@@ -10,24 +11,12 @@
 
 namespace {
 
-using qmtest::DesktopFolder;
-using qmtest::FileExists;
-using qmtest::ProgramsFolder;
-using qmtest::RegistryKeyExists;
-using qmtest::ShortcutTarget;
+using namespace qmtest;
 
-const wchar_t kProduct[] = L"青梧云端助手";
-const std::wstring kRecordKey = qmtest::RecordKey();
+const std::wstring kRecordKey = RecordKey();
 
 std::wstring SetupExe() {
     return qmtest::ProgramDir() + L"\\..\\..\\..\\QuillmossdexSetup.exe";
-}
-
-std::wstring DesktopLink() {
-    return DesktopFolder() + L"\\" + kProduct + L".lnk";
-}
-std::wstring MenuFolder() {
-    return ProgramsFolder() + L"\\" + kProduct;
 }
 
 std::string InstallWay() {
@@ -52,10 +41,9 @@ bool Exists(const std::wstring& path) {
     return FileExists(path);
 }
 
-class ProductLifecycle : public ::testing::Test {
+class ProductLifecycle : public qmtest::LifecycleTest {
 protected:
     void SetUp() override {
-        CoInitialize(nullptr);
         // A 64-bit Wine prefix made without its 32-bit part lacks the
         // WOW6432Node uninstall branch that every 64-bit Windows has.
         HKEY base = nullptr;
@@ -63,20 +51,8 @@ protected:
                         0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &base, nullptr);
         if (base)
             RegCloseKey(base);
-        Forget();
+        LifecycleTest::SetUp();
         installDir = root.Path() + L"\\Quillmossdex\\";
-    }
-    void TearDown() override {
-        Forget();
-        CoUninitialize();
-    }
-
-    // No trace of an earlier installation: a first install then writes kind "1".
-    void Forget() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRecordKey.c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
-        DeleteFileW(DesktopLink().c_str());
-        qmtest::RemoveTree(MenuFolder());
     }
 
     DWORD Run(const std::wstring& commandLine) {

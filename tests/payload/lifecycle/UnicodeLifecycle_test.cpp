@@ -2,6 +2,7 @@
 // names from many scripts, and in install folders near the path limit. The
 // same program runs once per prefix locale (see CMakeLists.txt): the system
 // code page it expects comes in QM_EXPECT_ACP.
+#include "tests/payload/lifecycle/LifecycleTest.h"
 #include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TestPayload.h"
@@ -19,14 +20,9 @@
 
 namespace {
 
-using qmtest::DesktopFolder;
-using qmtest::FileExists;
-using qmtest::ProgramsFolder;
-using qmtest::RegistryKeyExists;
-using qmtest::ShortcutTarget;
+using namespace qmtest;
 
-const wchar_t kProduct[] = L"青梧云端助手";
-const std::wstring kRecordKey = qmtest::RecordKey();
+const std::wstring kRecordKey = RecordKey();
 // A file's full path must fit MAX_PATH with its terminator.
 constexpr size_t kLongestFilePath = MAX_PATH - 1;
 
@@ -49,14 +45,6 @@ std::string Gbk(const std::wstring& w) {
 
 std::wstring BuildDir() {
     return qmtest::ProgramDir() + L"\\..\\..\\..";
-}
-
-std::wstring MenuFolder() {
-    return ProgramsFolder() + L"\\" + kProduct;
-}
-
-std::wstring DesktopLink() {
-    return DesktopFolder() + L"\\" + kProduct + L".lnk";
 }
 
 std::wstring RecordValue(const wchar_t* name) {
@@ -87,23 +75,8 @@ struct Entry {
     bool utf8;
 };
 
-class UnicodeLifecycle : public ::testing::Test {
+class UnicodeLifecycle : public qmtest::LifecycleTest {
 protected:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        Forget();
-    }
-    void TearDown() override {
-        Forget();
-        CoUninitialize();
-    }
-    void Forget() {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kRecordKey.c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Quillmossdex");
-        DeleteFileW(DesktopLink().c_str());
-        qmtest::RemoveTree(MenuFolder());
-    }
-
     // A copy of the built installer that carries the built client and
     // uninstaller and, beside them, entries, each holding its own name.
     std::wstring MakeSetup(const std::vector<Entry>& entries) {
