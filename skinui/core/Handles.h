@@ -137,20 +137,31 @@ public:
 // with ReleaseDC.
 class CWindowDC {
 public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hdc(GetDC(hWnd)) {}
-    ~CWindowDC() {
-        if (m_hdc)
-            ReleaseDC(m_hWnd, m_hdc);
-    }
+    CWindowDC() = default;
+    explicit CWindowDC(HWND hWnd) { Acquire(hWnd); }
+    ~CWindowDC() { Reset(); }
     CWindowDC(const CWindowDC&) = delete;
     CWindowDC& operator=(const CWindowDC&) = delete;
 
+    // Gives back what is held, then borrows the DC of `hWnd`.
+    HDC Acquire(HWND hWnd) {
+        Reset();
+        m_hWnd = hWnd;
+        m_hdc = GetDC(hWnd);
+        return m_hdc;
+    }
+    void Reset() {
+        if (m_hdc)
+            ReleaseDC(m_hWnd, m_hdc);
+        m_hWnd = nullptr;
+        m_hdc = nullptr;
+    }
     HDC Get() const { return m_hdc; }
     explicit operator bool() const { return m_hdc != nullptr; }
 
 private:
-    HWND m_hWnd;
-    HDC m_hdc;
+    HWND m_hWnd = nullptr;
+    HDC m_hdc = nullptr;
 };
 
 // Selects an object into a device context and selects the previous one back,
@@ -178,7 +189,9 @@ class CDibSection {
 public:
     CDibSection() = default;
     // compatibleWith may be null (the screen's format is irrelevant for DIBs).
-    CDibSection(HDC compatibleWith, int width, int height) { Create(compatibleWith, width, height); }
+    CDibSection(HDC compatibleWith, int width, int height) {
+        Create(compatibleWith, width, height);
+    }
 
     bool Create(HDC compatibleWith, int width, int height) {
         m_bitmap.Reset();

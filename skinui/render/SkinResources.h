@@ -58,6 +58,9 @@ public:
     // The window's device context, used here to measure fonts; null until the
     // manager has a window.
     HDC GetPaintDC() const { return m_hDcPaint; }
+    // The paint manager lends its window's DC and takes it back (null) before
+    // giving it back to the window.
+    void SetPaintDC(HDC hdc) { m_hDcPaint = hdc; }
 
     // =========================================================================
     // Fonts

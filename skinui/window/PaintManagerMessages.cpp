@@ -514,15 +514,15 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
         if (info == nullptr)
             return false;
         if (m_szMinWindow.cx > 0)
-            info->ptMinTrackSize.x = m_DPI.Scale(m_szMinWindow.cx);
+            info->ptMinTrackSize.x = m_resources.GetDPIObj()->Scale(m_szMinWindow.cx);
         if (m_szMinWindow.cy > 0)
-            info->ptMinTrackSize.y = m_DPI.Scale(m_szMinWindow.cy);
+            info->ptMinTrackSize.y = m_resources.GetDPIObj()->Scale(m_szMinWindow.cy);
         if (m_szMaxWindow.cx > 0) {
-            info->ptMaxTrackSize.x = m_DPI.Scale(m_szMaxWindow.cx);
+            info->ptMaxTrackSize.x = m_resources.GetDPIObj()->Scale(m_szMaxWindow.cx);
             info->ptMaxSize.x = info->ptMaxTrackSize.x;
         }
         if (m_szMaxWindow.cy > 0) {
-            info->ptMaxTrackSize.y = m_DPI.Scale(m_szMaxWindow.cy);
+            info->ptMaxTrackSize.y = m_resources.GetDPIObj()->Scale(m_szMaxWindow.cy);
             info->ptMaxSize.y = info->ptMaxTrackSize.y;
         }
         return false;

@@ -91,9 +91,10 @@ void CPaintManagerUI::OnPaint() {
     // ---- paint -------------------------------------------------------------
     PAINTSTRUCT ps;
     if (m_bOffscreenPaint && m_hDcOffscreen == nullptr) {
-        m_hDcOffscreen = CreateCompatibleDC(m_hDcPaint);
-        m_hbmpOffscreen = CRenderEngine::CreateARGB32Bitmap(
-            m_hDcPaint, client.right - client.left, client.bottom - client.top, &m_pOffscreenBits);
+        m_hDcOffscreen = CreateCompatibleDC(m_paintDC.Get());
+        m_hbmpOffscreen =
+            CRenderEngine::CreateARGB32Bitmap(m_paintDC.Get(), client.right - client.left,
+                                              client.bottom - client.top, &m_pOffscreenBits);
         if (m_hDcOffscreen == nullptr || m_hbmpOffscreen == nullptr)
             ReleaseOffscreen();
     }
@@ -204,7 +205,7 @@ void CPaintManagerUI::ShowToolTip(CControlUI* control) {
     m_ToolTip.uFlags = TTF_IDISHWND;
     m_ToolTip.hwnd = m_hWndPaint;
     m_ToolTip.uId = reinterpret_cast<UINT_PTR>(m_hWndPaint);
-    m_ToolTip.hinst = GetInstance();
+    m_ToolTip.hinst = CSkinSource::GetInstance();
     // The tooltip copies the text on every message that passes it.
     m_ToolTip.lpszText = const_cast<wchar_t*>(tip.GetData());
     m_ToolTip.rect = control->GetPos();
@@ -221,7 +222,7 @@ void CPaintManagerUI::ShowToolTip(CControlUI* control) {
         m_hwndTooltip =
             CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,
-                            nullptr, GetInstance(), nullptr);
+                            nullptr, CSkinSource::GetInstance(), nullptr);
         if (m_hwndTooltip != nullptr) {
             SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
             SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
