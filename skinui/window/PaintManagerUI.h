@@ -387,7 +387,19 @@ protected:
     // Every event record starts here: type, addressee and timestamp, the rest
     // zero; the input table and the focus code fill in what their message gives.
     static TEventUI MakeEvent(int type, CControlUI* sender);
-    // Steps of the message entry; each answers whether the message is consumed.
+    // Handlers of the message entry; those that answer a bool answer whether
+    // the message is consumed.
+    bool RunMessageFilters(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    void OnUpdateUIState(WPARAM wParam);
+    void OnClose();
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnSize();
+    void OnWindowFocus(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool ReflectToChild(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    // Input: every event is built from a row of the input table.
+    void SendRouted(const TInputRoute& route, CControlUI* target, POINT pt, WPARAM wParam,
+                    LPARAM lParam);
     bool RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
     bool RouteMouseMove(const TInputRoute& route, POINT pt, WPARAM wParam, LPARAM lParam);
     bool RouteMouseHover(const TInputRoute& route, POINT pt, WPARAM wParam, LPARAM lParam,
