@@ -84,6 +84,12 @@ template <typename T> struct TGdiObjectTraits {
     static bool Valid(Value v) { return v != nullptr; }
     static void Close(Value v) { DeleteObject(v); }
 };
+struct TIconTraits {
+    using Value = HICON;
+    static Value Empty() { return nullptr; }
+    static bool Valid(Value v) { return v != nullptr; }
+    static void Close(Value v) { DestroyIcon(v); }
+};
 // A DC from GetDC must go back to the window it came from, so the holder
 // keeps both (see CWindowDC below); a DC from CreateCompatibleDC is deleted.
 struct TMemoryDCTraits {
@@ -97,6 +103,8 @@ using UniqueHandle = CUniqueHolder<TKernelHandleTraits>;
 using UniqueRegKey = CUniqueHolder<TRegKeyTraits>;
 using UniqueModule = CUniqueHolder<TModuleTraits>;
 using UniqueFind = CUniqueHolder<TFindTraits>;
+// Owns an icon loaded with LoadImage (not LR_SHARED) or created.
+using UniqueIcon = CUniqueHolder<TIconTraits>;
 // Owns an object freed with DeleteObject (bitmap, brush, pen, font, region).
 template <typename T> using CGdiObject = CUniqueHolder<TGdiObjectTraits<T>>;
 
@@ -115,6 +123,11 @@ public:
         return &m_p;
     }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+    // Takes over a reference the caller holds (a new object's first one).
+    void Attach(T* p) {
+        Reset();
+        m_p = p;
+    }
     explicit operator bool() const { return m_p != nullptr; }
     void Reset() {
         if (m_p)
@@ -176,6 +189,9 @@ public:
     }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
+
+    // False when GDI refused the selection (no DC, no object).
+    bool Selected() const { return m_old && m_old != HGDI_ERROR; }
 
 private:
     HDC m_hdc;

@@ -172,6 +172,9 @@ protected:
     static short m_H;
     static short m_S;
     static short m_L;
+    // Its default font lives as long as the process: every window may be
+    // drawing with it until the last one is gone, and the system frees it
+    // with the process.
     static TResInfo m_SharedResInfo;
 
     // ---- Per window --------------------------------------------------------

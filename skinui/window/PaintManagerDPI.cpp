@@ -42,8 +42,9 @@ void CPaintManagerUI::SetScale(int scale) {
             m_pRoot->SetPos(client, true);
         }
     }
-    for (int i = 0; i < retired.GetSize(); ++i)
-        DeleteObject(static_cast<HFONT>(retired[i]));
+    for (int i = 0; i < retired.GetSize(); ++i) {
+        CGdiObject<HFONT> gone(static_cast<HFONT>(retired[i]));
+    }
     if (m_hWndPaint != nullptr)
         InvalidateRect(m_hWndPaint, nullptr, FALSE);
 }

@@ -90,28 +90,28 @@ void CPaintManagerUI::OnPaint() {
 
     // ---- paint -------------------------------------------------------------
     PAINTSTRUCT ps;
-    if (m_bOffscreenPaint && m_hDcOffscreen == nullptr) {
-        m_hDcOffscreen = CreateCompatibleDC(m_paintDC.Get());
-        m_hbmpOffscreen =
+    if (m_bOffscreenPaint && !m_offscreenDC) {
+        m_offscreenDC.Reset(CreateCompatibleDC(m_paintDC.Get()));
+        m_offscreenBitmap.Reset(
             CRenderEngine::CreateARGB32Bitmap(m_paintDC.Get(), client.right - client.left,
-                                              client.bottom - client.top, &m_pOffscreenBits);
-        if (m_hDcOffscreen == nullptr || m_hbmpOffscreen == nullptr)
+                                              client.bottom - client.top, &m_pOffscreenBits));
+        if (!m_offscreenDC || !m_offscreenBitmap)
             ReleaseOffscreen();
     }
     BeginPaint(m_hWndPaint, &ps);
     const RECT& rcPaint = ps.rcPaint;
-    if (m_bOffscreenPaint && m_hDcOffscreen != nullptr) {
-        HGDIOBJ oldBitmap = SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
-        const int saved = SaveDC(m_hDcOffscreen);
-        IntersectClipRect(m_hDcOffscreen, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
-        m_pRoot->DoPaint(m_hDcOffscreen, rcPaint);
+    if (m_bOffscreenPaint && m_offscreenDC) {
+        const HDC offscreen = m_offscreenDC.Get();
+        CSelectObject bitmap(offscreen, m_offscreenBitmap.Get());
+        const int saved = SaveDC(offscreen);
+        IntersectClipRect(offscreen, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
+        m_pRoot->DoPaint(offscreen, rcPaint);
         for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
-            static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(m_hDcOffscreen, rcPaint);
-        PaintFocusRing(m_hDcOffscreen);
-        RestoreDC(m_hDcOffscreen, saved);
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(offscreen, rcPaint);
+        PaintFocusRing(offscreen);
+        RestoreDC(offscreen, saved);
         BitBlt(ps.hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
-               rcPaint.bottom - rcPaint.top, m_hDcOffscreen, rcPaint.left, rcPaint.top, SRCCOPY);
-        SelectObject(m_hDcOffscreen, oldBitmap);
+               rcPaint.bottom - rcPaint.top, offscreen, rcPaint.left, rcPaint.top, SRCCOPY);
     } else {
         // Without an off-screen bitmap (turned off, or it could not be made)
         // the tree paints straight into the window.
@@ -155,12 +155,8 @@ void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM lParam) {
 }
 
 void CPaintManagerUI::ReleaseOffscreen() {
-    if (m_hDcOffscreen != nullptr)
-        DeleteDC(m_hDcOffscreen);
-    if (m_hbmpOffscreen != nullptr)
-        DeleteObject(m_hbmpOffscreen);
-    m_hDcOffscreen = nullptr;
-    m_hbmpOffscreen = nullptr;
+    m_offscreenDC.Reset();
+    m_offscreenBitmap.Reset();
     m_pOffscreenBits = nullptr;
 }
 

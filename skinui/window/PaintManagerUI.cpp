@@ -4,6 +4,7 @@
 #include "skinui/window/PaintManagerUI.h"
 
 #include "skinui/core/WindowWnd.h"
+#include "skinui/window/AccessibleUI.h"
 
 namespace SkinUI {
 

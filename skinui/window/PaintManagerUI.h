@@ -364,7 +364,7 @@ public:
     void SetPainting(bool painting) { m_bIsPainting = painting; }
     // The off-screen image of the last paint; null before the first paint and
     // after a relayout of the whole tree until the next paint.
-    HDC GetOffscreenDC() const { return m_hDcOffscreen; }
+    HDC GetOffscreenDC() const { return m_offscreenDC.Get(); }
 
     // =========================================================================
     // Timers (PaintManagerTimers.cpp)
@@ -431,8 +431,8 @@ protected:
     // The window's DC, lent to the resources for measuring fonts.
     CWindowDC m_paintDC;
     CSkinString m_sName;
-    HDC m_hDcOffscreen = nullptr;
-    HBITMAP m_hbmpOffscreen = nullptr;
+    CMemoryDC m_offscreenDC;
+    CGdiObject<HBITMAP> m_offscreenBitmap;
     BYTE* m_pOffscreenBits = nullptr;
     CControlUI* m_pRoot = nullptr;
     CControlUI* m_pFocus = nullptr;
@@ -458,7 +458,7 @@ protected:
     int m_nFocusRingInset = -2;
     // Created on the first WM_GETOBJECT; clients may keep it beyond the
     // window's life, so the manager only detaches it at its end.
-    CAccessibleUI* m_pAccessible = nullptr;
+    ComPtr<CAccessibleUI> m_pAccessible;
     BYTE m_nOpacity = 255;
     RECT m_rcLayeredUpdate = {0, 0, 0, 0};
     SIZE m_szInitWindowSize = {0, 0};
