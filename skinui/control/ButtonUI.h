@@ -44,6 +44,8 @@ public:
     // ControlFlagSetCursor while enabled, ControlFlagTabStop while
     // keyboard-enabled.
     UINT GetControlFlags() const override;
+    bool PassesShortcutOn() const override { return false; }
+    bool IsStaticControl() const override { return false; }
 
     // =========================================================================
     // Actions

@@ -1,7 +1,7 @@
-// What a control needs from the window that hosts it: repainting, the
-// notifications it raises, mouse capture, keyboard focus, timers, its
-// neighbours in the tree and the window's resources. The paint manager
-// implements it; controls never see the window layer itself.
+// What a control needs from the window that hosts it, and no more: repainting,
+// the notifications it raises, giving up the mouse capture, keyboard focus,
+// timers, its neighbours in the tree and the window's resources. The paint
+// manager implements it; controls never see the window layer itself.
 #pragma once
 
 #include <windows.h>
@@ -36,7 +36,6 @@ public:
     virtual void Invalidate(RECT& rcItem) = 0;
 
     // ---- Notifications -----------------------------------------------------
-    virtual void SendNotify(TNotifyUI& msg, bool async = false) = 0;
     virtual void SendNotify(CControlUI* control, const wchar_t* message, WPARAM wParam = 0,
                             LPARAM lParam = 0, bool async = false) = 0;
     virtual void UsedVirtualWnd(bool used) = 0;
@@ -50,13 +49,11 @@ public:
     virtual void SetFocus(CControlUI* control) = 0;
     virtual void SetFocusNeeded(CControlUI* control) = 0;
     virtual bool SetNextTabControl(bool forward = true) = 0;
-    virtual void SetCapture() = 0;
     virtual void ReleaseCapture() = 0;
 
     // ---- Timers ------------------------------------------------------------
     virtual bool SetTimer(CControlUI* control, UINT timerID, UINT elapse) = 0;
     virtual bool KillTimer(CControlUI* control, UINT timerID) = 0;
-    virtual void KillTimer(CControlUI* control) = 0;
 
 protected:
     virtual ~IControlHost() = default;

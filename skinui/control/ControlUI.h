@@ -70,6 +70,15 @@ public:
     virtual void* GetInterface(const wchar_t* name);
     // ControlFlag* bits; 0 in the base.
     virtual UINT GetControlFlags() const;
+    // Whether the control's Alt+letter shortcut moves the focus on to the next
+    // control rather than to the control itself, as a label does for the field
+    // it names. Labels answer true; the controls built on them answer false.
+    virtual bool PassesShortcutOn() const { return false; }
+    // Whether the control only shows or arranges things and takes no press of
+    // its own: inside the caption area a press on it drags the window. Plain
+    // controls, labels and layouts answer true; the controls a person presses
+    // answer false.
+    virtual bool IsStaticControl() const { return true; }
     // True when the control may act on a click: visible and enabled.
     virtual bool Activate();
 

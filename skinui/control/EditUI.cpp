@@ -6,6 +6,7 @@
 #include "skinui/render/SkinColor.h"
 #include "skinui/control/ControlHost.h"
 #include "skinui/render/SkinResources.h"
+#include "skinui/core/Handles.h"
 #include "skinui/core/WindowWnd.h"
 
 #include <cwchar>
@@ -51,7 +52,7 @@ private:
     LRESULT OnColor(HDC hDC);
 
     CEditUI* m_pOwner = nullptr;
-    HBRUSH m_hBkBrush = nullptr;
+    CGdiObject<HBRUSH> m_hBkBrush;
     // Changes made while setting the window up are not the user's.
     bool m_bInit = false;
 };
@@ -173,16 +174,14 @@ LRESULT CEditWnd::OnColor(HDC hDC) {
     if (textColor == 0)
         textColor = m_pOwner->GetTextColor();
     ::SetTextColor(hDC, ToColorRef(textColor));
-    if (m_hBkBrush == nullptr)
-        m_hBkBrush = CreateSolidBrush(ToColorRef(m_pOwner->GetNativeEditBkColor()));
-    return reinterpret_cast<LRESULT>(m_hBkBrush);
+    if (!m_hBkBrush)
+        m_hBkBrush.Reset(CreateSolidBrush(ToColorRef(m_pOwner->GetNativeEditBkColor())));
+    return reinterpret_cast<LRESULT>(m_hBkBrush.Get());
 }
 
 void CEditWnd::OnFinalMessage(HWND /*window*/) {
     if (m_pOwner != nullptr)
         m_pOwner->Invalidate();
-    if (m_hBkBrush != nullptr)
-        DeleteObject(m_hBkBrush);
     if (m_pOwner != nullptr)
         m_pOwner->m_pWindow = nullptr;
     delete this;

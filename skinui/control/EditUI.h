@@ -30,6 +30,8 @@ public:
     void* GetInterface(const wchar_t* name) override;
     // A tab stop with the I-beam cursor while enabled; nothing while disabled.
     UINT GetControlFlags() const override;
+    bool PassesShortcutOn() const override { return false; }
+    bool IsStaticControl() const override { return false; }
 
     // =========================================================================
     // Editing

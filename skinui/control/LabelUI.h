@@ -19,6 +19,7 @@ public:
     void* GetInterface(const wchar_t* name) override;
     // ControlFlagSetCursor while enabled.
     UINT GetControlFlags() const override;
+    bool PassesShortcutOn() const override { return true; }
 
     // =========================================================================
     // Text and its look

@@ -15,6 +15,8 @@ public:
     const wchar_t* GetClass() const override;
     // "Progress" (ignoring case), then the label's names.
     void* GetInterface(const wchar_t* name) override;
+    bool PassesShortcutOn() const override { return false; }
+    bool IsStaticControl() const override { return false; }
 
     // =========================================================================
     // Values

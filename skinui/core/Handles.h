@@ -85,6 +85,12 @@ template <typename T> struct TGdiObjectTraits {
     static bool Valid(Value v) { return v != nullptr; }
     static void Close(Value v) { DeleteObject(v); }
 };
+struct TIconTraits {
+    using Value = HICON;
+    static Value Empty() { return nullptr; }
+    static bool Valid(Value v) { return v != nullptr; }
+    static void Close(Value v) { DestroyIcon(v); }
+};
 // A DC from GetDC must go back to the window it came from, so the holder
 // keeps both (see CWindowDC below); a DC from CreateCompatibleDC is deleted.
 struct TMemoryDCTraits {
@@ -116,6 +122,8 @@ using UniqueModule = CUniqueHolder<TModuleTraits>;
 using UniqueFind = CUniqueHolder<TFindTraits>;
 template <typename T> using UniqueLocal = CUniqueHolder<TLocalMemTraits<T>>;
 template <typename T> using UniqueCoTaskMem = CUniqueHolder<TCoTaskMemTraits<T>>;
+// Owns an icon loaded with LoadImage (not LR_SHARED) or created.
+using UniqueIcon = CUniqueHolder<TIconTraits>;
 // Owns an object freed with DeleteObject (bitmap, brush, pen, font, region).
 template <typename T> using CGdiObject = CUniqueHolder<TGdiObjectTraits<T>>;
 
@@ -134,6 +142,11 @@ public:
         return &m_p;
     }
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+    // Takes over a reference the caller holds (a new object's first one).
+    void Attach(T* p) {
+        Reset();
+        m_p = p;
+    }
     explicit operator bool() const { return m_p != nullptr; }
     void Reset() {
         if (m_p)
@@ -156,20 +169,31 @@ public:
 // with ReleaseDC.
 class CWindowDC {
 public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hdc(GetDC(hWnd)) {}
-    ~CWindowDC() {
-        if (m_hdc)
-            ReleaseDC(m_hWnd, m_hdc);
-    }
+    CWindowDC() = default;
+    explicit CWindowDC(HWND hWnd) { Acquire(hWnd); }
+    ~CWindowDC() { Reset(); }
     CWindowDC(const CWindowDC&) = delete;
     CWindowDC& operator=(const CWindowDC&) = delete;
 
+    // Gives back what is held, then borrows the DC of `hWnd`.
+    HDC Acquire(HWND hWnd) {
+        Reset();
+        m_hWnd = hWnd;
+        m_hdc = GetDC(hWnd);
+        return m_hdc;
+    }
+    void Reset() {
+        if (m_hdc)
+            ReleaseDC(m_hWnd, m_hdc);
+        m_hWnd = nullptr;
+        m_hdc = nullptr;
+    }
     HDC Get() const { return m_hdc; }
     explicit operator bool() const { return m_hdc != nullptr; }
 
 private:
-    HWND m_hWnd;
-    HDC m_hdc;
+    HWND m_hWnd = nullptr;
+    HDC m_hdc = nullptr;
 };
 
 // Selects an object into a device context and selects the previous one back,
@@ -184,6 +208,9 @@ public:
     }
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
+
+    // False when GDI refused the selection (no DC, no object).
+    bool Selected() const { return m_old && m_old != HGDI_ERROR; }
 
 private:
     HDC m_hdc;

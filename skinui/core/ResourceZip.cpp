@@ -3,6 +3,7 @@
 #include "skinui/core/Handles.h"
 
 #include <new>
+#include <utility>
 
 #include <unzip.h>
 
@@ -15,12 +16,7 @@ struct CResourceZip::Source {
     const BYTE* data = nullptr;
     ULONGLONG size = 0;
     ULONGLONG pos = 0;
-    HANDLE file = INVALID_HANDLE_VALUE;
-
-    ~Source() {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-    }
+    UniqueHandle file;
 };
 
 struct CResourceZip::Entry {
@@ -46,9 +42,9 @@ voidpf ZCALLBACK SourceOpen(voidpf opaque, const void* /*filename*/, int /*mode*
 
 uLong ZCALLBACK SourceRead(voidpf /*opaque*/, voidpf stream, void* buf, uLong size) {
     auto* source = static_cast<CResourceZip::Source*>(stream);
-    if (source->file != INVALID_HANDLE_VALUE) {
+    if (source->file) {
         DWORD read = 0;
-        if (!ReadFile(source->file, buf, size, &read, nullptr))
+        if (!ReadFile(source->file.Get(), buf, size, &read, nullptr))
             return 0;
         return read;
     }
@@ -67,10 +63,10 @@ uLong ZCALLBACK SourceWrite(voidpf, voidpf, const void*, uLong) {
 
 ZPOS64_T ZCALLBACK SourceTell(voidpf /*opaque*/, voidpf stream) {
     auto* source = static_cast<CResourceZip::Source*>(stream);
-    if (source->file != INVALID_HANDLE_VALUE) {
+    if (source->file) {
         LARGE_INTEGER zero = {};
         LARGE_INTEGER pos = {};
-        if (!SetFilePointerEx(source->file, zero, &pos, FILE_CURRENT))
+        if (!SetFilePointerEx(source->file.Get(), zero, &pos, FILE_CURRENT))
             return static_cast<ZPOS64_T>(-1);
         return static_cast<ZPOS64_T>(pos.QuadPart);
     }
@@ -79,7 +75,7 @@ ZPOS64_T ZCALLBACK SourceTell(voidpf /*opaque*/, voidpf stream) {
 
 long ZCALLBACK SourceSeek(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int origin) {
     auto* source = static_cast<CResourceZip::Source*>(stream);
-    if (source->file != INVALID_HANDLE_VALUE) {
+    if (source->file) {
         DWORD method = FILE_BEGIN;
         if (origin == ZLIB_FILEFUNC_SEEK_CUR)
             method = FILE_CURRENT;
@@ -87,7 +83,7 @@ long ZCALLBACK SourceSeek(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int
             method = FILE_END;
         LARGE_INTEGER distance;
         distance.QuadPart = static_cast<LONGLONG>(offset);
-        return SetFilePointerEx(source->file, distance, nullptr, method) ? 0 : -1;
+        return SetFilePointerEx(source->file.Get(), distance, nullptr, method) ? 0 : -1;
     }
     ULONGLONG base = 0;
     if (origin == ZLIB_FILEFUNC_SEEK_CUR)
@@ -146,7 +142,7 @@ CResourceZip* CResourceZip::OpenFromFile(const wchar_t* path) {
     Source* source = new (std::nothrow) Source;
     if (source == nullptr)
         return nullptr;
-    source->file = file.Release();
+    source->file = std::move(file);
     return OpenSource(source);
 }
 

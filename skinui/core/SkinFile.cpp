@@ -1,46 +1,21 @@
 #include "skinui/core/SkinFile.h"
 
+#include "skinui/core/Handles.h"
 #include "skinui/core/ResourceZip.h"
 #include "skinui/core/SkinSource.h"
 
 #include <cstdlib>
+#include <memory>
 
 namespace SkinUI {
 
 namespace {
 
-// The archive opened for one read when the process keeps none open.
-class ScopedZip {
-public:
-    explicit ScopedZip(CResourceZip* zip) : m_zip(zip) {}
-    ~ScopedZip() { delete m_zip; }
-    ScopedZip(const ScopedZip&) = delete;
-    ScopedZip& operator=(const ScopedZip&) = delete;
-
-private:
-    CResourceZip* m_zip;
-};
-
-class ScopedFile {
-public:
-    explicit ScopedFile(HANDLE file) : m_file(file) {}
-    ~ScopedFile() {
-        if (m_file != INVALID_HANDLE_VALUE)
-            CloseHandle(m_file);
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    HANDLE Get() const { return m_file; }
-
-private:
-    HANDLE m_file;
-};
-
 SkinFileError ReadPlainFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
     const CSkinString path = CSkinSource::GetResourcePath() + name;
-    ScopedFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE)
+    UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return SkinFileError::OpenFile;
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.Get(), &size))
@@ -68,15 +43,15 @@ SkinFileError ReadPlainFile(const wchar_t* name, DWORD maxSize, CSkinFileBuffer*
 SkinFileError ReadArchiveEntry(const wchar_t* name, DWORD maxSize, CSkinFileBuffer* out) {
     const CSkinString& zipName = CSkinSource::GetResourceZip();
     CResourceZip* zip = nullptr;
-    CResourceZip* opened = nullptr;
+    // The archive opened for this read alone when the process keeps none open.
+    std::unique_ptr<CResourceZip> opened;
     // A memory archive has no file to reopen, so its handle serves every read.
     if (zipName == L"membuffer" || CSkinSource::IsCachedResourceZip()) {
         zip = CSkinSource::GetResourceZipHandle();
     } else {
-        opened = CResourceZip::OpenFromFile(CSkinSource::GetResourcePath() + zipName);
-        zip = opened;
+        opened.reset(CResourceZip::OpenFromFile(CSkinSource::GetResourcePath() + zipName));
+        zip = opened.get();
     }
-    ScopedZip closeOpened(opened);
     if (zip == nullptr)
         return SkinFileError::OpenZip;
     TZipEntry entry;

@@ -79,8 +79,7 @@ void CSkinRect::Normalize() {
 // ---------------------------------------------------------------------------
 // CSkinSize
 
-CSkinSize::CSkinSize() {
-    cx = cy = 0;
+CSkinSize::CSkinSize() : CSkinSize(0, 0) {
 }
 
 CSkinSize::CSkinSize(int x, int y) {
@@ -88,27 +87,21 @@ CSkinSize::CSkinSize(int x, int y) {
     cy = y;
 }
 
-CSkinSize::CSkinSize(const SIZE& src) {
-    cx = src.cx;
-    cy = src.cy;
+CSkinSize::CSkinSize(const SIZE& src) : CSkinSize(src.cx, src.cy) {
 }
 
-CSkinSize::CSkinSize(const RECT& rc) {
-    cx = rc.right - rc.left;
-    cy = rc.bottom - rc.top;
+CSkinSize::CSkinSize(const RECT& rc) : CSkinSize(rc.right - rc.left, rc.bottom - rc.top) {
 }
 
 CSkinSize& CSkinSize::operator=(const SIZE& src) {
-    cx = src.cx;
-    cy = src.cy;
+    *this = CSkinSize(src);
     return *this;
 }
 
 // ---------------------------------------------------------------------------
 // CSkinPoint
 
-CSkinPoint::CSkinPoint() {
-    x = y = 0;
+CSkinPoint::CSkinPoint() : CSkinPoint(0, 0) {
 }
 
 CSkinPoint::CSkinPoint(int px, int py) {
@@ -116,9 +109,7 @@ CSkinPoint::CSkinPoint(int px, int py) {
     y = py;
 }
 
-CSkinPoint::CSkinPoint(const POINT& src) {
-    x = src.x;
-    y = src.y;
+CSkinPoint::CSkinPoint(const POINT& src) : CSkinPoint(src.x, src.y) {
 }
 
 CSkinPoint::CSkinPoint(LPARAM lParam) {

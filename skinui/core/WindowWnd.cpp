@@ -31,12 +31,7 @@ HINSTANCE WindowModuleInstance() {
 CWindowWnd::CWindowWnd() : m_OldWndProc(::DefWindowProcW) {
 }
 
-CWindowWnd::~CWindowWnd() {
-    if (m_hIconBig != nullptr)
-        DestroyIcon(m_hIconBig);
-    if (m_hIconSmall != nullptr)
-        DestroyIcon(m_hIconSmall);
-}
+CWindowWnd::~CWindowWnd() = default;
 
 // =============================================================================
 // Registration and creation
@@ -203,17 +198,13 @@ void CWindowWnd::SetIcon(UINT id) {
         LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
     if (bigIcon != nullptr) {
         ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
-        if (m_hIconBig != nullptr)
-            DestroyIcon(m_hIconBig);
-        m_hIconBig = bigIcon;
+        m_hIconBig.Reset(bigIcon);
     }
     HICON smallIcon = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR));
     if (smallIcon != nullptr) {
         ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-        if (m_hIconSmall != nullptr)
-            DestroyIcon(m_hIconSmall);
-        m_hIconSmall = smallIcon;
+        m_hIconSmall.Reset(smallIcon);
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "skinui/core/Handles.h"
+
 namespace SkinUI {
 
 class CWindowWnd {
@@ -100,8 +102,8 @@ protected:
 
 private:
     // The icons set by SetIcon, destroyed with the object.
-    HICON m_hIconBig = nullptr;
-    HICON m_hIconSmall = nullptr;
+    UniqueIcon m_hIconBig;
+    UniqueIcon m_hIconSmall;
     static MESSAGETRANSLATOR s_translator;
 };
 

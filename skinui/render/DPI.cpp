@@ -1,5 +1,6 @@
 #include "skinui/render/DPI.h"
 
+#include "skinui/core/Handles.h"
 #include "skinui/core/SystemLibrary.h"
 
 namespace SkinUI {
@@ -88,10 +89,8 @@ int CDPI::GetWindowDPI(HWND window) {
         }
     }
     int dpi = 96;
-    if (HDC screen = GetDC(nullptr)) {
-        dpi = GetDeviceCaps(screen, LOGPIXELSY);
-        ReleaseDC(nullptr, screen);
-    }
+    if (CWindowDC screen{nullptr})
+        dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
     return dpi > 0 ? dpi : 96;
 }
 

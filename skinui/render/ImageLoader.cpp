@@ -253,8 +253,8 @@ TImageInfo* CreateResampledImage(const TImageInfo& image, int cx, int cy) {
 void CRenderEngine::FreeImage(TImageInfo* bitmap, bool bDelete) {
     if (bitmap == nullptr)
         return;
-    if (bitmap->hBitmap)
-        DeleteObject(bitmap->hBitmap);
+    // The record owns its bitmap; the holder lets go of it here.
+    CGdiObject<HBITMAP> gone(bitmap->hBitmap);
     bitmap->hBitmap = nullptr;
     free(bitmap->pBits);
     bitmap->pBits = nullptr;

@@ -15,27 +15,17 @@ constexpr LONGLONG kMaxBlendPixels = 64LL * 1024 * 1024;
 class CScratchBitmap {
 public:
     CScratchBitmap(HDC compatibleWith, int w, int h)
-        : m_dc(compatibleWith), m_bitmap(compatibleWith, w, h) {
-        m_bits = reinterpret_cast<BYTE*>(m_bitmap.Bits());
-        if (m_dc && m_bitmap)
-            m_old = SelectObject(m_dc.Get(), m_bitmap.Get());
-    }
-    ~CScratchBitmap() {
-        if (m_old)
-            SelectObject(m_dc.Get(), m_old);
-    }
-    CScratchBitmap(const CScratchBitmap&) = delete;
-    CScratchBitmap& operator=(const CScratchBitmap&) = delete;
+        : m_dc(compatibleWith), m_bitmap(compatibleWith, w, h),
+          m_selection(m_dc.Get(), m_bitmap.Get()) {}
 
-    bool Valid() const { return m_old != nullptr && m_bits != nullptr; }
+    bool Valid() const { return m_selection.Selected() && m_bitmap.Bits() != nullptr; }
     HDC DC() const { return m_dc.Get(); }
-    BYTE* Bits() const { return m_bits; }
+    BYTE* Bits() const { return reinterpret_cast<BYTE*>(m_bitmap.Bits()); }
 
 private:
     CMemoryDC m_dc;
     CDibSection m_bitmap;
-    BYTE* m_bits = nullptr;
-    HGDIOBJ m_old = nullptr;
+    CSelectObject m_selection;
 };
 
 BYTE Channel(DWORD argb, int shift) {

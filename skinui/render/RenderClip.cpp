@@ -22,12 +22,9 @@ CRenderClip::~CRenderClip() {
 
 void CRenderClip::Reset() {
     if (hDC != nullptr)
-        SelectClipRgn(hDC, hOldRgn);
-    if (hRgn)
-        DeleteObject(hRgn);
-    if (hOldRgn)
-        DeleteObject(hOldRgn);
-    hRgn = hOldRgn = nullptr;
+        SelectClipRgn(hDC, hOldRgn.Get());
+    hRgn.Reset();
+    hOldRgn.Reset();
     hDC = nullptr;
 }
 
@@ -38,11 +35,9 @@ void CRenderClip::Begin(HDC dc, const RECT& rc) {
     Reset();
     hDC = dc;
     rcItem = rc;
-    hOldRgn = CreateRectRgn(0, 0, 0, 0);
-    if (hOldRgn && GetClipRgn(dc, hOldRgn) != 1) {
-        DeleteObject(hOldRgn);
-        hOldRgn = nullptr;
-    }
+    hOldRgn.Reset(CreateRectRgn(0, 0, 0, 0));
+    if (hOldRgn && GetClipRgn(dc, hOldRgn.Get()) != 1)
+        hOldRgn.Reset();
 }
 
 void CRenderClip::GenerateClip(HDC hDC, RECT rc, CRenderClip& clip) {
@@ -50,9 +45,9 @@ void CRenderClip::GenerateClip(HDC hDC, RECT rc, CRenderClip& clip) {
         return;
     clip.Begin(hDC, rc);
     const RECT device = ToDevice(hDC, rc);
-    clip.hRgn = CreateRectRgnIndirect(&device);
+    clip.hRgn.Reset(CreateRectRgnIndirect(&device));
     if (clip.hRgn)
-        ExtSelectClipRgn(hDC, clip.hRgn, RGN_AND);
+        ExtSelectClipRgn(hDC, clip.hRgn.Get(), RGN_AND);
 }
 
 void CRenderClip::GenerateRoundClip(HDC hDC, RECT rc, RECT rcItem, int width, int height,
@@ -62,29 +57,29 @@ void CRenderClip::GenerateRoundClip(HDC hDC, RECT rc, RECT rcItem, int width, in
     clip.Begin(hDC, rc);
     const RECT device = ToDevice(hDC, rc);
     const RECT item = ToDevice(hDC, rcItem);
-    clip.hRgn = CreateRectRgnIndirect(&device);
+    clip.hRgn.Reset(CreateRectRgnIndirect(&device));
     // The rounded region's right and bottom are exclusive one pixel further
     // than a rectangle's, hence the + 1.
     CGdiObject<HRGN> round(
         CreateRoundRectRgn(item.left, item.top, item.right + 1, item.bottom + 1, width, height));
     if (clip.hRgn && round)
-        CombineRgn(clip.hRgn, clip.hRgn, round.Get(), RGN_AND);
+        CombineRgn(clip.hRgn.Get(), clip.hRgn.Get(), round.Get(), RGN_AND);
     if (clip.hRgn)
-        ExtSelectClipRgn(hDC, clip.hRgn, RGN_AND);
+        ExtSelectClipRgn(hDC, clip.hRgn.Get(), RGN_AND);
 }
 
 void CRenderClip::UseOldClipBegin(HDC hDC, CRenderClip& clip) {
     if (hDC != nullptr && clip.hDC == hDC)
-        SelectClipRgn(hDC, clip.hOldRgn);
+        SelectClipRgn(hDC, clip.hOldRgn.Get());
 }
 
 void CRenderClip::UseOldClipEnd(HDC hDC, CRenderClip& clip) {
-    if (hDC == nullptr || clip.hDC != hDC || clip.hRgn == nullptr)
+    if (hDC == nullptr || clip.hDC != hDC || !clip.hRgn)
         return;
     // The clip as it stood right after GenerateClip: the old clip narrowed
     // by the clip's own region.
-    SelectClipRgn(hDC, clip.hOldRgn);
-    ExtSelectClipRgn(hDC, clip.hRgn, RGN_AND);
+    SelectClipRgn(hDC, clip.hOldRgn.Get());
+    ExtSelectClipRgn(hDC, clip.hRgn.Get(), RGN_AND);
 }
 
 } // namespace SkinUI

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "skinui/core/Handles.h"
+
 namespace SkinUI {
 
 // Clips nest by construction order and must be destroyed in reverse order on
@@ -31,10 +33,10 @@ public:
     RECT rcItem = {};
     HDC hDC = nullptr;
     // Owned: the clip's own region, in device coordinates.
-    HRGN hRgn = nullptr;
+    CGdiObject<HRGN> hRgn;
     // Owned: the clip region of hDC before this clip, in device coordinates;
     // null when hDC had no clip region at all.
-    HRGN hOldRgn = nullptr;
+    CGdiObject<HRGN> hOldRgn;
 
 private:
     void Reset();

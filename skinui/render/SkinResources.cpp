@@ -2,6 +2,7 @@
 // styles: one set per window and one shared by all windows.
 #include "skinui/render/SkinResources.h"
 
+#include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
 
 #include <new>
@@ -9,6 +10,12 @@
 namespace SkinUI {
 
 namespace {
+
+// A table's font record owns its font; this is where it lets go of it.
+void FreeFont(TFontInfo& info) {
+    CGdiObject<HFONT> font(info.hFont);
+    info.hFont = nullptr;
+}
 
 // Font ids are keyed by their decimal text.
 struct FontKey {
@@ -93,8 +100,7 @@ CSkinResources::CSkinResources() {
 
 CSkinResources::~CSkinResources() {
     RemoveAllFonts(false);
-    if (m_ResInfo.m_DefaultFontInfo.hFont != nullptr)
-        DeleteObject(m_ResInfo.m_DefaultFontInfo.hFont);
+    FreeFont(m_ResInfo.m_DefaultFontInfo);
     RemoveAllImages(false);
     RemoveAllDrawInfos();
     RemoveAllDefaultAttributeList(false);
@@ -131,7 +137,7 @@ void CSkinResources::FreeFontTable(CStdStringPtrMap& table) {
     for (int i = 0; i < table.GetSize(); ++i) {
         TFontInfo* info = static_cast<TFontInfo*>(table.Find(table.GetAt(i), false));
         if (info != nullptr) {
-            DeleteObject(info->hFont);
+            FreeFont(*info);
             delete info;
         }
     }
@@ -174,23 +180,20 @@ HFONT CSkinResources::CreateSkinFont(const wchar_t* fontName, int size, bool bol
 void CSkinResources::MeasureFont(TFontInfo* info) {
     if (m_hDcPaint == nullptr || info == nullptr || info->hFont == nullptr)
         return;
-    HGDIOBJ old = SelectObject(m_hDcPaint, info->hFont);
+    CSelectObject font(m_hDcPaint, info->hFont);
     GetTextMetricsW(m_hDcPaint, &info->tm);
-    SelectObject(m_hDcPaint, old);
 }
 
 HFONT CSkinResources::AddFont(int id, const wchar_t* fontName, int size, bool bold, bool underline,
                               bool italic, bool shared) {
     CSkinString usedName;
-    HFONT font = CreateSkinFont(fontName, size, bold, underline, italic, &usedName);
-    if (font == nullptr)
+    CGdiObject<HFONT> font(CreateSkinFont(fontName, size, bold, underline, italic, &usedName));
+    if (!font)
         return nullptr;
     TFontInfo* info = new (std::nothrow) TFontInfo;
-    if (info == nullptr) {
-        DeleteObject(font);
+    if (info == nullptr)
         return nullptr;
-    }
-    info->hFont = font;
+    info->hFont = font.Get();
     info->sFontName = usedName;
     info->iSize = size;
     info->bBold = bold;
@@ -202,16 +205,15 @@ HFONT CSkinResources::AddFont(int id, const wchar_t* fontName, int size, bool bo
     CStdStringPtrMap& table = TargetResInfo(shared).m_CustomFonts;
     TFontInfo* old = static_cast<TFontInfo*>(table.Find(key.text, false));
     if (old != nullptr) {
-        DeleteObject(old->hFont);
+        FreeFont(*old);
         delete old;
         table.Remove(key.text);
     }
     if (!table.Insert(key.text, info)) {
-        DeleteObject(font);
         delete info;
         return nullptr;
     }
-    return font;
+    return font.Release();
 }
 
 HFONT CSkinResources::GetFont(int id) {
@@ -257,8 +259,7 @@ void CSkinResources::SetDefaultFont(const wchar_t* fontName, int size, bool bold
     if (font == nullptr)
         return;
     TFontInfo& target = shared ? m_SharedResInfo.m_DefaultFontInfo : m_ResInfo.m_DefaultFontInfo;
-    if (target.hFont != nullptr)
-        DeleteObject(target.hFont);
+    FreeFont(target);
     target.hFont = font;
     target.sFontName = usedName;
     target.iSize = size;
@@ -279,7 +280,7 @@ bool CSkinResources::RemakeFont(TFontInfo* info, CStdPtrArray* retired) {
     if (font == nullptr)
         return false;
     if (info->hFont != nullptr && !retired->Add(info->hFont))
-        DeleteObject(info->hFont);
+        FreeFont(*info);
     info->hFont = font;
     info->tm = TEXTMETRICW();
     MeasureFont(info);
@@ -306,8 +307,7 @@ void CSkinResources::RescaleFonts(CStdPtrArray* retired) {
         *copy = *source;
         copy->hFont = nullptr;
         if (!RemakeFont(copy, retired) || !own.Insert(key, copy)) {
-            if (copy->hFont != nullptr)
-                DeleteObject(copy->hFont);
+            FreeFont(*copy);
             delete copy;
         }
     }

@@ -58,6 +58,9 @@ public:
     // The window's device context, used here to measure fonts; null until the
     // manager has a window.
     HDC GetPaintDC() const { return m_hDcPaint; }
+    // The paint manager lends its window's DC and takes it back (null) before
+    // giving it back to the window.
+    void SetPaintDC(HDC hdc) { m_hDcPaint = hdc; }
 
     // =========================================================================
     // Fonts
@@ -169,6 +172,9 @@ protected:
     static short m_H;
     static short m_S;
     static short m_L;
+    // Its default font lives as long as the process: every window may be
+    // drawing with it until the last one is gone, and the system frees it
+    // with the process.
     static TResInfo m_SharedResInfo;
 
     // ---- Per window --------------------------------------------------------

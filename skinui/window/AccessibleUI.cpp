@@ -146,10 +146,10 @@ bool CPaintManagerUI::OnGetObject(WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
         SystemProc<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
     if (lresultFromObject == nullptr)
         return false;
-    if (m_pAccessible == nullptr)
-        m_pAccessible = new CAccessibleUI(this);
+    if (!m_pAccessible)
+        m_pAccessible.Attach(new CAccessibleUI(this));
     const LRESULT result =
-        lresultFromObject(kIIDAccessible, wParam, static_cast<IAccessible*>(m_pAccessible));
+        lresultFromObject(kIIDAccessible, wParam, static_cast<IAccessible*>(m_pAccessible.Get()));
     // A failure (no COM on this thread) leaves the system's own object.
     if (FAILED(static_cast<HRESULT>(result)))
         return false;
@@ -183,11 +183,10 @@ void CPaintManagerUI::RunAccessibleAction(LPARAM lParam) {
 }
 
 void CPaintManagerUI::DetachAccessible() {
-    if (m_pAccessible == nullptr)
+    if (!m_pAccessible)
         return;
     m_pAccessible->Detach();
-    m_pAccessible->Release();
-    m_pAccessible = nullptr;
+    m_pAccessible.Reset();
 }
 
 // =============================================================================

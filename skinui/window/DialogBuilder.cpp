@@ -121,7 +121,9 @@ const TWindowAttribute kWindowAttributes[] = {
     {L"gdiplustext", false,
      [](CPaintManagerUI& pm, const wchar_t* v) { pm.SetUseGdiplusText(ToBool(v)); }},
     {L"textrenderinghint", false,
-     [](CPaintManagerUI& pm, const wchar_t* v) { pm.SetGdiplusTextRenderingHint(ToInt(v)); }},
+     [](CPaintManagerUI& pm, const wchar_t* v) {
+         pm.GetResources()->SetGdiplusTextRenderingHint(ToInt(v));
+     }},
 };
 
 void ApplyWindowAttribute(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* value) {

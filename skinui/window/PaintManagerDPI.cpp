@@ -16,17 +16,17 @@ void CPaintManagerUI::SetDPI(int dpi) {
 void CPaintManagerUI::SetScale(int scale) {
     CDPI wanted;
     wanted.SetScale(scale);
-    if (wanted.GetScale() == m_DPI.GetScale())
+    if (wanted.GetScale() == m_resources.GetDPIObj()->GetScale())
         return;
-    m_DPI.SetScale(wanted.GetScale());
+    m_resources.GetDPIObj()->SetScale(wanted.GetScale());
 
     // Descriptions hold rectangles and image names of the old scale, and the
     // images are the old scale's artwork: both are made again on the next
     // paint. Shared images stay; their names carry their scale.
-    RemoveAllDrawInfos();
-    RemoveAllImages();
+    m_resources.RemoveAllDrawInfos();
+    m_resources.RemoveAllImages();
     CStdPtrArray retired;
-    RescaleFonts(&retired);
+    m_resources.RescaleFonts(&retired);
 
     // Lay the tree out at once rather than at the next paint, so that
     // controls holding a font (the native edit) take the new one before the
@@ -42,8 +42,9 @@ void CPaintManagerUI::SetScale(int scale) {
             m_pRoot->SetPos(client, true);
         }
     }
-    for (int i = 0; i < retired.GetSize(); ++i)
-        DeleteObject(static_cast<HFONT>(retired[i]));
+    for (int i = 0; i < retired.GetSize(); ++i) {
+        CGdiObject<HFONT> gone(static_cast<HFONT>(retired[i]));
+    }
     if (m_hWndPaint != nullptr)
         InvalidateRect(m_hWndPaint, nullptr, FALSE);
 }

@@ -7,7 +7,6 @@
 
 #include <windowsx.h>
 
-#include <cwchar>
 #include <cwctype>
 
 namespace SkinUI {
@@ -32,7 +31,8 @@ namespace {
 
 // What an event carries besides type, addressee and timestamp.
 enum class Payload : unsigned char {
-    None,
+    None,        // nothing
+    Params,      // wParam, lParam
     Move,        // mousePos, wParam, lParam
     Button,      // mousePos, wParam, lParam, keyState = the message's key flags
     Pointer,     // mousePos, wParam, lParam, keyState = the live key state
@@ -40,6 +40,7 @@ enum class Payload : unsigned char {
     ContextMenu, // mousePos, wParam, lParam = the addressee, the message's key flags
     Key,         // keyChar, wParam, lParam, mousePos = last position, live keyState
     SysKey,      // keyChar, mousePos = last position, live keyState
+    Cancel,      // mousePos = last position, live keyState
 };
 
 // Messages whose handling is more than a row of steps.
@@ -54,6 +55,7 @@ enum class Step : unsigned char {
     StorePoint,     // the point becomes the last mouse position
     FindUnderMouse, // addressee := the control under the point (a foreign one counts as none)
     FindPressed,    // addressee := the pressed control
+    FindHover,      // addressee := the hover control
     FindFocus,      // addressee := the focus control
     FindKeyControl, // addressee := the control that got the last key-down
     Press,          // pressed := addressee
@@ -72,7 +74,7 @@ bool InScreenCoordinates(Payload payload) {
 }
 
 bool AtLastPosition(Payload payload) {
-    return payload == Payload::Key || payload == Payload::SysKey;
+    return payload == Payload::Key || payload == Payload::SysKey || payload == Payload::Cancel;
 }
 
 } // namespace
@@ -150,6 +152,25 @@ const TInputRoute kInputRoutes[] = {
 const TInputRoute kSysKeyRoute = {
     WM_SYSKEYDOWN, EventSysKey, Payload::SysKey, Special::None, {S::FindFocus, S::Send}};
 
+// The rows below are run by the handlers of their messages, which do more
+// than route an event.
+// clang-format off
+// A closing window ends what the mouse was doing: the hover control gets its
+// leave and the pressed control its button-up, both still recorded as such.
+const TInputRoute kCloseRoutes[] = {
+    {WM_CLOSE,         EventMouseLeave,   Payload::Cancel,      Special::None, {S::FindHover, S::Send}},
+    {WM_CLOSE,         EventButtonUp,     Payload::Cancel,      Special::None, {S::FindPressed, S::Send}},
+};
+const TInputRoute kSizeRoute =
+    {WM_SIZE,          EventWindowSize,   Payload::None,        Special::None, {S::FindFocus, S::Send}};
+const TInputRoute kSetFocusRoute =
+    {WM_SETFOCUS,      EventSetFocus,     Payload::Params,      Special::None, {S::FindFocus, S::Send}};
+// The addressee is found by the handler: the control under the cursor, if it
+// asked for the event.
+const TInputRoute kSetCursorRoute =
+    {WM_SETCURSOR,     EventSetCursor,    Payload::Pointer,     Special::None, {S::Send}};
+// clang-format on
+
 const TInputRoute* FindInputRoute(UINT message) {
     for (const TInputRoute& route : kInputRoutes) {
         if (route.message == message)
@@ -174,10 +195,13 @@ WORD LiveKeyState() {
 }
 
 void FillPayload(TEventUI& event, Payload payload, POINT pt, WPARAM wParam, LPARAM lParam) {
-    event.mousePos = pt;
     switch (payload) {
     case Payload::None:
-        break;
+        return;
+    case Payload::Params:
+        event.wParam = wParam;
+        event.lParam = lParam;
+        return;
     case Payload::Move:
         event.wParam = wParam;
         event.lParam = lParam;
@@ -212,7 +236,11 @@ void FillPayload(TEventUI& event, Payload payload, POINT pt, WPARAM wParam, LPAR
         event.keyChar = static_cast<WORD>(wParam);
         event.keyState = LiveKeyState();
         break;
+    case Payload::Cancel:
+        event.keyState = LiveKeyState();
+        break;
     }
+    event.mousePos = pt;
 }
 
 struct TFindShortcut {
@@ -230,7 +258,7 @@ CControlUI* CALLBACK FindControlFromShortcut(CControlUI* control, LPVOID data) {
         return nullptr;
     if (control->GetShortcut() != 0 && towupper(find->ch) == towupper(control->GetShortcut()))
         find->pickNext = true;
-    if (wcsstr(control->GetClass(), L"LabelUI") != nullptr)
+    if (control->PassesShortcutOn())
         return nullptr;
     return find->pickNext ? control : nullptr;
 }
@@ -247,6 +275,13 @@ TEventUI CPaintManagerUI::MakeEvent(int type, CControlUI* sender) {
     event.sender = sender;
     event.timestamp = GetTickCount();
     return event;
+}
+
+void CPaintManagerUI::SendRouted(const TInputRoute& route, CControlUI* target, POINT pt,
+                                 WPARAM wParam, LPARAM lParam) {
+    TEventUI event = MakeEvent(route.eventType, target);
+    FillPayload(event, route.payload, pt, wParam, lParam);
+    target->Event(event);
 }
 
 bool CPaintManagerUI::RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM lParam,
@@ -293,6 +328,11 @@ bool CPaintManagerUI::RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM
             if (target == nullptr || target->GetManager() != this)
                 return false;
             break;
+        case Step::FindHover:
+            target = m_pEventHover;
+            if (target == nullptr)
+                return false;
+            break;
         case Step::FindPressed:
             target = m_pEventClick;
             if (target == nullptr)
@@ -323,12 +363,9 @@ bool CPaintManagerUI::RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM
         case Step::ClearKey:
             m_pEventKey = nullptr;
             break;
-        case Step::Send: {
-            TEventUI event = MakeEvent(route.eventType, target);
-            FillPayload(event, route.payload, pt, wParam, lParam);
-            target->Event(event);
+        case Step::Send:
+            SendRouted(route, target, pt, wParam, lParam);
             break;
-        }
         case Step::FollowScroll:
             SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0,
                          MAKELPARAM(m_ptLastMousePos.x, m_ptLastMousePos.y));
@@ -393,11 +430,8 @@ bool CPaintManagerUI::RouteMouseHover(const TInputRoute& route, POINT pt, WPARAM
     CControlUI* control = FindControl(pt);
     if (control == nullptr || control->GetManager() != this)
         return false;
-    if (m_pEventHover != nullptr) {
-        TEventUI event = MakeEvent(route.eventType, m_pEventHover);
-        FillPayload(event, route.payload, pt, wParam, lParam);
-        m_pEventHover->Event(event);
-    }
+    if (m_pEventHover != nullptr)
+        SendRouted(route, m_pEventHover, pt, wParam, lParam);
     ShowToolTip(control);
     lRes = 0;
     return true;
@@ -435,15 +469,8 @@ bool CPaintManagerUI::RouteMouseLeave() {
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     if (m_hWndPaint == nullptr)
         return false;
-    for (int i = 0; i < m_aMessageFilters.GetSize(); ++i) {
-        bool handled = false;
-        const LRESULT result = static_cast<IMessageFilterUI*>(m_aMessageFilters[i])
-                                   ->MessageHandler(uMsg, wParam, lParam, handled);
-        if (handled) {
-            lRes = result;
-            return true;
-        }
-    }
+    if (RunMessageFilters(uMsg, wParam, lParam, lRes))
+        return true;
     if (const TInputRoute* route = FindInputRoute(uMsg))
         return RouteInput(*route, wParam, lParam, lRes);
 
@@ -457,44 +484,11 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_GETOBJECT:
         return OnGetObject(wParam, lParam, lRes);
     case WM_UPDATEUISTATE:
-        // Someone else (the system, a parent) changed the cues: follow it.
-        // The default procedure still stores the state.
-        if ((HIWORD(wParam) & UISF_HIDEFOCUS) != 0 &&
-            (LOWORD(wParam) == UIS_SET || LOWORD(wParam) == UIS_CLEAR)) {
-            const bool show = LOWORD(wParam) == UIS_CLEAR;
-            if (show != m_bFocusCuesShown) {
-                m_bFocusCuesShown = show;
-                InvalidateFocusRing();
-            }
-        }
+        OnUpdateUIState(wParam);
         return false;
-    case WM_CLOSE: {
-        TEventUI event = MakeEvent(0, nullptr);
-        event.mousePos = m_ptLastMousePos;
-        event.keyState = CurrentKeyState();
-        if (m_pEventHover != nullptr) {
-            event.type = EventMouseLeave;
-            event.sender = m_pEventHover;
-            m_pEventHover->Event(event);
-        }
-        if (m_pEventClick != nullptr) {
-            event.type = EventButtonUp;
-            event.sender = m_pEventClick;
-            m_pEventClick->Event(event);
-        }
-        SetFocus(nullptr);
-        // Give the keyboard back to the owner, as a closing dialog would.
-        if (GetActiveWindow() == m_hWndPaint) {
-            HWND owner = GetWindow(m_hWndPaint, GW_OWNER);
-            if (owner != nullptr)
-                ::SetFocus(owner);
-        }
-        if (m_hwndTooltip != nullptr) {
-            DestroyWindow(m_hwndTooltip);
-            m_hwndTooltip = nullptr;
-        }
+    case WM_CLOSE:
+        OnClose();
         return false;
-    }
     case WM_DPICHANGED:
         lRes = 0;
         return OnDpiChanged(wParam, lParam);
@@ -509,90 +503,142 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_PRINTCLIENT:
         OnPrintClient(reinterpret_cast<HDC>(wParam), lParam);
         return false;
-    case WM_GETMINMAXINFO: {
-        MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        if (info == nullptr)
-            return false;
-        if (m_szMinWindow.cx > 0)
-            info->ptMinTrackSize.x = m_DPI.Scale(m_szMinWindow.cx);
-        if (m_szMinWindow.cy > 0)
-            info->ptMinTrackSize.y = m_DPI.Scale(m_szMinWindow.cy);
-        if (m_szMaxWindow.cx > 0) {
-            info->ptMaxTrackSize.x = m_DPI.Scale(m_szMaxWindow.cx);
-            info->ptMaxSize.x = info->ptMaxTrackSize.x;
-        }
-        if (m_szMaxWindow.cy > 0) {
-            info->ptMaxTrackSize.y = m_DPI.Scale(m_szMaxWindow.cy);
-            info->ptMaxSize.y = info->ptMaxTrackSize.y;
-        }
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return false;
-    }
     case WM_SIZE:
-        if (m_pFocus != nullptr) {
-            TEventUI event = MakeEvent(EventWindowSize, m_pFocus);
-            m_pFocus->Event(event);
-        }
-        if (m_pRoot != nullptr)
-            m_pRoot->NeedUpdate();
+        OnSize();
         lRes = 0;
         return true;
     case WM_TIMER:
         OnTimer(wParam, lParam);
         return false;
     case WM_SETFOCUS:
-        if (m_pFocus != nullptr) {
-            TEventUI event = MakeEvent(EventSetFocus, m_pFocus);
-            event.wParam = wParam;
-            event.lParam = lParam;
-            m_pFocus->Event(event);
-            // Back from another window (a message box, the folder dialog):
-            // a screen reader says where the keys go again.
-            if (m_pFocus != nullptr)
-                NotifyAccessibleChange(m_pFocus, EVENT_OBJECT_FOCUS);
-        }
+        OnWindowFocus(wParam, lParam);
         return false;
-    case WM_SETCURSOR: {
-        if (LOWORD(lParam) != HTCLIENT)
-            return false;
-        if (m_bMouseCapture) {
-            lRes = TRUE;
+    case WM_SETCURSOR:
+        return OnSetCursor(wParam, lParam, lRes);
+    case WM_NOTIFY:
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return ReflectToChild(uMsg, wParam, lParam, lRes);
+    default:
+        return false;
+    }
+}
+
+bool CPaintManagerUI::RunMessageFilters(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    for (int i = 0; i < m_aMessageFilters.GetSize(); ++i) {
+        bool handled = false;
+        const LRESULT result = static_cast<IMessageFilterUI*>(m_aMessageFilters[i])
+                                   ->MessageHandler(uMsg, wParam, lParam, handled);
+        if (handled) {
+            lRes = result;
             return true;
         }
-        POINT pt;
-        GetCursorPos(&pt);
-        ScreenToClient(m_hWndPaint, &pt);
-        CControlUI* control = FindControl(pt);
-        if (control == nullptr || control->GetManager() != this ||
-            (control->GetControlFlags() & ControlFlagSetCursor) == 0)
-            return false;
-        TEventUI event = MakeEvent(EventSetCursor, control);
-        FillPayload(event, Payload::Pointer, pt, wParam, lParam);
-        control->Event(event);
+    }
+    return false;
+}
+
+// Someone else (the system, a parent) changed the cues: follow it. The
+// default procedure still stores the state.
+void CPaintManagerUI::OnUpdateUIState(WPARAM wParam) {
+    if ((HIWORD(wParam) & UISF_HIDEFOCUS) == 0 ||
+        (LOWORD(wParam) != UIS_SET && LOWORD(wParam) != UIS_CLEAR))
+        return;
+    const bool show = LOWORD(wParam) == UIS_CLEAR;
+    if (show != m_bFocusCuesShown) {
+        m_bFocusCuesShown = show;
+        InvalidateFocusRing();
+    }
+}
+
+void CPaintManagerUI::OnClose() {
+    LRESULT unused = 0;
+    for (const TInputRoute& route : kCloseRoutes)
+        RouteInput(route, 0, 0, unused);
+    SetFocus(nullptr);
+    // Give the keyboard back to the owner, as a closing dialog would.
+    if (GetActiveWindow() == m_hWndPaint) {
+        HWND owner = GetWindow(m_hWndPaint, GW_OWNER);
+        if (owner != nullptr)
+            ::SetFocus(owner);
+    }
+    if (m_hwndTooltip != nullptr) {
+        DestroyWindow(m_hwndTooltip);
+        m_hwndTooltip = nullptr;
+    }
+}
+
+// The skin's sizes are written at 100 %; the system wants pixels.
+void CPaintManagerUI::OnGetMinMaxInfo(MINMAXINFO* info) {
+    if (info == nullptr)
+        return;
+    const CDPI& dpi = *m_resources.GetDPIObj();
+    if (m_szMinWindow.cx > 0)
+        info->ptMinTrackSize.x = dpi.Scale(m_szMinWindow.cx);
+    if (m_szMinWindow.cy > 0)
+        info->ptMinTrackSize.y = dpi.Scale(m_szMinWindow.cy);
+    if (m_szMaxWindow.cx > 0) {
+        info->ptMaxTrackSize.x = dpi.Scale(m_szMaxWindow.cx);
+        info->ptMaxSize.x = info->ptMaxTrackSize.x;
+    }
+    if (m_szMaxWindow.cy > 0) {
+        info->ptMaxTrackSize.y = dpi.Scale(m_szMaxWindow.cy);
+        info->ptMaxSize.y = info->ptMaxTrackSize.y;
+    }
+}
+
+void CPaintManagerUI::OnSize() {
+    LRESULT unused = 0;
+    RouteInput(kSizeRoute, 0, 0, unused);
+    if (m_pRoot != nullptr)
+        m_pRoot->NeedUpdate();
+}
+
+void CPaintManagerUI::OnWindowFocus(WPARAM wParam, LPARAM lParam) {
+    LRESULT unused = 0;
+    RouteInput(kSetFocusRoute, wParam, lParam, unused);
+    // Back from another window (a message box, the folder dialog): a screen
+    // reader says where the keys go again.
+    if (m_pFocus != nullptr)
+        NotifyAccessibleChange(m_pFocus, EVENT_OBJECT_FOCUS);
+}
+
+bool CPaintManagerUI::OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    if (LOWORD(lParam) != HTCLIENT)
+        return false;
+    if (m_bMouseCapture) {
         lRes = TRUE;
         return true;
     }
-    case WM_NOTIFY: {
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(m_hWndPaint, &pt);
+    CControlUI* control = FindControl(pt);
+    if (control == nullptr || control->GetManager() != this ||
+        (control->GetControlFlags() & ControlFlagSetCursor) == 0)
+        return false;
+    SendRouted(kSetCursorRoute, control, pt, wParam, lParam);
+    lRes = TRUE;
+    return true;
+}
+
+// Notifications and colour requests of native child windows go back to the
+// child that sent them, as reflected messages.
+bool CPaintManagerUI::ReflectToChild(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
+    if (uMsg == WM_NOTIFY) {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header == nullptr)
             return false;
         lRes = SendMessageW(header->hwndFrom, kReflectBase + WM_NOTIFY, wParam, lParam);
         return true;
     }
-    case WM_COMMAND:
-        if (lParam == 0)
-            return false;
-        lRes =
-            SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + WM_COMMAND, wParam, lParam);
-        return lRes != 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        if (lParam == 0)
-            return false;
-        lRes = SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + uMsg, wParam, lParam);
-        return lRes != 0;
-    default:
+    if (lParam == 0)
         return false;
-    }
+    lRes = SendMessageW(reinterpret_cast<HWND>(lParam), kReflectBase + uMsg, wParam, lParam);
+    return lRes != 0;
 }
 
 // =============================================================================
@@ -612,11 +658,6 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
         // Any key shows where the keys go, as the system's dialogs do.
         ShowFocusCues(true);
         if (wParam != VK_TAB)
-            return false;
-        // Controls that edit text with tabs keep the key for themselves.
-        if (m_pFocus != nullptr && m_pFocus->IsVisible() && m_pFocus->IsEnabled() &&
-            (wcsstr(m_pFocus->GetClass(), L"RichEditUI") != nullptr ||
-             wcsstr(m_pFocus->GetClass(), L"WkeWebkitUI") != nullptr))
             return false;
         SetNextTabControl(GetKeyState(VK_SHIFT) >= 0);
         return true;

@@ -90,27 +90,28 @@ void CPaintManagerUI::OnPaint() {
 
     // ---- paint -------------------------------------------------------------
     PAINTSTRUCT ps;
-    if (m_bOffscreenPaint && m_hDcOffscreen == nullptr) {
-        m_hDcOffscreen = CreateCompatibleDC(m_hDcPaint);
-        m_hbmpOffscreen = CRenderEngine::CreateARGB32Bitmap(
-            m_hDcPaint, client.right - client.left, client.bottom - client.top, &m_pOffscreenBits);
-        if (m_hDcOffscreen == nullptr || m_hbmpOffscreen == nullptr)
+    if (m_bOffscreenPaint && !m_offscreenDC) {
+        m_offscreenDC.Reset(CreateCompatibleDC(m_paintDC.Get()));
+        m_offscreenBitmap.Reset(
+            CRenderEngine::CreateARGB32Bitmap(m_paintDC.Get(), client.right - client.left,
+                                              client.bottom - client.top, &m_pOffscreenBits));
+        if (!m_offscreenDC || !m_offscreenBitmap)
             ReleaseOffscreen();
     }
     BeginPaint(m_hWndPaint, &ps);
     const RECT& rcPaint = ps.rcPaint;
-    if (m_bOffscreenPaint && m_hDcOffscreen != nullptr) {
-        HGDIOBJ oldBitmap = SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
-        const int saved = SaveDC(m_hDcOffscreen);
-        IntersectClipRect(m_hDcOffscreen, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
-        m_pRoot->DoPaint(m_hDcOffscreen, rcPaint);
+    if (m_bOffscreenPaint && m_offscreenDC) {
+        const HDC offscreen = m_offscreenDC.Get();
+        CSelectObject bitmap(offscreen, m_offscreenBitmap.Get());
+        const int saved = SaveDC(offscreen);
+        IntersectClipRect(offscreen, rcPaint.left, rcPaint.top, rcPaint.right, rcPaint.bottom);
+        m_pRoot->DoPaint(offscreen, rcPaint);
         for (int i = 0; i < m_aPostPaintControls.GetSize(); ++i)
-            static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(m_hDcOffscreen, rcPaint);
-        PaintFocusRing(m_hDcOffscreen);
-        RestoreDC(m_hDcOffscreen, saved);
+            static_cast<CControlUI*>(m_aPostPaintControls[i])->DoPostPaint(offscreen, rcPaint);
+        PaintFocusRing(offscreen);
+        RestoreDC(offscreen, saved);
         BitBlt(ps.hdc, rcPaint.left, rcPaint.top, rcPaint.right - rcPaint.left,
-               rcPaint.bottom - rcPaint.top, m_hDcOffscreen, rcPaint.left, rcPaint.top, SRCCOPY);
-        SelectObject(m_hDcOffscreen, oldBitmap);
+               rcPaint.bottom - rcPaint.top, offscreen, rcPaint.left, rcPaint.top, SRCCOPY);
     } else {
         // Without an off-screen bitmap (turned off, or it could not be made)
         // the tree paints straight into the window.
@@ -154,12 +155,8 @@ void CPaintManagerUI::OnPrintClient(HDC hDC, LPARAM lParam) {
 }
 
 void CPaintManagerUI::ReleaseOffscreen() {
-    if (m_hDcOffscreen != nullptr)
-        DeleteDC(m_hDcOffscreen);
-    if (m_hbmpOffscreen != nullptr)
-        DeleteObject(m_hbmpOffscreen);
-    m_hDcOffscreen = nullptr;
-    m_hbmpOffscreen = nullptr;
+    m_offscreenDC.Reset();
+    m_offscreenBitmap.Reset();
     m_pOffscreenBits = nullptr;
 }
 
@@ -204,7 +201,7 @@ void CPaintManagerUI::ShowToolTip(CControlUI* control) {
     m_ToolTip.uFlags = TTF_IDISHWND;
     m_ToolTip.hwnd = m_hWndPaint;
     m_ToolTip.uId = reinterpret_cast<UINT_PTR>(m_hWndPaint);
-    m_ToolTip.hinst = GetInstance();
+    m_ToolTip.hinst = CSkinSource::GetInstance();
     // The tooltip copies the text on every message that passes it.
     m_ToolTip.lpszText = const_cast<wchar_t*>(tip.GetData());
     m_ToolTip.rect = control->GetPos();
@@ -221,7 +218,7 @@ void CPaintManagerUI::ShowToolTip(CControlUI* control) {
         m_hwndTooltip =
             CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWndPaint,
-                            nullptr, GetInstance(), nullptr);
+                            nullptr, CSkinSource::GetInstance(), nullptr);
         if (m_hwndTooltip != nullptr) {
             SendMessageW(m_hwndTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&m_ToolTip));
             SendMessageW(m_hwndTooltip, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());

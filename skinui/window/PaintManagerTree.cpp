@@ -66,26 +66,29 @@ bool RemoveFirst(CStdPtrArray& list, const void* item) {
 
 void CPaintManagerUI::Init(HWND hWnd, const wchar_t* name) {
     m_mNameHash.Resize(83);
-    RemoveAllFonts();
-    RemoveAllImages();
-    RemoveAllDrawInfos();
-    RemoveAllDefaultAttributeList();
-    RemoveAllStyle();
+    m_resources.RemoveAllFonts();
+    m_resources.RemoveAllImages();
+    m_resources.RemoveAllDrawInfos();
+    m_resources.RemoveAllDefaultAttributeList();
+    m_resources.RemoveAllStyle();
     RemoveAllOptionGroups();
     RemoveAllTimers();
     m_sName = name != nullptr ? name : L"";
     if (m_hWndPaint != hWnd) {
-        if (m_hDcPaint != nullptr && m_hWndPaint != nullptr)
-            ReleaseDC(m_hWndPaint, m_hDcPaint);
+        m_resources.SetPaintDC(nullptr);
+        m_paintDC.Reset();
         m_hWndPaint = hWnd;
-        m_hDcPaint = hWnd != nullptr ? GetDC(hWnd) : nullptr;
+        // GetDC(null) would be the screen's DC; a manager without a window
+        // has none.
+        if (hWnd != nullptr)
+            m_resources.SetPaintDC(m_paintDC.Acquire(hWnd));
         if (m_aPreMessages.Find(this) < 0)
             m_aPreMessages.Add(this);
     }
     // The tables were just emptied, so the scale only has to be noted; the
     // skin built next reads it.
     if (hWnd != nullptr)
-        m_DPI.SetDPI(CDPI::GetWindowDPI(hWnd));
+        m_resources.GetDPIObj()->SetDPI(CDPI::GetWindowDPI(hWnd));
 }
 
 SIZE CPaintManagerUI::GetClientSize() const {
@@ -164,12 +167,6 @@ CStdPtrArray* CPaintManagerUI::GetPlugins() {
     return &m_aPlugins;
 }
 
-// Deletes what the queue drain would have deleted, then the tree, then lets
-// go of the window. Runs after the resource side's destructor body.
-CPaintManagerUI::CWindowTeardown::~CWindowTeardown() {
-    m_owner->ShutdownWindowSide();
-}
-
 void CPaintManagerUI::ShutdownWindowSide() {
     CStdPtrArray delayed = m_aDelayedCleanup;
     m_aDelayedCleanup.Empty();
@@ -190,9 +187,8 @@ void CPaintManagerUI::ShutdownWindowSide() {
         m_hwndTooltip = nullptr;
     }
     ReleaseOffscreen();
-    if (m_hDcPaint != nullptr && m_hWndPaint != nullptr)
-        ReleaseDC(m_hWndPaint, m_hDcPaint);
-    m_hDcPaint = nullptr;
+    m_resources.SetPaintDC(nullptr);
+    m_paintDC.Reset();
     RemoveFirst(m_aPreMessages, this);
 }
 

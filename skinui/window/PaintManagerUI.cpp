@@ -1,9 +1,10 @@
-// Construction and destruction of the paint manager. The resource side is
-// built and freed by the base class; the window side is torn down by the last
-// member (CWindowTeardown) while the resources are still there.
+// Construction and destruction of the paint manager. The window side is torn
+// down in the destructor's body, while every member, the resources among them,
+// is still alive.
 #include "skinui/window/PaintManagerUI.h"
 
 #include "skinui/core/WindowWnd.h"
+#include "skinui/window/AccessibleUI.h"
 
 namespace SkinUI {
 
@@ -17,6 +18,10 @@ CPaintManagerUI::CPaintManagerUI() {
     CWindowWnd::SetMessageTranslator(&CPaintManagerUI::TranslateMessage);
 }
 
-CPaintManagerUI::~CPaintManagerUI() = default;
+// Deletes what the queue drain would have deleted, then the tree, then lets
+// go of the window.
+CPaintManagerUI::~CPaintManagerUI() {
+    ShutdownWindowSide();
+}
 
 } // namespace SkinUI

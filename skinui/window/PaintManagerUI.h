@@ -1,12 +1,12 @@
-// The paint manager: one per skinned window. Its resource side (the skin
-// source, fonts, colours, styles, images, the scale) is the base class
-// CSkinResources in the render layer; this class adds the window side and is
-// the host that controls talk to (IControlHost).
+// The paint manager: one per skinned window. It holds the window's resource
+// registry (CSkinResources, render layer: fonts, colours, styles, images, the
+// scale), keeps the window side itself and is the host that controls talk to
+// (IControlHost).
 //
 // Sections of this class (banners below), with the files that implement them:
 //   Construction ......................... PaintManagerUI.cpp
 //   Display scale ........................ PaintManagerDPI.cpp
-//   Resources (inherited) ................ render/SkinResources.h
+//   Resources (forwards) ................. render/SkinResources.h
 //   Window and control tree, geometry ... PaintManagerTree.cpp
 //   Messages, message loop ............... PaintManagerMessages.cpp
 //   Focus, TAB order and capture,
@@ -23,6 +23,7 @@
 
 #include "skinui/control/ControlHost.h"
 #include "skinui/control/UIDefs.h"
+#include "skinui/core/Handles.h"
 #include "skinui/core/SkinString.h"
 #include "skinui/core/StdContainers.h"
 #include "skinui/render/SkinResources.h"
@@ -33,7 +34,7 @@ class CAccessibleUI;
 class CControlUI;
 struct TInputRoute;
 
-class CPaintManagerUI : public CSkinResources, public IControlHost {
+class CPaintManagerUI : public IControlHost {
 public:
     // =========================================================================
     // Construction
@@ -44,8 +45,119 @@ public:
     CPaintManagerUI(const CPaintManagerUI&) = delete;
     CPaintManagerUI& operator=(const CPaintManagerUI&) = delete;
 
-    // The manager is its own resource object.
-    CSkinResources* GetResources() override { return this; }
+    // The window's fonts, colours, styles and images.
+    CSkinResources* GetResources() override { return &m_resources; }
+    const CSkinResources* GetResources() const { return &m_resources; }
+
+    // =========================================================================
+    // Resources (forwards to the registry, render/SkinResources.h)
+    // =========================================================================
+    // Windows, tools and tests configure and read "the skin" on the manager;
+    // the registry it holds does the work. Statics configure the process-wide
+    // skin source.
+    static HINSTANCE GetInstance() { return CSkinSource::GetInstance(); }
+    static void SetInstance(HINSTANCE instance) { CSkinSource::SetInstance(instance); }
+    static CSkinString GetInstancePath() { return CSkinSource::GetInstancePath(); }
+    static HINSTANCE GetResourceDll() { return CSkinSource::GetResourceDll(); }
+    static void SetResourceDll(HINSTANCE instance) { CSkinSource::SetResourceDll(instance); }
+    static const CSkinString& GetResourcePath() { return CSkinSource::GetResourcePath(); }
+    static void SetResourcePath(const wchar_t* path) { CSkinSource::SetResourcePath(path); }
+    static int GetResourceType() { return CSkinSource::GetResourceType(); }
+    static void SetResourceType(int type) { CSkinSource::SetResourceType(type); }
+    static void SetResourceZip(const void* data, unsigned int size) {
+        CSkinSource::SetResourceZip(data, size);
+    }
+    static void SetResourceZip(const wchar_t* name, bool cached = false) {
+        CSkinSource::SetResourceZip(name, cached);
+    }
+    static const CSkinString& GetResourceZip() { return CSkinSource::GetResourceZip(); }
+    static CResourceZip* GetResourceZipHandle() { return CSkinSource::GetResourceZipHandle(); }
+    static bool IsCachedResourceZip() { return CSkinSource::IsCachedResourceZip(); }
+    static void Term() { CSkinSource::Term(); }
+
+    CDPI* GetDPIObj() { return m_resources.GetDPIObj(); }
+    HDC GetPaintDC() const { return m_resources.GetPaintDC(); }
+    HFONT AddFont(int id, const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
+                  bool shared = false) {
+        return m_resources.AddFont(id, fontName, size, bold, underline, italic, shared);
+    }
+    HFONT GetFont(int id) { return m_resources.GetFont(id); }
+    TFontInfo* GetFontInfo(int id) { return m_resources.GetFontInfo(id); }
+    TFontInfo* GetDefaultFontInfo() { return m_resources.GetDefaultFontInfo(); }
+    void SetDefaultFont(const wchar_t* fontName, int size, bool bold, bool underline, bool italic,
+                        bool shared = false) {
+        m_resources.SetDefaultFont(fontName, size, bold, underline, italic, shared);
+    }
+    void RemoveAllFonts(bool shared = false) { m_resources.RemoveAllFonts(shared); }
+    DWORD GetDefaultDisabledColor() const { return m_resources.GetDefaultDisabledColor(); }
+    void SetDefaultDisabledColor(DWORD color, bool shared = false) {
+        m_resources.SetDefaultDisabledColor(color, shared);
+    }
+    DWORD GetDefaultFontColor() const { return m_resources.GetDefaultFontColor(); }
+    void SetDefaultFontColor(DWORD color, bool shared = false) {
+        m_resources.SetDefaultFontColor(color, shared);
+    }
+    DWORD GetDefaultLinkFontColor() const { return m_resources.GetDefaultLinkFontColor(); }
+    void SetDefaultLinkFontColor(DWORD color, bool shared = false) {
+        m_resources.SetDefaultLinkFontColor(color, shared);
+    }
+    DWORD GetDefaultLinkHoverFontColor() const {
+        return m_resources.GetDefaultLinkHoverFontColor();
+    }
+    void SetDefaultLinkHoverFontColor(DWORD color, bool shared = false) {
+        m_resources.SetDefaultLinkHoverFontColor(color, shared);
+    }
+    DWORD GetDefaultSelectedBkColor() const { return m_resources.GetDefaultSelectedBkColor(); }
+    void SetDefaultSelectedBkColor(DWORD color, bool shared = false) {
+        m_resources.SetDefaultSelectedBkColor(color, shared);
+    }
+    bool IsForceUseSharedRes() const { return m_resources.IsForceUseSharedRes(); }
+    void SetForceUseSharedRes(bool force) { m_resources.SetForceUseSharedRes(force); }
+    void AddDefaultAttributeList(const wchar_t* controlName, const wchar_t* attrList,
+                                 bool shared = false) {
+        m_resources.AddDefaultAttributeList(controlName, attrList, shared);
+    }
+    const wchar_t* GetDefaultAttributeList(const wchar_t* controlName) const {
+        return m_resources.GetDefaultAttributeList(controlName);
+    }
+    bool RemoveDefaultAttributeList(const wchar_t* controlName, bool shared = false) {
+        return m_resources.RemoveDefaultAttributeList(controlName, shared);
+    }
+    void RemoveAllDefaultAttributeList(bool shared = false) {
+        m_resources.RemoveAllDefaultAttributeList(shared);
+    }
+    void AddStyle(const wchar_t* name, const wchar_t* style, bool shared = false) {
+        m_resources.AddStyle(name, style, shared);
+    }
+    const wchar_t* GetStyle(const wchar_t* name) const { return m_resources.GetStyle(name); }
+    bool RemoveStyle(const wchar_t* name, bool shared = false) {
+        return m_resources.RemoveStyle(name, shared);
+    }
+    void RemoveAllStyle(bool shared = false) { m_resources.RemoveAllStyle(shared); }
+    TImageInfo* AddImage(const wchar_t* bitmap, const wchar_t* type = nullptr, DWORD mask = 0,
+                         bool useHSL = false, bool shared = false, HINSTANCE instance = nullptr) {
+        return m_resources.AddImage(bitmap, type, mask, useHSL, shared, instance);
+    }
+    TImageInfo* GetImage(const wchar_t* bitmap) { return m_resources.GetImage(bitmap); }
+    TImageInfo* GetImageEx(const wchar_t* bitmap, const wchar_t* type = nullptr, DWORD mask = 0,
+                           bool useHSL = false, HINSTANCE instance = nullptr) {
+        return m_resources.GetImageEx(bitmap, type, mask, useHSL, instance);
+    }
+    bool RemoveImage(const wchar_t* bitmap, bool shared = false) {
+        return m_resources.RemoveImage(bitmap, shared);
+    }
+    void RemoveAllImages(bool shared = false) { m_resources.RemoveAllImages(shared); }
+    TImageInfo* GetImageString(const wchar_t* image, const wchar_t* modify = nullptr) {
+        return m_resources.GetImageString(image, modify);
+    }
+    TDrawInfo* GetDrawInfo(const wchar_t* image, const wchar_t* modify) {
+        return m_resources.GetDrawInfo(image, modify);
+    }
+    bool IsLayered() const { return m_resources.IsLayered(); }
+    void SetLayered(bool layered) { m_resources.SetLayered(layered); }
+    bool IsUseGdiplusText() const { return m_resources.IsUseGdiplusText(); }
+    void SetUseGdiplusText(bool use) { m_resources.SetUseGdiplusText(use); }
+    int GetGdiplusTextRenderingHint() const { return m_resources.GetGdiplusTextRenderingHint(); }
 
     // =========================================================================
     // Window and control tree (PaintManagerTree.cpp)
@@ -144,7 +256,7 @@ public:
     void SetFocusNeeded(CControlUI* control) override;
     // Moves the focus to the next (previous) tab stop, wrapping around.
     bool SetNextTabControl(bool forward = true) override;
-    void SetCapture() override;
+    void SetCapture();
     void ReleaseCapture() override;
     bool IsCaptured() const { return m_bMouseCapture; }
     POINT GetMousePos() const { return m_ptLastMousePos; }
@@ -182,7 +294,7 @@ public:
     // =========================================================================
     // Synchronous: the sender's notify delegates, then every receiver, before
     // returning. Asynchronous: queued and delivered from a posted WM_APP + 1.
-    void SendNotify(TNotifyUI& msg, bool async = false) override;
+    void SendNotify(TNotifyUI& msg, bool async = false);
     void SendNotify(CControlUI* control, const wchar_t* message, WPARAM wParam = 0,
                     LPARAM lParam = 0, bool async = false) override;
     bool AddNotifier(INotifyUI* notifier);
@@ -252,7 +364,7 @@ public:
     void SetPainting(bool painting) { m_bIsPainting = painting; }
     // The off-screen image of the last paint; null before the first paint and
     // after a relayout of the whole tree until the next paint.
-    HDC GetOffscreenDC() const { return m_hDcOffscreen; }
+    HDC GetOffscreenDC() const { return m_offscreenDC.Get(); }
 
     // =========================================================================
     // Timers (PaintManagerTimers.cpp)
@@ -264,34 +376,30 @@ public:
     // Stops the timer and keeps its record for a restart.
     bool KillTimer(CControlUI* control, UINT timerID) override;
     // Stops and forgets every timer of the control.
-    void KillTimer(CControlUI* control) override;
+    void KillTimer(CControlUI* control);
     void RemoveAllTimers();
 
 protected:
-    // ---- Window and control tree (the sections above this line are the
-    //      resource side; everything below belongs to the window side) ------
     struct TTimerInfo;
-    // Runs the window side's clean-up when the manager is destroyed. It is the
-    // last member, so it runs first among the members, while every other
-    // member is still alive, and before GDI+ stops.
-    class CWindowTeardown {
-    public:
-        explicit CWindowTeardown(CPaintManagerUI* owner) : m_owner(owner) {}
-        ~CWindowTeardown();
-        CWindowTeardown(const CWindowTeardown&) = delete;
-        CWindowTeardown& operator=(const CWindowTeardown&) = delete;
-
-    private:
-        CPaintManagerUI* m_owner;
-    };
-    friend class CWindowTeardown;
 
     // Message side (PaintManagerMessages.cpp).
     static WORD CurrentKeyState();
     // Every event record starts here: type, addressee and timestamp, the rest
     // zero; the input table and the focus code fill in what their message gives.
     static TEventUI MakeEvent(int type, CControlUI* sender);
-    // Steps of the message entry; each answers whether the message is consumed.
+    // Handlers of the message entry; those that answer a bool answer whether
+    // the message is consumed.
+    bool RunMessageFilters(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    void OnUpdateUIState(WPARAM wParam);
+    void OnClose();
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnSize();
+    void OnWindowFocus(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    bool ReflectToChild(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    // Input: every event is built from a row of the input table.
+    void SendRouted(const TInputRoute& route, CControlUI* target, POINT pt, WPARAM wParam,
+                    LPARAM lParam);
     bool RouteInput(const TInputRoute& route, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
     bool RouteMouseMove(const TInputRoute& route, POINT pt, WPARAM wParam, LPARAM lParam);
     bool RouteMouseHover(const TInputRoute& route, POINT pt, WPARAM wParam, LPARAM lParam,
@@ -316,10 +424,15 @@ protected:
     void RunAccessibleAction(LPARAM control);
     void DetachAccessible();
 
+    // The first member, so it is destroyed last: GDI+, which it starts, must
+    // outlive every image and font of the window.
+    CSkinResources m_resources;
     HWND m_hWndPaint = nullptr;
+    // The window's DC, lent to the resources for measuring fonts.
+    CWindowDC m_paintDC;
     CSkinString m_sName;
-    HDC m_hDcOffscreen = nullptr;
-    HBITMAP m_hbmpOffscreen = nullptr;
+    CMemoryDC m_offscreenDC;
+    CGdiObject<HBITMAP> m_offscreenBitmap;
     BYTE* m_pOffscreenBits = nullptr;
     CControlUI* m_pRoot = nullptr;
     CControlUI* m_pFocus = nullptr;
@@ -345,7 +458,7 @@ protected:
     int m_nFocusRingInset = -2;
     // Created on the first WM_GETOBJECT; clients may keep it beyond the
     // window's life, so the manager only detaches it at its end.
-    CAccessibleUI* m_pAccessible = nullptr;
+    ComPtr<CAccessibleUI> m_pAccessible;
     BYTE m_nOpacity = 255;
     RECT m_rcLayeredUpdate = {0, 0, 0, 0};
     SIZE m_szInitWindowSize = {0, 0};
@@ -371,8 +484,6 @@ protected:
     CStdStringPtrMap m_mOptionGroup{83}; // group -> CStdPtrArray*, owned
     static CStdPtrArrayOf<CPaintManagerUI> m_aPreMessages;
     static CStdPtrArray m_aPlugins; // LPCREATECONTROL
-    // Keep this the last member (see CWindowTeardown).
-    CWindowTeardown m_windowTeardown{this};
 };
 
 } // namespace SkinUI

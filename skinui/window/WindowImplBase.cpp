@@ -6,7 +6,6 @@
 #include "skinui/control/ControlUI.h"
 #include "skinui/core/Handles.h"
 
-#include <cwchar>
 #include <cwctype>
 #include <windowsx.h>
 
@@ -17,32 +16,6 @@ SKIN_ON_MSGTYPE(L"click", &WindowImplBase::OnClick)
 SKIN_END_MESSAGE_MAP()
 
 namespace {
-
-// Classes that only arrange or show things: a press on them inside the
-// caption area drags the window. Everything else (buttons, options, edits,
-// progress bars) stays clickable there.
-const wchar_t* const kStaticClasses[] = {
-    L"controlui",
-    L"textui",
-    L"labelui",
-    L"containerui",
-    L"horizontallayoutui",
-    L"verticallayoutui",
-    L"tablayoutui",
-    L"childlayoutui",
-    L"dialoglayoutui",
-    L"progresscontainerui",
-};
-
-bool IsStaticClass(const wchar_t* className) {
-    if (className == nullptr)
-        return false;
-    for (const wchar_t* name : kStaticClasses) {
-        if (_wcsicmp(className, name) == 0)
-            return true;
-    }
-    return false;
-}
 
 // Shows or hides the control of that name when the window has one.
 void ShowNamed(CPaintManagerUI& pm, const wchar_t* name, bool show) {
@@ -328,7 +301,7 @@ bool WindowImplBase::IsInStaticControl(CControlUI* control) {
     if (control == nullptr)
         return false;
     for (CControlUI* c = control; c != nullptr; c = c->GetParent()) {
-        if (!IsStaticClass(c->GetClass()))
+        if (!c->IsStaticControl())
             return false;
     }
     return true;

@@ -107,7 +107,7 @@ public:
     CControlUI* CreateControl(const wchar_t* className) override;
     const wchar_t* QueryControlText(const wchar_t* id, const wchar_t* type) override;
 
-    // True when the control and all its ancestors are of the plain classes
+    // True when the control and all its ancestors are static controls
     // (layouts, labels, plain controls): pressing there drags the window.
     static bool IsInStaticControl(CControlUI* control);
 

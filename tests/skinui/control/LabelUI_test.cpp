@@ -105,8 +105,8 @@ TEST(LabelUI, AnAutoWidthLabelGrowsWithItsTextAndMovesItsSiblings) {
     CControlUI* after = window.Find(L"after");
     const int narrow = label->GetWidth();
     RECT measure = {0, 0, 400, 50};
-    CRenderEngine::DrawText(window.Manager().GetPaintDC(), &window.Manager(), measure, L"ab", 0, -1,
-                            DT_VCENTER | DT_SINGLELINE | DT_CALCRECT);
+    CRenderEngine::DrawText(window.Manager().GetPaintDC(), window.Manager().GetResources(), measure,
+                            L"ab", 0, -1, DT_VCENTER | DT_SINGLELINE | DT_CALCRECT);
     EXPECT_EQ(narrow, measure.right - measure.left + 8);
     EXPECT_EQ(after->GetX(), label->GetPos().right);
 

@@ -268,42 +268,28 @@ TEST(MarkupRobustness, RandomDamageInEveryEncoding) {
         Mutator<char> bytes(0xC0FFEE + static_cast<unsigned>(s));
         Mutator<wchar_t> chars(0xBEEF + static_cast<unsigned>(s));
         const std::string gbk = ToGbk(wide);
+        // Loads the bytes as the encoding numbered `encoding`, with every
+        // allocation of the load guarded.
+        auto loadBytes = [&outcomes](const std::string& bytesIn, int encoding, const char* label,
+                                     int i) {
+            GuardedBuffer buffer(bytesIn.data(), bytesIn.size());
+            CMarkup m;
+            bool ok;
+            {
+                GuardAllocations guard;
+                ok = m.LoadFromMem(buffer.Data(), static_cast<DWORD>(buffer.Size()), encoding);
+            }
+            outcomes.Check(m, ok, label, i);
+        };
         for (int i = 0; i < kIterations; ++i) {
-            {
-                const std::string damaged = bytes(seeds[s]);
-                GuardedBuffer buffer(damaged.data(), damaged.size());
-                CMarkup m;
-                bool ok;
-                {
-                    GuardAllocations guard;
-                    ok = m.LoadFromMem(buffer.Data(), static_cast<DWORD>(buffer.Size()), 0);
-                }
-                outcomes.Check(m, ok, "utf-8", i);
-            }
-            {
-                const std::string damaged = bytes(gbk);
-                GuardedBuffer buffer(damaged.data(), damaged.size());
-                CMarkup m;
-                bool ok;
-                {
-                    GuardAllocations guard;
-                    ok = m.LoadFromMem(buffer.Data(), static_cast<DWORD>(buffer.Size()), 2);
-                }
-                outcomes.Check(m, ok, "ansi", i);
-            }
+            loadBytes(bytes(seeds[s]), 0, "utf-8", i);
+            loadBytes(bytes(gbk), 2, "ansi", i);
             const std::wstring damagedWide = chars(wide);
             {
                 std::string utf16 = ToUtf16Bytes(damagedWide, 1 + chars.Next(3) % 3);
                 if (chars.Next(8) == 0 && !utf16.empty())
                     utf16.resize(utf16.size() - 1); // an odd byte count
-                GuardedBuffer buffer(utf16.data(), utf16.size());
-                CMarkup m;
-                bool ok;
-                {
-                    GuardAllocations guard;
-                    ok = m.LoadFromMem(buffer.Data(), static_cast<DWORD>(buffer.Size()), 1);
-                }
-                outcomes.Check(m, ok, "utf-16", i);
+                loadBytes(utf16, 1, "utf-16", i);
             }
             {
                 // Load copies up to the first terminator, which ends the page.

@@ -20,6 +20,32 @@ void ExpectRect(const RECT& rc, int l, int t, int r, int b, const wchar_t* what)
     EXPECT_EQ(b, rc.bottom) << what;
 }
 
+// The geometry and flags of a description, as one expectation.
+struct TItems {
+    RECT dest;
+    RECT source;
+    RECT corner;
+    DWORD mask;
+    int fade;
+    bool hole;
+    bool tiledX;
+    bool tiledY;
+};
+
+void ExpectItems(const TDrawInfo& info, const TItems& want) {
+    ExpectRect(info.rcDest, want.dest.left, want.dest.top, want.dest.right, want.dest.bottom,
+               L"dest");
+    ExpectRect(info.rcSource, want.source.left, want.source.top, want.source.right,
+               want.source.bottom, L"source");
+    ExpectRect(info.rcCorner, want.corner.left, want.corner.top, want.corner.right,
+               want.corner.bottom, L"corner");
+    EXPECT_EQ(want.mask, info.dwMask);
+    EXPECT_EQ(want.fade, info.uFade);
+    EXPECT_EQ(want.hole, info.bHole);
+    EXPECT_EQ(want.tiledX, info.bTiledX);
+    EXPECT_EQ(want.tiledY, info.bTiledY);
+}
+
 struct NameCase {
     const wchar_t* description;
     const wchar_t* name;
@@ -48,27 +74,15 @@ TEST(ImageDescription, EveryItem_IsApplied) {
                            L"xtiled='true' ytiled='True' hsl='tRuE'");
     EXPECT_STREQ(L"a.png", info.sImageName.GetData());
     EXPECT_STREQ(L"PNG", info.sResType.GetData());
-    ExpectRect(info.rcDest, 1, 2, 3, 4, L"dest");
-    ExpectRect(info.rcSource, 5, 6, 7, 8, L"source");
-    ExpectRect(info.rcCorner, 9, 10, 11, 12, L"corner");
-    EXPECT_EQ(0xFFFF00FFu, info.dwMask);
-    EXPECT_EQ(128, info.uFade);
-    EXPECT_TRUE(info.bHole);
-    EXPECT_TRUE(info.bTiledX);
-    EXPECT_TRUE(info.bTiledY);
+    ExpectItems(info,
+                {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, 0xFFFF00FFu, 128, true, true, true});
     EXPECT_TRUE(info.bHSL);
 }
 
 TEST(ImageDescription, Defaults_WhenItemsAreAbsentOrNotTrue) {
     TDrawInfo info = Parse(L"file='a.png' hole='yes' xtiled='1' mask='FF00FF'");
-    ExpectRect(info.rcDest, 0, 0, 0, 0, L"dest");
-    ExpectRect(info.rcSource, 0, 0, 0, 0, L"source");
-    ExpectRect(info.rcCorner, 0, 0, 0, 0, L"corner");
-    EXPECT_EQ(0x00FF00FFu, info.dwMask);
-    EXPECT_EQ(255, info.uFade);
-    EXPECT_FALSE(info.bHole);
-    EXPECT_FALSE(info.bTiledX);
-    EXPECT_FALSE(info.bTiledY);
+    ExpectItems(info,
+                {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0x00FF00FFu, 255, false, false, false});
     EXPECT_TRUE(info.sResType.IsEmpty());
 }
 

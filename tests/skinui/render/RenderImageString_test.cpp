@@ -40,8 +40,9 @@ protected:
     }
     bool Draw(Canvas& canvas, const RECT& item, const wchar_t* description,
               const wchar_t* modifier = nullptr, const RECT* paint = nullptr) {
-        return CRenderEngine::DrawImageString(
-            canvas.DC(), m_manager, item, paint ? *paint : canvas.Bounds(), description, modifier);
+        return CRenderEngine::DrawImageString(canvas.DC(), m_manager->GetResources(), item,
+                                              paint ? *paint : canvas.Bounds(), description,
+                                              modifier);
     }
 
     qmtest::TempDir m_dir{L"qmrender"};
@@ -180,9 +181,12 @@ TEST_F(RenderImageStringTest, MissingPieces_AnswerFalse) {
     Canvas canvas(4, 4, kBackground);
     const RECT rc = {0, 0, 4, 4};
     EXPECT_FALSE(CRenderEngine::DrawImageString(canvas.DC(), nullptr, rc, rc, L"a.png"));
-    EXPECT_FALSE(CRenderEngine::DrawImageString(nullptr, m_manager, rc, rc, L"a.png"));
-    EXPECT_FALSE(CRenderEngine::DrawImageString(canvas.DC(), m_manager, rc, rc, L""));
-    EXPECT_FALSE(CRenderEngine::DrawImageInfo(canvas.DC(), m_manager, rc, rc, nullptr));
+    EXPECT_FALSE(
+        CRenderEngine::DrawImageString(nullptr, m_manager->GetResources(), rc, rc, L"a.png"));
+    EXPECT_FALSE(
+        CRenderEngine::DrawImageString(canvas.DC(), m_manager->GetResources(), rc, rc, L""));
+    EXPECT_FALSE(
+        CRenderEngine::DrawImageInfo(canvas.DC(), m_manager->GetResources(), rc, rc, nullptr));
     EXPECT_FALSE(Draw(canvas, rc, L"file='' dest='0,0,1,1'")) << "no image name item";
     EXPECT_EQ(0, canvas.CountOtherThan(canvas.Bounds(), kBackground));
     // Outside the paint rectangle: nothing drawn, and still a success.
@@ -274,7 +278,7 @@ TEST_F(RenderImageStringTest, ResourceType_LoadsFromTheModule) {
 
     CPaintManagerUI other;
     Canvas canvas(6, 6, kBackground);
-    EXPECT_TRUE(CRenderEngine::DrawImageString(canvas.DC(), &other, RECT{0, 0, 6, 6},
+    EXPECT_TRUE(CRenderEngine::DrawImageString(canvas.DC(), other.GetResources(), RECT{0, 0, 6, 6},
                                                canvas.Bounds(), L"res='12' restype='PNG'", nullptr,
                                                module.Get()));
     EXPECT_RGB(0x0000FF, canvas, 3, 3);

@@ -40,13 +40,14 @@ protected:
     // Draws and answers the box of the ink, or an empty box.
     RECT Ink(Canvas& canvas, RECT rc, const wchar_t* text, UINT format, DWORD colour = 0xFF000000,
              int font = 1) {
-        CRenderEngine::DrawText(canvas.DC(), &m_manager, rc, text, colour, font, format);
+        CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), rc, text, colour, font,
+                                format);
         return canvas.InkBox(kWhite);
     }
 
     RECT Measure(RECT rc, const wchar_t* text, UINT format, int font = 1) {
         Canvas canvas(4, 4, kWhite);
-        CRenderEngine::DrawText(canvas.DC(), &m_manager, rc, text, 0xFF000000, font,
+        CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), rc, text, 0xFF000000, font,
                                 format | DT_CALCRECT);
         return rc;
     }
@@ -146,7 +147,8 @@ TEST_P(RenderTextTest, Colour_DropsAlphaOnGdiAndKeepsTheHue) {
 TEST_P(RenderTextTest, MissingTextOrManager_DrawsNothing) {
     Canvas canvas(40, 20, kWhite);
     RECT rc = {0, 0, 40, 20};
-    CRenderEngine::DrawText(canvas.DC(), &m_manager, rc, nullptr, 0xFF000000, 1, DT_SINGLELINE);
+    CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), rc, nullptr, 0xFF000000, 1,
+                            DT_SINGLELINE);
     CRenderEngine::DrawText(canvas.DC(), nullptr, rc, L"x", 0xFF000000, 1, DT_SINGLELINE);
     EXPECT_EQ(0, canvas.CountOtherThan(canvas.Bounds(), kWhite));
 }
@@ -171,7 +173,8 @@ TEST_F(RenderTextGdiTest, DrawText_RestoresTheDeviceContext) {
     SetTextColor(canvas.DC(), RGB(1, 2, 3));
     SetBkMode(canvas.DC(), OPAQUE);
     RECT rc = {0, 0, 40, 20};
-    CRenderEngine::DrawText(canvas.DC(), &m_manager, rc, L"青", 0xFFFF0000, 1, DT_SINGLELINE);
+    CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), rc, L"青", 0xFFFF0000, 1,
+                            DT_SINGLELINE);
     EXPECT_EQ(before, GetCurrentObject(canvas.DC(), OBJ_FONT));
     EXPECT_EQ(RGB(1, 2, 3), GetTextColor(canvas.DC()));
     EXPECT_EQ(OPAQUE, GetBkMode(canvas.DC()));
@@ -179,14 +182,15 @@ TEST_F(RenderTextGdiTest, DrawText_RestoresTheDeviceContext) {
 
 TEST_F(RenderTextGdiTest, GetTextSize_MeasuresOneLine) {
     Canvas canvas(4, 4, kWhite);
-    const SIZE one = CRenderEngine::GetTextSize(canvas.DC(), &m_manager, L"青", 1, 0);
-    const SIZE four = CRenderEngine::GetTextSize(canvas.DC(), &m_manager, kText, 1, 0);
+    const SIZE one = CRenderEngine::GetTextSize(canvas.DC(), m_manager.GetResources(), L"青", 1, 0);
+    const SIZE four =
+        CRenderEngine::GetTextSize(canvas.DC(), m_manager.GetResources(), kText, 1, 0);
     EXPECT_GT(one.cx, 0);
     EXPECT_EQ(one.cy, four.cy);
     EXPECT_NEAR(4 * one.cx, four.cx, 4);
     // The same box DrawText measures for a single line.
     RECT rc = {0, 0, 0, 0};
-    CRenderEngine::DrawText(canvas.DC(), &m_manager, rc, kText, 0xFF000000, 1,
+    CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), rc, kText, 0xFF000000, 1,
                             DT_SINGLELINE | DT_CALCRECT);
     EXPECT_EQ(four.cx, rc.right);
     EXPECT_EQ(four.cy, rc.bottom);
@@ -198,8 +202,10 @@ TEST_F(RenderTextGdiTest, GetTextSize_MeasuresOneLine) {
 
 TEST_F(RenderTextGdiTest, UnknownFontId_UsesTheDefaultFont) {
     Canvas canvas(4, 4, kWhite);
-    const SIZE unknown = CRenderEngine::GetTextSize(canvas.DC(), &m_manager, kText, 7, 0);
-    const SIZE fallback = CRenderEngine::GetTextSize(canvas.DC(), &m_manager, kText, -1, 0);
+    const SIZE unknown =
+        CRenderEngine::GetTextSize(canvas.DC(), m_manager.GetResources(), kText, 7, 0);
+    const SIZE fallback =
+        CRenderEngine::GetTextSize(canvas.DC(), m_manager.GetResources(), kText, -1, 0);
     EXPECT_EQ(fallback.cx, unknown.cx);
     EXPECT_EQ(fallback.cy, unknown.cy);
 }
@@ -207,20 +213,20 @@ TEST_F(RenderTextGdiTest, UnknownFontId_UsesTheDefaultFont) {
 TEST_F(RenderTextGdiTest, BackgroundVariant_FillsOrNotAndNeverTakesPrefixes) {
     Canvas opaque(60, 30, kWhite);
     RECT rc = {0, 0, 60, 30};
-    CRenderEngine::DrawText(opaque.DC(), &m_manager, rc, L"青", 0xFF000000, 1, DT_SINGLELINE,
-                            0xFF00FF00, false);
+    CRenderEngine::DrawText(opaque.DC(), m_manager.GetResources(), rc, L"青", 0xFF000000, 1,
+                            DT_SINGLELINE, 0xFF00FF00, false);
     EXPECT_EQ(0x00FF00u, opaque.Rgb(0, 0)) << "the text cell gets the background colour";
 
     Canvas transparent(60, 30, kWhite);
-    CRenderEngine::DrawText(transparent.DC(), &m_manager, rc, L"青", 0xFF000000, 1, DT_SINGLELINE,
-                            0xFF00FF00, true);
+    CRenderEngine::DrawText(transparent.DC(), m_manager.GetResources(), rc, L"青", 0xFF000000, 1,
+                            DT_SINGLELINE, 0xFF00FF00, true);
     EXPECT_EQ(0xFFFFFFu, transparent.Rgb(0, 0));
 
     // "&&" is one ampersand with prefix processing and two without it.
     RECT plain = {0, 0, 0, 0}, noPrefix = {0, 0, 0, 0};
-    CRenderEngine::DrawText(opaque.DC(), &m_manager, plain, L"&&", 0xFF000000, 1,
+    CRenderEngine::DrawText(opaque.DC(), m_manager.GetResources(), plain, L"&&", 0xFF000000, 1,
                             DT_SINGLELINE | DT_CALCRECT);
-    CRenderEngine::DrawText(opaque.DC(), &m_manager, noPrefix, L"&&", 0xFF000000, 1,
+    CRenderEngine::DrawText(opaque.DC(), m_manager.GetResources(), noPrefix, L"&&", 0xFF000000, 1,
                             DT_SINGLELINE | DT_CALCRECT, 0, true);
     EXPECT_GT(noPrefix.right, plain.right);
 }
@@ -264,7 +270,7 @@ TEST_F(RenderTextGdiTest, GdiplusPath_CalcRectIsTruncatedSizePlusOne) {
         manager.SetUseGdiplusText(!layered);
         manager.SetLayered(layered);
         RECT rc = {5, 7, 5, 7};
-        CRenderEngine::DrawText(canvas.DC(), &manager, rc, kText, 0xFF000000, 1,
+        CRenderEngine::DrawText(canvas.DC(), manager.GetResources(), rc, kText, 0xFF000000, 1,
                                 DT_SINGLELINE | DT_CALCRECT);
         EXPECT_EQ(5 + static_cast<int>(bounds.Width) + 1, rc.right) << bounds.Width;
         EXPECT_EQ(7 + static_cast<int>(bounds.Height) + 1, rc.bottom) << bounds.Height;
@@ -275,7 +281,8 @@ TEST_F(RenderTextGdiTest, LayeredWindow_DrawsText) {
     m_manager.SetLayered(true);
     Canvas canvas(120, 40, kWhite);
     RECT rc = {0, 0, 120, 40};
-    CRenderEngine::DrawText(canvas.DC(), &m_manager, rc, kText, 0xFF000000, 1, DT_SINGLELINE);
+    CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), rc, kText, 0xFF000000, 1,
+                            DT_SINGLELINE);
     const RECT ink = canvas.InkBox(kWhite);
     EXPECT_GT(ink.right, ink.left);
 }
@@ -284,9 +291,10 @@ TEST_F(RenderTextGdiTest, HtmlText_DrawsTheWordsWithoutTags) {
     RECT tagged = {0, 0, 0, 0}, plain = {0, 0, 0, 0};
     Canvas canvas(4, 4, kWhite);
     int links = 5;
-    CRenderEngine::DrawHtmlText(canvas.DC(), &m_manager, tagged, L"<b>青梧</b>{c #FF0000}云", 0,
-                                nullptr, nullptr, links, 1, DT_SINGLELINE | DT_CALCRECT);
-    CRenderEngine::DrawText(canvas.DC(), &m_manager, plain, L"青梧云", 0, 1,
+    CRenderEngine::DrawHtmlText(canvas.DC(), m_manager.GetResources(), tagged,
+                                L"<b>青梧</b>{c #FF0000}云", 0, nullptr, nullptr, links, 1,
+                                DT_SINGLELINE | DT_CALCRECT);
+    CRenderEngine::DrawText(canvas.DC(), m_manager.GetResources(), plain, L"青梧云", 0, 1,
                             DT_SINGLELINE | DT_CALCRECT);
     EXPECT_EQ(0, links);
     EXPECT_EQ(plain.right, tagged.right);

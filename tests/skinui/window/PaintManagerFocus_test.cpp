@@ -15,6 +15,7 @@ using namespace SkinUI;
 class LabelLike : public CControlUI {
 public:
     const wchar_t* GetClass() const override { return L"LabelUI"; }
+    bool PassesShortcutOn() const override { return true; }
 };
 
 CControlUI* Stop(CContainerUI* parent, const wchar_t* name, const wchar_t* attributes = L"") {

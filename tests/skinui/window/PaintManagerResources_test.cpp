@@ -1,3 +1,4 @@
+#include "skinui/core/Handles.h"
 #include "skinui/render/DPI.h"
 #include "skinui/window/PaintManagerUI.h"
 
@@ -15,12 +16,14 @@ namespace {
 // A manager with a paint device context, as it has once its window exists.
 class MeasuringManager : public CPaintManagerUI {
 public:
-    MeasuringManager() { m_hDcPaint = CreateCompatibleDC(nullptr); }
+    MeasuringManager() { GetResources()->SetPaintDC(m_dc.Get()); }
     ~MeasuringManager() {
         RemoveAllFonts(false);
-        DeleteDC(m_hDcPaint);
-        m_hDcPaint = nullptr;
+        GetResources()->SetPaintDC(nullptr);
     }
+
+private:
+    SkinUI::CMemoryDC m_dc{nullptr};
 };
 
 bool IsLiveFont(HFONT font) {
