@@ -143,7 +143,7 @@ template <size_t N> void DrawPictures(HDC dc, CPaintManagerUI& pm, const Picture
     for (const Picture& p : pictures) {
         RECT rc = p.rc;
         pm.GetDPIObj()->Scale(&rc);
-        CRenderEngine::DrawImageString(dc, &pm, rc, paint, p.description);
+        CRenderEngine::DrawImageString(dc, pm.GetResources(), rc, paint, p.description);
     }
 }
 
@@ -151,7 +151,7 @@ void DrawRuns(HDC dc, CPaintManagerUI& pm) {
     for (const Run& run : kRuns) {
         RECT rc = run.rc;
         pm.GetDPIObj()->Scale(&rc);
-        CRenderEngine::DrawText(dc, &pm, rc, run.text, run.colour, run.font, run.format);
+        CRenderEngine::DrawText(dc, pm.GetResources(), rc, run.text, run.colour, run.font, run.format);
     }
 }
 
