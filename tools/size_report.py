@@ -38,7 +38,11 @@ GROUPS = [
     (r"libz\.a", "zlib"),
     (r"libminizip", "minizip"),
     (r"libskinui", "skinui"),
-    (r"libinstaller_lib", "installer engine (installer_lib)"),
+    (r"libzstd_decoder", "payload decoder (zstd)"),
+    (r"libinstaller_services", "product services (installer_services)"),
+    (r"libinstaller_engine", "install engine (installer_engine)"),
+    (r"libinstaller_lib", "installer program (installer_lib)"),
+    (r"libuninst_lib", "uninstaller (uninst_lib)"),
     (r"\.rc\.res|\.res\.obj|\.rc\.obj|_version\.rc", "resources"),
     (r"lib(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|uuid|shlwapi|comdlg32|"
      r"comctl32|msimg32|psapi|version|dbghelp|imm32|winmm|uxtheme|gdiplus|ws2_32|crypt32|"

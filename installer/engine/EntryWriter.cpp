@@ -3,7 +3,7 @@
 #include "installer/services/SlimLock.h"
 #include "installer/services/Staging.h"
 
-#include <zlib.h>
+#include "skinui/core/Crc32.h"
 
 #include <new>
 #include <utility>
@@ -117,8 +117,7 @@ bool CEntryWriter::Process(Item& item) {
     case Kind::Data:
         if (!m_entryBad && m_file) {
             const char* data = m_buffers[item.buffer];
-            m_crc = static_cast<uint32_t>(
-                crc32(m_crc, reinterpret_cast<const Bytef*>(data), item.length));
+            m_crc = SkinUI::Crc32(m_crc, data, item.length);
             DWORD done = 0;
             // WriteFile reports every short write, which buffered C runtime
             // writes can lose in their last flush.

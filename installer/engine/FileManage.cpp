@@ -46,6 +46,10 @@ constexpr DWORD kMoveRetryDelayMs = 500;
 // The wait between attempts is cut into slices this long, so that a cancel
 // request is heard within one of them.
 constexpr DWORD kCancelPollMs = 50;
+// How often, and how far apart, the result is posted again when the system
+// refuses it.
+constexpr int kResultPostAttempts = 50;
+constexpr DWORD kResultPostDelayMs = 20;
 const wchar_t kJournalFileName[] = L"journal";
 const wchar_t kUnpackSubDir[] = L"unpack\\";
 // The log lines of the first and of the repeated move attempts carry these
@@ -837,8 +841,19 @@ void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
 void InstallWorkerThread(TInstallJob job) {
     CFileManage* engine = CFileManage::GetInstance();
     const TInstallOutcome outcome = engine->RunInstall(job);
-    if (job.target.window)
-        PostMessageW(job.target.window, job.target.resultMessage,
-                     static_cast<WPARAM>(outcome.result), OutcomeFlags(outcome));
+    if (job.target.window) {
+        // The one message the window waits for: a post the system refuses
+        // (a full queue) is tried again for a while rather than lost, which
+        // would leave the window on its progress page for good.
+        bool posted = false;
+        for (int attempt = 0; attempt < kResultPostAttempts && !posted; ++attempt) {
+            if (attempt > 0)
+                Sleep(kResultPostDelayMs);
+            posted = PostMessageW(job.target.window, job.target.resultMessage,
+                                  static_cast<WPARAM>(outcome.result), OutcomeFlags(outcome)) != 0;
+        }
+        if (!posted)
+            SetupLogFailure(L"the outcome could not be posted to the window", GetLastError());
+    }
     engine->FinishRun();
 }

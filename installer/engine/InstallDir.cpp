@@ -143,23 +143,15 @@ TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CFileManage&
 }
 
 std::wstring SizeText(uint64_t bytes) {
+    using SkinUI::DecimalText;
     const uint64_t kib = 1024, mib = kib * 1024, gib = mib * 1024;
     // Rounded up, so that what the product needs is never understated.
     auto tenths = [](uint64_t value, uint64_t unit) { return (value * 10 + unit - 1) / unit; };
-    wchar_t text[32] = {};
-    if (bytes < mib) {
-        swprintf(text, 32, L"%llu KB", static_cast<unsigned long long>((bytes + kib - 1) / kib));
-    } else if (bytes < gib) {
-        const uint64_t t = tenths(bytes, mib);
-        swprintf(text, 32, L"%llu.%llu MB", static_cast<unsigned long long>(t / 10),
-                 static_cast<unsigned long long>(t % 10));
-    } else {
-        // Counted in MiB first, so that the tenths cannot overflow.
-        const uint64_t t = tenths(bytes / mib, kib);
-        swprintf(text, 32, L"%llu.%llu GB", static_cast<unsigned long long>(t / 10),
-                 static_cast<unsigned long long>(t % 10));
-    }
-    return text;
+    if (bytes < mib)
+        return DecimalText((bytes + kib - 1) / kib) + L" KB";
+    // Above a GiB counted in MiB first, so that the tenths cannot overflow.
+    const uint64_t t = bytes < gib ? tenths(bytes, mib) : tenths(bytes / mib, kib);
+    return DecimalText(t / 10) + L"." + DecimalText(t % 10) + (bytes < gib ? L" MB" : L" GB");
 }
 
 std::wstring NearestExistingFolder(const std::wstring& dir) {

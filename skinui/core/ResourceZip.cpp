@@ -1,110 +1,65 @@
 #include "skinui/core/ResourceZip.h"
 
+#include "skinui/core/Crc32.h"
 #include "skinui/core/Handles.h"
 
-#include <new>
-#include <utility>
+#include <stb_image.h>
 
-#include <unzip.h>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
 
 namespace SkinUI {
 
 // The bytes minizip reads: a memory block used in place, or an open file.
 // minizip reaches them only through the callbacks below, which never read
 // outside the block and fail a seek beyond its end.
+// The archive's bytes: a memory block used in place, or a file read whole
+// into a block of the reader's own (skins are small).
 struct CResourceZip::Source {
     const BYTE* data = nullptr;
-    ULONGLONG size = 0;
-    ULONGLONG pos = 0;
-    UniqueHandle file;
+    size_t size = 0;
+    std::unique_ptr<BYTE[]> owned;
 };
 
 struct CResourceZip::Entry {
     CSkinString name;
-    unz64_file_pos pos;
+    // Where the entry's local header starts in the source.
+    size_t localHeader;
     ULONGLONG compressedSize;
     ULONGLONG uncompressedSize;
-    unsigned long flag;
-    unsigned long method;
+    uint32_t crc;
+    unsigned flag;
+    unsigned method;
 };
 
 namespace {
 
-constexpr unsigned long kFlagEncrypted = 0x1;
-constexpr unsigned long kFlagUtf8Name = 0x800;
-constexpr unsigned long kMethodStored = 0;
+constexpr unsigned kFlagEncrypted = 0x1;
+constexpr unsigned kFlagUtf8Name = 0x800;
+constexpr unsigned kMethodStored = 0;
+constexpr unsigned kMethodDeflated = 8;
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr size_t kEndSize = 22;
+constexpr size_t kCentralSize = 46;
+constexpr size_t kLocalSize = 30;
+// A skin file larger than this is damage, not something to allocate for.
+constexpr ULONGLONG kMaxEntrySize = 256ull * 1024 * 1024;
+constexpr size_t kMaxFileSize = 512u * 1024 * 1024;
 
-voidpf ZCALLBACK SourceOpen(voidpf opaque, const void* /*filename*/, int /*mode*/) {
-    auto* source = static_cast<CResourceZip::Source*>(opaque);
-    source->pos = 0;
-    return source;
+uint32_t Get16(const BYTE* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
+}
+uint32_t Get32(const BYTE* p) {
+    return Get16(p) | Get16(p + 2) << 16;
 }
 
-uLong ZCALLBACK SourceRead(voidpf /*opaque*/, voidpf stream, void* buf, uLong size) {
-    auto* source = static_cast<CResourceZip::Source*>(stream);
-    if (source->file) {
-        DWORD read = 0;
-        if (!ReadFile(source->file.Get(), buf, size, &read, nullptr))
-            return 0;
-        return read;
-    }
-    if (source->pos >= source->size)
-        return 0;
-    ULONGLONG available = source->size - source->pos;
-    const uLong count = available < size ? static_cast<uLong>(available) : size;
-    memcpy(buf, source->data + source->pos, count);
-    source->pos += count;
-    return count;
-}
-
-uLong ZCALLBACK SourceWrite(voidpf, voidpf, const void*, uLong) {
-    return 0;
-}
-
-ZPOS64_T ZCALLBACK SourceTell(voidpf /*opaque*/, voidpf stream) {
-    auto* source = static_cast<CResourceZip::Source*>(stream);
-    if (source->file) {
-        LARGE_INTEGER zero = {};
-        LARGE_INTEGER pos = {};
-        if (!SetFilePointerEx(source->file.Get(), zero, &pos, FILE_CURRENT))
-            return static_cast<ZPOS64_T>(-1);
-        return static_cast<ZPOS64_T>(pos.QuadPart);
-    }
-    return source->pos;
-}
-
-long ZCALLBACK SourceSeek(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int origin) {
-    auto* source = static_cast<CResourceZip::Source*>(stream);
-    if (source->file) {
-        DWORD method = FILE_BEGIN;
-        if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-            method = FILE_CURRENT;
-        else if (origin == ZLIB_FILEFUNC_SEEK_END)
-            method = FILE_END;
-        LARGE_INTEGER distance;
-        distance.QuadPart = static_cast<LONGLONG>(offset);
-        return SetFilePointerEx(source->file.Get(), distance, nullptr, method) ? 0 : -1;
-    }
-    ULONGLONG base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR)
-        base = source->pos;
-    else if (origin == ZLIB_FILEFUNC_SEEK_END)
-        base = source->size;
-    else if (origin != ZLIB_FILEFUNC_SEEK_SET)
-        return -1;
-    // Offsets are unsigned: anything past the end of the block is an error.
-    if (offset > source->size || base > source->size - offset)
-        return -1;
-    source->pos = base + offset;
-    return 0;
-}
-
-int ZCALLBACK SourceClose(voidpf, voidpf) {
-    return 0;
-}
-
-int ZCALLBACK SourceError(voidpf, voidpf) {
-    return 0;
+// Whether [at, at + size) lies inside a block of total bytes.
+bool Inside(size_t total, size_t at, size_t size) {
+    return at <= total && size <= total - at;
 }
 
 // Case-insensitive key: the name upper-cased by the system's simple case
@@ -137,12 +92,24 @@ CResourceZip* CResourceZip::OpenFromFile(const wchar_t* path) {
         return nullptr;
     UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    LARGE_INTEGER size = {};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
+        static_cast<ULONGLONG>(size.QuadPart) > kMaxFileSize)
         return nullptr;
     Source* source = new (std::nothrow) Source;
     if (source == nullptr)
         return nullptr;
-    source->file = std::move(file);
+    source->size = static_cast<size_t>(size.QuadPart);
+    source->owned.reset(new (std::nothrow) BYTE[source->size]);
+    DWORD read = 0;
+    if (!source->owned ||
+        !ReadFile(file.Get(), source->owned.get(), static_cast<DWORD>(source->size), &read,
+                  nullptr) ||
+        read != source->size) {
+        delete source;
+        return nullptr;
+    }
+    source->data = source->owned.get();
     return OpenSource(source);
 }
 
@@ -152,34 +119,15 @@ CResourceZip* CResourceZip::OpenSource(Source* source) {
         delete source;
         return nullptr;
     }
-    if (!zip->Open(source)) {
+    zip->m_source = source;
+    if (!zip->BuildIndex()) {
         delete zip;
         return nullptr;
     }
     return zip;
 }
 
-// Takes ownership of `source` whatever the outcome.
-bool CResourceZip::Open(Source* source) {
-    m_source = source;
-    zlib_filefunc64_def functions = {};
-    functions.zopen64_file = SourceOpen;
-    functions.zread_file = SourceRead;
-    functions.zwrite_file = SourceWrite;
-    functions.ztell64_file = SourceTell;
-    functions.zseek64_file = SourceSeek;
-    functions.zclose_file = SourceClose;
-    functions.zerror_file = SourceError;
-    functions.opaque = source;
-    m_unz = unzOpen2_64(source, &functions);
-    if (m_unz == nullptr)
-        return false;
-    return BuildIndex();
-}
-
 CResourceZip::~CResourceZip() {
-    if (m_unz != nullptr)
-        unzClose(m_unz);
     for (int i = 0; i < m_entries.GetSize(); ++i)
         delete static_cast<Entry*>(m_entries[i]);
     delete m_source;
@@ -188,60 +136,78 @@ CResourceZip::~CResourceZip() {
 // Walks the central directory once. An archive whose directory cannot be read
 // to the end is refused as a whole rather than served in part.
 bool CResourceZip::BuildIndex() {
-    unz_global_info64 global = {};
-    if (unzGetGlobalInfo64(m_unz, &global) != UNZ_OK)
+    const BYTE* data = m_source->data;
+    const size_t total = m_source->size;
+    if (total < kEndSize)
         return false;
-    if (global.number_entry == 0)
-        return true;
-    // Names are at most 65535 bytes.
-    const uLong nameCapacity = 0x10000;
-    char* nameBytes = static_cast<char*>(malloc(nameCapacity + 1));
-    wchar_t* nameWide = static_cast<wchar_t*>(malloc((nameCapacity + 1) * sizeof(wchar_t)));
-    bool ok = nameBytes != nullptr && nameWide != nullptr;
-    int err = ok ? unzGoToFirstFile(m_unz) : UNZ_INTERNALERROR;
-    for (ZPOS64_T i = 0; ok; ++i) {
-        if (err != UNZ_OK) {
-            ok = false;
-            break;
-        }
-        unz_file_info64 info = {};
-        if (unzGetCurrentFileInfo64(m_unz, &info, nameBytes, nameCapacity, nullptr, 0, nullptr,
-                                    0) != UNZ_OK) {
-            ok = false;
-            break;
-        }
-        const int nameLen =
-            static_cast<int>(info.size_filename < nameCapacity ? info.size_filename : nameCapacity);
-        const UINT codePage = (info.flag & kFlagUtf8Name) != 0 ? CP_UTF8 : CP_OEMCP;
-        int wideLen = nameLen > 0 ? MultiByteToWideChar(codePage, 0, nameBytes, nameLen, nameWide,
-                                                        static_cast<int>(nameCapacity))
-                                  : 0;
-        if (wideLen < 0)
-            wideLen = 0;
-        nameWide[wideLen] = 0;
+    // The end record is the last thing in the archive but for a comment of at
+    // most 65535 bytes.
+    size_t end = total - kEndSize;
+    const size_t lowest = end > 0xFFFF ? end - 0xFFFF : 0;
+    while (Get32(data + end) != kEndSignature) {
+        if (end == lowest)
+            return false;
+        --end;
+    }
+    const BYTE* record = data + end;
+    const uint32_t count = Get16(record + 10);
+    const uint32_t directorySize = Get32(record + 12);
+    const uint32_t directoryOffset = Get32(record + 16);
+    // One disk only.
+    if (Get16(record + 4) != 0 || Get16(record + 6) != 0 || Get16(record + 8) != count)
+        return false;
+    if (directorySize > end)
+        return false;
+    // Bytes before the archive (a program it was appended to) shift every
+    // offset it records by the same amount.
+    const size_t directory = end - directorySize;
+    if (directory < directoryOffset)
+        return false;
+    const size_t shift = directory - directoryOffset;
+
+    size_t at = directory;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!Inside(end, at, kCentralSize) || Get32(data + at) != kCentralSignature)
+            return false;
+        const BYTE* h = data + at;
+        const uint32_t nameLen = Get16(h + 28);
+        const size_t next = at + kCentralSize + nameLen + Get16(h + 30) + Get16(h + 32);
+        if (!Inside(end, at + kCentralSize, nameLen) || next > end)
+            return false;
+        const uint32_t localOffset = Get32(h + 42);
+        if (localOffset > total - shift)
+            return false;
 
         Entry* entry = new (std::nothrow) Entry;
-        if (entry == nullptr || unzGetFilePos64(m_unz, &entry->pos) != UNZ_OK ||
-            !m_entries.Add(entry)) {
+        if (entry == nullptr || !m_entries.Add(entry)) {
             delete entry;
-            ok = false;
-            break;
+            return false;
         }
-        entry->name = nameWide;
-        entry->compressedSize = info.compressed_size;
-        entry->uncompressedSize = info.uncompressed_size;
-        entry->flag = info.flag;
-        entry->method = info.compression_method;
+        entry->flag = Get16(h + 8);
+        entry->method = Get16(h + 10);
+        entry->crc = Get32(h + 16);
+        entry->compressedSize = Get32(h + 20);
+        entry->uncompressedSize = Get32(h + 24);
+        entry->localHeader = shift + localOffset;
+        const UINT codePage = (entry->flag & kFlagUtf8Name) != 0 ? CP_UTF8 : CP_OEMCP;
+        const char* nameBytes = reinterpret_cast<const char*>(h + kCentralSize);
+        const int wideLen = nameLen > 0 ? MultiByteToWideChar(codePage, 0, nameBytes,
+                                                              static_cast<int>(nameLen), nullptr, 0)
+                                        : 0;
+        std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[wideLen > 0 ? wideLen + 1 : 1]);
+        if (!wide)
+            return false;
+        const int made = wideLen > 0
+                             ? MultiByteToWideChar(codePage, 0, nameBytes,
+                                                   static_cast<int>(nameLen), wide.get(), wideLen)
+                             : 0;
+        wide[made > 0 ? made : 0] = 0;
+        entry->name = wide.get();
         // The first of two names that differ only in case wins.
-        m_byName.Insert(LookupKey(nameWide), entry);
-
-        if (i + 1 >= global.number_entry)
-            break;
-        err = unzGoToNextFile(m_unz);
+        m_byName.Insert(LookupKey(wide.get()), entry);
+        at = next;
     }
-    free(nameBytes);
-    free(nameWide);
-    return ok;
+    return true;
 }
 
 bool CResourceZip::GetEntry(int index, TZipEntry* entry) const {
@@ -271,46 +237,48 @@ DWORD CResourceZip::Unzip(int index, void* buffer, DWORD size) {
     if (entry == nullptr || (buffer == nullptr && size > 0))
         return kZipArgs;
     if ((entry->flag & kFlagEncrypted) != 0 ||
-        (entry->method != kMethodStored && entry->method != Z_DEFLATED))
+        (entry->method != kMethodStored && entry->method != kMethodDeflated))
         return kZipUnsupported;
-    unz64_file_pos pos = entry->pos;
-    if (unzGoToFilePos64(m_unz, &pos) != UNZ_OK || unzOpenCurrentFile(m_unz) != UNZ_OK)
+    const BYTE* data = m_source->data;
+    const size_t total = m_source->size;
+    const size_t local = entry->localHeader;
+    if (!Inside(total, local, kLocalSize) || Get32(data + local) != kLocalSignature)
         return kZipCorrupt;
+    const size_t start = local + kLocalSize + Get16(data + local + 26) + Get16(data + local + 28);
+    if (entry->compressedSize > total ||
+        !Inside(total, start, static_cast<size_t>(entry->compressedSize)) ||
+        entry->uncompressedSize > kMaxEntrySize)
+        return kZipCorrupt;
+    const BYTE* packed = data + start;
+    const size_t packedSize = static_cast<size_t>(entry->compressedSize);
+    const size_t unpackedSize = static_cast<size_t>(entry->uncompressedSize);
 
-    BYTE* out = static_cast<BYTE*>(buffer);
-    DWORD done = 0;
-    while (done < size) {
-        const DWORD left = size - done;
-        const unsigned chunk = left > 0x40000000u ? 0x40000000u : left;
-        const int read = unzReadCurrentFile(m_unz, out + done, chunk);
-        if (read < 0) {
-            unzCloseCurrentFile(m_unz);
+    // The whole entry is unpacked and checked before the caller gets any of
+    // it: a buffer smaller than the entry still only ever holds checked data.
+    const BYTE* whole = packed;
+    std::unique_ptr<BYTE[]> inflated;
+    if (entry->method == kMethodStored) {
+        if (packedSize != unpackedSize)
             return kZipCorrupt;
-        }
-        if (read == 0)
-            break;
-        done += static_cast<DWORD>(read);
-    }
-    if (done == size) {
-        BYTE probe = 0;
-        const int more = unzReadCurrentFile(m_unz, &probe, 1);
-        if (more > 0) {
-            unzCloseCurrentFile(m_unz);
-            return kZipMore;
-        }
-        if (more < 0) {
-            unzCloseCurrentFile(m_unz);
+    } else {
+        // One byte more than recorded, so that data longer than its record
+        // shows as such.
+        inflated.reset(new (std::nothrow) BYTE[unpackedSize + 1]);
+        if (!inflated)
             return kZipCorrupt;
-        }
+        const int n = stbi_zlib_decode_noheader_buffer(
+            reinterpret_cast<char*>(inflated.get()), static_cast<int>(unpackedSize + 1),
+            reinterpret_cast<const char*>(packed), static_cast<int>(packedSize));
+        if (n < 0 || static_cast<size_t>(n) != unpackedSize)
+            return kZipCorrupt;
+        whole = inflated.get();
     }
-    // Closing checks the CRC once the whole entry was read.
-    if (unzCloseCurrentFile(m_unz) != UNZ_OK)
+    if (Crc32(0, whole, unpackedSize) != entry->crc)
         return kZipCorrupt;
-    // An entry whose data ends before its recorded size is damaged; the caller
-    // sized its buffer by that record.
-    if (done < size && done != entry->uncompressedSize)
-        return kZipCorrupt;
-    return kZipOk;
+    const size_t copied = size < unpackedSize ? size : unpackedSize;
+    if (copied > 0)
+        memcpy(buffer, whole, copied);
+    return size < unpackedSize ? kZipMore : kZipOk;
 }
 
 } // namespace SkinUI

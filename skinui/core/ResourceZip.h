@@ -49,7 +49,7 @@ public:
     // value on failure.
     DWORD Unzip(int index, void* buffer, DWORD size);
 
-    // The bytes behind the archive; defined with the reader's file functions.
+    // The bytes behind the archive.
     struct Source;
 
 private:
@@ -58,11 +58,9 @@ private:
     CResourceZip() = default;
     // A new archive over `source`, which it owns whatever the outcome.
     static CResourceZip* OpenSource(Source* source);
-    bool Open(Source* source);
     bool BuildIndex();
 
     Source* m_source = nullptr;
-    void* m_unz = nullptr;
     CStdPtrArrayOf<Entry> m_entries; // in archive order
     CStdStringPtrMap m_byName;       // upper-cased name -> Entry*
 };

@@ -1,5 +1,5 @@
-// Decoding of image files into premultiplied 32-bit bitmaps. The one
-// definition of the stb_image implementation in the program lives here.
+// Decoding of image files into premultiplied 32-bit bitmaps, with the PNG
+// decoder of core/StbImage.cpp.
 #include "skinui/render/ImageLoader.h"
 
 #include "skinui/render/RenderEngine.h"
@@ -10,18 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-// Images are always decoded from memory, and never to floating point. Skins
-// carry PNG only: the other formats' decoders would be code to ship and
-// surface to attack for nothing.
-#define STBI_ONLY_PNG
-// Nothing reads the decoder's failure texts; without them it also needs no
-// thread-local variable, which would bring the thread library along.
-#define STBI_NO_FAILURE_STRINGS
-#define STBI_NO_THREAD_LOCALS
 #define STBI_NO_STDIO
-#define STBI_NO_HDR
-#define STBI_NO_LINEAR
-#define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
 
 namespace SkinUI {
