@@ -1,6 +1,6 @@
 #!/bin/bash
 # Installs everything the build and the test bench need on a Debian 12 machine.
-# Idempotent: when every tool and the cached minizip and zstd sources are present it only
+# Idempotent: when every tool and the cached zstd sources are present it only
 # checks and returns, so both make targets can call it on every run.
 set -euo pipefail
 
@@ -104,20 +104,9 @@ fetch_source() {
     fi
 }
 
-# minizip is not packaged for mingw: its two reader sources come from Debian's
-# zlib source package, unpacked once into a cache that git ignores.
-MZ="$CACHE/minizip"
-if [ ! -f "$MZ/unzip.c" ] || [ ! -f "$MZ/ioapi.c" ]; then
-    echo "bootstrap: fetching the zlib source package for minizip"
-    fetch_source zlib "$CACHE/zlib-src" 4 d '*contrib/minizip'
-    mkdir -p "$MZ"
-    cp "$found"/unzip.c "$found"/unzip.h "$found"/ioapi.c "$found"/ioapi.h "$found"/crypt.h "$MZ"/
-    rm -rf "$CACHE/zlib-src"
-fi
-
 # The payload's decoder: zstd's decompression sources (the common part and the
 # decoder, no compressor, no legacy formats) from Debian's libzstd source
-# package, likewise cached. The packing side uses Debian's zstd program.
+# package, unpacked once into a cache that git ignores. The packing side uses Debian's zstd program.
 ZS="$CACHE/zstd"
 if [ ! -f "$ZS/decompress/zstd_decompress.c" ] || [ ! -f "$ZS/zstd.h" ]; then
     echo "bootstrap: fetching the libzstd source package for the payload decoder"

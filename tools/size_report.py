@@ -36,7 +36,6 @@ GROUPS = [
     (r"libmingw|crt2|crtbegin|crtend|dllcrt|libmoldname|/lib/crt|lib/[a-z0-9]*crt", "C runtime start-up (mingw)"),
     (r"libmsvcrt|libucrt", "C runtime imports (msvcrt)"),
     (r"libz\.a", "zlib"),
-    (r"libminizip", "minizip"),
     (r"libskinui", "skinui"),
     (r"libzstd_decoder", "payload decoder (zstd)"),
     (r"libinstaller_services", "product services (installer_services)"),

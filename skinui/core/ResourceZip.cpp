@@ -9,18 +9,19 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace SkinUI {
 
-// The bytes minizip reads: a memory block used in place, or an open file.
-// minizip reaches them only through the callbacks below, which never read
-// outside the block and fail a seek beyond its end.
 // The archive's bytes: a memory block used in place, or a file read whole
 // into a block of the reader's own (skins are small).
 struct CResourceZip::Source {
     const BYTE* data = nullptr;
     size_t size = 0;
     std::unique_ptr<BYTE[]> owned;
+    // Held open without write or delete sharing while the archive is, so
+    // nobody changes or swaps the file under a cached archive.
+    UniqueHandle file;
 };
 
 struct CResourceZip::Entry {
@@ -49,6 +50,7 @@ constexpr size_t kLocalSize = 30;
 // A skin file larger than this is damage, not something to allocate for.
 constexpr ULONGLONG kMaxEntrySize = 256ull * 1024 * 1024;
 constexpr size_t kMaxFileSize = 512u * 1024 * 1024;
+constexpr size_t kInflatePadding = 8;
 
 uint32_t Get16(const BYTE* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
@@ -110,6 +112,7 @@ CResourceZip* CResourceZip::OpenFromFile(const wchar_t* path) {
         return nullptr;
     }
     source->data = source->owned.get();
+    source->file = std::move(file);
     return OpenSource(source);
 }
 
@@ -253,8 +256,9 @@ DWORD CResourceZip::Unzip(int index, void* buffer, DWORD size) {
     const size_t packedSize = static_cast<size_t>(entry->compressedSize);
     const size_t unpackedSize = static_cast<size_t>(entry->uncompressedSize);
 
-    // The whole entry is unpacked and checked before the caller gets any of
-    // it: a buffer smaller than the entry still only ever holds checked data.
+    // The whole entry is unpacked and checked, so that a buffer smaller than
+    // the entry still gets its verdict; callers use the buffer only after
+    // kZipOk or kZipMore.
     const BYTE* whole = packed;
     std::unique_ptr<BYTE[]> inflated;
     if (entry->method == kMethodStored) {
@@ -264,20 +268,27 @@ DWORD CResourceZip::Unzip(int index, void* buffer, DWORD size) {
         // One byte more than recorded, so that data longer than its record
         // shows as such.
         inflated.reset(new (std::nothrow) BYTE[unpackedSize + 1]);
-        if (!inflated)
+        // The decoder takes a stream that ends right at its last bits for
+        // one cut short, so it reads a copy with a few zero bytes after it;
+        // it stops at the stream's own end all the same.
+        std::unique_ptr<BYTE[]> input(new (std::nothrow) BYTE[packedSize + kInflatePadding]);
+        if (!inflated || !input)
             return kZipCorrupt;
+        memcpy(input.get(), packed, packedSize);
+        memset(input.get() + packedSize, 0, kInflatePadding);
         const int n = stbi_zlib_decode_noheader_buffer(
             reinterpret_cast<char*>(inflated.get()), static_cast<int>(unpackedSize + 1),
-            reinterpret_cast<const char*>(packed), static_cast<int>(packedSize));
+            reinterpret_cast<const char*>(input.get()),
+            static_cast<int>(packedSize + kInflatePadding));
         if (n < 0 || static_cast<size_t>(n) != unpackedSize)
             return kZipCorrupt;
         whole = inflated.get();
     }
-    if (Crc32(0, whole, unpackedSize) != entry->crc)
-        return kZipCorrupt;
     const size_t copied = size < unpackedSize ? size : unpackedSize;
     if (copied > 0)
         memcpy(buffer, whole, copied);
+    if (Crc32(0, whole, unpackedSize) != entry->crc)
+        return kZipCorrupt;
     return size < unpackedSize ? kZipMore : kZipOk;
 }
 
