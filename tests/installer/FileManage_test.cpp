@@ -719,7 +719,8 @@ TEST_F(InstallRunTest, NoStagingArchiveIsWrittenSoAFullDiskThereDoesNotMatter) {
         qmtest::BuildPayload({{"a.bin", data}, {"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results)
-        << "ended " << run.ended << ", exit code " << run.exitCode;
+        << "ended " << run.ended << ", exit code " << run.exitCode << ", " << run.progress.size()
+        << " progress messages";
     EXPECT_EQ(data, ReadFile(installDir + L"a.bin"));
     // The planted link is the only archive there: nothing was staged beside it.
     EXPECT_EQ(std::vector<std::wstring>{L"qmstmp.zip"}, ArchivesIn(tempDir));
