@@ -601,6 +601,7 @@ InstallResult CFileManage::UnzipPayload() {
         }
     };
     uint64_t written = 0;
+    std::wstring madeFolder;
     auto unpack = [&]() -> InstallResult {
         for (const TPayloadEntry& entry : entries) {
             if (m_cancel)
@@ -623,13 +624,24 @@ InstallResult CFileManage::UnzipPayload() {
                                     : target.size();
             if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
+            // The levels are made once for a run of entries in the same
+            // folder (the index lists a folder's entries together): asking
+            // for them again for every file costs a lookup in a folder that
+            // grows with each file, which would make the cost of an entry
+            // grow with the entries before it.
+            const std::wstring folder = local.substr(0, local.find_last_of(L'\\') + 1);
+            std::vector<std::wstring> levels;
+            if (folder.empty() || folder != madeFolder) {
+                levels = DirectoryLevels(unpackDir, local);
+                madeFolder = folder;
+            }
             bool read = true;
             if (IsPathSeparator(name.back())) {
                 // A folder carries no data; one that claims some is damage.
-                writer.Begin(DirectoryLevels(unpackDir, local), std::wstring(), 0, 0);
+                writer.Begin(std::move(levels), std::wstring(), 0, 0);
                 read = entry.size == 0;
             } else {
-                writer.Begin(DirectoryLevels(unpackDir, local), target, entry.crc, entry.size);
+                writer.Begin(std::move(levels), target, entry.crc, entry.size);
                 read = reader.ReadEntry(entry, writer, &written);
             }
             writer.End(!read);
