@@ -61,14 +61,6 @@ constexpr UINT kIconId = 104;
 // never cut to something the user did not type.
 constexpr UINT kPathFieldChars = 32767;
 
-// A directory as the lines of the window show it: without the trailing
-// separator, except at a drive root.
-std::wstring Shown(std::wstring dir) {
-    while (dir.size() > 3 && (dir.back() == L'\\' || dir.back() == L'/'))
-        dir.pop_back();
-    return dir;
-}
-
 // What the progress page says the install is doing, by InstallStep.
 const wchar_t* StepText(LPARAM step) {
     switch (step) {
@@ -547,7 +539,8 @@ void CFrameUI::OnInstallResult(const TInstallOutcome& outcome) {
     if (outcome.result == INSTALL_OK) {
         // The worker made the links already, as part of the install.
         if (m_pFinishDir)
-            m_pFinishDir->SetText((L"安装位置: " + Shown(m_installDir)).c_str());
+            m_pFinishDir->SetText(
+                (L"安装位置: " + WithoutTrailingSeparators(m_installDir)).c_str());
         if (m_pTabs)
             m_pTabs->SelectItem(kFinishPage);
         return;

@@ -1,17 +1,11 @@
 #include "installer/app/SilentInstall.h"
 
+#include "installer/app/Startup.h"
 #include "installer/engine/FileManage.h"
 #include "installer/engine/InstallDir.h"
 #include "installer/services/MessageBox.h"
-#include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
-#include "installer/app/Startup.h"
 #include "installer/services/SystemFolders.h"
-#include "installer/services/TextConvert.h"
-
-#include "skinui/core/Handles.h"
-
-#include <shlobj.h>
 
 namespace {
 

@@ -2,17 +2,13 @@
 
 #include "installer/app/FrameUI.h"
 #include "installer/app/Guard.h"
-#include "installer/services/Product.h"
-#include "installer/services/SetupLog.h"
 #include "installer/engine/InstallDir.h"
-#include "installer/services/TextConvert.h"
+#include "installer/services/SetupLog.h"
 
 #include "skinui/core/TextFormat.h"
 #include "skinui/window/PaintManagerUI.h"
 
-#include <shellapi.h>
-
-#include <cstdlib>
+#include <cwchar>
 
 using SkinUI::CPaintManagerUI;
 

@@ -104,9 +104,7 @@ bool SecureInstallFolder(const std::wstring& dir, bool* repaired) {
     *repaired = false;
     if (!IsProcessElevated())
         return true;
-    std::wstring path = dir;
-    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/'))
-        path.pop_back();
+    std::wstring path = WithoutTrailingSeparators(dir);
     UniqueLocal<PSECURITY_DESCRIPTOR> now;
     if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,

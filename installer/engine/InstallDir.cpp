@@ -22,12 +22,6 @@ namespace {
 // The directory messages are formatted into a buffer of this many characters.
 constexpr size_t kMessageChars = 360;
 
-std::wstring WithoutSeparator(std::wstring dir) {
-    while (dir.size() > 3 && IsPathSeparator(dir.back()))
-        dir.pop_back();
-    return dir;
-}
-
 // "C:" of a drive-letter path.
 std::wstring DriveName(const std::wstring& dir) {
     return dir.substr(0, 2);
@@ -158,7 +152,7 @@ std::wstring NearestExistingFolder(const std::wstring& dir) {
     if (!IsAbsoluteLocalPath(dir))
         return std::wstring();
     CQuietDriveErrors quiet;
-    std::wstring folder = WithoutSeparator(dir);
+    std::wstring folder = WithoutTrailingSeparators(dir);
     for (;;) {
         const DWORD attrs = GetFileAttributesW(folder.c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
@@ -166,7 +160,7 @@ std::wstring NearestExistingFolder(const std::wstring& dir) {
         if (folder.size() <= 3)
             return std::wstring();
         const size_t cut = folder.find_last_of(L"\\/");
-        folder = WithoutSeparator(folder.substr(0, cut < 3 ? 3 : cut));
+        folder = WithoutTrailingSeparators(folder.substr(0, cut < 3 ? 3 : cut));
     }
 }
 
@@ -221,9 +215,9 @@ std::wstring RefusalReason(const std::wstring& dir, DWORD error) {
     // whatever error the attempt gave.
     for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
         // Asked without the separator, which a file's name cannot end in.
-        const DWORD attrs = GetFileAttributesW(WithoutSeparator(level).c_str());
+        const DWORD attrs = GetFileAttributesW(WithoutTrailingSeparators(level).c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
-            return L"\"" + WithoutSeparator(level) + L"\" 是一个文件, 不是文件夹。";
+            return L"\"" + WithoutTrailingSeparators(level) + L"\" 是一个文件, 不是文件夹。";
     }
     switch (error) {
     case ERROR_ACCESS_DENIED:
@@ -274,10 +268,10 @@ std::wstring ProductDirBelow(const std::wstring& parent) {
 }
 
 std::wstring WithProductFolder(const std::wstring& chosen) {
-    std::wstring dir = WithoutSeparator(chosen);
+    std::wstring dir = WithoutTrailingSeparators(chosen);
     const size_t cut = dir.find_last_of(L"\\/");
     const std::wstring last = cut == std::wstring::npos ? dir : dir.substr(cut + 1);
-    const std::wstring product = WithoutSeparator(kProductFolder);
+    const std::wstring product = WithoutTrailingSeparators(kProductFolder);
     AppendSeparator(dir);
     // Already the product's own folder (an earlier install, or the picker
     // opened at the default one): used as it is.

@@ -3,6 +3,7 @@
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/Staging.h"
+#include "installer/services/SystemFolders.h"
 #include "installer/services/TextConvert.h"
 
 #include <cwchar>
@@ -167,9 +168,7 @@ std::wstring Folded(std::wstring path) {
             c = L'\\';
     if (path.compare(0, 4, L"\\\\?\\") == 0 && path.compare(0, 8, L"\\\\?\\UNC\\") != 0)
         path.erase(0, 4);
-    while (path.size() > 3 && path.back() == L'\\')
-        path.pop_back();
-    return path;
+    return WithoutTrailingSeparators(path);
 }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {

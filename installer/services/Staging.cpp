@@ -61,12 +61,6 @@ bool SameIdentity(const TFileIdentity& a, const TFileIdentity& b) {
     return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
 }
 
-std::wstring WithoutTrailingSeparators(std::wstring s) {
-    while (s.size() > 3 && IsPathSeparator(s.back()))
-        s.pop_back();
-    return s;
-}
-
 std::wstring LastComponent(const std::wstring& path) {
     const std::wstring s = WithoutTrailingSeparators(path);
     const size_t cut = s.find_last_of(L"\\/");

@@ -19,13 +19,9 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 
 std::wstring KnownFolderPath(REFKNOWNFOLDERID id) {
     SkinUI::UniqueCoTaskMem<PWSTR> path;
-    std::wstring result;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, path.Put())) && path)
-        result = path.Get();
-    path.Reset();
-    while (result.size() > 3 && IsPathSeparator(result.back()))
-        result.pop_back();
-    return result;
+    if (FAILED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, path.Put())) || !path)
+        return std::wstring();
+    return WithoutTrailingSeparators(path.Get());
 }
 
 std::wstring ProgramFilesForProduct() {
@@ -76,10 +72,7 @@ std::wstring CanonicalPath(const std::wstring& path) {
         if (n == 0)
             return std::wstring();
         if (n < buf.size()) {
-            std::wstring full(buf.data(), n);
-            while (full.size() > 3 && IsPathSeparator(full.back()))
-                full.pop_back();
-            return LongForm(full);
+            return LongForm(WithoutTrailingSeparators(std::wstring(buf.data(), n)));
         }
         // Too small: n is the size needed, terminator included.
         buf.resize(n + 1);

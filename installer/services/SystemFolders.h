@@ -19,6 +19,13 @@ inline bool IsPathSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
+// The path without separators at its end, but for a drive root's ("C:\\").
+inline std::wstring WithoutTrailingSeparators(std::wstring path) {
+    while (path.size() > 3 && IsPathSeparator(path.back()))
+        path.pop_back();
+    return path;
+}
+
 // The program files folder a 32-bit program installs below on this machine.
 std::wstring ProgramFilesForProduct();
 

@@ -268,18 +268,26 @@ DWORD CResourceZip::Unzip(int index, void* buffer, DWORD size) {
         // One byte more than recorded, so that data longer than its record
         // shows as such.
         inflated.reset(new (std::nothrow) BYTE[unpackedSize + 1]);
-        // The decoder takes a stream that ends right at its last bits for
-        // one cut short, so it reads a copy with a few zero bytes after it;
-        // it stops at the stream's own end all the same.
-        std::unique_ptr<BYTE[]> input(new (std::nothrow) BYTE[packedSize + kInflatePadding]);
-        if (!inflated || !input)
+        if (!inflated)
             return kZipCorrupt;
-        memcpy(input.get(), packed, packedSize);
-        memset(input.get() + packedSize, 0, kInflatePadding);
+        // The decoder takes a stream that ends right at its last bits for
+        // one cut short, so it is given a few bytes past the entry; it stops
+        // at the stream's own end all the same. In an archive the central
+        // directory follows every entry, so those bytes are there to read in
+        // place; only a damaged archive needs a padded copy.
+        const BYTE* input = packed;
+        std::unique_ptr<BYTE[]> padded;
+        if (!Inside(total, start, packedSize + kInflatePadding)) {
+            padded.reset(new (std::nothrow) BYTE[packedSize + kInflatePadding]);
+            if (!padded)
+                return kZipCorrupt;
+            memcpy(padded.get(), packed, packedSize);
+            memset(padded.get() + packedSize, 0, kInflatePadding);
+            input = padded.get();
+        }
         const int n = stbi_zlib_decode_noheader_buffer(
             reinterpret_cast<char*>(inflated.get()), static_cast<int>(unpackedSize + 1),
-            reinterpret_cast<const char*>(input.get()),
-            static_cast<int>(packedSize + kInflatePadding));
+            reinterpret_cast<const char*>(input), static_cast<int>(packedSize + kInflatePadding));
         if (n < 0 || static_cast<size_t>(n) != unpackedSize)
             return kZipCorrupt;
         whole = inflated.get();

@@ -6,7 +6,6 @@
 #include "tests/support/TestSupport.h"
 
 #include <cstdlib>
-#include <thread>
 
 namespace qmtest {
 
@@ -33,11 +32,8 @@ InstallProbe::InstallProbe() {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kProbeClass;
     RegisterClassW(&wc); // fails harmlessly when a probe registered it before
-    // A message-only window: it needs no desktop, which a loaded test
-    // machine may be slow to give, and without a window the runner would be
-    // handed no target and report nothing.
-    m_hwnd = CreateWindowExW(0, kProbeClass, L"probe", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             GetModuleHandleW(nullptr), nullptr);
+    m_hwnd = CreateWindowExW(0, kProbeClass, L"probe", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -93,16 +89,11 @@ std::wstring MakeInstaller(const std::wstring& path, const std::string* payload)
     return MakePayloadCopy(ProgramDir() + L"\\qm_install_runner.exe", path, payload);
 }
 
-namespace {
-
-InstallRun RunInstallerHere(const std::wstring& exe, const std::wstring& installDir,
-                            const std::wstring& tempDir, const std::wstring& logPath,
-                            const std::wstring& currentDir) {
+InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,
+                        const std::wstring& tempDir, const std::wstring& logPath,
+                        const std::wstring& currentDir) {
     InstallRun run;
     InstallProbe probe;
-    // Without a window the runner would be given no target: not a run.
-    if (!probe.Hwnd())
-        return run;
     wchar_t hwnd[32];
     swprintf(hwnd, 32, L"%lu",
              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(probe.Hwnd())));
@@ -119,23 +110,6 @@ InstallRun RunInstallerHere(const std::wstring& exe, const std::wstring& install
     run.progress = probe.progress;
     run.steps = probe.steps;
     run.results = probe.results;
-    return run;
-}
-
-} // namespace
-
-InstallRun RunInstaller(const std::wstring& exe, const std::wstring& installDir,
-                        const std::wstring& tempDir, const std::wstring& logPath,
-                        const std::wstring& currentDir) {
-    // The probe lives on a thread of its own. Wine only: a thread that has
-    // made windows before keeps the desktop it found then, and once the test
-    // bench's other programs have ended and restarted the desktop's process,
-    // its new windows fail (ERROR_INVALID_WINDOW_HANDLE); a new thread finds
-    // the desktop there is now. Windows has no such case.
-    InstallRun run;
-    std::thread([&] {
-        run = RunInstallerHere(exe, installDir, tempDir, logPath, currentDir);
-    }).join();
     return run;
 }
 
