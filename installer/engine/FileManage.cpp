@@ -5,6 +5,8 @@
 #include "installer/engine/ArchiveEntry.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FolderSecurity.h"
+#include "installer/engine/InsideFolder.h"
+#include "installer/services/FolderHandle.h"
 #include "installer/services/Log.h"
 #include "installer/engine/MoveTree.h"
 #include "installer/engine/PayloadReader.h"
@@ -216,6 +218,10 @@ std::vector<std::wstring> CFileManage::CreateMissingLevels(const std::wstring& d
 }
 
 void CFileManage::RemoveUnpackDir() {
+    // Held without delete sharing until here: the removal below, and the
+    // journal's removal of the aside folder, open them for deletion.
+    m_unpackFolder = TInsideFolder();
+    m_asideFolder = TInsideFolder();
     if (unpackDir.empty())
         return;
     std::wstring dir = unpackDir;
@@ -374,29 +380,72 @@ bool CFileManage::PlanInsideFolders() {
     installDir = full;
     if (!EndsWithSeparator(installDir))
         installDir += L'\\';
-    std::wstring name = m_stagingDir;
-    while (!name.empty() && name.back() == L'\\')
-        name.pop_back();
-    name = name.substr(name.find_last_of(L'\\') + 1);
     // Beside the files they hold, so that setting one aside and putting an
-    // unpacked one in place are renames, and so that what is unpacked takes
-    // the install folder's ACL, never the staging folder's; the long-path
-    // form, as they lie one level deeper than the paths that were checked.
-    m_asideRoot = L"\\\\?\\" + installDir + name + L".old\\";
-    m_unpackInside = L"\\\\?\\" + installDir + name + L".new\\";
+    // unpacked one in place are renames; the long-path form, as they lie one
+    // level deeper than the paths that were checked. Their names are drawn
+    // here and owe nothing to the staging folder's, which every user can
+    // read in the index (InsideFolder.h).
+    const std::wstring aside = InsideFolderName(L".old");
+    const std::wstring unpack = InsideFolderName(L".new");
+    if (aside.empty() || unpack.empty())
+        return false;
+    m_asideRoot = L"\\\\?\\" + installDir + aside + L"\\";
+    m_unpackInside = L"\\\\?\\" + installDir + unpack + L"\\";
     return true;
 }
 
 bool CFileManage::StartJournal(const TInstallJob& job) {
-    if (!m_journal.IsOpen())
+    // What a later run may undo is what the index says this run installs
+    // into, written before the journal's first step: never what a journal
+    // says of itself.
+    if (!m_journal.IsOpen() || !SetStagingScope(m_stagingDir, installDir))
         return false;
-    bool ok = m_journal.NoteInstallDir(installDir) && m_journal.NoteAsideRoot(m_asideRoot);
+    bool ok = m_journal.NoteInstallDir(installDir);
     for (const std::wstring& level : job.createdDirs)
         ok = ok && m_journal.NoteCreatedDir(level);
-    return ok && m_journal.NoteTree(m_unpackInside);
+    return ok;
+}
+
+bool CFileManage::MakeInsideFolders() {
+    UniqueHandle install = OpenFolderLevels(installDir, FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+    if (!install)
+        return false;
+    // The first name is the one planned; one in the way is never taken over.
+    auto names = [](std::wstring* planned, const wchar_t* suffix) {
+        return [planned, suffix]() {
+            if (!planned->empty()) {
+                std::wstring name = WithoutTrailingSeparators(*planned);
+                planned->clear();
+                return name.substr(name.find_last_of(L'\\') + 1);
+            }
+            return InsideFolderName(suffix);
+        };
+    };
+    auto note = [this](bool tree) {
+        return [this, tree](const std::wstring& path) {
+            return !m_guarded || (tree ? m_journal.NoteTree(path) : m_journal.NoteAsideRoot(path));
+        };
+    };
+    if (!m_unpackFolder.handle) {
+        std::wstring planned = m_unpackInside;
+        if (!CreateInsideFolder(install.Get(), installDir, kUnpackFolderSddl,
+                                names(&planned, L".new"), note(true), &m_unpackFolder))
+            return false;
+        m_unpackInside = m_unpackFolder.path;
+    }
+    if (m_guarded && !m_asideFolder.handle) {
+        std::wstring planned = m_asideRoot;
+        if (!CreateInsideFolder(install.Get(), installDir, kAsideFolderSddl,
+                                names(&planned, L".old"), note(false), &m_asideFolder))
+            return false;
+        m_asideRoot = m_asideFolder.path;
+    }
+    return true;
 }
 
 InstallResult CFileManage::PrepareInstallFolder() {
+    m_unpackFolder = TInsideFolder();
+    m_asideFolder = TInsideFolder();
     // The unpack folder is made with the levels, so the install folder is
     // never empty for long: an uninstaller's clean-up copy still running
     // from just before removes an empty install folder. Should it take one
@@ -413,8 +462,7 @@ InstallResult CFileManage::PrepareInstallFolder() {
                 return INSTALL_ERR_COPY;
             KillPoint();
         }
-        made = CreateDirectoryW(m_unpackInside.c_str(), nullptr) ||
-               GetLastError() == ERROR_ALREADY_EXISTS;
+        made = MakeInsideFolders();
     }
     if (!made || IsReparsePoint(installDir))
         return INSTALL_ERR_COPY;
@@ -425,7 +473,7 @@ InstallResult CFileManage::PrepareInstallFolder() {
         SetupLogLine(L"the install folder was writable by other users; it now takes changes from "
                      L"administrators only");
     // Unpacked inside the install folder: same volume, so the moves are
-    // renames, and the files inherit the folder's ACL.
+    // renames.
     unpackDir = m_unpackInside;
     return INSTALL_OK;
 }
@@ -579,14 +627,24 @@ InstallResult CFileManage::UnzipPayload() {
     CPayloadReader reader;
     if (unpackDir.empty() || !reader.Open(&m_payload))
         return INSTALL_ERR_UNZIP;
-    CreateDirectoryW(unpackDir.c_str(), nullptr);
-    if (IsReparsePoint(unpackDir))
+    // Every file goes in through the handle of the unpack folder: the one
+    // this run made inside the install folder, or "unpack" in its own
+    // staging folder (for a caller that runs the steps alone).
+    UniqueHandle opened;
+    HANDLE root = m_unpackFolder.handle.Get();
+    if (!root || unpackDir != m_unpackFolder.path) {
+        CreateDirectoryW(unpackDir.c_str(), nullptr);
+        opened = OpenFolderLevels(unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE |
+                                                 FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+        root = opened.Get();
+    }
+    if (!root)
         return INSTALL_ERR_UNZIP;
 
     // Files are created, written and their CRCs checked on the writer's
     // thread while this one decodes the next data.
     CEntryWriter writer;
-    if (!writer.Start())
+    if (!writer.Start(root))
         return INSTALL_ERR_UNZIP;
     const std::vector<TPayloadEntry>& entries = reader.Entries();
     const uint64_t count = entries.size();
@@ -601,7 +659,6 @@ InstallResult CFileManage::UnzipPayload() {
         }
     };
     uint64_t written = 0;
-    std::wstring madeFolder;
     auto unpack = [&]() -> InstallResult {
         for (const TPayloadEntry& entry : entries) {
             if (m_cancel)
@@ -624,24 +681,13 @@ InstallResult CFileManage::UnzipPayload() {
                                     : target.size();
             if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
-            // The levels are made once for a run of entries in the same
-            // folder (the index lists a folder's entries together): asking
-            // for them again for every file costs a lookup in a folder that
-            // grows with each file, which would make the cost of an entry
-            // grow with the entries before it.
-            const std::wstring folder = local.substr(0, local.find_last_of(L'\\') + 1);
-            std::vector<std::wstring> levels;
-            if (folder.empty() || folder != madeFolder) {
-                levels = DirectoryLevels(unpackDir, local);
-                madeFolder = folder;
-            }
             bool read = true;
             if (IsPathSeparator(name.back())) {
                 // A folder carries no data; one that claims some is damage.
-                writer.Begin(std::move(levels), std::wstring(), 0, 0);
+                writer.Begin(local, 0, 0);
                 read = entry.size == 0;
             } else {
-                writer.Begin(std::move(levels), target, entry.crc, entry.size);
+                writer.Begin(local, entry.crc, entry.size);
                 read = reader.ReadEntry(entry, writer, &written);
             }
             writer.End(!read);
@@ -703,7 +749,6 @@ InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstri
         CreateInstallFolderLevel(level);
         KillPoint();
     }
-    CreateDirectoryW(m_asideRoot.c_str(), nullptr);
     TGuardedMove guard;
     guard.journal = &m_journal;
     guard.cancel = &m_cancel;

@@ -10,6 +10,7 @@
 // UninstallRecord.h, Shortcut.h and InstallWay.h, which know nothing of it.
 #pragma once
 
+#include "installer/engine/InsideFolder.h"
 #include "installer/engine/InstallJob.h"
 #include "installer/engine/InstallWay.h"
 #include "installer/engine/PayloadReader.h"
@@ -155,6 +156,9 @@ private:
     // Starts the guarded part of a run: names the install folder, the aside
     // and unpack folders inside it and the levels its starter created.
     bool StartJournal(const TInstallJob& job);
+    // Makes the unpack folder and, for a guarded run, the aside folder inside
+    // the install folder (InsideFolder.h), each journaled before it is made.
+    bool MakeInsideFolders();
     // Creates the install folder's missing levels (journaled), makes it safe
     // from other users (FolderSecurity.h) and moves the unpacking into it.
     InstallResult PrepareInstallFolder();
@@ -190,6 +194,9 @@ private:
     std::wstring m_asideRoot;
     // Where a guarded run unpacks: a folder inside the install folder.
     std::wstring m_unpackInside;
+    // The two folders once made, held until the files have left them.
+    TInsideFolder m_unpackFolder;
+    TInsideFolder m_asideFolder;
     int m_linkCopies = 0;
 };
 
