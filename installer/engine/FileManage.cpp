@@ -633,6 +633,9 @@ InstallResult CFileManage::UnzipPayload() {
     UniqueHandle opened;
     HANDLE root = m_unpackFolder.handle.Get();
     if (!root || unpackDir != m_unpackFolder.path) {
+        // Afresh each time, as the run's own folder is: the unpacking makes
+        // every name new and takes over none.
+        RemoveTreeNoFollow(WithoutTrailingSeparators(unpackDir));
         CreateDirectoryW(unpackDir.c_str(), nullptr);
         opened = OpenFolderLevels(unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE |
                                                  FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);

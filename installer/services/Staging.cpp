@@ -230,21 +230,6 @@ void IndexRemove(const std::wstring& name) {
     }
 }
 
-std::vector<std::wstring> IndexNames() {
-    std::vector<std::wstring> names;
-    UniqueRegKey key;
-    if (RegOpenKeyExW(IndexRoot(), kIndexKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[64] = {};
-        DWORD chars = 64;
-        if (RegEnumValueW(key.Get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, chars);
-    }
-    return names;
-}
 
 // ---------------------------------------------------------------------------
 // Pins
@@ -594,12 +579,28 @@ bool CreateStagingDir(std::wstring* dir) {
     return made;
 }
 
+std::vector<std::wstring> StagingIndexNames() {
+    std::vector<std::wstring> names;
+    UniqueRegKey key;
+    if (RegOpenKeyExW(IndexRoot(), kIndexKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[64] = {};
+        DWORD chars = 64;
+        if (RegEnumValueW(key.Get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, chars);
+    }
+    return names;
+}
+
 std::vector<std::wstring> FindStagingDirs() {
     std::vector<std::wstring> dirs;
     const std::wstring base = StagingParent();
     if (base.empty())
         return dirs;
-    for (const std::wstring& name : IndexNames()) {
+    for (const std::wstring& name : StagingIndexNames()) {
         const std::wstring path = base + name;
         if (IsTrustedStagingDir(path)) {
             dirs.push_back(path + L'\\');

@@ -37,6 +37,10 @@ bool CreateStagingDir(std::wstring* dir); // dir gets a trailing backslash
 // point). Index entries whose folder is gone are dropped.
 std::vector<std::wstring> FindStagingDirs();
 
+// The names the index holds for this run's rights, whatever their folders;
+// every user can read them, so nothing may be derived from them.
+std::vector<std::wstring> StagingIndexNames();
+
 // Folders in the user's temporary folder named like staging folders (those of
 // earlier versions and of runs without administrator rights) and the unpack
 // folder of older versions: never read, only removed. Excludes the indexed

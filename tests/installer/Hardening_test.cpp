@@ -538,24 +538,6 @@ TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {
     }
 }
 
-// The names of the staging folders the index holds, which every user can
-// read.
-std::vector<std::wstring> IndexedStagingNames() {
-    std::vector<std::wstring> names;
-    SkinUI::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (std::wstring(kProductKey) + L"\\Staging").c_str(), 0,
-                      KEY_READ, key.Put()) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[64] = {};
-        DWORD chars = 64;
-        if (RegEnumValueW(key.Get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, chars);
-    }
-    return names;
-}
 
 // A user who can write the install folder reads the running installer's
 // staging name from the index and plants, at the names earlier versions
@@ -571,7 +553,7 @@ TEST_F(Hardening, FoldersPlantedAtNamesTheIndexTellsAreNeitherUsedNorInTheWay) {
     ASSERT_NE(nullptr, hwnd);
     // The run's staging folder is named in the index by the time the
     // window is up.
-    const std::vector<std::wstring> names = IndexedStagingNames();
+    const std::vector<std::wstring> names = StagingIndexNames();
     ASSERT_FALSE(names.empty());
     const std::wstring dir = DefaultInstallDir();
     ASSERT_TRUE(CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr));
