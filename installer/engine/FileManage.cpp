@@ -351,7 +351,8 @@ bool CFileManage::StartJournal() {
 }
 
 bool CFileManage::MakeInsideFolders() {
-    UniqueHandle install = OpenFolderLevels(m_run.installDir, FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+    UniqueHandle install =
+        OpenFolderLevels(m_run.installDir, FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
     if (!install)
         return false;
     // The first name is the one planned; one in the way is never taken over.
@@ -367,7 +368,8 @@ bool CFileManage::MakeInsideFolders() {
     };
     auto note = [this](bool tree) {
         return [this, tree](const std::wstring& path) {
-            return !m_run.guarded || (tree ? m_journal.NoteTree(path) : m_journal.NoteAsideRoot(path));
+            return !m_run.guarded ||
+                   (tree ? m_journal.NoteTree(path) : m_journal.NoteAsideRoot(path));
         };
     };
     if (!m_run.unpackFolder.handle) {
@@ -586,7 +588,7 @@ InstallResult CFileManage::UnzipPayload() {
         RemoveTreeNoFollow(WithoutTrailingSeparators(m_run.unpackDir));
         CreateDirectoryW(m_run.unpackDir.c_str(), nullptr);
         opened = OpenFolderLevels(m_run.unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE |
-                                                 FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+                                                       FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
         root = opened.Get();
     }
     if (!root)
@@ -673,13 +675,20 @@ InstallResult CFileManage::WriteEntryList() {
     }
     if (!listed)
         text += ToNarrow(kEntryListName) + "\n";
-    const std::wstring path = m_run.unpackDir + kEntryListName;
-    // The list the payload carried goes first, so the new one is created new
-    // like every other file of the install.
-    if (!IsReparsePoint(path))
-        DeleteFileW(path.c_str());
-    UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Through the unpack folder's handle, as every file of the install: the
+    // list the payload carried goes first, through a handle to it and never
+    // through a link, so the new one is created new.
+    UniqueHandle folder =
+        OpenFolderLevels(m_run.unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE);
+    if (!folder)
+        return INSTALL_ERR_UNZIP;
+    UniqueHandle carried =
+        OpenBelow(folder.Get(), kEntryListName,
+                  DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, false, BelowHow::Existing);
+    if (carried && !DeleteOpenedFile(carried.Get()))
+        return INSTALL_ERR_UNZIP;
+    carried.Reset();
+    UniqueHandle out = OpenBelow(folder.Get(), kEntryListName, GENERIC_WRITE, false, BelowHow::New);
     DWORD done = 0;
     // Closed by hand: a delayed write can fail at the close.
     if (!out ||

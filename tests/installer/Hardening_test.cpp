@@ -538,7 +538,6 @@ TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {
     }
 }
 
-
 // A user who can write the install folder reads the running installer's
 // staging name from the index and plants, at the names earlier versions
 // derived from it, the unpack folder (an uninstaller of their own in it and
@@ -780,41 +779,34 @@ TEST_F(ForgedJournal, NoForgedStepIsCarriedOutByTheNextElevatedStart) {
     }
 }
 
-// A run killed before it named its install folder in the index, and one
-// that named another: the journal's own first line names the system folder,
-// and its steps would delete a file there. The staging folder is one the
-// programs made, standing for a folder a user made at an id the file system
-// handed out again (Wine's ids are inode numbers, which ext4 reuses at once;
-// on Windows the owner and ACL read on the folder's handle also refuse such a
+// A run killed before it named its install folder in the index: the
+// journal's own first line names the system folder, and its steps would
+// delete a file and a folder there. The staging folder is one the programs
+// made, standing for a folder a user made at an id the file system handed
+// out again (Wine's ids are inode numbers, which ext4 reuses at once; on
+// Windows the owner and ACL read on the folder's handle also refuse such a
 // folder, as its owner is the user).
 TEST_F(ForgedJournal, AJournalReachesOnlyTheInstallFolderItsIndexEntryNames) {
     wchar_t system[MAX_PATH] = {};
     ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
     const std::wstring systemDir = std::wstring(system) + L"\\";
     const std::wstring victimDll = systemDir + L"qm-victim.dll";
-    for (const bool scoped : {false, true}) {
-        SCOPED_TRACE(scoped ? "the index names the install folder" : "the index names none");
-        ASSERT_TRUE(WriteFileBytes(victimDll, "MZ a DLL of the system"));
-        std::wstring dir;
-        ASSERT_TRUE(CreateStagingDir(&dir));
-        if (scoped) {
-            ASSERT_TRUE(SetStagingScope(dir, installed()));
-        }
-        // Undo steps of a fresh install into the system folder: the file it
-        // "created" there goes, and so does a folder it "made".
-        const std::string journal = "I\t" + Narrow(systemDir) + "\n" + "F\t0\t" +
-                                    Narrow(victimDll) + "\t\n" + "T\t" +
-                                    Narrow(systemDir + L"drivers") + "\n";
-        ASSERT_TRUE(WriteFileBytes(dir + L"journal", journal));
-        EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"/S /D=" + apps()));
-        EXPECT_EQ("MZ a DLL of the system", ReadFileBytes(victimDll));
-        EXPECT_TRUE(FileExists(systemDir + L"drivers"));
-        ExpectNothingCarriedOut();
-        RemoveStagingDir(dir);
-        DeleteFileW(victimDll.c_str());
-        TearDown();
-        SetUp();
-    }
+    ASSERT_TRUE(WriteFileBytes(victimDll, "MZ a DLL of the system"));
+    std::wstring dir;
+    ASSERT_TRUE(CreateStagingDir(&dir));
+    ASSERT_TRUE(IsTrustedStagingDir(dir));
+    EXPECT_EQ(L"", StagingScope(dir));
+    // Undo steps of a fresh install into the system folder: the file it
+    // "created" there goes, and so does a folder it "made".
+    const std::string journal = "I\t" + Narrow(systemDir) + "\n" + "F\t0\t" + Narrow(victimDll) +
+                                "\t\n" + "T\t" + Narrow(systemDir + L"drivers") + "\n";
+    ASSERT_TRUE(WriteFileBytes(dir + L"journal", journal));
+    EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"/S /D=" + apps()));
+    EXPECT_EQ("MZ a DLL of the system", ReadFileBytes(victimDll));
+    EXPECT_TRUE(FileExists(systemDir + L"drivers"));
+    ExpectNothingCarriedOut();
+    RemoveStagingDir(dir);
+    DeleteFileW(victimDll.c_str());
 }
 
 // A staging folder whose owner or ACL is no longer what the run gave it is
@@ -873,7 +865,6 @@ TEST_F(ForgedJournal, SettingsStepsAreCarriedOutOnlyForTheUserTheyName) {
                                   &kind, sizeof(kind)));
         std::wstring dir;
         ASSERT_TRUE(CreateStagingDir(&dir));
-        ASSERT_TRUE(SetStagingScope(dir, installed()));
         // The run had found no such value: its undo deletes it.
         const std::string journal =
             "I\t" + Narrow(installed()) + "\n" + "S\t" + c.root + "\t" + Narrow(settings) + "\t\t" +
