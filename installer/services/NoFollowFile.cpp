@@ -52,19 +52,31 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-// The path of an open file or folder below its volume's root ("\dir\name"),
-// as the system names the handle; empty when it cannot be asked.
-std::wstring HandleName(HANDLE h) {
-    // The longest path Windows has, in bytes, after the length field.
-    std::vector<BYTE> buffer(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
-    if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer.data(),
-                                      static_cast<DWORD>(buffer.size())))
-        return std::wstring();
-    const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
-    const size_t room = (buffer.size() - offsetof(FILE_NAME_INFO, FileName)) / sizeof(wchar_t);
+} // namespace
+
+std::wstring HandlePathOnVolume(HANDLE h) {
+    // Most paths fit the buffer on the stack; the longest path Windows has
+    // needs the heap.
+    alignas(FILE_NAME_INFO) BYTE small[sizeof(FILE_NAME_INFO) + 1024 * sizeof(wchar_t)];
+    std::vector<BYTE> large;
+    BYTE* buffer = small;
+    DWORD size = sizeof(small);
+    if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer, size)) {
+        if (GetLastError() != ERROR_MORE_DATA)
+            return std::wstring();
+        large.resize(sizeof(FILE_NAME_INFO) + 32768 * sizeof(wchar_t));
+        buffer = large.data();
+        size = static_cast<DWORD>(large.size());
+        if (!GetFileInformationByHandleEx(h, FileNameInfo, buffer, size))
+            return std::wstring();
+    }
+    const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer);
+    const size_t room = (size - offsetof(FILE_NAME_INFO, FileName)) / sizeof(wchar_t);
     const size_t chars = info->FileNameLength / sizeof(wchar_t);
     return std::wstring(info->FileName, chars < room ? chars : room);
 }
+
+namespace {
 
 // Whether entry, opened by name in the folder the system names folderName,
 // is that entry itself. Windows opens the entry itself whenever
@@ -75,7 +87,7 @@ std::wstring HandleName(HANDLE h) {
 // name came through a link. An 8.3 alias ("PROGRA~1") is named by its long
 // name; there only the folder is compared.
 bool ReachedItself(HANDLE entry, const std::wstring& folderName, const std::wstring& name) {
-    const std::wstring got = HandleName(entry);
+    const std::wstring got = HandlePathOnVolume(entry);
     const size_t cut = got.rfind(L'\\');
     if (folderName.empty() || cut == std::wstring::npos)
         return false;
@@ -91,8 +103,11 @@ UniqueHandle Fail(DWORD error) {
     return UniqueHandle();
 }
 
-UniqueHandle OpenEntryIn(HANDLE folder, const std::wstring& folderName, const std::wstring& name,
-                         const TNoFollowOpen& how, bool* created) {
+} // namespace
+
+UniqueHandle OpenEntryNoFollow(HANDLE folder, const std::wstring& folderPath,
+                               const std::wstring& name, const TNoFollowOpen& how, bool* created) {
+    const std::wstring& folderName = folderPath;
     if (created)
         *created = false;
     const TNtFunctions& nt = Nt();
@@ -120,8 +135,11 @@ UniqueHandle OpenEntryIn(HANDLE folder, const std::wstring& folderName, const st
     const NTSTATUS result =
         nt.create(&raw, how.access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status,
                   nullptr, FILE_ATTRIBUTE_NORMAL, how.share, disposition, options, nullptr, 0);
-    if (result < 0)
-        return Fail(nt.toError(result));
+    if (result < 0) {
+        const DWORD error = nt.toError(result);
+        // As CreateFileW says it for CREATE_NEW.
+        return Fail(error == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : error);
+    }
     UniqueHandle entry(raw);
     const bool made = status.Information == kNtCreated;
     // What this open made is what was asked for; an entry that was there is
@@ -136,6 +154,8 @@ UniqueHandle OpenEntryIn(HANDLE folder, const std::wstring& folderName, const st
     SetLastError(ERROR_SUCCESS);
     return entry;
 }
+
+namespace {
 
 // path as full text without a "\\?\" prefix, split into the root of its
 // volume ("C:\", "\\server\share\") and the names below it; false for a path
@@ -198,7 +218,7 @@ bool IsLinkHandle(HANDLE h) {
 
 UniqueHandle OpenEntryNoFollow(HANDLE folder, const std::wstring& name, const TNoFollowOpen& how,
                                bool* created) {
-    return OpenEntryIn(folder, HandleName(folder), name, how, created);
+    return OpenEntryNoFollow(folder, HandlePathOnVolume(folder), name, how, created);
 }
 
 UniqueHandle OpenPathNoFollow(const std::wstring& path, const TNoFollowOpen& how, bool* created) {
@@ -227,17 +247,17 @@ UniqueHandle OpenPathNoFollow(const std::wstring& path, const TNoFollowOpen& how
     level.access = FILE_TRAVERSE;
     level.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     level.kind = TEntryKind::kFolder;
-    std::wstring folderName = HandleName(folder.Get());
+    std::wstring folderName = HandlePathOnVolume(folder.Get());
     for (size_t i = 0; i + 1 < names.size(); ++i) {
-        UniqueHandle next = OpenEntryIn(folder.Get(), folderName, names[i], level, nullptr);
+        UniqueHandle next = OpenEntryNoFollow(folder.Get(), folderName, names[i], level, nullptr);
         if (!next) {
             const DWORD error = GetLastError();
             return Fail(error == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : error);
         }
-        folderName = HandleName(next.Get());
+        folderName = HandlePathOnVolume(next.Get());
         folder = std::move(next);
     }
-    return OpenEntryIn(folder.Get(), folderName, names.back(), how, created);
+    return OpenEntryNoFollow(folder.Get(), folderName, names.back(), how, created);
 }
 
 HANDLE OpenFileNoFollow(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,

@@ -40,6 +40,16 @@ struct TNoFollowOpen {
 // of the wrong kind, otherwise the system's.
 SkinUI::UniqueHandle OpenEntryNoFollow(HANDLE folder, const std::wstring& name,
                                        const TNoFollowOpen& how, bool* created = nullptr);
+// The same for many entries of one folder: folderPath is what
+// HandlePathOnVolume gave for folder, asked once.
+SkinUI::UniqueHandle OpenEntryNoFollow(HANDLE folder, const std::wstring& folderPath,
+                                       const std::wstring& name, const TNoFollowOpen& how,
+                                       bool* created = nullptr);
+
+// The path of the file or folder open as h below the root of its volume
+// ("\dir\name"), as the system names the handle; empty when it cannot be
+// asked.
+std::wstring HandlePathOnVolume(HANDLE h);
 
 // Opens path (a full path: "X:\..." or "\\server\share\...") level by level
 // from the root of its volume, each level relative to the handle of the one

@@ -13,6 +13,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <utility>
@@ -211,11 +212,11 @@ bool IsStagingName(const wchar_t* name) {
 
 // The entry name of folder, opened relative to the folder's handle as the
 // entry itself: a link there is opened as the link, never followed.
-UniqueHandle OpenChild(HANDLE folder, const std::wstring& name) {
+UniqueHandle OpenChild(HANDLE folder, const std::wstring& folderPath, const std::wstring& name) {
     TNoFollowOpen how;
     how.access = DELETE | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY;
     how.linkItself = true;
-    return OpenEntryNoFollow(folder, name, how);
+    return OpenEntryNoFollow(folder, folderPath, name, how);
 }
 
 struct TChild {
@@ -255,10 +256,7 @@ bool ListChildren(HANDLE folder, std::vector<TChild>* children) {
 // was opened under, so there a folder swapped for a link must also be seen
 // before anything below it goes.
 bool StillAt(const std::wstring& path, const TFileIdentity& folder) {
-    TNoFollowOpen how;
-    how.kind = TEntryKind::kFolder;
-    how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    UniqueHandle again = OpenPathNoFollow(path, how);
+    UniqueHandle again = OpenFolderNoFollow(path, FILE_READ_ATTRIBUTES);
     TFileIdentity now;
     return again && IdentityOf(again.Get(), &now) && SameIdentity(now, folder) &&
            !IsLinkHandle(again.Get());
@@ -360,8 +358,9 @@ bool RemoveBelow(HANDLE folder, const std::wstring& path, int depth) {
     if (!IdentityOf(folder, &self) || !ListChildren(folder, &children))
         return false;
     bool complete = true;
+    const std::wstring folderPath = HandlePathOnVolume(folder);
     for (const TChild& child : children) {
-        UniqueHandle h = OpenChild(folder, child.name);
+        UniqueHandle h = OpenChild(folder, folderPath, child.name);
         if (!h) {
             complete = false;
             continue;
@@ -600,20 +599,24 @@ bool DeleteOpenedFile(HANDLE file) {
     // indexer or Explorer may hold the file open, so that its folder is empty
     // and can go right after; with the old semantics it stays "delete
     // pending" until the last handle closes. Windows 10 1709 and later; the
-    // read-only attribute is ignored from 1809 on.
-    for (DWORD flags : {kDispositionDelete | kDispositionPosix | kDispositionIgnoreReadOnly,
-                        kDispositionDelete | kDispositionPosix}) {
-        TDispositionInfoEx ex = {flags};
+    // read-only attribute is ignored from 1809 on. What the system knows is
+    // learnt once: an older system (or Wine) refuses the flags or the class.
+    static std::atomic<int> s_flagSets{2};
+    const DWORD flagSets[] = {kDispositionDelete | kDispositionPosix | kDispositionIgnoreReadOnly,
+                              kDispositionDelete | kDispositionPosix};
+    for (int i = 2 - s_flagSets.load(); i < 2; ++i) {
+        if (i == 1)
+            ClearReadOnly(file);
+        TDispositionInfoEx ex = {flagSets[i]};
         if (SetFileInformationByHandle(file, kDispositionInfoEx, &ex, sizeof(ex)))
             return true;
         const DWORD error = GetLastError();
         if (error == ERROR_ACCESS_DENIED && IsMappedImage(file))
             return RenameAside(file);
-        // An older system (or Wine) does not know the flags or the class.
         if (error != ERROR_INVALID_PARAMETER && error != ERROR_INVALID_FUNCTION &&
-            error != ERROR_NOT_SUPPORTED && error != ERROR_NOT_READY)
-            break;
-        ClearReadOnly(file);
+            error != ERROR_NOT_SUPPORTED)
+            return false;
+        s_flagSets = 1 - i;
     }
     ClearReadOnly(file);
     FILE_DISPOSITION_INFO disposition = {};

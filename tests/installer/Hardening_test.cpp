@@ -233,9 +233,13 @@ protected:
     }
     // The default log of this run that holds text.
     bool RunLogSays(const std::wstring& text) {
-        for (const std::wstring& log : DefaultLogsWith(m_work.Path()))
-            if (ReadLogText(log).find(text) != std::wstring::npos)
+        std::wstring seen;
+        for (const std::wstring& log : DefaultLogsWith(m_work.Path())) {
+            seen += ReadLogText(log);
+            if (seen.find(text) != std::wstring::npos)
                 return true;
+        }
+        ADD_FAILURE() << "the log says:\n" << Narrow(seen);
         return false;
     }
     // The programs started next find TEMP and TMP pointing at temp, as the user's own
@@ -294,6 +298,7 @@ private:
 
 TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
     const std::wstring secret = victim + L"\\secret.txt";
+    static const std::string kBatchFile = "@echo off\r\nrem nightly\r\n";
     struct Attack {
         const char* name;
         // Planted before the install, in the temporary folder (the work folder).
@@ -408,10 +413,14 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
          .check = [&] { EXPECT_TRUE(RunLogSays(L"is not used: its name or a folder above it")); }},
         // Appended to, an administrator's batch file would run what the
         // command line put into the log after it.
-        {.name = "the /LOG= file is a file that is not a log",
-         .plant = [] { return true; },
-         .switches = L"/LOG=" + (victim + L"\\secret.txt") + L" ",
-         .check = [&] { EXPECT_TRUE(RunLogSays(L"exists and is not a log of this program")); }},
+        {.name = "the /LOG= file is an administrator's batch file",
+         .plant = [&] { return WriteFileBytes(m_work / L"nightly.cmd", kBatchFile); },
+         .switches = L"/LOG=" + (m_work / L"nightly.cmd") + L" ",
+         .check =
+             [&] {
+                 EXPECT_EQ(kBatchFile, ReadFileBytes(m_work / L"nightly.cmd"));
+                 EXPECT_TRUE(RunLogSays(L"exists and is not a log of this program"));
+             }},
         // Wine deleted the file such a link names when the clean-up deleted
         // the link. (Windows opens the link itself and deletes it.)
         {.name = "a link to a file named like an earlier run's staging folder",
@@ -581,6 +590,18 @@ TEST_F(Hardening, DirectoriesOnTheCommandLineAndInTheRecord) {
         CleanMachine();
     }
     DeleteFileW(planted.c_str());
+}
+
+// Made new where a shell reads it (a folder of scripts), the log holds the
+// command line: the caller's text, shell operators included, which must
+// reach no shell.
+TEST_F(Hardening, ShellTextOnTheCommandLineReachesNoShellThroughTheLog) {
+    const std::wstring log = m_work / L"log & echo pwned ^& rem %PATH%.cmd";
+    EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED),
+              Install(Quote(L"/LOG=" + log) + L" path " + Quote(apps())));
+    const std::string text = ReadFileBytes(log);
+    EXPECT_NE(std::string::npos, text.find(" started: ")) << text;
+    EXPECT_EQ(std::string::npos, text.find_first_of("&|<>^%")) << text;
 }
 
 // The level-by-level open that the elevated programs' logs, crash dump,
