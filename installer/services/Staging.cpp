@@ -642,15 +642,33 @@ bool RemoveTreeNoFollow(const std::wstring& dir) {
         return false;
     // This process's own pin would refuse the delete access asked for below.
     Unpin(root);
-    // The root too is reached level by level from its volume, each level
-    // relative to the one above, and opened as itself: a junction above it,
-    // or one that leads on to an object-manager link, is never passed.
-    TNoFollowOpen how;
-    how.access = DELETE | FILE_LIST_DIRECTORY | FILE_WRITE_ATTRIBUTES;
-    how.linkItself = true;
-    UniqueHandle h = OpenPathNoFollow(root, how);
-    if (!h)
-        return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    UniqueHandle h;
+    const std::wstring temp = UserTempDir();
+    if (!temp.empty() && root.size() > temp.size() &&
+        CompareStringOrdinal(root.c_str(), static_cast<int>(temp.size()), temp.c_str(),
+                             static_cast<int>(temp.size()), TRUE) == CSTR_EQUAL) {
+        // In the user's temporary folder (in the split-token case its very
+        // value comes from HKCU\Environment) the root too is reached level by
+        // level from its volume, each level relative to the one above, and
+        // opened as itself: a junction above it, or one that leads on to an
+        // object-manager link, is never passed.
+        TNoFollowOpen how;
+        how.access = DELETE | FILE_LIST_DIRECTORY | FILE_WRITE_ATTRIBUTES;
+        how.linkItself = true;
+        h = OpenPathNoFollow(root, how);
+        if (!h)
+            return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    } else {
+        // Elsewhere (the install folder, the system's temporary folder) the
+        // folders above are the administrators'.
+        h = OpenFolderNoFollow(root, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
+                                         FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
+        if (!h)
+            return GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                   !IsReparsePoint(root);
+        if (!IsLinkHandle(h.Get()) && IsReparsePoint(root))
+            return false;
+    }
     // A link goes as a link, to a file as to a folder: never its target.
     BY_HANDLE_FILE_INFORMATION info = {};
     if (!IsLinkHandle(h.Get()) && GetFileInformationByHandle(h.Get(), &info) &&

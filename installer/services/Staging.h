@@ -58,11 +58,12 @@ void ForgetStagingDir(const std::wstring& dir);
 bool RemoveStagingDir(const std::wstring& dir);
 
 // Deletes a tree (or a single file) without ever following a reparse point:
-// the root is reached level by level from its volume, every level opened
-// relative to the handle of the level above, and files as well as folders
-// are opened as the link itself rather than its target, so a folder swapped
-// for a link between two steps can only ever lose the link. A link above
-// the root is never passed (nothing is deleted). True when it is gone or
+// every level below the root is opened relative to the handle of the level
+// above, files as well as folders as the link itself rather than its
+// target, so a folder swapped for a link between two steps can only ever
+// lose the link. A root in the user's temporary folder is itself reached
+// level by level from its volume, and a link above it is never passed
+// (nothing is deleted). True when it is gone or
 // was never there; false when something stayed.
 bool RemoveTreeNoFollow(const std::wstring& dir);
 
