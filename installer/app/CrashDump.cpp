@@ -1,6 +1,7 @@
 #include "installer/app/CrashDump.h"
 
 #include "installer/services/MessageBox.h"
+#include "installer/services/NoFollowFile.h"
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/SystemLibrary.h"
@@ -28,15 +29,11 @@ LONG WINAPI WriteCrashDump(EXCEPTION_POINTERS* pointers) {
 
     // The program's folder is often one its user can write (downloads), and
     // the program runs elevated: a link or a hard link planted at the dump's
-    // name would have the dump overwrite whatever it names. The name itself
-    // is opened, never followed, and only a plain file of one name is reused.
-    UniqueHandle file(CreateFileW(dumpPath, GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
-    BY_HANDLE_FILE_INFORMATION own = {};
-    if (file &&
-        (!GetFileInformationByHandle(file.Get(), &own) || own.nNumberOfLinks != 1 ||
-         (own.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !SetEndOfFile(file.Get())))
+    // name, or a folder above it swapped for a junction, would have the dump
+    // overwrite whatever it names. Every level is opened without following a
+    // link, and only a plain file of one name is reused.
+    UniqueHandle file(OpenFileNoFollow(dumpPath, GENERIC_WRITE, 0, OPEN_ALWAYS, nullptr));
+    if (file && !SetEndOfFile(file.Get()))
         file.Reset();
     MINIDUMP_EXCEPTION_INFORMATION info = {};
     info.ThreadId = GetCurrentThreadId();

@@ -59,6 +59,18 @@ private:
     SECURITY_ATTRIBUTES m_attributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
 };
 
+// True when administrators or SYSTEM own the object: an elevated program or
+// a service made it, not a standard user.
+bool IsAdminOwned(HANDLE object) {
+    PSID owner = nullptr;
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
+    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, descriptor.Put()) != ERROR_SUCCESS)
+        return false;
+    return owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                IsWellKnownSid(owner, WinLocalSystemSid));
+}
+
 // The product's private namespace, whose boundary holds the administrators
 // group: only a process with that group enabled in its token (an elevated
 // one, or SYSTEM) can create or open it, so a standard user can neither make
@@ -82,9 +94,20 @@ HANDLE ProductNamespace() {
     if (access.Get() && CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
         AddSIDToBoundaryDescriptor(&boundary, sid)) {
         s_namespace = CreatePrivateNamespaceW(access.Get(), boundary, kNamespaceAlias);
-        // Another elevated program of the product made it first.
-        if (!s_namespace && GetLastError() == ERROR_ALREADY_EXISTS)
+        // Another program made it first: trusted only when administrators or
+        // SYSTEM own it. The boundary keeps a standard user from making it,
+        // but whoever makes it chooses its ACL, and one that lets users in
+        // would let them make or hold the names in it; the names under their
+        // plain names, owner-checked, are then what counts.
+        if (!s_namespace && GetLastError() == ERROR_ALREADY_EXISTS) {
             s_namespace = OpenPrivateNamespaceW(boundary, kNamespaceAlias);
+            if (s_namespace && !IsAdminOwned(s_namespace)) {
+                ClosePrivateNamespace(s_namespace, 0);
+                s_namespace = nullptr;
+                SetupLogLine(L"a private namespace " + std::wstring(kNamespaceAlias) +
+                             L" that no administrator owns is not used");
+            }
+        }
     }
     DeleteBoundaryDescriptor(boundary);
     return s_namespace;
@@ -92,18 +115,6 @@ HANDLE ProductNamespace() {
 
 std::wstring PrivateName(const char* name) {
     return std::wstring(kNamespaceAlias) + L"\\" + ToWide(name);
-}
-
-// True when administrators or SYSTEM own the object: an elevated program or
-// a service made it, not a standard user.
-bool IsAdminOwned(HANDLE object) {
-    PSID owner = nullptr;
-    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
-    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                        nullptr, nullptr, descriptor.Put()) != ERROR_SUCCESS)
-        return false;
-    return owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                IsWellKnownSid(owner, WinLocalSystemSid));
 }
 
 bool ProbeMutex(const char* name) {
@@ -126,8 +137,8 @@ bool ProbeMutex(const char* name) {
 // the product's and blocks nothing.
 bool ProbeElevatedMutex(const char* name) {
     if (ProductNamespace()) {
-        UniqueHandle h(OpenMutexW(SYNCHRONIZE, FALSE, PrivateName(name).c_str()));
-        if (h)
+        UniqueHandle h(OpenMutexW(SYNCHRONIZE | READ_CONTROL, FALSE, PrivateName(name).c_str()));
+        if (h && IsAdminOwned(h.Get()))
             return true;
     }
     UniqueHandle plain(OpenMutexA(READ_CONTROL, FALSE, name));
@@ -154,10 +165,15 @@ bool CreateInstallMutex() {
         g_installMutex.Reset(
             CreateMutexW(access.Get(), TRUE, PrivateName(kInstallMutexName).c_str()));
         const DWORD err = GetLastError();
-        if (!g_installMutex || err == ERROR_ALREADY_EXISTS) {
+        // One that exists counts only when an administrator made it, as
+        // under the plain name below.
+        if (!g_installMutex ||
+            (err == ERROR_ALREADY_EXISTS && IsAdminOwned(g_installMutex.Get()))) {
             CloseInstallMutexes();
             return false;
         }
+        if (err == ERROR_ALREADY_EXISTS)
+            g_installMutex.Reset();
     }
     // The plain name as well, for the programs that look for it. An
     // installer that holds it (an earlier version, or a system without

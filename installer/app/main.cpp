@@ -7,6 +7,7 @@
 #include "installer/app/Guard.h"
 #include "installer/engine/FileManage.h"
 #include "installer/services/MessageBox.h"
+#include "installer/services/NoFollowFile.h"
 #include "installer/services/SetupLog.h"
 #include "installer/app/SilentInstall.h"
 #include "installer/app/Startup.h"
@@ -40,7 +41,7 @@ const wchar_t kUsage[] =
     L"  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
     L"quotes)\n"
     L"  /LOG=file   write the log to file (default: "
-    L"%TEMP%\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
+    L"%SystemRoot%\\Temp\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
     L"  path dir    silent install into dir\\Quillmossdex\\\n"
     L"  Update pid  end process pid, then install over the recorded installation\n"
@@ -60,6 +61,8 @@ void LogExit(UINT code) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     // Before anything can load a DLL by name.
     SkinUI::HardenDllSearch();
+    // Before the first file is opened, the log included.
+    const std::wstring redirectionTrust = EnforceRedirectionTrust();
 
     const TStartRequest request = ParseStartCommandLine(GetCommandLineW());
     if (request.mode == TStartRequest::kUsage) {
@@ -71,6 +74,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         return static_cast<int>(SETUP_EXIT_USAGE);
     }
     OpenRunLog(request.logPath, L"install", kProgram);
+    SetupLogLine(redirectionTrust);
     // A silent run has nobody to answer a box: from here on every box of
     // this process goes to the log.
     SetSilentMessageBoxes(request.silent);

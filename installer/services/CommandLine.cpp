@@ -163,9 +163,27 @@ void OpenRunLog(const std::wstring& requested, const wchar_t* kind, const wchar_
     }
     SetupLogLine(std::wstring(program) + L" " + ToWide(kProductVersion) + L" started: " +
                  GetCommandLineW());
-    if (!requested.empty() && !opened)
-        SetupLogFailure(L"the log file " + requested + L" could not be opened; logging here",
-                        requestError);
+    if (requested.empty() || opened)
+        return;
+    // The log the switch named is not written: the one written instead says
+    // why, so that whoever looks for the named one can find this one.
+    std::wstring why;
+    switch (requestError) {
+    case ERROR_PATH_NOT_FOUND:
+        why = L"its folder does not exist";
+        break;
+    case ERROR_FILE_EXISTS:
+        why = L"it exists and is not a log of this program; it is left as it is";
+        break;
+    case ERROR_CANT_ACCESS_FILE:
+        why = L"its name or a folder above it is a link, or it has another name as well";
+        break;
+    default:
+        why = L"it could not be opened";
+        break;
+    }
+    SetupLogFailure(L"the log file " + requested + L" is not used: " + why + L"; logging here",
+                    requestError);
 }
 
 bool PrintToParentConsole(const std::wstring& text) {

@@ -46,8 +46,11 @@ TStartRequest ParseStartCommandLine(const wchar_t* commandLine);
 std::vector<std::wstring> SplitCommandLine(const wchar_t* commandLine);
 
 // Opens the run's log: the given file, or when none is given or it cannot be
-// opened, the default one for kind ("install", "uninstall") in the temporary
-// folder. The first line names the program, its version and its command line.
+// used, the default one for kind ("install", "uninstall"): in the system's
+// temporary folder when elevated, the user's otherwise. The first line after
+// the header names the program, its version and its command line; when the
+// given file was not used, the next one says why (a missing folder, a file
+// that is not a log of ours, a link on the way).
 void OpenRunLog(const std::wstring& requested, const wchar_t* kind, const wchar_t* program);
 
 // Writes text to the console of the program that started this one (attached

@@ -88,7 +88,7 @@ int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT
     if ((type & MB_TYPEMASK) == MB_OK)
         SetupLogLine(said);
     else
-        SetupLogLine(said + L" -> " + ButtonName(answer) + (g_silent ? L" (silent default)" : L""));
+        SetupLogLine(said + L" → " + ButtonName(answer) + (g_silent ? L" (silent default)" : L""));
     return answer;
 }
 

@@ -4,18 +4,37 @@
 #include "installer/services/Product.h"
 #include "installer/services/RandomText.h"
 #include "installer/services/SlimLock.h"
+#include "installer/services/Staging.h"
 #include "installer/services/TextConvert.h"
 
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
 
+#include <sddl.h>
+
+#include <cstring>
 #include <cwchar>
 #include <utility>
 
-// The system's random source (RtlGenRandom), exported by advapi32 under
-// this name.
-
 namespace {
+
+// The first line of every log: what tells a log of this program from any
+// other file that a /LOG= switch names, which is never written to. A shell
+// that reads it takes the first word for a program and finds none.
+constexpr char kLogHeader[] = "\xEF\xBB\xBF" QM_PRODUCT_ID " run log\r\n";
+constexpr size_t kLogHeaderBytes = sizeof(kLogHeader) - 1;
+// Logs of earlier versions began with the byte order mark and a line
+// "<time>  <program> <version> started: <command line>".
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr char kEarlierFirstLine[] = " started: ";
+// How much of a file is read to tell whether it is a log of ours: the first
+// line of an earlier version's log, which holds the command line.
+constexpr DWORD kFirstLineBytes = 8192;
+
+// The default log of an elevated run: administrators and SYSTEM only, given
+// at creation and not inherited from the system's temporary folder (where
+// users may create files of their own).
+constexpr wchar_t kAdminsOnlyLog[] = L"O:BAD:P(A;;FA;;;BA)(A;;FA;;;SY)";
 
 // Random names a default log tries in turn. Each has 32 random bits, so a
 // user who fills the temporary folder with names in advance would need
@@ -51,9 +70,11 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 } // namespace
 
 std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& t) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    if (n == 0 || n > MAX_PATH)
+    // Elevated, the user's temporary folder is the user's to redirect (in the
+    // split-token case its very value comes from HKCU\Environment): the log
+    // goes where only administrators and SYSTEM decide what lies.
+    const std::wstring folder = StagingParent();
+    if (folder.empty())
         return std::wstring();
     wchar_t name[96] = {};
     const int written = SkinUI::FormatText(
@@ -61,20 +82,32 @@ std::wstring DefaultSetupLogPath(const wchar_t* kind, const SYSTEMTIME& t) {
         L"" QM_PRODUCT_ID, kind, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
     if (written <= 0)
         return std::wstring();
-    std::wstring path(temp, n);
-    if (path.back() != L'\\')
-        path += L'\\';
-    return path + name;
+    return folder + name;
 }
 
 namespace {
 
-// Makes file the log (it is closed when that fails).
+// Whether the file open as file starts as a log of ours does: with the
+// header, or as a log of an earlier version did.
+bool IsOurLog(HANDLE file) {
+    std::string head(kFirstLineBytes, '\0');
+    DWORD got = 0;
+    OVERLAPPED start = {};
+    if (!ReadFile(file, &head[0], kFirstLineBytes, &got, &start))
+        return false;
+    head.resize(got);
+    if (head.compare(0, kLogHeaderBytes, kLogHeader) == 0)
+        return true;
+    const size_t end = head.find('\n');
+    return head.compare(0, 3, kByteOrderMark) == 0 && end != std::string::npos &&
+           head.substr(0, end).find(kEarlierFirstLine) != std::string::npos;
+}
+
+// Makes file the log (it is closed when that fails); a new file gets the
+// header first.
 bool AdoptLogFile(SkinUI::UniqueHandle file, const std::wstring& path, bool existed) {
-    LARGE_INTEGER size = {};
-    GetFileSizeEx(file.Get(), &size);
     if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, nullptr, FILE_END) ||
-        ((!existed || size.QuadPart == 0) && !WriteAll(file.Get(), "\xEF\xBB\xBF")))
+        (!existed && !WriteAll(file.Get(), std::string(kLogHeader, kLogHeaderBytes))))
         return false;
     CSlimLockHold guard(&g_lock);
     g_file = std::move(file);
@@ -82,26 +115,61 @@ bool AdoptLogFile(SkinUI::UniqueHandle file, const std::wstring& path, bool exis
     return true;
 }
 
+// What a character of a log line becomes: control characters a blank, and
+// the characters a command shell acts on (& | < > ^ %) their full-width
+// forms, which read the same and which no shell acts on. A log may end up
+// where a shell reads it (a /LOG= name ending in .cmd in a folder that
+// scripts run from), and its lines hold text a caller chose: the command
+// line, the folders it names.
+wchar_t Harmless(wchar_t c) {
+    if (c < 0x20 || c == 0x7f)
+        return L' ';
+    switch (c) {
+    case L'&':
+    case L'|':
+    case L'<':
+    case L'>':
+    case L'^':
+    case L'%':
+        // The full-width forms lie 0xFEE0 above the ASCII ones.
+        return static_cast<wchar_t>(c + 0xFEE0);
+    default:
+        return c;
+    }
+}
+
 } // namespace
 
 bool OpenSetupLog(const std::wstring& path) {
     if (path.empty())
         return false;
-    // The name may lie in a folder a user can write: a link or a hard link
-    // put there would have this elevated run append to the file it names.
+    // The name may lie in a folder a user can write, below folders a user can
+    // swap for links: every level is opened without following one, and a
+    // link or a hard link at the name is refused.
     bool existed = false;
-    SkinUI::UniqueHandle file(OpenFileNoFollow(
-        path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, &existed));
+    SkinUI::UniqueHandle file(OpenFileNoFollow(path, GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
+                                               &existed));
     if (!file)
         return false;
-    // An existing file (a script that names the same log for every run) is
-    // continued, so the runs stay readable one after the other.
+    // An existing log of ours (a script that names the same log for every
+    // run) is continued, so the runs stay readable one after the other; any
+    // other file is left exactly as it is. Appended to, an administrator's
+    // batch file would run what the command line put into the log.
+    if (existed && !IsOurLog(file.Get())) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return false;
+    }
     return AdoptLogFile(std::move(file), path, existed);
 }
 
 bool OpenNewSetupLog(const std::wstring& path) {
     const size_t dot = path.rfind(L'.');
     if (path.empty() || dot == std::wstring::npos)
+        return false;
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
+    if (IsProcessElevated() && !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                   kAdminsOnlyLog, SDDL_REVISION_1, descriptor.Put(), nullptr))
         return false;
     for (int attempt = 1; attempt <= kNewLogAttempts; ++attempt) {
         // A name nobody can foresee: with the time alone a user could make
@@ -110,10 +178,10 @@ bool OpenNewSetupLog(const std::wstring& path) {
         if (random.empty())
             return false;
         const std::wstring name = path.substr(0, dot) + L"-" + random + path.substr(dot);
-        // Created new: whatever lies at the name (a link planted in the
-        // user's temporary folder above all) is never written through.
-        SkinUI::UniqueHandle file(OpenFileNoFollow(
-            name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW, nullptr));
+        // Created new: whatever lies at the name is never written through.
+        SkinUI::UniqueHandle file(OpenFileNoFollow(name, GENERIC_READ | GENERIC_WRITE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW,
+                                                   nullptr, descriptor.Get()));
         if (file)
             return AdoptLogFile(std::move(file), name, false);
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -137,7 +205,7 @@ void SetupLogLine(const std::wstring& text) {
     std::wstring line = stamp;
     line.reserve(line.size() + text.size() + 2);
     for (wchar_t c : text)
-        line += (c == L'\r' || c == L'\n') ? L' ' : c;
+        line += Harmless(c);
     line += L"\r\n";
     const std::string bytes = Utf8(line);
     CSlimLockHold guard(&g_lock);

@@ -1,5 +1,6 @@
 #include "installer/services/Staging.h"
 
+#include "installer/services/NoFollowFile.h"
 #include "installer/services/FolderHandle.h"
 #include "installer/services/Product.h"
 #include "installer/services/RandomText.h"
@@ -12,12 +13,12 @@
 
 #include <aclapi.h>
 #include <sddl.h>
-#include <winternl.h>
 
+#include <atomic>
+#include <cstring>
 #include <cwchar>
 #include <utility>
 
-using SkinUI::UniqueFind;
 using SkinUI::UniqueHandle;
 using SkinUI::UniqueRegKey;
 
@@ -86,15 +87,6 @@ UniqueHandle OpenFolderNoFollow(const std::wstring& path, DWORD access) {
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                     nullptr));
-}
-
-bool HandleIsReparsePoint(HANDLE h) {
-    FILE_ATTRIBUTE_TAG_INFO tag = {};
-    if (GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof(tag)))
-        return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    return !GetFileInformationByHandle(h, &info) ||
-           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -230,7 +222,6 @@ void IndexRemove(const std::wstring& name) {
     }
 }
 
-
 // ---------------------------------------------------------------------------
 // Pins
 
@@ -272,41 +263,13 @@ bool IsStagingName(const wchar_t* name) {
 // ---------------------------------------------------------------------------
 // Deleting without following links
 
-using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
-                                        PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-
-// ntdll is mapped into every process before its first instruction, so asking
-// it for the function loads nothing. The Win32 functions open only by path,
-// and a path is what a user can swap between two steps.
-NtCreateFileFn NtCreateFileFunction() {
-    static const NtCreateFileFn fn = reinterpret_cast<NtCreateFileFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
-    return fn;
-}
-
-// The entry name of folder, opened relative to the folder's handle and never
-// through a link at that name: the link itself is opened.
-UniqueHandle OpenChild(HANDLE folder, const std::wstring& name) {
-    NtCreateFileFn create = NtCreateFileFunction();
-    if (!create || name.size() * sizeof(wchar_t) > 0xfffe)
-        return UniqueHandle();
-    UNICODE_STRING text;
-    text.Buffer = const_cast<wchar_t*>(name.c_str());
-    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    text.MaximumLength = text.Length;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
-    IO_STATUS_BLOCK status = {};
-    HANDLE h = nullptr;
-    // FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT
-    const ULONG options = 0x00200000 | 0x00000020 | 0x00004000;
-    if (create(&h,
-               DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY |
-                   SYNCHRONIZE,
-               &attributes, &status, nullptr, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
-               options, nullptr, 0) < 0)
-        return UniqueHandle();
-    return UniqueHandle(h);
+// The entry name of folder, opened relative to the folder's handle as the
+// entry itself: a link there is opened as the link, never followed.
+UniqueHandle OpenChild(HANDLE folder, const std::wstring& folderPath, const std::wstring& name) {
+    TNoFollowOpen how;
+    how.access = DELETE | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY;
+    how.linkItself = true;
+    return OpenEntryNoFollow(folder, folderPath, name, how);
 }
 
 struct TChild {
@@ -341,13 +304,6 @@ bool ListChildren(HANDLE folder, std::vector<TChild>* children) {
     }
 }
 
-bool DeleteThrough(HANDLE h) {
-    FILE_DISPOSITION_INFO disposition = {};
-    disposition.DeleteFile = TRUE;
-    return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof(disposition)) !=
-           FALSE;
-}
-
 // Whether path still names the folder held open as folder. On Windows the
 // handle alone decides what is deleted; Wine removes a file by the path it
 // was opened under, so there a folder swapped for a link must also be seen
@@ -356,7 +312,93 @@ bool StillAt(const std::wstring& path, const TFileIdentity& folder) {
     UniqueHandle again = OpenFolderNoFollow(path, FILE_READ_ATTRIBUTES);
     TFileIdentity now;
     return again && IdentityOf(again.Get(), &now) && SameIdentity(now, folder) &&
-           !HandleIsReparsePoint(again.Get());
+           !IsLinkHandle(again.Get());
+}
+
+// Whether an elevated run may remove what earlier versions left in the
+// temporary folder open as folder. In the split-token case the elevated
+// run's temporary folder is the user's own, and its very value comes from
+// HKCU\Environment, which the user edits: pointed at a folder the user
+// cannot write (another account's, the system's, a program's data), the
+// clean-up would remove with administrator rights what the user could not.
+// So it runs only in a folder the user owns: there everything it may remove
+// is the user's to remove anyway (what earlier versions left inherited the
+// folder's ACL), each entry is opened as itself, a link goes as a link and
+// a hard link loses one name only. Without a linked token (SYSTEM, a full
+// administrator) the folder is the account's own, which no standard user
+// chooses or writes.
+bool MayCleanTemporaryFolder(HANDLE folder) {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
+        return false;
+    UniqueHandle token(raw);
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!GetTokenInformation(token.Get(), TokenElevationType, &type, sizeof(type), &size))
+        return false;
+    if (type != TokenElevationTypeFull)
+        return true;
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    PSID owner = nullptr;
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
+    return GetTokenInformation(token.Get(), TokenUser, user, sizeof(user), &size) &&
+           GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                           nullptr, nullptr, descriptor.Put()) == ERROR_SUCCESS &&
+           owner && EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+}
+
+// FileDispositionInfoEx's flags (Windows 10 1709 and 1809), which the
+// headers give only to programs that require those versions.
+constexpr DWORD kDispositionDelete = 0x00000001;
+constexpr DWORD kDispositionPosix = 0x00000002;
+constexpr DWORD kDispositionIgnoreReadOnly = 0x00000010;
+constexpr auto kDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+struct TDispositionInfoEx {
+    DWORD flags;
+};
+
+// A read-only file refuses the old deletion.
+void ClearReadOnly(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file, &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        return;
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0)
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+}
+
+// Whether a refused deletion was refused because the file is a program image
+// that is mapped (running, or loaded as a DLL): with delete access held and
+// the read-only attribute dealt with, that is what refuses to delete a file
+// (a folder is refused for what it holds). Windows lets such a file be
+// renamed, though.
+bool IsMappedImage(HANDLE file) {
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
+    return GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+           !(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Renames a file that cannot be deleted yet aside within its own folder
+// ("qms-<random>.del"), so that its name is free for what comes next (a new
+// uninstaller, a client of the next version); false, since it is still
+// there, and its folder with it, until a later removal of that folder.
+bool RenameAside(HANDLE file) {
+    const std::wstring name = kStagingPrefix + RandomHex(8) + L".del";
+    // A name without a folder renames within the file's own folder.
+    alignas(FILE_RENAME_INFO) BYTE buffer[sizeof(FILE_RENAME_INFO) + 64 * sizeof(wchar_t)] = {};
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer);
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    if (name.size() >= 64)
+        return false;
+    memcpy(rename->FileName, name.c_str(), name.size() * sizeof(wchar_t));
+    SetFileInformationByHandle(file, FileRenameInfo, rename, sizeof(buffer));
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
 }
 
 bool RemoveBelow(HANDLE folder, const std::wstring& path, int depth) {
@@ -369,8 +411,9 @@ bool RemoveBelow(HANDLE folder, const std::wstring& path, int depth) {
     if (!IdentityOf(folder, &self) || !ListChildren(folder, &children))
         return false;
     bool complete = true;
+    const std::wstring folderPath = HandlePathOnVolume(folder);
     for (const TChild& child : children) {
-        UniqueHandle h = OpenChild(folder, child.name);
+        UniqueHandle h = OpenChild(folder, folderPath, child.name);
         if (!h) {
             complete = false;
             continue;
@@ -385,14 +428,15 @@ bool RemoveBelow(HANDLE folder, const std::wstring& path, int depth) {
             continue;
         }
         const std::wstring childPath = path + L"\\" + child.name;
-        if (HandleIsReparsePoint(h.Get())) {
-            // The link itself; what it names stays untouched.
-            complete = DeleteThrough(h.Get()) && complete;
+        if (IsLinkHandle(h.Get())) {
+            // The link itself, to a file as to a folder; what it names stays
+            // untouched.
+            complete = DeleteOpenedFile(h.Get()) && complete;
             continue;
         }
         if (child.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // Listed as a link but opened as what it names: the system
-            // reached through it (Wine does), so it is left where it is.
+            // reached through it, so it is left where it is.
             complete = false;
             continue;
         }
@@ -457,7 +501,7 @@ bool TrustedEntry(const std::wstring& dir, TIndexEntry* entry) {
         return false;
     UniqueHandle folder = OpenFolderNoFollow(path, FILE_READ_ATTRIBUTES | READ_CONTROL);
     TFileId found;
-    return folder && !HandleIsReparsePoint(folder.Get()) && FileIdOf(folder.Get(), &found) &&
+    return folder && !IsLinkHandle(folder.Get()) && FileIdOf(folder.Get(), &found) &&
            SameFileId(found, entry->id) && DescriptorOf(folder.Get()) == entry->descriptor;
 }
 
@@ -565,7 +609,7 @@ bool CreateStagingDir(std::wstring* dir) {
         TIndexEntry entry;
         if (pin)
             entry.descriptor = DescriptorOf(pin.Get());
-        if (!pin || HandleIsReparsePoint(pin.Get()) || !FileIdOf(pin.Get(), &entry.id) ||
+        if (!pin || IsLinkHandle(pin.Get()) || !FileIdOf(pin.Get(), &entry.id) ||
             entry.descriptor.empty() || !IndexWrite(name, &entry)) {
             pin.Reset();
             RemoveDirectoryW(path.c_str());
@@ -622,22 +666,28 @@ std::vector<std::wstring> FindStrayStagingDirs() {
     const std::wstring base = UserTempDir();
     if (base.empty())
         return dirs;
+    // The temporary folder is listed through a handle, reached level by level
+    // without following a link.
+    TNoFollowOpen how;
+    how.access = FILE_LIST_DIRECTORY | READ_CONTROL;
+    how.share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    how.kind = TEntryKind::kFolder;
+    UniqueHandle folder = OpenPathNoFollow(base, how);
+    std::vector<TChild> children;
+    if (!folder || !MayCleanTemporaryFolder(folder.Get()) || !ListChildren(folder.Get(), &children))
+        return dirs;
     const bool indexedHere =
         CompareStringOrdinal(base.c_str(), -1, StagingParent().c_str(), -1, TRUE) == CSTR_EQUAL;
-    WIN32_FIND_DATAW found = {};
-    UniqueFind find(FindFirstFileW((base + L"qms*").c_str(), &found));
-    if (!find)
-        return dirs;
-    do {
-        const bool staging = IsStagingName(found.cFileName);
-        const bool oldUnpack = _wcsicmp(found.cFileName, L"qmsTmp") == 0;
+    for (const TChild& child : children) {
+        const bool staging = IsStagingName(child.name.c_str());
+        const bool oldUnpack = _wcsicmp(child.name.c_str(), L"qmsTmp") == 0;
         if (!staging && !oldUnpack)
             continue;
         TIndexEntry recorded;
-        if (indexedHere && staging && IndexLookup(found.cFileName, &recorded))
+        if (indexedHere && staging && IndexLookup(child.name, &recorded))
             continue;
-        dirs.push_back(base + found.cFileName + L'\\');
-    } while (FindNextFileW(find.Get(), &found));
+        dirs.push_back(base + child.name + L'\\');
+    }
     return dirs;
 }
 
@@ -646,17 +696,37 @@ void ForgetStagingDir(const std::wstring& dir) {
 }
 
 bool DeleteOpenedFile(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (GetFileInformationByHandle(file, &info) &&
-        (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
-        // A read-only file refuses to be deleted.
-        FILE_BASIC_INFO basic = {};
-        basic.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
-        if (basic.FileAttributes == 0)
-            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+    // POSIX semantics: the name goes at once, although a virus scanner, the
+    // indexer or Explorer may hold the file open, so that its folder is empty
+    // and can go right after; with the old semantics it stays "delete
+    // pending" until the last handle closes. Windows 10 1709 and later; the
+    // read-only attribute is ignored from 1809 on. What the system knows is
+    // learnt once: an older system (or Wine) refuses the flags or the class.
+    static std::atomic<int> s_flagSets{2};
+    const DWORD flagSets[] = {kDispositionDelete | kDispositionPosix | kDispositionIgnoreReadOnly,
+                              kDispositionDelete | kDispositionPosix};
+    for (int i = 2 - s_flagSets.load(); i < 2; ++i) {
+        if (i == 1)
+            ClearReadOnly(file);
+        TDispositionInfoEx ex = {flagSets[i]};
+        if (SetFileInformationByHandle(file, kDispositionInfoEx, &ex, sizeof(ex)))
+            return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED && IsMappedImage(file))
+            return RenameAside(file);
+        if (error != ERROR_INVALID_PARAMETER && error != ERROR_INVALID_FUNCTION &&
+            error != ERROR_NOT_SUPPORTED)
+            return false;
+        s_flagSets = 1 - i;
     }
-    return DeleteThrough(file);
+    ClearReadOnly(file);
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    if (SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)))
+        return true;
+    if (GetLastError() == ERROR_ACCESS_DENIED && IsMappedImage(file))
+        return RenameAside(file);
+    return false;
 }
 
 bool RemoveStagingDir(const std::wstring& dir) {
@@ -673,18 +743,37 @@ bool RemoveTreeNoFollow(const std::wstring& dir) {
         return false;
     // This process's own pin would refuse the delete access asked for below.
     Unpin(root);
-    UniqueHandle h = OpenFolderNoFollow(root, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
-                                                  FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
-    if (!h)
-        return GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES && !IsReparsePoint(root);
-    // A link opened as what it names (Wine reaches through links to folders
-    // whatever the open asks) is left alone: it is the link that is ours to
-    // remove, never its target.
-    if (!HandleIsReparsePoint(h.Get()) && IsReparsePoint(root))
-        return false;
+    UniqueHandle h;
+    const std::wstring temp = UserTempDir();
+    if (!temp.empty() && root.size() > temp.size() &&
+        CompareStringOrdinal(root.c_str(), static_cast<int>(temp.size()), temp.c_str(),
+                             static_cast<int>(temp.size()), TRUE) == CSTR_EQUAL) {
+        // In the user's temporary folder (in the split-token case its very
+        // value comes from HKCU\Environment) the root too is reached level by
+        // level from its volume, each level relative to the one above, and
+        // opened as itself: a junction above it, or one that leads on to an
+        // object-manager link, is never passed.
+        TNoFollowOpen how;
+        how.access = DELETE | FILE_LIST_DIRECTORY | FILE_WRITE_ATTRIBUTES;
+        how.linkItself = true;
+        h = OpenPathNoFollow(root, how);
+        if (!h)
+            return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    } else {
+        // Elsewhere (the install folder, the system's temporary folder) the
+        // folders above are the administrators'.
+        h = OpenFolderNoFollow(root, DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES |
+                                         FILE_WRITE_ATTRIBUTES | SYNCHRONIZE);
+        if (!h)
+            return GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                   !IsReparsePoint(root);
+        if (!IsLinkHandle(h.Get()) && IsReparsePoint(root))
+            return false;
+    }
+    // A link goes as a link, to a file as to a folder: never its target.
     BY_HANDLE_FILE_INFORMATION info = {};
-    if (!HandleIsReparsePoint(h.Get()) && GetFileInformationByHandle(h.Get(), &info) &&
+    if (!IsLinkHandle(h.Get()) && GetFileInformationByHandle(h.Get(), &info) &&
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !RemoveBelow(h.Get(), root, 0))
         return false;
-    return DeleteThrough(h.Get());
+    return DeleteOpenedFile(h.Get());
 }

@@ -44,7 +44,10 @@ std::vector<std::wstring> StagingIndexNames();
 // Folders in the user's temporary folder named like staging folders (those of
 // earlier versions and of runs without administrator rights) and the unpack
 // folder of older versions: never read, only removed. Excludes the indexed
-// ones.
+// ones. The folder is listed through a handle reached without following a
+// link; when elevated with a split token (the folder is then the user's to
+// choose) only a folder the user owns is listed, so the clean-up removes
+// nothing the user could not.
 std::vector<std::wstring> FindStrayStagingDirs();
 
 // Whether dir is a staging folder the index names and still the folder that
@@ -70,15 +73,23 @@ void ForgetStagingDir(const std::wstring& dir);
 // once it is gone. False when something stayed.
 bool RemoveStagingDir(const std::wstring& dir);
 
-// Deletes a tree without ever following a reparse point: every level is
-// opened relative to the handle of the level above, with the link itself
-// opened rather than its target, so a folder swapped for a link between two
-// steps can only ever lose the link. False when something stayed.
+// Deletes a tree (or a single file) without ever following a reparse point:
+// every level below the root is opened relative to the handle of the level
+// above, files as well as folders as the link itself rather than its
+// target, so a folder swapped for a link between two steps can only ever
+// lose the link. A root in the user's temporary folder is itself reached
+// level by level from its volume, and a link above it is never passed
+// (nothing is deleted). True when it is gone or
+// was never there; false when something stayed.
 bool RemoveTreeNoFollow(const std::wstring& dir);
 
 // Deletes the file or empty folder open as file (opened with DELETE and
 // FILE_WRITE_ATTRIBUTES access), read-only or not: whatever its name names
-// by now, the deletion is of what was opened.
+// by now, the deletion is of what was opened. The name goes at once (POSIX
+// semantics, Windows 10 1709 on), even while another program holds the file
+// open; older systems get the old deletion. A program image that is mapped
+// cannot be deleted at all: it is renamed aside within its folder, freeing
+// its name, and the call fails.
 bool DeleteOpenedFile(void* file);
 
 // True when path names a reparse point (junction, symbolic link, mount

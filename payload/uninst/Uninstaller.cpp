@@ -1,6 +1,7 @@
 #include "payload/uninst/Uninstaller.h"
 
 #include "installer/services/MessageBox.h"
+#include "installer/services/NoFollowFile.h"
 #include "installer/services/Processes.h"
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
@@ -76,15 +77,29 @@ std::wstring RecordKeyPath() {
     return std::wstring(base) + L"\\" + kProductName;
 }
 
-// The target of a shell link, or empty when it cannot be read.
-std::wstring LinkTarget(const std::wstring& linkPath) {
-    ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.PutVoid())))
+// The target of the shell link open as file, read through that handle (the
+// name may name another file by now); empty when it cannot be read.
+std::wstring LinkTarget(HANDLE file) {
+    LARGE_INTEGER size = {};
+    // A shell link is a few kilobytes; anything much larger is no link of ours.
+    constexpr LONGLONG kLargestLink = 1 << 20;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargestLink)
         return std::wstring();
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())) ||
-        FAILED(file->Load(linkPath.c_str(), STGM_READ)))
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    OVERLAPPED start = {};
+    if (!ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &got, &start) ||
+        got != bytes.size())
+        return std::wstring();
+    ComPtr<IStream> stream;
+    stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), got));
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistStream> persist;
+    if (!stream ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.PutVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistStream, persist.PutVoid())) ||
+        FAILED(persist->Load(stream.Get())))
         return std::wstring();
     wchar_t target[MAX_PATH] = {};
     if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)))
@@ -107,16 +122,42 @@ std::wstring ThroughAnsiCodePage(const std::wstring& text) {
     return wide;
 }
 
-void RemoveLinkInto(const std::wstring& linkPath, const std::wstring& installDir) {
-    if (GetFileAttributesW(linkPath.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return;
-    // A link of the same name that leads elsewhere belongs to someone else.
-    // Wine's shell links store their target in the ANSI code page only, so
-    // there a link to this installation reads back with '?' for every
-    // character that code page lacks.
-    const std::wstring target = LinkTarget(linkPath);
-    if (IsInside(target, installDir) || StartsWithNoCase(target, ThroughAnsiCodePage(installDir)))
-        DeleteFileForced(linkPath);
+// Whether the link open as file leads into installDir. A link of the same
+// name that leads elsewhere belongs to someone else. Wine's shell links
+// store their target in the ANSI code page only, so there a link to this
+// installation reads back with '?' for every character that code page lacks.
+bool LinksInto(HANDLE file, const std::wstring& installDir) {
+    const std::wstring target = LinkTarget(file);
+    return !target.empty() && (IsInside(target, installDir) ||
+                               StartsWithNoCase(target, ThroughAnsiCodePage(installDir)));
+}
+
+// Removes the shell link name of the folder open as folder when it leads
+// into installDir. The per-user Start menu and desktop come from
+// HKCU\...\User Shell Folders, which the user edits: the link is judged and
+// deleted through one handle, opened relative to the folder's as the file
+// itself and shared with no writer or deleter, so what is judged is what
+// goes, whatever its name names by then. A link (junction, symbolic link)
+// at the name is never opened through and stays.
+void RemoveLinkIn(HANDLE folder, const std::wstring& name, const std::wstring& installDir) {
+    TNoFollowOpen how;
+    how.access = GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES;
+    how.share = FILE_SHARE_READ;
+    how.kind = TEntryKind::kFile;
+    UniqueHandle file = OpenEntryNoFollow(folder, name, how);
+    if (file && LinksInto(file.Get(), installDir))
+        DeleteOpenedFile(file.Get());
+}
+
+// A folder of links (a Start-menu folder, a desktop), reached level by level
+// from its volume without following a link at any level, held open without
+// delete sharing so that nobody renames it away while its links are judged.
+UniqueHandle OpenLinkFolder(const std::wstring& path, DWORD access) {
+    TNoFollowOpen how;
+    how.access = access;
+    how.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    how.kind = TEntryKind::kFolder;
+    return OpenPathNoFollow(path, how);
 }
 
 // Folders whose loss would hurt even when they are empty: the user may have
@@ -217,20 +258,32 @@ void RemoveShortcuts(const std::wstring& installDir) {
     // The links are made for all users; earlier versions made them for the
     // user who installed, and those go as well. The folders come from the
     // shell's known folders: the "Shell Folders" values any user can edit
-    // are not read by an elevated program.
+    // are not read by an elevated program. The per-user ones still come from
+    // values the user edits, so nothing there is deleted by its path.
     for (REFKNOWNFOLDERID id : {FOLDERID_CommonPrograms, FOLDERID_Programs}) {
         const std::wstring programs = KnownFolderPath(id);
         if (programs.empty())
             continue;
-        const std::wstring folder = WithSeparator(programs) + kProductName;
-        RemoveLinkInto(folder + L"\\" + kClientLinkName, installDir);
-        RemoveLinkInto(folder + L"\\" + kUninstallLinkName, installDir);
-        RemoveDirectoryW(folder.c_str());
+        UniqueHandle parent = OpenLinkFolder(programs, FILE_TRAVERSE);
+        TNoFollowOpen how;
+        how.access = DELETE | FILE_LIST_DIRECTORY | FILE_WRITE_ATTRIBUTES;
+        how.share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        how.kind = TEntryKind::kFolder;
+        UniqueHandle folder =
+            parent ? OpenEntryNoFollow(parent.Get(), kProductName, how) : UniqueHandle();
+        if (!folder)
+            continue;
+        RemoveLinkIn(folder.Get(), kClientLinkName, installDir);
+        RemoveLinkIn(folder.Get(), kUninstallLinkName, installDir);
+        // Through its handle, and only when it is empty: a folder that holds
+        // anything else is not ours alone.
+        DeleteOpenedFile(folder.Get());
     }
     for (REFKNOWNFOLDERID id : {FOLDERID_PublicDesktop, FOLDERID_Desktop}) {
         const std::wstring desktop = KnownFolderPath(id);
-        if (!desktop.empty())
-            RemoveLinkInto(WithSeparator(desktop) + kClientLinkName, installDir);
+        UniqueHandle folder = desktop.empty() ? UniqueHandle() : OpenLinkFolder(desktop, 0);
+        if (folder)
+            RemoveLinkIn(folder.Get(), kClientLinkName, installDir);
     }
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }

@@ -9,6 +9,7 @@
 #include "installer/services/CommandLine.h"
 #include "installer/services/Journal.h"
 #include "installer/services/MessageBox.h"
+#include "installer/services/NoFollowFile.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/SystemFolders.h"
 
@@ -32,7 +33,7 @@ const wchar_t kUsage[] =
     L"\n"
     L"  /S          silent uninstall: no questions, a running client is closed\n"
     L"  /LOG=file   write the log to file (default: "
-    L"%TEMP%\\Quillmossdex-uninstall-<date>-<time>-<random>.log)\n"
+    L"%SystemRoot%\\Temp\\Quillmossdex-uninstall-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
     L"\n"
     L"Exit codes: 0 removed, 1 declined, 2 nothing installed here, 3 some files stayed,\n"
@@ -59,6 +60,8 @@ const wchar_t* Outcome(int code) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     SkinUI::HardenDllSearch();
+    // Before the first file is opened, the log included.
+    const std::wstring redirectionTrust = EnforceRedirectionTrust();
 
     const std::vector<std::wstring> args = SplitCommandLine(GetCommandLineW());
     UninstallOptions options;
@@ -93,6 +96,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     }
 
     OpenRunLog(logPath, L"uninstall", kProgram);
+    SetupLogLine(redirectionTrust);
     SetSilentMessageBoxes(options.silent);
     CoInitialize(nullptr);
     // An install that was killed half way is finished or put back first, so

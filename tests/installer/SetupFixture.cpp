@@ -2,7 +2,38 @@
 
 #include "tests/installer/EngineTestSupport.h"
 
+#include "installer/services/Staging.h"
+
 namespace qmtest {
+
+std::wstring ReadLogText(const std::wstring& path) {
+    std::string bytes = ReadFileBytes(path);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    if (bytes.empty())
+        return std::wstring();
+    std::wstring text(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      &text[0], static_cast<int>(text.size()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+std::vector<std::wstring> DefaultLogsWith(const std::wstring& part, const wchar_t* kind) {
+    std::vector<std::wstring> logs;
+    const std::wstring folder = StagingParent();
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((folder + L"Quillmossdex-" + kind + L"-*.log").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return logs;
+    do {
+        const std::wstring path = folder + found.cFileName;
+        if (ReadLogText(path).find(part) != std::wstring::npos)
+            logs.push_back(path);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return logs;
+}
 
 std::unique_ptr<TempDir> SetupTest::s_dir;
 std::wstring SetupTest::s_setup;
@@ -50,6 +81,10 @@ void SetupTest::SetUp() {
 }
 
 void SetupTest::TearDown() {
+    // The default logs of this test's runs, which name its work folder.
+    for (const wchar_t* kind : {L"install", L"uninstall"})
+        for (const std::wstring& log : DefaultLogsWith(m_work.Path(), kind))
+            DeleteFileW(log.c_str());
     SetEnvironmentVariableW(L"TMP", s_tmp.c_str());
     SetEnvironmentVariableW(L"TEMP", s_temp.c_str());
     // An installer a test left running (on its finish page, or after a

@@ -7,8 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace qmtest {
+
+// The default logs of the programs' runs (kind "install" or "uninstall")
+// whose text holds part. Elevated runs (every run under Wine) write them to
+// the system's temporary folder, which all tests share, so a test finds its
+// own by what its command line holds (its work folder).
+std::vector<std::wstring> DefaultLogsWith(const std::wstring& part,
+                                          const wchar_t* kind = L"install");
+// A setup log as text, without its byte order mark.
+std::wstring ReadLogText(const std::wstring& path);
 
 // The fixture of the end-to-end tests: a test copy of the installer with the
 // small payload (made once per program), a clean machine before and after

@@ -13,7 +13,9 @@
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FileManage.h"
 #include "installer/app/SilentInstall.h"
+#include "installer/services/NoFollowFile.h"
 #include "installer/services/Product.h"
+#include "installer/services/SystemFolders.h"
 #include "installer/services/FolderHandle.h"
 #include "installer/services/Staging.h"
 #include "payload/uninst/Uninstaller.h"
@@ -214,19 +216,42 @@ protected:
             return 0xFFFFFFFF;
         return process.ExitCode();
     }
-    // Whether this run wrote a log of its own in the temporary folder (a
-    // planted file there holds no start line).
+    // Whether this run wrote a default log of its own (a planted file holds
+    // no start line). Elevated, as every run under Wine, it lies in the
+    // system's temporary folder; none goes to the user's.
     bool RunLogged() {
         WIN32_FIND_DATAW found = {};
         SkinUI::UniqueFind find(
             FindFirstFileW((m_work / L"Quillmossdex-install-*.log").c_str(), &found));
-        if (!find)
-            return false;
         do {
-            if (ReadFileBytes(m_work / found.cFileName).find(" started: ") != std::string::npos)
+            if (find &&
+                ReadFileBytes(m_work / found.cFileName).find(" started: ") != std::string::npos) {
+                ADD_FAILURE() << "a log in the user's temporary folder";
+                return false;
+            }
+        } while (find && FindNextFileW(find.Get(), &found));
+        for (const std::wstring& log : DefaultLogsWith(m_work.Path()))
+            if (ReadLogText(log).find(L" started: ") != std::wstring::npos)
                 return true;
-        } while (FindNextFileW(find.Get(), &found));
         return false;
+    }
+    // The default log of this run that holds text.
+    bool RunLogSays(const std::wstring& text) {
+        std::wstring seen;
+        for (const std::wstring& log : DefaultLogsWith(m_work.Path())) {
+            seen += ReadLogText(log);
+            if (seen.find(text) != std::wstring::npos)
+                return true;
+        }
+        ADD_FAILURE() << "the log says:\n" << Narrow(seen);
+        return false;
+    }
+    // The programs started next find TEMP and TMP pointing at temp, as the user's own
+    // values (HKCU\Environment) point an elevated run's in the split-token
+    // case.
+    void UseTemporaryFolder(const std::wstring& temp) {
+        SetEnvironmentVariableW(L"TMP", temp.c_str());
+        SetEnvironmentVariableW(L"TEMP", temp.c_str());
     }
 
     void ExpectVictimsUnchanged() {
@@ -277,6 +302,7 @@ private:
 
 TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
     const std::wstring secret = victim + L"\\secret.txt";
+    static const std::string kBatchFile = "@echo off\r\nrem nightly\r\n";
     struct Attack {
         const char* name;
         // Planted before the install, in the temporary folder (the work folder).
@@ -381,6 +407,57 @@ TEST_F(Hardening, PlantedLinksLeaveTheirTargetsUnchanged) {
              },
          .switches = L"/LOG=" + (m_work / L"run.log") + L" ",
          .check = [&] { EXPECT_EQ("the user's secret", ReadFileBytes(m_work / L"run.log")); }},
+        // Only the last level of the name used to be opened without
+        // following a link: a folder above it that is a link to the victim
+        // (on Windows a junction, or one to an object-manager directory)
+        // had the log made there.
+        {.name = "the /LOG= file lies below a link to a folder of the user",
+         .plant = [&] { return Link(m_work / L"logs", victim); },
+         .switches = L"/LOG=" + (m_work / L"logs\\qm-install.log") + L" ",
+         .check = [&] { EXPECT_TRUE(RunLogSays(L"is not used: its name or a folder above it")); }},
+        // Appended to, an administrator's batch file would run what the
+        // command line put into the log after it.
+        {.name = "the /LOG= file is an administrator's batch file",
+         .plant = [&] { return WriteFileBytes(m_work / L"nightly.cmd", kBatchFile); },
+         .switches = L"/LOG=" + (m_work / L"nightly.cmd") + L" ",
+         .check =
+             [&] {
+                 EXPECT_EQ(kBatchFile, ReadFileBytes(m_work / L"nightly.cmd"));
+                 EXPECT_TRUE(RunLogSays(L"exists and is not a log of this program"));
+             }},
+        // Wine deleted the file such a link names when the clean-up deleted
+        // the link. (Windows opens the link itself and deletes it.)
+        {.name = "a link to a file named like an earlier run's staging folder",
+         .plant = [&] { return Link(m_work / L"qms-0123456789abcdee", secret); }},
+        {.name = "links to a file and a folder inside what an earlier version left",
+         .plant =
+             [&] {
+                 const std::wstring old = m_work / L"qmsTmp";
+                 return CreateDirectoryW(old.c_str(), nullptr) &&
+                        Link(old + L"\\secret.txt", secret) &&
+                        Link(old + L"\\res", victim + L"\\res");
+             }},
+        // The temporary folder is named through a link (in the split-token
+        // case its value comes from HKCU\\Environment): the root of the
+        // clean-up is reached level by level and the link is not passed, so
+        // what an earlier version left behind it stays.
+        {.name = "the temporary folder is named through a link",
+         .plant =
+             [&] {
+                 const std::wstring other = m_work / L"other";
+                 if (!CreateDirectoryW(other.c_str(), nullptr) ||
+                     !CreateDirectoryW((other + L"\\qmsTmp").c_str(), nullptr) ||
+                     !WriteFileBytes(other + L"\\qmsTmp\\keep.txt", "kept") ||
+                     !Link(m_work / L"tlink", other))
+                     return false;
+                 UseTemporaryFolder(m_work / L"tlink\\");
+                 return true;
+             },
+         .check =
+             [&] {
+                 UseTemporaryFolder(m_work.Path());
+                 EXPECT_EQ("kept", ReadFileBytes(m_work / L"other\\qmsTmp\\keep.txt"));
+             }},
         // A standard user holding the names, also as "Global\\..." where a
         // deployment running as SYSTEM looks, made every silent install exit
         // with 3. On Windows the installer's mutex lies in a private
@@ -517,6 +594,139 @@ TEST_F(Hardening, DirectoriesOnTheCommandLineAndInTheRecord) {
         CleanMachine();
     }
     DeleteFileW(planted.c_str());
+}
+
+// Made new where a shell reads it (a folder of scripts), the log holds the
+// command line: the caller's text, shell operators included, which must
+// reach no shell.
+TEST_F(Hardening, ShellTextOnTheCommandLineReachesNoShellThroughTheLog) {
+    const std::wstring log = m_work / L"log & echo pwned ^& rem %PATH%.cmd";
+    EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED),
+              Install(Quote(L"/LOG=" + log) + L" path " + Quote(apps())));
+    const std::string text = ReadFileBytes(log);
+    EXPECT_NE(std::string::npos, text.find(" started: ")) << text;
+    EXPECT_EQ(std::string::npos, text.find_first_of("&|<>^%")) << text;
+}
+
+// The level-by-level open that the elevated programs' logs, crash dump,
+// clean-up and link removal go through, against links planted at each level.
+// Windows opens a link at any level as the link itself (a junction too, and
+// one that leads on to an object-manager link), and the open refuses it;
+// Wine 8 follows the link, and the open tells by the name the system gives
+// the handle.
+TEST_F(Hardening, NoLevelOfAPathIsFollowedThroughALink) {
+    const std::wstring secret = victim + L"\\secret.txt";
+    ASSERT_TRUE(Link(m_work / L"dlink", victim));
+    ASSERT_TRUE(Link(m_work / L"flink", secret));
+    const std::wstring plain = m_work / L"plain folder with a long name";
+    ASSERT_TRUE(CreateDirectoryW(plain.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(plain + L"\\file.txt", "plain"));
+    wchar_t shortPlain[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(plain.c_str(), shortPlain, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH && plain != shortPlain) << "no 8.3 name";
+    using K = TEntryKind;
+    struct Case {
+        const char* name;
+        std::wstring path;
+        DWORD disposition;
+        TEntryKind kind;
+        DWORD error; // ERROR_SUCCESS: opened
+    } cases[] = {
+        {"a plain file", plain + L"\\file.txt", OPEN_EXISTING, K::kAny, ERROR_SUCCESS},
+        {"a folder by its 8.3 name", shortPlain, OPEN_EXISTING, K::kFolder, ERROR_SUCCESS},
+        {"a file below a folder's 8.3 name", std::wstring(shortPlain) + L"\\file.txt",
+         OPEN_EXISTING, K::kFile, ERROR_SUCCESS},
+        {"a file spelled with .. and /", m_work / L"x\\..\\plain folder with a long name/file.txt",
+         OPEN_EXISTING, K::kFile, ERROR_SUCCESS},
+        {"a new file", plain + L"\\new.txt", CREATE_NEW, K::kFile, ERROR_SUCCESS},
+        {"an existing file asked to be new", plain + L"\\file.txt", CREATE_NEW, K::kFile,
+         ERROR_FILE_EXISTS},
+        {"a file in a missing folder", plain + L"\\missing\\x.txt", OPEN_ALWAYS, K::kFile,
+         ERROR_PATH_NOT_FOUND},
+        {"a file asked for as a folder", plain + L"\\file.txt", OPEN_EXISTING, K::kFolder,
+         ERROR_DIRECTORY},
+        {"a file below a link to a folder", m_work / L"dlink\\secret.txt", OPEN_EXISTING, K::kAny,
+         ERROR_CANT_ACCESS_FILE},
+        {"a new file below a link to a folder", m_work / L"dlink\\new.txt", CREATE_NEW, K::kFile,
+         ERROR_CANT_ACCESS_FILE},
+        {"a new file two levels below a link", m_work / L"dlink\\res\\new.txt", OPEN_ALWAYS,
+         K::kFile, ERROR_CANT_ACCESS_FILE},
+        {"a link to a folder", m_work / L"dlink", OPEN_EXISTING, K::kAny, ERROR_CANT_ACCESS_FILE},
+        {"a link to a file", m_work / L"flink", OPEN_ALWAYS, K::kAny, ERROR_CANT_ACCESS_FILE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TNoFollowOpen how;
+        how.access = GENERIC_READ;
+        how.disposition = c.disposition;
+        how.kind = c.kind;
+        SkinUI::UniqueHandle h = OpenPathNoFollow(c.path, how);
+        EXPECT_EQ(c.error, h ? static_cast<DWORD>(ERROR_SUCCESS) : GetLastError());
+    }
+    EXPECT_TRUE(FileExists(plain + L"\\new.txt"));
+    // The removal of a tree named through a link, or of a link to a file
+    // (which Wine cannot open as itself), leaves what the link names alone.
+    EXPECT_FALSE(RemoveTreeNoFollow(m_work / L"dlink\\res"));
+    EXPECT_FALSE(RemoveTreeNoFollow(m_work / L"flink"));
+    ExpectVictimsUnchanged();
+}
+
+// The per-user Start menu and desktop come from the user's own values
+// (HKCU\...\User Shell Folders). Named through a link that leads to folders
+// of links the user cannot write (another account's, the system's: here a
+// folder standing for them), the elevated uninstaller deleted the links
+// there by their path and removed their folder.
+TEST_F(Hardening, TheUninstallerDeletesNothingThroughAPerUserFolderNamedThroughALink) {
+    ASSERT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"path " + Quote(apps())));
+    const std::string link = ReadFileBytes(StartMenuShortcut());
+    ASSERT_FALSE(link.empty());
+    const std::wstring others = m_work / L"others";
+    const std::wstring folder = others + L"\\" + kProductName;
+    ASSERT_TRUE(CreateDirectoryW(others.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring links[] = {folder + L"\\" + kClientLinkName,
+                                  folder + L"\\" + kUninstallLinkName,
+                                  others + L"\\" + kClientLinkName};
+    for (const std::wstring& at : links)
+        ASSERT_TRUE(WriteFileBytes(at, link));
+    ASSERT_TRUE(Link(m_work / L"plink", others));
+
+    const wchar_t kUserShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    struct Value {
+        const wchar_t* name;
+        std::wstring kept;
+    } values[] = {{L"Programs", {}}, {L"Desktop", {}}};
+    const std::wstring planted = m_work / L"plink";
+    for (Value& v : values) {
+        wchar_t buf[MAX_PATH] = {};
+        DWORD size = sizeof(buf);
+        if (RegGetValueW(HKEY_CURRENT_USER, kUserShellFolders, v.name,
+                         RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buf,
+                         &size) == ERROR_SUCCESS)
+            v.kept = buf;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, v.name, REG_EXPAND_SZ,
+                        planted.c_str(),
+                        static_cast<DWORD>((planted.size() + 1) * sizeof(wchar_t)));
+    }
+    const bool taken = SamePath(KnownFolderPath(FOLDERID_Programs), planted);
+    if (taken) {
+        EXPECT_EQ(static_cast<DWORD>(UNINSTALL_OK), Uninstall(installed()));
+    }
+    for (const Value& v : values) {
+        if (v.kept.empty())
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, v.name);
+        else
+            RegSetKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, v.name, REG_EXPAND_SZ,
+                            v.kept.c_str(),
+                            static_cast<DWORD>((v.kept.size() + 1) * sizeof(wchar_t)));
+    }
+    ASSERT_TRUE(taken) << "the shell did not take the planted per-user folder";
+    for (const std::wstring& at : links)
+        EXPECT_EQ(link, ReadFileBytes(at)) << Narrow(at);
+    // The links for all users went as before.
+    EXPECT_FALSE(FileExists(StartMenuShortcut()));
+    ExpectVictimsUnchanged();
 }
 
 TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {

@@ -1,6 +1,7 @@
 // The setup log and the message box seam's silent mode.
 #include "installer/services/MessageBox.h"
 #include "installer/services/SetupLog.h"
+#include "installer/services/Staging.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,9 @@ size_t Count(const std::string& text, const std::string& part) {
     return n;
 }
 
-TEST(SetupLog, DefaultFileIsNamedByKindDateAndTimeInTheTemporaryFolder) {
+// Elevated (as every program under Wine), the system's temporary folder;
+// otherwise the user's.
+TEST(SetupLog, DefaultFileIsNamedByKindDateAndTimeInTheRunsTemporaryFolder) {
     SYSTEMTIME t = {};
     t.wYear = 2026;
     t.wMonth = 1;
@@ -36,11 +39,11 @@ TEST(SetupLog, DefaultFileIsNamedByKindDateAndTimeInTheTemporaryFolder) {
     t.wHour = 3;
     t.wMinute = 4;
     t.wSecond = 5;
-    wchar_t temp[MAX_PATH + 1] = {};
-    ASSERT_NE(0u, GetTempPathW(MAX_PATH + 1, temp));
-    EXPECT_EQ(std::wstring(temp) + L"Quillmossdex-install-20260102-030405.log",
+    const std::wstring folder = StagingParent();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder + L"Quillmossdex-install-20260102-030405.log",
               DefaultSetupLogPath(L"install", t));
-    EXPECT_EQ(std::wstring(temp) + L"Quillmossdex-uninstall-20260102-030405.log",
+    EXPECT_EQ(folder + L"Quillmossdex-uninstall-20260102-030405.log",
               DefaultSetupLogPath(L"uninstall", t));
 }
 
@@ -57,22 +60,81 @@ TEST_F(SetupLogFile, LinesAreUtf8WithTimeOneLineEachAndARunAppends) {
     ASSERT_TRUE(OpenSetupLog(path));
     SetupLogLine(L"next run");
     const std::string bytes = ReadFileBytes(path);
-    // One byte order mark, at the start only, so editors read it as UTF-8.
-    EXPECT_EQ(0u, bytes.find("\xEF\xBB\xBF"));
+    // One byte order mark, at the start only, so editors read it as UTF-8,
+    // then the header that marks the file as a log of ours.
+    const std::string header = "\xEF\xBB\xBFQuillmossdex run log\r\n";
+    EXPECT_EQ(0u, bytes.find(header));
     EXPECT_EQ(1u, Count(bytes, "\xEF\xBB\xBF"));
-    EXPECT_EQ(2u, Count(bytes, "\r\n"));
+    EXPECT_EQ(3u, Count(bytes, "\r\n"));
     EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 路径不能为空  second half\r\n")));
     EXPECT_NE(std::string::npos, bytes.find("  next run\r\n"));
     // The time stamp: "YYYY-MM-DD HH:MM:SS.mmm".
-    ASSERT_GT(bytes.size(), 27u);
-    EXPECT_EQ('-', bytes[7]);
-    EXPECT_EQ(' ', bytes[13]);
-    EXPECT_EQ('.', bytes[22]);
+    ASSERT_GT(bytes.size(), header.size() + 27);
+    EXPECT_EQ('-', bytes[header.size() + 4]);
+    EXPECT_EQ(' ', bytes[header.size() + 10]);
+    EXPECT_EQ('.', bytes[header.size() + 19]);
+}
+
+// A log that lands where a command shell reads it (a /LOG= name ending in
+// .cmd) must not run what its lines hold: the command line and the folders
+// it names are the caller's text.
+TEST_F(SetupLogFile, NoShellActsOnALine) {
+    ASSERT_TRUE(OpenSetupLog(path));
+    SetupLogLine(L"started: /D=C:\\R&D & echo x > C:\\pwn.txt | more ^ %PATH%\x1b\t.");
+    const std::string bytes = ReadFileBytes(path);
+    EXPECT_EQ(std::string::npos, bytes.find_first_of("&|<>^%\x1b\t"));
+    EXPECT_NE(
+        std::string::npos,
+        bytes.find(Utf8(L"started: /D=C:\\R＆D ＆ echo x ＞ C:\\pwn.txt ｜ more ＾ ％PATH％  .")));
+}
+
+// Appended to, a file that is not a log of ours would change its meaning (an
+// administrator's batch file runs whatever follows its last line). Such a
+// file is left byte for byte as it was; logs of ours, also those of earlier
+// versions, are continued.
+TEST_F(SetupLogFile, OnlyALogOfOursIsContinued) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool ours;
+    } cases[] = {
+        {"a batch file", "@echo off\r\nrem nightly\r\n", false},
+        {"an empty file", "", false},
+        {"a byte order mark alone", "\xEF\xBB\xBF", false},
+        {"another program's UTF-8 text",
+         "\xEF\xBB\xBF"
+         "2026-05-04 10:21:07.415  other\r\n",
+         false},
+        {"a log of ours", "\xEF\xBB\xBFQuillmossdex run log\r\n", true},
+        {"a log of an earlier version",
+         "\xEF\xBB\xBF"
+         "2026-05-04 10:21:07.415  QuillmossdexSetup.exe 1.0.66 started: x\r\n",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring file = dir / L"existing.log";
+        ASSERT_TRUE(qmtest::WriteFileBytes(file, c.bytes));
+        EXPECT_EQ(c.ours, OpenSetupLog(file));
+        const DWORD error = GetLastError();
+        SetupLogLine(L"this run");
+        if (c.ours) {
+            EXPECT_EQ(0u, ReadFileBytes(file).find(c.bytes));
+            EXPECT_NE(std::string::npos, ReadFileBytes(file).find("  this run\r\n"));
+        } else {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_EXISTS), error);
+            EXPECT_EQ(c.bytes, ReadFileBytes(file));
+        }
+        ASSERT_TRUE(OpenSetupLog(path));
+        DeleteFileW(file.c_str());
+    }
 }
 
 TEST_F(SetupLogFile, AFileThatCannotBeOpenedKeepsTheOpenLog) {
     ASSERT_TRUE(OpenSetupLog(path));
+    // The folder is missing: the caller says so in the log it falls back to.
     EXPECT_FALSE(OpenSetupLog(dir / L"missing\\folder\\x.log"));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
     EXPECT_FALSE(OpenSetupLog(L""));
     SetupLogLine(L"still here");
     EXPECT_EQ(path, SetupLogPath());
@@ -173,8 +235,8 @@ TEST_F(SetupLogFile, SilentBoxesGoToTheLogAndAnswerTheirDefault) {
     const std::string bytes = ReadFileBytes(path);
     EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 安装程序正在运行!\r\n")));
     EXPECT_NE(std::string::npos,
-              bytes.find(Utf8(L"  message: 是否强制关闭后安装? -> Yes (silent default)\r\n")));
-    EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 覆盖? -> Cancel\r\n")));
+              bytes.find(Utf8(L"  message: 是否强制关闭后安装? → Yes (silent default)\r\n")));
+    EXPECT_NE(std::string::npos, bytes.find(Utf8(L"  message: 覆盖? → Cancel\r\n")));
 }
 
 } // namespace
