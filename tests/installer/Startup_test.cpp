@@ -91,20 +91,6 @@ TEST(StartupWords, SwitchesComeFirstAndTheModeWordsKeepTheirMeaning) {
     }
 }
 
-// The setup log as text; the byte order mark is not part of it.
-std::wstring ReadLog(const std::wstring& path) {
-    std::string bytes = ReadFileBytes(path);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        bytes.erase(0, 3);
-    if (bytes.empty())
-        return std::wstring();
-    std::wstring text(bytes.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      &text[0], static_cast<int>(text.size()));
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
-}
-
 bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
