@@ -101,6 +101,7 @@ TEST_F(InstallDirApp, EveryFolderIsJudgedByOneRuleInSilentRunsAndInTheWindow) {
         bool needsReadOnly = false;
     } cases[] = {
         {"the drive root", L"C:\\", L"", {kDriveRoot}, {}},
+        {"the Windows folder", windows, windows, {kSystemFolder}, {kSystemFolder}},
         {"the system folder", system32, system32, {kSystemFolder}, {kSystemFolder}},
         {"the system folder in other case, with a separator",
          L"c:\\WINDOWS\\System32\\",
