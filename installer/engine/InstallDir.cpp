@@ -16,6 +16,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -66,10 +67,10 @@ std::wstring Instead() {
     return parent.empty() ? std::wstring(L"。") : L", 例如 " + ProductDirBelow(parent) + L"。";
 }
 
-// Why this run cannot write into dir (with a trailing separator), found by
-// making a file of its own there and deleting it again; empty when it can.
-// Created new, so a name somebody planted, link or not, is never opened.
-std::wstring WriteProbeRefusal(const std::wstring& dir) {
+// Whether this run can write into dir (with a trailing separator), found by
+// making a file of its own there and deleting it again: ERROR_SUCCESS when it
+// can. Created new, so a name somebody planted, link or not, is never opened.
+DWORD ProbeWriting(const std::wstring& dir) {
     std::wstring random = RandomHex(8);
     if (random.empty())
         random = SkinUI::DecimalText(static_cast<int>(GetTickCount() & 0x7fffffff));
@@ -78,15 +79,15 @@ std::wstring WriteProbeRefusal(const std::wstring& dir) {
         probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
         nullptr));
-    DWORD error = ERROR_SUCCESS;
-    DWORD written = 0;
     if (!file)
-        error = GetLastError();
-    else if (!WriteFile(file.Get(), "q", 1, &written, nullptr) || written != 1)
-        error = GetLastError();
-    file.Reset();
-    if (error == ERROR_SUCCESS)
-        return std::wstring();
+        return GetLastError();
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), "q", 1, &written, nullptr) || written != 1)
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+std::wstring NotWritableReason(const std::wstring& dir, DWORD error) {
     SetupLogFailure(L"could not write a file into " + dir, error);
     return L"无法在此文件夹中写入文件 (" + SystemErrorReason(error) + L"), 请选择其他位置" +
            Instead();
@@ -218,24 +219,39 @@ TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CInstallPayl
         reason = RefusalBeforeCreating(dir, neededBytes);
     if (reason.empty())
         reason = FolderSecurityRefusal(dir);
-    if (reason.empty()) {
-        const DWORD error = CreateInstallDirectory(dir, &check.created);
-        if (IsUsableInstallDir(dir)) {
-            // Judged again now that every level exists: a level somebody
-            // else made between the judgement and its creation is theirs.
-            reason = FolderSecurityRefusal(dir);
-            if (reason.empty())
-                reason = WriteProbeRefusal(dir);
-            if (reason.empty())
-                return check;
-        } else {
+    // An uninstaller's clean-up copy still running from just before removes
+    // an empty install folder, also one made a moment ago: the levels are
+    // made again when the folder went away in between, a few times at most.
+    for (int attempt = 0; reason.empty() && attempt < 3; ++attempt) {
+        std::vector<std::wstring> made;
+        const DWORD error = CreateInstallDirectory(dir, &made);
+        for (const std::wstring& level : made)
+            if (std::find(check.created.begin(), check.created.end(), level) == check.created.end())
+                check.created.push_back(level);
+        if (!IsUsableInstallDir(dir)) {
+            if (error == ERROR_SUCCESS && attempt < 2)
+                continue;
             if (error != ERROR_SUCCESS)
                 SetupLogFailure(L"could not create " + dir, error);
             reason = RefusalReason(dir, error);
+            break;
         }
-        RemoveCreatedLevels(check.created);
-        check.created.clear();
+        // Judged again now that every level exists: a level somebody else
+        // made between the judgement and its creation is theirs.
+        reason = FolderSecurityRefusal(dir);
+        if (!reason.empty())
+            break;
+        const DWORD probe = ProbeWriting(dir);
+        if (probe == ERROR_SUCCESS)
+            return check;
+        if ((probe == ERROR_PATH_NOT_FOUND || probe == ERROR_FILE_NOT_FOUND) && attempt < 2)
+            continue;
+        reason = NotWritableReason(dir, probe);
     }
+    if (reason.empty())
+        reason = RefusalReason(dir, ERROR_SUCCESS);
+    RemoveCreatedLevels(check.created);
+    check.created.clear();
     check.refusal = CannotCreateMessage(dir, reason);
     return check;
 }
