@@ -79,6 +79,13 @@ void ApplyStartMode(CFrameUI& frame, const std::vector<std::wstring>& args) {
 
 void ApplyStartRequest(CFrameUI& frame, const TStartRequest& request) {
     ApplyStartMode(frame, request.words);
-    if (!request.parentDir.empty() && request.words.empty() && !frame.m_useRecordedDir)
+    if (!request.parentDir.empty() && request.words.empty()) {
+        // The field names the folder from the command line, also over a
+        // recorded installation; that one is still there, so the overwrite
+        // question stays.
+        const int askOverwrite = frame.m_askOverwrite;
         frame.ApplyPathArgument(request.parentDir);
+        frame.m_useRecordedDir = 0;
+        frame.m_askOverwrite = askOverwrite;
+    }
 }

@@ -7,6 +7,7 @@
 #include "installer/engine/FileManage.h"
 #include "installer/engine/FolderSecurity.h"
 #include "installer/services/Product.h"
+#include "installer/services/RandomText.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/SystemFolders.h"
 
@@ -15,6 +16,7 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -56,6 +58,94 @@ std::wstring SystemErrorReason(DWORD error) {
     const std::wstring text = SystemErrorText(error);
     return L"系统错误 " + SkinUI::DecimalText(static_cast<int>(error)) +
            (text.empty() ? std::wstring(L"。") : L": " + text);
+}
+
+// Where a refusal sends the person instead: the product's folder in the
+// program files, which only administrators can change.
+std::wstring Instead() {
+    const std::wstring parent = DefaultParentDir();
+    return parent.empty() ? std::wstring(L"。") : L", 例如 " + ProductDirBelow(parent) + L"。";
+}
+
+// Whether this run can write into dir (with a trailing separator), found by
+// making a file of its own there and deleting it again: ERROR_SUCCESS when it
+// can. Created new, so a name somebody planted, link or not, is never opened.
+DWORD ProbeWriting(const std::wstring& dir) {
+    std::wstring random = RandomHex(8);
+    if (random.empty())
+        random = SkinUI::DecimalText(static_cast<int>(GetTickCount() & 0x7fffffff));
+    const std::wstring probe = dir + L"qms-probe-" + random + L".tmp";
+    SkinUI::UniqueHandle file(CreateFileW(
+        probe.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+        nullptr));
+    if (!file)
+        return GetLastError();
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), "q", 1, &written, nullptr) || written != 1)
+        return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+std::wstring NotWritableReason(const std::wstring& dir, DWORD error) {
+    SetupLogFailure(L"could not write a file into " + dir, error);
+    return L"无法在此文件夹中写入文件 (" + SystemErrorReason(error) + L"), 请选择其他位置" +
+           Instead();
+}
+
+// Why dir (canonical, with a trailing separator) is no place for the
+// product, whatever its ACL says; empty when it is one.
+std::wstring PlaceRefusal(const std::wstring& dir) {
+    if (HasTrimmedComponent(WithoutTrailingSeparators(dir)))
+        return L"路径中有以点或空格结尾的名称, Windows 不能这样命名文件夹, 请换一个文件夹名称。";
+    if (WithoutTrailingSeparators(dir).size() <= 3)
+        return L"不能直接安装到驱动器的根目录, 请选择其中的一个文件夹, 例如 " + dir +
+               kProductFolder + L"。";
+    if (IsInsideWindowsFolder(dir))
+        return L"这是 Windows 的系统文件夹, 不能安装到其中, 请选择其他位置" + Instead();
+    if (IsInsideShellFolder(dir))
+        return L"这是桌面、文档、开始菜单或下载等个人文件夹, 不能安装到其中, 请选择其他位置" +
+               Instead();
+    if (IsReservedFolder(dir))
+        return L"这是系统或多个程序共用的文件夹, 不能直接安装到其中, 请选择其他位置" + Instead();
+    return std::wstring();
+}
+
+// The reason a risk found on dir's levels gives.
+std::wstring RiskReason(const TFolderRisk& risk) {
+    const std::wstring quoted = L"\"" + risk.path + L"\"";
+    switch (risk.risk) {
+    case FolderRisk::None:
+        break;
+    case FolderRisk::NoPersistentAcls:
+        return L"驱动器 " + risk.path +
+               L" 的文件系统 (例如 FAT32 或 exFAT) 不能保存权限设置, 其他用户将能替换安装的程序。"
+               L"请选择 NTFS 格式的驱动器" +
+               Instead();
+    case FolderRisk::Link:
+        return quoted + L" 是一个链接或挂载点, 不能安装到其中, 请选择其他位置" + Instead();
+    case FolderRisk::WritableAbove:
+        return L"文件夹 " + quoted +
+               L" 允许其他用户修改, 他们可以替换安装在其中的程序。请选择只有管理员可以修改的位置" +
+               Instead();
+    case FolderRisk::WritableInstallFolder:
+        return L"安装目录允许其他用户修改, 他们可以替换安装在其中的程序。请先删除该目录, "
+               L"或选择只有管理员可以修改的位置" +
+               Instead();
+    case FolderRisk::WritableInside:
+        return L"安装目录中的 " + quoted +
+               L" 允许其他用户修改, 他们可以替换安装的程序。请先删除该目录, "
+               L"或选择只有管理员可以修改的位置" +
+               Instead();
+    }
+    return std::wstring();
+}
+
+// Removes the levels a refused check made, deepest first, each only while
+// it is empty: a refused directory leaves no trace.
+void RemoveCreatedLevels(const std::vector<std::wstring>& created) {
+    for (auto it = created.rbegin(); it != created.rend(); ++it)
+        RemoveDirectoryW(it->c_str());
 }
 
 } // namespace
@@ -106,22 +196,52 @@ TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CInstallPayl
         return check;
     }
     // Recorded and compared the way the file system resolves it
-    // ("C:\\x\\..\\Apps", "C:\\Apps/sub").
+    // ("C:\\x\\..\\Apps", "C:\\Apps/sub", 8.3 names), so that no spelling
+    // of a refused folder passes.
     dir = WithSeparator(CanonicalPath(dir));
     check.dir = dir;
     if (const size_t excess = payload.PathExcess(dir)) {
         check.refusal = TooLongMessage(excess);
         return check;
     }
-    std::wstring reason = RefusalBeforeCreating(dir, neededBytes);
-    if (reason.empty()) {
-        const DWORD error = CreateInstallDirectory(dir, &check.created);
-        if (IsUsableInstallDir(dir))
+    std::wstring reason = PlaceRefusal(dir);
+    if (reason.empty())
+        reason = RefusalBeforeCreating(dir, neededBytes);
+    if (reason.empty())
+        reason = FolderSecurityRefusal(dir);
+    // An uninstaller's clean-up copy still running from just before removes
+    // an empty install folder, also one made a moment ago: the levels are
+    // made again when the folder went away in between, a few times at most.
+    for (int attempt = 0; reason.empty() && attempt < 3; ++attempt) {
+        std::vector<std::wstring> made;
+        const DWORD error = CreateInstallDirectory(dir, &made);
+        for (const std::wstring& level : made)
+            if (std::find(check.created.begin(), check.created.end(), level) == check.created.end())
+                check.created.push_back(level);
+        if (!IsUsableInstallDir(dir)) {
+            if (error == ERROR_SUCCESS && attempt < 2)
+                continue;
+            if (error != ERROR_SUCCESS)
+                SetupLogFailure(L"could not create " + dir, error);
+            reason = RefusalReason(dir, error);
+            break;
+        }
+        // Judged again now that every level exists: a level somebody else
+        // made between the judgement and its creation is theirs.
+        reason = FolderSecurityRefusal(dir);
+        if (!reason.empty())
+            break;
+        const DWORD probe = ProbeWriting(dir);
+        if (probe == ERROR_SUCCESS)
             return check;
-        if (error != ERROR_SUCCESS)
-            SetupLogFailure(L"could not create " + dir, error);
-        reason = RefusalReason(dir, error);
+        if ((probe == ERROR_PATH_NOT_FOUND || probe == ERROR_FILE_NOT_FOUND) && attempt < 2)
+            continue;
+        reason = NotWritableReason(dir, probe);
     }
+    if (reason.empty())
+        reason = RefusalReason(dir, ERROR_SUCCESS);
+    RemoveCreatedLevels(check.created);
+    check.created.clear();
     check.refusal = CannotCreateMessage(dir, reason);
     return check;
 }
@@ -189,8 +309,13 @@ std::wstring RefusalBeforeCreating(const std::wstring& dir, uint64_t needed) {
                    L", 文件夹名称不能包含 \\ / : * ? \" < > |。";
         }
     const std::wstring root = dir.substr(0, 3);
-    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR)
+    const UINT driveType = GetDriveTypeW(root.c_str());
+    if (driveType == DRIVE_NO_ROOT_DIR)
         return L"驱动器 " + DriveName(dir) + L" 不存在, 请选择其他驱动器。";
+    // Whoever runs the share can change the programs there, and the elevated
+    // uninstaller would run them.
+    if (driveType == DRIVE_REMOTE)
+        return L"驱动器 " + DriveName(dir) + L" 是网络驱动器, 请选择本机的驱动器" + Instead();
     uint64_t free = 0;
     DWORD error = ERROR_SUCCESS;
     if (!FreeBytes(dir, &free, &error))
@@ -236,6 +361,10 @@ std::wstring RefusalReason(const std::wstring& dir, DWORD error) {
     return SystemErrorReason(error);
 }
 
+std::wstring FolderSecurityRefusal(const std::wstring& dir) {
+    return RiskReason(JudgeInstallFolderSecurity(dir));
+}
+
 std::wstring CannotCreateMessage(const std::wstring& dir, const std::wstring& reason) {
     return reason.empty() ? CannotCreateMessage(dir) : CannotCreateMessage(dir) + L"\n" + reason;
 }
@@ -279,7 +408,7 @@ const wchar_t* RecordedDirRefusal(const std::wstring& dir) {
     // over it would write and later delete there.
     if (!IsAbsoluteLocalPath(dir))
         return L"not an absolute local path";
-    if (IsReservedFolder(dir) || IsInsideWindowsFolder(dir))
+    if (!PlaceRefusal(WithSeparator(CanonicalPath(dir))).empty())
         return L"a drive root, a system folder or a shell folder";
     const DWORD attrs =
         GetFileAttributesW((WithSeparator(CanonicalPath(dir)) + kClientFileNameW).c_str());

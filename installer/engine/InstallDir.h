@@ -52,6 +52,10 @@ std::wstring RefusalBeforeCreating(const std::wstring& dir, uint64_t needed);
 // Why dir could not be made, from the error of the level that failed
 // (ERROR_SUCCESS when every level was there but it is no usable folder).
 std::wstring RefusalReason(const std::wstring& dir, DWORD error);
+// Why the volume, dir's existing levels or what an existing dir holds make
+// it unsafe for an elevated install (JudgeInstallFolderSecurity), as the
+// reason line; empty when nothing does.
+std::wstring FolderSecurityRefusal(const std::wstring& dir);
 std::wstring NotEnoughSpaceReason(const std::wstring& dir, uint64_t needed, uint64_t free);
 // Creates dir's missing levels one by one; created gets those it made,
 // outermost first. The error of the last level that could not be made.

@@ -15,6 +15,15 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
+// True when full (canonical) is folder or lies below it.
+bool IsAtOrBelow(const std::wstring& full, const std::wstring& folder) {
+    if (folder.empty() || full.size() < folder.size())
+        return false;
+    return SameText(full.substr(0, folder.size()), folder) &&
+           (full.size() == folder.size() || IsPathSeparator(full[folder.size()]) ||
+            IsPathSeparator(folder.back()));
+}
+
 } // namespace
 
 std::wstring KnownFolderPath(REFKNOWNFOLDERID id) {
@@ -31,6 +40,30 @@ std::wstring ProgramFilesForProduct() {
     return KnownFolderPath(IsWow64Architecture(info.wProcessorArchitecture)
                                ? FOLDERID_ProgramFilesX86
                                : FOLDERID_ProgramFiles);
+}
+
+std::wstring ProgramFiles64() {
+    SYSTEM_INFO info = {};
+    GetNativeSystemInfo(&info);
+    if (!IsWow64Architecture(info.wProcessorArchitecture))
+        return std::wstring();
+    const std::wstring known = KnownFolderPath(FOLDERID_ProgramFilesX64);
+    if (!known.empty())
+        return known;
+    // A 32-bit process is refused FOLDERID_ProgramFilesX64. The system makes
+    // its ProgramW6432 variable from this value of the machine's 64-bit
+    // registry, which only administrators write; the variable itself is read
+    // from an environment the signed-in user may have added to.
+    SkinUI::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, key.Put()) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t buf[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH * sizeof(wchar_t);
+    if (RegGetValueW(key.Get(), nullptr, L"ProgramW6432Dir", RRF_RT_REG_SZ, nullptr, buf, &size) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    return WithoutTrailingSeparators(buf);
 }
 
 namespace {
@@ -93,11 +126,44 @@ bool IsAbsoluteLocalPath(const std::wstring& path) {
 
 bool IsInsideWindowsFolder(const std::wstring& dir) {
     const std::wstring windows = KnownFolderPath(FOLDERID_Windows);
+    return !windows.empty() && IsAtOrBelow(CanonicalPath(dir), CanonicalPath(windows));
+}
+
+bool IsInsideShellFolder(const std::wstring& dir) {
     const std::wstring full = CanonicalPath(dir);
-    if (windows.empty() || full.size() < windows.size())
+    if (full.empty())
         return false;
-    return SameText(full.substr(0, windows.size()), windows) &&
-           (full.size() == windows.size() || IsPathSeparator(full[windows.size()]));
+    static const KNOWNFOLDERID* const kFolders[] = {
+        &FOLDERID_Desktop,         &FOLDERID_PublicDesktop,  &FOLDERID_Documents,
+        &FOLDERID_PublicDocuments, &FOLDERID_StartMenu,      &FOLDERID_CommonStartMenu,
+        &FOLDERID_Programs,        &FOLDERID_CommonPrograms, &FOLDERID_Pictures,
+        &FOLDERID_PublicPictures,  &FOLDERID_Music,          &FOLDERID_PublicMusic,
+        &FOLDERID_Videos,          &FOLDERID_PublicVideos,   &FOLDERID_Downloads,
+        &FOLDERID_PublicDownloads,
+    };
+    for (const KNOWNFOLDERID* id : kFolders) {
+        const std::wstring known = KnownFolderPath(*id);
+        if (!known.empty() && IsAtOrBelow(full, CanonicalPath(known)))
+            return true;
+    }
+    return false;
+}
+
+bool HasTrimmedComponent(const std::wstring& fullPath) {
+    size_t begin = 0;
+    while (begin < fullPath.size()) {
+        size_t end = begin;
+        while (end < fullPath.size() && !IsPathSeparator(fullPath[end]))
+            ++end;
+        const std::wstring part = fullPath.substr(begin, end - begin);
+        // "." and ".." are resolved before this is asked, and a drive's "C:"
+        // ends in neither.
+        if (!part.empty() && part != L"." && part != L".." &&
+            (part.back() == L'.' || part.back() == L' '))
+            return true;
+        begin = end + 1;
+    }
+    return false;
 }
 
 bool IsReservedFolder(const std::wstring& dir) {
@@ -120,6 +186,9 @@ bool IsReservedFolder(const std::wstring& dir) {
         if (!known.empty() && SameText(CanonicalPath(known), full))
             return true;
     }
+    const std::wstring programFiles64 = ProgramFiles64();
+    if (!programFiles64.empty() && SameText(CanonicalPath(programFiles64), full))
+        return true;
     wchar_t temp[MAX_PATH] = {};
     const DWORD n = GetTempPathW(MAX_PATH, temp);
     return n > 0 && n < MAX_PATH && SamePath(temp, full);

@@ -19,6 +19,11 @@ std::wstring KnownFolderPath(REFKNOWNFOLDERID id);
 // The program files folder a 32-bit program installs below on this machine.
 std::wstring ProgramFilesForProduct();
 
+// The 64-bit program files folder on 64-bit Windows, also from a 32-bit
+// process, which the known-folder store does not tell; empty on 32-bit
+// Windows.
+std::wstring ProgramFiles64();
+
 // The absolute form of path as GetFullPathNameW gives it ("." and ".."
 // resolved, '/' turned into '\', doubled separators merged), its existing
 // components in their long form as GetLongPathNameW gives them (an 8.3 name
@@ -44,3 +49,15 @@ bool IsReservedFolder(const std::wstring& dir);
 
 // True when dir lies inside the Windows folder (or is it).
 bool IsInsideWindowsFolder(const std::wstring& dir);
+
+// True when dir is, or lies inside, a folder whose content is a person's
+// own or every user's (desktop, documents, Start menu, pictures, music,
+// videos, downloads; the user's and the public ones): anything installed
+// there shows up among that person's things or on every user's desktop.
+bool IsInsideShellFolder(const std::wstring& dir);
+
+// True when some component of the full path ends in a dot or a blank.
+// Windows trims those from the last component of a path (so
+// "C:\\Windows\\System32." is the system folder) and cannot make or reach
+// such a name as a folder anywhere else.
+bool HasTrimmedComponent(const std::wstring& fullPath);

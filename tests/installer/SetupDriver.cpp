@@ -3,6 +3,7 @@
 #include "installer/services/Product.h"
 #include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"
+#include "tests/installer/MsaaClient.h"
 #include "tests/support/TestPayload.h"
 #include "tests/support/TestSupport.h"
 
@@ -313,6 +314,49 @@ bool WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
     if (shot)
         *shot = last;
     return ok;
+}
+
+bool WaitForFocusedEdit(HWND hwnd) {
+    return WaitUntil(
+        [&] {
+            HWND edit = FindWindowExW(hwnd, nullptr, nullptr, nullptr);
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return edit != nullptr &&
+                   GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
+                   info.hwndFocus == edit;
+        },
+        5000);
+}
+
+std::wstring FieldText(HWND hwnd) {
+    MsaaClient client(hwnd);
+    for (const TElement& e : client.Children())
+        if (e.role == ROLE_SYSTEM_TEXT)
+            return client.Value(e.id);
+    return L"(no field)";
+}
+
+bool TypeIntoField(HWND hwnd, const std::wstring& text) {
+    ClickAt(hwnd, layout::kPathEdit.x, layout::kPathEdit.y);
+    if (!WaitForFocusedEdit(hwnd))
+        return false;
+    PressKey(VK_DELETE);
+    TypeText(text);
+    return WaitUntil([&] { return FieldText(hwnd) == text; }, 5000);
+}
+
+std::wstring ReadLog(const std::wstring& path) {
+    std::string bytes = ReadFileBytes(path);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    if (bytes.empty())
+        return std::wstring();
+    std::wstring text(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      &text[0], static_cast<int>(text.size()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
 }
 
 } // namespace qmtest

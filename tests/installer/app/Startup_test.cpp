@@ -91,10 +91,6 @@ TEST(StartupWords, SwitchesComeFirstAndTheModeWordsKeepTheirMeaning) {
     }
 }
 
-std::wstring ReadLog(const std::wstring& path) {
-    return ReadLogText(path);
-}
-
 bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
