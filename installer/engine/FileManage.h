@@ -14,6 +14,7 @@
 #include "installer/engine/InstallWay.h"
 #include "installer/engine/PayloadReader.h"
 #include "installer/engine/Shortcut.h"
+#include "installer/engine/StopGate.h"
 #include "installer/services/Journal.h"
 
 #include <windows.h>
@@ -61,9 +62,18 @@ public:
     // Any thread: asks a running install to stop at the next entry boundary
     // and roll back. A starter clears it before it hands a job to a worker,
     // so that an answer given at once is never lost.
-    void RequestCancel() { m_cancel = true; }
-    void ClearCancel() { m_cancel = false; }
+    void RequestCancel() {
+        m_stopGate.Cancel();
+        m_cancel = true;
+    }
+    void ClearCancel() {
+        m_stopGate.Reset();
+        m_cancel = false;
+    }
     bool CancelRequested() const { return m_cancel; }
+    // Holds the worker at its next entry boundary while the window asks
+    // whether to stop (StopGate.h).
+    CStopGate& StopGate() { return m_stopGate; }
 
     // At the end of the process, once no install runs: the run's staging
     // folder goes.
@@ -180,6 +190,7 @@ private:
     TPayloadDigest m_digest;
     bool m_carriesPayload = false;
     std::atomic<bool> m_cancel{false};
+    CStopGate m_stopGate;
     // The run's journal (Journal.h), held from construction to the end.
     CInstallJournal m_journal;
     // Set while a guarded run is in its changing steps.

@@ -25,6 +25,19 @@ bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
+// A string value of the record; empty when it is missing or not text.
+std::wstring GetString(HKEY key, const wchar_t* name) {
+    wchar_t value[MAX_PATH + 1] = {};
+    // One character short of the buffer, so the text always ends.
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::wstring();
+    return value;
+}
+
 } // namespace
 
 bool WriteUninstallValues(const std::wstring& installDir, DWORD estimatedKib) {
@@ -63,4 +76,42 @@ bool WriteUninstallValues(const std::wstring& installDir, DWORD estimatedKib) {
     // A record with values missing is not a product the system can list and
     // remove, so it fails like a record that could not be created.
     return ok;
+}
+
+bool ReadRecordedInstall(TRecordedInstall* recorded) {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
+                      key.Put()) != ERROR_SUCCESS)
+        return false;
+    recorded->dir = GetString(key.Get(), L"InstallLocation");
+    if (!recorded->dir.empty() && recorded->dir.back() != L'\\' && recorded->dir.back() != L'/')
+        recorded->dir += L'\\';
+    recorded->version = GetString(key.Get(), L"DisplayVersion");
+    return true;
+}
+
+int CompareVersions(const std::wstring& a, const std::wstring& b) {
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() || j < b.size()) {
+        // One part of each: its digits as a number (anything else ends it).
+        auto part = [](const std::wstring& text, size_t* pos) {
+            unsigned long long value = 0;
+            while (*pos < text.size() && text[*pos] >= L'0' && text[*pos] <= L'9') {
+                if (value < 100000000000ull)
+                    value = value * 10 + static_cast<unsigned>(text[*pos] - L'0');
+                ++*pos;
+            }
+            while (*pos < text.size() && text[*pos] != L'.')
+                ++*pos;
+            if (*pos < text.size())
+                ++*pos;
+            return value;
+        };
+        const unsigned long long x = part(a, &i);
+        const unsigned long long y = part(b, &j);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
 }
