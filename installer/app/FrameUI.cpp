@@ -418,8 +418,14 @@ void CFrameUI::OnPathChanged(TNotifyUI&) {
 void CFrameUI::OnPathReturn(TNotifyUI& msg) {
     // Enter in the folder field does what the install button does: the
     // agreement, the overwrite question, then the folder's checks.
-    if (m_pTabs && m_pTabs->GetCurSel() == kWelcomePage)
-        OnInstallClicked(msg);
+    // As if the button had been pressed: the keyboard goes back to it after
+    // a box, never to the field, which folds away with the options panel.
+    CControlUI* install = m_pm.FindControl(L"install");
+    if (!install || (m_pTabs && m_pTabs->GetCurSel() != kWelcomePage))
+        return;
+    TNotifyUI click = msg;
+    click.sender = install;
+    OnInstallClicked(click);
 }
 
 void CFrameUI::OnCustomChanged(TNotifyUI& msg) {
