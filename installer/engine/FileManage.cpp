@@ -3,6 +3,7 @@
 #include "installer/services/SystemFolders.h"
 
 #include "installer/engine/ArchiveEntry.h"
+#include "installer/engine/EarlierCopy.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FolderSecurity.h"
 #include "installer/services/Log.h"
@@ -433,41 +434,7 @@ InstallResult CFileManage::PrepareInstallFolder() {
 // ---- Files an update no longer carries ----
 
 std::vector<std::wstring> CFileManage::ReadInstalledEntries() const {
-    std::vector<std::wstring> entries;
-    const std::wstring path = installDir + kEntryListName;
-    if (IsReparsePoint(path))
-        return entries;
-    UniqueHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    // A list larger than any install writes is not one.
-    if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > 64 * 1024 * 1024)
-        return entries;
-    std::string text(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD done = 0;
-    if (!text.empty() &&
-        (!ReadFile(in.Get(), &text[0], static_cast<DWORD>(text.size()), &done, nullptr) ||
-         done != text.size()))
-        return entries;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::wstring name = ToWide(line);
-        for (wchar_t& c : name)
-            if (c == L'/')
-                c = L'\\';
-        // Names that would lead out of the install folder are nobody's to
-        // remove.
-        if (!name.empty() && IsSafeEntryName(name))
-            entries.push_back(name);
-    }
-    return entries;
+    return ReadEntryListOf(installDir);
 }
 
 InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEntries) {

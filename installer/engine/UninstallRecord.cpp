@@ -25,19 +25,6 @@ bool SetDword(HKEY key, const wchar_t* name, DWORD value) {
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
-// A string value of the record; empty when it is missing or not text.
-std::wstring GetString(HKEY key, const wchar_t* name) {
-    wchar_t value[MAX_PATH + 1] = {};
-    // One character short of the buffer, so the text always ends.
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::wstring();
-    return value;
-}
-
 } // namespace
 
 bool WriteUninstallValues(const std::wstring& installDir, DWORD estimatedKib) {
@@ -83,10 +70,10 @@ bool ReadRecordedInstall(TRecordedInstall* recorded) {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
                       key.Put()) != ERROR_SUCCESS)
         return false;
-    recorded->dir = GetString(key.Get(), L"InstallLocation");
+    recorded->dir = RecordString(key.Get(), L"InstallLocation");
     if (!recorded->dir.empty() && recorded->dir.back() != L'\\' && recorded->dir.back() != L'/')
         recorded->dir += L'\\';
-    recorded->version = GetString(key.Get(), L"DisplayVersion");
+    recorded->version = RecordString(key.Get(), L"DisplayVersion");
     return true;
 }
 

@@ -76,20 +76,6 @@ bool IsInside(const std::wstring& path, const std::wstring& dir) {
     return StartsWithNoCase(WithSlash(CanonicalPath(path)), WithSlash(CanonicalPath(dir)));
 }
 
-// A string value of the record; empty when it is missing or not a string.
-std::wstring RecordString(HKEY key, const wchar_t* name) {
-    wchar_t value[MAX_PATH + 64] = {};
-    // One character short of the buffer, so the value always ends with a
-    // terminator even when the stored data has none.
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::wstring();
-    return value;
-}
-
 bool DeleteFileForced(const std::wstring& path) {
     DWORD attrs = GetFileAttributesW(path.c_str());
     // A link is removed as a link: its target's attributes are not touched.

@@ -189,6 +189,23 @@ TEST_F(Installed, RecordWithoutALocationIsJudgedByItsUninstallStringInEitherForm
     }
 }
 
+// Answers the uninstaller's first question with Yes and waits for the box
+// that ends the run, which replaces it; null when none comes.
+HWND ConfirmAndWaitForClosingBox(qmtest::ChildProcess& p) {
+    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
+    if (!box)
+        return nullptr;
+    qmtest::PressDialogButton(box, IDYES);
+    for (int i = 0; i < 400; ++i) {
+        HWND b = qmtest::WaitForProcessDialog(p.Pid(), 50);
+        // A box seen while it is still being built has no text yet.
+        std::wstring text = b ? qmtest::MessageBoxText(b) : std::wstring();
+        if (!text.empty() && text != L"确定要卸载青梧云端助手吗?")
+            return b;
+    }
+    return nullptr;
+}
+
 std::wstring SleeperExe() {
     return qmtest::ProgramDir() + L"\\..\\..\\installer\\qm_sleeper.exe";
 }
@@ -247,16 +264,7 @@ TEST_F(Installed, InteractiveRunShowsItsProgressWindowUnderTheLastBox) {
     qmtest::WriteFileBytes(dir + L"uninst.lst", list);
     qmtest::ChildProcess p;
     ASSERT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe")));
-    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
-    ASSERT_NE(nullptr, box);
-    qmtest::PressDialogButton(box, IDYES);
-    HWND done = nullptr;
-    for (int i = 0; i < 400 && !done; ++i) {
-        HWND b = qmtest::WaitForProcessDialog(p.Pid(), 50);
-        std::wstring text = b ? qmtest::MessageBoxText(b) : std::wstring();
-        if (!text.empty() && text != L"确定要卸载青梧云端助手吗?")
-            done = b;
-    }
+    HWND done = ConfirmAndWaitForClosingBox(p);
     ASSERT_NE(nullptr, done);
     EXPECT_EQ(L"青梧云端助手已成功卸载!", qmtest::MessageBoxText(done));
     // The box sits on the progress window, which shows the whole bar.
@@ -387,18 +395,7 @@ TEST_F(Installed, InteractiveRunAsksFirstAndNoLeavesEverything) {
 TEST_F(Installed, InteractiveRunReportsSuccessInABox) {
     qmtest::ChildProcess p;
     ASSERT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe")));
-    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
-    ASSERT_NE(nullptr, box);
-    qmtest::PressDialogButton(box, IDYES);
-    // The closing box replaces the question.
-    HWND done = nullptr;
-    for (int i = 0; i < 400 && !done; ++i) {
-        HWND b = qmtest::WaitForProcessDialog(p.Pid(), 50);
-        // A box seen while it is still being built has no text yet.
-        std::wstring text = b ? qmtest::MessageBoxText(b) : std::wstring();
-        if (!text.empty() && text != L"确定要卸载青梧云端助手吗?")
-            done = b;
-    }
+    HWND done = ConfirmAndWaitForClosingBox(p);
     ASSERT_NE(nullptr, done);
     EXPECT_EQ(L"青梧云端助手已成功卸载!", qmtest::MessageBoxText(done));
     qmtest::PressDialogButton(done, IDOK);
