@@ -198,7 +198,7 @@ std::wstring CFrameUI::ChosenDir() const {
 
 uint64_t CFrameUI::NeededBytes() {
     if (!m_neededRead) {
-        m_neededBytes = CFileManage::GetInstance()->PayloadUnpackedBytes();
+        m_neededBytes = CFileManage::GetInstance()->Payload().UnpackedBytes();
         m_neededRead = true;
     }
     return m_neededBytes;
@@ -226,11 +226,11 @@ void CFrameUI::UpdateSpaceLine() {
 }
 
 bool CFrameUI::ValidateInstallDir() {
-    CFileManage* engine = CFileManage::GetInstance();
     const std::wstring text =
         m_useRecordedDir ? m_installDir
                          : (m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : L"");
-    const TInstallDirCheck check = CheckAndCreateInstallDir(text, *engine, NeededBytes());
+    const TInstallDirCheck check =
+        CheckAndCreateInstallDir(text, CFileManage::GetInstance()->Payload(), NeededBytes());
     if (!check.Accepted()) {
         // The next attempt takes the edit's text, which now shows the
         // recorded directory that failed.
@@ -274,7 +274,9 @@ void CFrameUI::StartInstall() {
     job->startMenuLink = m_pStartMenuLnk && m_pStartMenuLnk->IsSelected();
     job->target.window = m_hWnd;
     job->createdDirs = m_createdDirs;
-    CFileManage::GetInstance()->ClearCancel();
+    // The job's own stop request: the window keeps its copy and nothing else
+    // of the run.
+    m_stop = job->stop;
     HANDLE worker =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, job.get(), 0, nullptr));
     if (!worker) {
@@ -320,11 +322,10 @@ void CFrameUI::OnCloseClicked(TNotifyUI&) {
 void CFrameUI::AskToStop() {
     if (m_stopping || m_asking)
         return;
-    CStopGate& gate = CFileManage::GetInstance()->StopGate();
     // The worker waits at its next entry while the question is up, so that
     // nothing is written behind it. A run past its point of no return is
     // installed: there is nothing left to stop, and its finish page follows.
-    if (!gate.RequestPause()) {
+    if (!m_stop.Pause()) {
         SetupLogLine(L"a stop was asked for after the install had completed");
         ShowStep(INSTALL_STEP_REGISTER);
         return;
@@ -333,15 +334,14 @@ void CFrameUI::AskToStop() {
     const int answer =
         ShowMessageBox(m_hWnd, kStopQuestion, kCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     m_asking = false;
-    if (answer == IDYES && CFileManage::GetInstance()->StopGate().Cancel()) {
+    if (answer == IDYES && m_stop.Request()) {
         m_stopping = true;
-        CFileManage::GetInstance()->RequestCancel();
         SetupLogLine(L"stop asked for: the install stops and puts everything back");
         // Said at once: the putting back can take a while, and the page
         // must not go on naming the step the install was in.
         ShowStep(INSTALL_STEP_ROLL_BACK);
     } else {
-        gate.Resume();
+        m_stop.Resume();
     }
     // An outcome that came while the question was up (a failure in a step
     // that does not wait) is handled now that it has been answered.
@@ -361,7 +361,7 @@ void CFrameUI::StopForSessionEnd(bool ending) {
         return;
     m_stopping = true;
     m_sessionEnding = true;
-    CFileManage::GetInstance()->RequestCancel();
+    m_stop.Request();
     if (!ending)
         return;
     // The system ends the process once this message returns: the rollback

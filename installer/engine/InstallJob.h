@@ -3,9 +3,12 @@
 #pragma once
 
 #include "installer/engine/InstallMessages.h"
+#include "installer/engine/StopGate.h"
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,9 +73,50 @@ struct TProgressTarget {
     UINT resultMessage = WM_INSTALL_RESULT;
 };
 
+// A stop asked for by whoever started a run. The job carries it; the starter
+// keeps a copy and asks through it, from any thread; the run looks at it
+// between its steps and at every entry boundary (CFileManage::StopAsked), and
+// then rolls back. Copies share one request, and every job gets a new one, so
+// that no answer given to an earlier run reaches a later one.
+class CStopRequest {
+public:
+    CStopRequest() : m_state(std::make_shared<TState>()) {}
+    // "Yes" to the stop question, or the session ends. False when the run
+    // had already passed its point of no return (it has succeeded).
+    bool Request() const {
+        const bool stops = m_state->gate.Cancel();
+        m_state->flag.store(true);
+        return stops;
+    }
+    bool Requested() const { return m_state->flag.load(); }
+    // While the stop question is up, the run waits at its next boundary
+    // (StopGate.h). False when it had already passed its point of no return.
+    bool Pause() const { return m_state->gate.RequestPause(); }
+    // "No": the run goes on.
+    void Resume() const { m_state->gate.Resume(); }
+    // The run's side, at a boundary: waits while the question is up; true
+    // when the run is to stop.
+    bool StopHere() const { return m_state->gate.Stopping() || Requested(); }
+    // The run's side, at its commit: waits while the question is up; false
+    // when the run is to stop instead.
+    bool PassPointOfNoReturn() const { return !Requested() && m_state->gate.PassPointOfNoReturn(); }
+    // For a step that polls the request itself (the guarded move); alive as
+    // long as any copy is.
+    const std::atomic<bool>* Flag() const { return &m_state->flag; }
+
+private:
+    struct TState {
+        std::atomic<bool> flag{false};
+        CStopGate gate;
+    };
+    std::shared_ptr<TState> m_state;
+};
+
 // One install as its starter describes it.
 struct TInstallJob {
-    // A separator is appended when it does not end with one.
+    // The install folder in its one form, as the starter's check gave it
+    // (TInstallDirCheck::dir: full, canonical, ending with a separator). A run
+    // uses it as it is and refuses one in any other form.
     std::wstring installDir;
     // The links made after a successful run (CreateChosenShortcuts).
     bool desktopLink = false;
@@ -84,6 +128,8 @@ struct TInstallJob {
     // Every change is journaled and undone when the run ends badly. Only a
     // measurement of what that costs turns it off.
     bool rollbackProtection = true;
+    // How the starter stops the run.
+    CStopRequest stop;
 };
 
 // Paths longer than Explorer and shell links can handle: a file's full path

@@ -106,6 +106,9 @@ public:
     // header that does not add up, an index that is not valid UTF-8 or does
     // not hold the declared entries, a frame asking for a larger window.
     bool Open(CPayloadFile* file);
+    // Back to the first entry's data, the index as Open decoded it: a later
+    // unpack from the same file decodes the data again, not the index.
+    bool Rewind();
     const std::vector<TPayloadEntry>& Entries() const { return m_entries; }
     // True when the payload carries the client and the uninstaller at its
     // top level: without them a product can neither be started nor removed.

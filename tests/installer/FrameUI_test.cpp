@@ -29,22 +29,6 @@ bool WaitForHeight(HWND hwnd, int height) {
     return WaitUntil([&] { return WindowSize(hwnd).cy == height; }, 5000);
 }
 
-// The native edit that a click on the path opens, once it has the keyboard
-// focus: it exists a moment before it takes the focus, and keys sent in that
-// moment go to the window instead.
-bool WaitForFocusedEdit(HWND hwnd) {
-    return WaitUntil(
-        [&] {
-            HWND edit = FindWindowExW(hwnd, nullptr, nullptr, nullptr);
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof(info);
-            return edit != nullptr &&
-                   GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
-                   info.hwndFocus == edit;
-        },
-        5000);
-}
-
 // The window's texts as a screen reader reads them: the first line whose text
 // starts with prefix (empty when none does).
 std::wstring LineStartingWith(HWND hwnd, const std::wstring& prefix) {
@@ -54,26 +38,6 @@ std::wstring LineStartingWith(HWND hwnd, const std::wstring& prefix) {
 
 bool HasLine(HWND hwnd, const std::wstring& text) {
     return WaitUntil([&] { return LineStartingWith(hwnd, text) == text; }, 5000);
-}
-
-// The directory field's text.
-std::wstring FieldText(HWND hwnd) {
-    MsaaClient client(hwnd);
-    for (const TElement& e : client.Children())
-        if (e.role == ROLE_SYSTEM_TEXT)
-            return client.Value(e.id);
-    return L"(no field)";
-}
-
-// Replaces the field's text by typing, as a person would (the options panel
-// is open).
-bool TypeIntoField(HWND hwnd, const std::wstring& text) {
-    ClickAt(hwnd, layout::kPathEdit.x, layout::kPathEdit.y);
-    if (!WaitForFocusedEdit(hwnd))
-        return false;
-    PressKey(VK_DELETE);
-    TypeText(text);
-    return WaitUntil([&] { return FieldText(hwnd) == text; }, 5000);
 }
 
 // A drive letter that names no drive on this machine.
