@@ -266,14 +266,14 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     std::vector<std::wstring> oldEntries;
     if (go(result) == INSTALL_OK)
         oldEntries = ReadInstalledEntries();
+    // The move's last message names what follows it: removing what the
+    // version before left, when there is any, else the registration.
+    m_run.removesOld = !oldEntries.empty() || !m_run.earlierDir.empty();
     if (go(result) == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(m_run.installDir, m_run.unpackDir));
-    if (go(result) == INSTALL_OK) {
-        if (!oldEntries.empty())
-            PostProgress(95, INSTALL_STEP_REMOVE_OLD);
+    if (go(result) == INSTALL_OK)
         result =
             logged(L"remove what the new version no longer carries", RemoveOrphans(oldEntries));
-    }
     if (go(result) == INSTALL_OK && !m_run.earlierDir.empty())
         result = logged(L"remove the earlier copy", RemoveEarlierInstallation());
     // Nothing of the payload stays in the temporary directory, whether the
@@ -317,9 +317,6 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
         }
         if (result != INSTALL_OK) {
             outcome.rolledBack = true;
-            // The page says what happens now: the putting back can take as
-            // long as the install did.
-            PostProgress(m_run.progress, INSTALL_STEP_ROLL_BACK);
             outcome.rollbackComplete = m_journal.Resolve();
             SetupLogLine(outcome.rollbackComplete
                              ? std::wstring(L"rolled back: nothing was changed")
@@ -721,7 +718,7 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
             SetupLogFailure(L"moving " + sourceDir + L"* to " + dir + L" failed", ret);
     }
     // What follows the move is the registration.
-    PostProgress(95, INSTALL_STEP_REGISTER);
+    PostProgress(95, m_run.removesOld ? INSTALL_STEP_REMOVE_OLD : INSTALL_STEP_REGISTER);
     return result;
 }
 

@@ -55,6 +55,8 @@ struct TInstallRun {
     // The recorded installation in another folder that this run replaces
     // and removes (EarlierCopy.h); empty when there is none.
     std::wstring earlierDir;
+    // What the version before left is removed after the move.
+    bool removesOld = false;
     int linkCopies = 0;
 };
 

@@ -382,7 +382,7 @@ TEST_F(RollbackApp, TheInstallWaitsWhileTheStopQuestionIsUpAndNoLetsItGoOn) {
     EXPECT_TRUE(Child().Running());
     PressDialogButton(box, IDNO);
     ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
-    EXPECT_EQ(ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe") + "version 2",
+    EXPECT_EQ(ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe"),
               ReadFileBytes(dir + L"Quillmossdex.exe"));
     EXPECT_TRUE(NoBoxFor(300));
 }
