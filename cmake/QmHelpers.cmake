@@ -89,3 +89,27 @@ function(qm_shipped_program target)
         COMMAND "${CMAKE_STRIP}" --strip-all "$<TARGET_FILE:${target}>")
     target_sources(${target} PRIVATE "${CMAKE_SOURCE_DIR}/runtime/Runtime.cpp")
 endfunction()
+
+# qm_manifest(target SOURCE file.manifest.in): the program's manifest in the
+# build tree, naming the architecture of this build (x86 for the shipped
+# 32-bit programs, amd64 for the 64-bit build): Windows refuses to start an
+# image whose manifest names another architecture. The program's resource
+# script finds it through the include path.
+function(qm_manifest target)
+    cmake_parse_arguments(ARG "" "SOURCE" "" ${ARGN})
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+        set(QM_MANIFEST_ARCH amd64)
+    else()
+        set(QM_MANIFEST_ARCH x86)
+    endif()
+    get_filename_component(name "${ARG_SOURCE}" NAME_WE)
+    set(out "${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest")
+    configure_file("${ARG_SOURCE}" "${out}" @ONLY)
+    target_include_directories(${target} PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
+    get_target_property(sources ${target} SOURCES)
+    foreach(source ${sources})
+        if(source MATCHES "\\.rc$")
+            set_property(SOURCE "${source}" APPEND PROPERTY OBJECT_DEPENDS "${out}")
+        endif()
+    endforeach()
+endfunction()

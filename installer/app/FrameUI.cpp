@@ -6,9 +6,11 @@
 #include "installer/app/FrameUI.h"
 
 #include "installer/app/Guard.h"
+#include "installer/app/VersionNote.h"
 #include "installer/engine/FileManage.h"
 #include "installer/engine/InstallDir.h"
 #include "installer/engine/InstallMessages.h"
+#include "installer/engine/UninstallRecord.h"
 #include "installer/services/MessageBox.h"
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
@@ -68,6 +70,10 @@ const wchar_t* StepText(LPARAM step) {
         return L"正在写入文件...";
     case INSTALL_STEP_REGISTER:
         return L"正在注册程序并创建快捷方式...";
+    case INSTALL_STEP_REMOVE_OLD:
+        return L"正在删除旧版本的文件...";
+    case INSTALL_STEP_ROLL_BACK:
+        return L"正在撤销更改, 恢复原来的状态...";
     default:
         return L"正在准备安装...";
     }
@@ -135,6 +141,7 @@ void CFrameUI::InitWindow() {
     m_pProgressStep = FindAs<CLabelUI>(m_pm, L"progressStep", L"Label");
     m_pProgressPercent = FindAs<CLabelUI>(m_pm, L"progressPercent", L"Label");
     m_pFinishDir = FindAs<CLabelUI>(m_pm, L"finishDir", L"Label");
+    m_pFinishVersion = FindAs<CLabelUI>(m_pm, L"finishVersion", L"Label");
 
     // A failed lookup leaves a directory without a drive, which validation
     // refuses with its message.
@@ -252,6 +259,9 @@ void CFrameUI::StartInstall() {
     }
     if (m_pTabs)
         m_pTabs->SelectItem(kProgressPage);
+    TRecordedInstall recorded;
+    m_replacedVersion = ReadRecordedInstall(&recorded) ? recorded.version : std::wstring();
+    LogVersionChange(m_installDir);
     auto job = std::make_unique<TInstallJob>();
     job->installDir = m_installDir;
     // The options panel is part of the welcome page, so the choice cannot
@@ -295,6 +305,7 @@ SKIN_ON_CLICK_CTRNAME(L"browse", &CFrameUI::OnBrowseClicked)
 SKIN_ON_CLICK_CTRNAME(L"success", &CFrameUI::OnFinishClicked)
 SKIN_ON_SELECTCHANGED_CTRNAME(L"custom", &CFrameUI::OnCustomChanged)
 SKIN_ON_MSGTYPE_CTRNAME(L"textchanged", L"path", &CFrameUI::OnPathChanged)
+SKIN_ON_MSGTYPE_CTRNAME(L"return", L"path", &CFrameUI::OnPathReturn)
 SKIN_END_MESSAGE_MAP()
 
 void CFrameUI::OnCloseClicked(TNotifyUI&) {
@@ -308,16 +319,38 @@ void CFrameUI::OnCloseClicked(TNotifyUI&) {
 void CFrameUI::AskToStop() {
     if (m_stopping || m_asking)
         return;
+    // The worker waits at its next entry while the question is up, so that
+    // nothing is written behind it. A run past its point of no return is
+    // installed: there is nothing left to stop, and its finish page follows.
+    if (!m_stop.Pause()) {
+        SetupLogLine(L"a stop was asked for after the install had completed");
+        ShowStep(INSTALL_STEP_REGISTER);
+        return;
+    }
     m_asking = true;
     const int answer =
         ShowMessageBox(m_hWnd, kStopQuestion, kCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     m_asking = false;
-    // The worker may have finished while the question was up; its outcome
-    // has been shown then and there is nothing left to stop.
-    if (answer == IDYES && Installing()) {
+    if (answer == IDYES && m_stop.Request()) {
         m_stopping = true;
-        m_stop.Request();
+        SetupLogLine(L"stop asked for: the install stops and puts everything back");
+        // Said at once: the putting back can take a while, and the page
+        // must not go on naming the step the install was in.
+        ShowStep(INSTALL_STEP_ROLL_BACK);
+    } else {
+        m_stop.Resume();
     }
+    // An outcome that came while the question was up (a failure in a step
+    // that does not wait) is handled now that it has been answered.
+    if (m_pendingResult) {
+        m_pendingResult = false;
+        OnInstallResult(m_pendingOutcome);
+    }
+}
+
+void CFrameUI::ShowStep(int step) {
+    if (m_pProgressStep)
+        m_pProgressStep->SetText(StepText(step));
 }
 
 void CFrameUI::StopForSessionEnd(bool ending) {
@@ -377,6 +410,19 @@ void CFrameUI::OnPathChanged(TNotifyUI&) {
         !SamePath(m_pPathEdit->GetText().GetData(), m_installDir))
         m_useRecordedDir = 0;
     UpdateSpaceLine();
+}
+
+void CFrameUI::OnPathReturn(TNotifyUI& msg) {
+    // Enter in the folder field does what the install button does: the
+    // agreement, the overwrite question, then the folder's checks.
+    // As if the button had been pressed: the keyboard goes back to it after
+    // a box, never to the field, which folds away with the options panel.
+    CControlUI* install = m_pm.FindControl(L"install");
+    if (!install || (m_pTabs && m_pTabs->GetCurSel() != kWelcomePage))
+        return;
+    TNotifyUI click = msg;
+    click.sender = install;
+    OnInstallClicked(click);
 }
 
 void CFrameUI::OnCustomChanged(TNotifyUI& msg) {
@@ -463,8 +509,16 @@ void CFrameUI::OnFinishClicked(TNotifyUI&) {
     // The client runs as the user, never with this installer's
     // administrator token; it is not started at all when that cannot be had.
     const std::wstring client = m_installDir + kClientFileNameW;
-    if (!StartUnelevated(client))
+    if (!StartUnelevated(client)) {
         SetupLogFailure(L"could not start " + client + L" without elevation", GetLastError());
+        // Without a desktop shell (a kiosk, a shell replacement) there is no
+        // way to start it as the user; starting it with this installer's
+        // administrator token instead is not an option, so the person is told.
+        ShowMessageBox(m_hWnd,
+                       L"无法以当前用户身份启动" QM_PRODUCT_NAME L"(没有找到桌面外壳程序)。\n"
+                       L"请从开始菜单或桌面快捷方式启动。",
+                       kCaption, MB_OK | MB_ICONINFORMATION);
+    }
     Quit();
 }
 
@@ -495,7 +549,9 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (m_pProgressPercent)
             m_pProgressPercent->SetText(
                 (SkinUI::DecimalText(static_cast<int>(wParam)) + L"%").c_str());
-        if (m_pProgressStep)
+        // Once a stop was asked for, the page says that things are being
+        // put back, whatever step the worker was in.
+        if (m_pProgressStep && !m_stopping)
             m_pProgressStep->SetText(StepText(lParam));
         // The worker's messages are the window's alone: nothing below it
         // (the window base, the message filters, the input table) has a use
@@ -503,7 +559,14 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_INSTALL_RESULT:
         m_resultReceived = true;
-        OnInstallResult(OutcomeOfMessage(wParam, lParam));
+        // The stop question's box runs its own message loop: an outcome
+        // that arrives meanwhile waits for the answer.
+        if (m_asking) {
+            m_pendingResult = true;
+            m_pendingOutcome = OutcomeOfMessage(wParam, lParam);
+        } else {
+            OnInstallResult(OutcomeOfMessage(wParam, lParam));
+        }
         return 0;
     case WM_CLOSE:
         // Alt+F4 and the taskbar's close: while files are being installed
@@ -543,6 +606,8 @@ void CFrameUI::OnInstallResult(const TInstallOutcome& outcome) {
         if (m_pFinishDir)
             m_pFinishDir->SetText(
                 (L"安装位置: " + WithoutTrailingSeparators(m_installDir)).c_str());
+        if (m_pFinishVersion)
+            m_pFinishVersion->SetText(FinishVersionLine(m_replacedVersion).c_str());
         if (m_pTabs)
             m_pTabs->SelectItem(kFinishPage);
         return;

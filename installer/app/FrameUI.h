@@ -107,6 +107,9 @@ public:
     SkinUI::CLabelUI* m_pProgressStep = nullptr;
     SkinUI::CLabelUI* m_pProgressPercent = nullptr;
     SkinUI::CLabelUI* m_pFinishDir = nullptr;
+    SkinUI::CLabelUI* m_pFinishVersion = nullptr;
+    // The version of the installation this one replaces (empty for none).
+    std::wstring m_replacedVersion;
 
     SKIN_DECLARE_MESSAGE_MAP()
 
@@ -120,11 +123,14 @@ public:
     void OnFinishClicked(SkinUI::TNotifyUI& msg);
     void OnCustomChanged(SkinUI::TNotifyUI& msg);
     void OnPathChanged(SkinUI::TNotifyUI& msg);
+    void OnPathReturn(SkinUI::TNotifyUI& msg);
 
     void OnInstallResult(const TInstallOutcome& outcome);
     // A close request while the worker runs: asks whether to stop, and
     // stops the install (it rolls back) on Yes.
     void AskToStop();
+    // The progress page's step line (an InstallStep).
+    void ShowStep(int step);
     // The session ends: the install stops and rolls back without a question,
     // and the process waits for that before the system ends it.
     void StopForSessionEnd(bool ending);
@@ -170,6 +176,10 @@ public:
     bool m_sessionEnding = false;
     // The question is up: a second close request does not ask again.
     bool m_asking = false;
+    // The outcome that arrived while the question was up, handled once it
+    // has been answered.
+    bool m_pendingResult = false;
+    TInstallOutcome m_pendingOutcome;
     // The payload's unpacked size, once read (m_neededRead).
     uint64_t m_neededBytes = 0;
     bool m_neededRead = false;

@@ -242,13 +242,18 @@ void KillClientProcesses() {
         ShowMessageBox(nullptr, L"获取进程失败!", kProcessCaption, MB_OK);
         return;
     }
-    for (DWORD id : ProcessIdsNamed(processes, kClientFileNameW)) {
-        UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
-        if (process)
-            TerminateProcess(process.Get(), 0);
-        else
-            ShowMessageBox(nullptr, L"访问进程失败", kProcessCaption, MB_OK);
-    }
+    // The name rule as before, within the sessions this run may reach; each
+    // client is asked to close and gets a few seconds to save its work.
+    const std::vector<DWORD> ids =
+        ProcessIdsNamed(InReachableSessions(processes), kClientFileNameW);
+    const std::vector<DWORD> elsewhere = ProcessIdsNamed(processes, kClientFileNameW);
+    if (elsewhere.size() > ids.size())
+        SetupLogLine(L"clients of other sessions are left running");
+    const TEndResult ended = EndProcessesGently(ids, kClientCloseWaitMs, kClientCloseWaitMs);
+    if (ended.openFailed)
+        ShowMessageBox(nullptr, L"访问进程失败", kProcessCaption, MB_OK);
+    else if (!ended.allEnded)
+        SetupLogLine(L"a client did not end in time");
 }
 
 void KillProcessById(DWORD pid) {

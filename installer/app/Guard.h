@@ -31,7 +31,8 @@ bool IsClientRunning();
 // private namespace, or owned by the administrators or SYSTEM).
 bool IsUpdaterRunning();
 
-// Terminates every process whose image name is exactly the client's.
+// Ends every process of the reachable sessions (Processes.h) whose image
+// name is exactly the client's: asked to close first, ended after a wait.
 void KillClientProcesses();
 // Terminates the process with this id, if one exists; says nothing either way.
 void KillProcessById(DWORD pid);

@@ -1,6 +1,7 @@
 #include "installer/app/SilentInstall.h"
 
 #include "installer/app/Startup.h"
+#include "installer/app/VersionNote.h"
 #include "installer/engine/FileManage.h"
 #include "installer/engine/InstallDir.h"
 #include "installer/services/MessageBox.h"
@@ -55,6 +56,7 @@ UINT RunSilentInstall(const TStartRequest& request) {
         return SETUP_EXIT_DIR_REJECTED;
     }
 
+    LogVersionChange(check.dir);
     TInstallJob job;
     job.installDir = check.dir;
     // The skin presets both shortcut options, and a silent run cannot change them.

@@ -8,6 +8,7 @@
 #include "installer/engine/FileManage.h"
 #include "installer/services/MessageBox.h"
 #include "installer/services/NoFollowFile.h"
+#include "installer/services/Processes.h"
 #include "installer/services/SetupLog.h"
 #include "installer/app/SilentInstall.h"
 #include "installer/app/Startup.h"
@@ -33,13 +34,14 @@ const wchar_t kProgram[] = L"QuillmossdexSetup.exe";
 const wchar_t kUsage[] =
     L"青梧云端助手 安装程序\n"
     L"\n"
-    L"QuillmossdexSetup.exe [/S] [/LOG=file] [/D=dir]\n"
+    L"QuillmossdexSetup.exe [/S [/ALLSESSIONS]] [/LOG=file] [/D=dir]\n"
     L"QuillmossdexSetup.exe [/LOG=file] path dir\n"
     L"QuillmossdexSetup.exe [/LOG=file] Update pid\n"
     L"\n"
     L"  /S          silent install: no window, no questions; the exit code tells the outcome\n"
     L"  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
     L"quotes)\n"
+    L"  /ALLSESSIONS  with /S: close running clients of every session, not only this one's\n"
     L"  /LOG=file   write the log to file (default: "
     L"%SystemRoot%\\Temp\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
@@ -78,6 +80,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     // A silent run has nobody to answer a box: from here on every box of
     // this process goes to the log.
     SetSilentMessageBoxes(request.silent);
+    // Clients of other people's sessions are ended only when a deployment
+    // asks for it; the person at this desk is asked about their own only.
+    SetEndClientsInAllSessions(request.silent && request.allSessions);
 
     if (CheckSingleInstance()) {
         const UINT code = request.silent ? static_cast<UINT>(SETUP_EXIT_NOT_STARTED) : 0u;

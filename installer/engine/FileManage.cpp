@@ -3,6 +3,7 @@
 #include "installer/services/SystemFolders.h"
 
 #include "installer/engine/ArchiveEntry.h"
+#include "installer/engine/EarlierCopy.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FolderSecurity.h"
 #include "installer/engine/InsideFolder.h"
@@ -124,6 +125,8 @@ void CFileManage::FinishRun() {
     m_run.finishPending = false;
     if (!m_journal.Resolve())
         SetupLogLine(L"the replaced files could not all be removed yet; the next run goes on");
+    else if (!m_run.earlierDir.empty())
+        RemoveEarlierFolderIfEmpty(m_run.earlierDir);
 }
 
 void CFileManage::RemoveStaging() {
@@ -240,6 +243,14 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
         return r == INSTALL_OK && StopAsked() ? logged(L"continue", INSTALL_CANCELLED) : r;
     };
     SetupLogLine(L"installing into " + m_run.installDir);
+    // Read before the record is written over: an installation recorded in
+    // another folder is the one this run replaces, and its copy goes too.
+    std::wstring recorded;
+    if (ReadRecordedInstallDir(&recorded) && IsEarlierCopyToRemove(recorded, m_run.installDir)) {
+        m_run.earlierDir = WithSeparator(CanonicalPath(recorded));
+        SetupLogLine(L"the installation in " + m_run.earlierDir + L" moves to " + m_run.installDir +
+                     L"; its copy there is removed once the new one is in place");
+    }
     InstallResult result = logged(L"find the payload", ExtractPayload());
     // The window refuses such a directory before it starts; a starter without
     // a window must not get an install whose links and uninstaller cannot
@@ -281,11 +292,16 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     TEntryList oldEntries;
     if (go(result) == INSTALL_OK)
         ReadEntryList(m_run.installDir + kEntryListName, &oldEntries);
+    // The move's last message names what follows it: removing what the
+    // version before left, when there is any, else the registration.
+    m_run.removesOld = !oldEntries.files.empty() || !m_run.earlierDir.empty();
     if (go(result) == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(m_run.installDir, m_run.unpackDir));
     if (go(result) == INSTALL_OK)
         result =
             logged(L"remove what the new version no longer carries", RemoveOrphans(oldEntries));
+    if (go(result) == INSTALL_OK && !m_run.earlierDir.empty())
+        result = logged(L"remove the earlier copy", RemoveEarlierInstallation());
     // Nothing of the payload stays in the temporary directory, whether the
     // files were moved or the run failed half way.
     RemoveUnpackDir();
@@ -318,7 +334,11 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
             // the replaced files) a later run finishes as well.
             // The replaced files go in FinishRun, once the starter has the
             // outcome; a run killed before that is finished by the next.
-            if (!m_journal.Commit())
+            // A stop asked for now still wins; once past this point none
+            // can be asked for, and the window says the product is installed.
+            if (!job.stop.PassPointOfNoReturn())
+                result = logged(L"commit", INSTALL_CANCELLED);
+            else if (!m_journal.Commit())
                 result = logged(L"commit", Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError()));
             else
                 m_run.finishPending = true;
@@ -343,6 +363,26 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     if (result != INSTALL_OK && result != INSTALL_CANCELLED)
         outcome.failure = m_run.failure;
     return outcome;
+}
+
+InstallResult CFileManage::RemoveEarlierInstallation() {
+    const std::wstring& earlier = m_run.earlierDir;
+    // Its files wait in a folder of this run's name inside it, on its own
+    // volume, until the run is settled; an undo puts them back from there.
+    const std::wstring prefix = L"\\\\?\\" + m_run.installDir;
+    std::wstring aside;
+    if (m_run.asideRoot.compare(0, prefix.size(), prefix) == 0)
+        aside = L"\\\\?\\" + earlier + m_run.asideRoot.substr(prefix.size());
+    CInstallJournal* journal = m_run.guarded ? &m_journal : nullptr;
+    if (journal && (aside.empty() || !journal->NoteEarlierInstallDir(earlier)))
+        return INSTALL_ERR_COPY;
+    DWORD error = ERROR_SUCCESS;
+    std::wstring failed;
+    const InstallResult result = RemoveEarlierCopy(earlier, aside, journal, &error, &failed);
+    if (result != INSTALL_OK)
+        SetupLogFailure(L"could not remove " + failed + L" of the earlier copy", error);
+    SetLastError(error);
+    return result;
 }
 
 bool CFileManage::PlanInsideFolders() {
@@ -745,7 +785,7 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
             result = Failed(INSTALL_ERR_COPY, dir, ret);
     }
     // What follows the move is the registration.
-    PostProgress(95, INSTALL_STEP_REGISTER);
+    PostProgress(95, m_run.removesOld ? INSTALL_STEP_REMOVE_OLD : INSTALL_STEP_REGISTER);
     return result;
 }
 

@@ -61,6 +61,11 @@ struct TInstallRun {
     bool guarded = false;
     // Committed, its replaced files still set aside (FinishRun removes them).
     bool finishPending = false;
+    // The recorded installation in another folder that this run replaces
+    // and removes (EarlierCopy.h); empty when there is none.
+    std::wstring earlierDir;
+    // What the version before left is removed after the move.
+    bool removesOld = false;
     int linkCopies = 0;
 };
 
@@ -101,7 +106,9 @@ public:
 
     // Whether the run is to stop here: the one question every step asks
     // between its steps and at each entry boundary (the job's CStopRequest).
-    bool StopAsked() const { return m_run.job.stop.Requested(); }
+    // While the window asks whether to stop, the question waits here until
+    // it is answered, so nothing new is written behind it.
+    bool StopAsked() const { return m_run.job.stop.StopHere(); }
 
     // At the end of the process, once no install runs: the run's staging
     // folder goes.
@@ -190,6 +197,9 @@ private:
     // not carry is set aside (journaled), so the folder holds exactly the new
     // version; folders only when empty.
     InstallResult RemoveOrphans(const TEntryList& oldEntries);
+    // After the new copy is in place: the recorded one in another folder goes,
+    // journaled like every other change.
+    InstallResult RemoveEarlierInstallation();
     // What the link operations journal: everything while the run is guarded.
     TLinkJournal LinkJournal();
 

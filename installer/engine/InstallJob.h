@@ -4,6 +4,7 @@
 
 #include "installer/engine/InstallMessages.h"
 #include "installer/services/PathText.h"
+#include "installer/engine/StopGate.h"
 
 #include <windows.h>
 
@@ -97,15 +98,36 @@ struct TProgressTarget {
 // that no answer given to an earlier run reaches a later one.
 class CStopRequest {
 public:
-    CStopRequest() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
-    void Request() const { m_flag->store(true); }
-    bool Requested() const { return m_flag->load(); }
+    CStopRequest() : m_state(std::make_shared<TState>()) {}
+    // "Yes" to the stop question, or the session ends. False when the run
+    // had already passed its point of no return (it has succeeded).
+    bool Request() const {
+        const bool stops = m_state->gate.Cancel();
+        m_state->flag.store(true);
+        return stops;
+    }
+    bool Requested() const { return m_state->flag.load(); }
+    // While the stop question is up, the run waits at its next boundary
+    // (StopGate.h). False when it had already passed its point of no return.
+    bool Pause() const { return m_state->gate.RequestPause(); }
+    // "No": the run goes on.
+    void Resume() const { m_state->gate.Resume(); }
+    // The run's side, at a boundary: waits while the question is up; true
+    // when the run is to stop.
+    bool StopHere() const { return m_state->gate.Stopping() || Requested(); }
+    // The run's side, at its commit: waits while the question is up; false
+    // when the run is to stop instead.
+    bool PassPointOfNoReturn() const { return !Requested() && m_state->gate.PassPointOfNoReturn(); }
     // For a step that polls the request itself (the guarded move); alive as
     // long as any copy is.
-    const std::atomic<bool>* Flag() const { return m_flag.get(); }
+    const std::atomic<bool>* Flag() const { return &m_state->flag; }
 
 private:
-    std::shared_ptr<std::atomic<bool>> m_flag;
+    struct TState {
+        std::atomic<bool> flag{false};
+        CStopGate gate;
+    };
+    std::shared_ptr<TState> m_state;
 };
 
 // The whole outcome of a run for a starter that learns of its end from the

@@ -22,6 +22,11 @@ enum InstallStep : int {
     INSTALL_STEP_WRITE_FILES = 1,
     // The uninstall record, the links and the install kind.
     INSTALL_STEP_REGISTER = 2,
+    // Removing what the version installed before no longer needs: the files
+    // an update does not carry, an earlier copy in another folder.
+    INSTALL_STEP_REMOVE_OLD = 3,
+    // Putting back everything the run changed, after a stop or a failure.
+    INSTALL_STEP_ROLL_BACK = 4,
 };
 
 // Posted to the same window exactly once per install, after every progress

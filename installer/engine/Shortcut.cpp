@@ -104,6 +104,13 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
 
 namespace {
 
+// Tells the shell (Explorer's desktop and Start menu, open folder windows)
+// that an item appeared or changed, so it shows without a refresh. Posted
+// without waiting: a shell that is busy must not hold the install.
+void AnnounceNewLink(const std::wstring& link) {
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW | SHCNF_FLUSHNOWAIT, link.c_str(), nullptr);
+}
+
 // A link planted at the link's name would have its copy read, and an undo
 // write, whatever it names: such a name is refused. A hard link there makes
 // the name a second name of another file, which is no link of ours to keep:
@@ -152,6 +159,8 @@ InstallResult CreateStartMenuLinks(const std::wstring& installDir, const TLinkJo
     // reachable through the system's program list.
     if (ClearLinkName(uninstallLink, journal))
         CreateShortcut(uninstallLink, installDir + kUninstallerFileNameW, kProductName);
+    AnnounceNewLink(clientLink);
+    AnnounceNewLink(uninstallLink);
     return result;
 }
 
@@ -165,7 +174,10 @@ InstallResult CreateDesktopLink(const std::wstring& installDir, const TLinkJourn
     if (!FitsPath(link) || !ClearLinkName(link, journal))
         return INSTALL_ERR_SHORTCUT;
     InstallResult result = CreateShortcut(link, installDir + kClientFileNameW, ClientDescription());
-    // Explorer refreshes the desktop on F5, so the icon shows at once.
+    // Explorer refreshes the desktop on F5, so the icon shows at once. The
+    // key reaches no window of Explorer's on Windows (the desktop window is
+    // not Explorer's), so the new link is announced to the shell as well.
     PostMessageW(GetDesktopWindow(), WM_KEYDOWN, VK_F5, 0);
+    AnnounceNewLink(link);
     return result;
 }

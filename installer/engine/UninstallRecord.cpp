@@ -64,3 +64,41 @@ bool WriteUninstallValues(const std::wstring& installDir, DWORD estimatedKib) {
     // remove, so it fails like a record that could not be created.
     return ok;
 }
+
+bool ReadRecordedInstall(TRecordedInstall* recorded) {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0, KEY_QUERY_VALUE,
+                      key.Put()) != ERROR_SUCCESS)
+        return false;
+    recorded->dir = RecordString(key.Get(), L"InstallLocation");
+    if (!recorded->dir.empty() && recorded->dir.back() != L'\\' && recorded->dir.back() != L'/')
+        recorded->dir += L'\\';
+    recorded->version = RecordString(key.Get(), L"DisplayVersion");
+    return true;
+}
+
+int CompareVersions(const std::wstring& a, const std::wstring& b) {
+    size_t i = 0;
+    size_t j = 0;
+    while (i < a.size() || j < b.size()) {
+        // One part of each: its digits as a number (anything else ends it).
+        auto part = [](const std::wstring& text, size_t* pos) {
+            unsigned long long value = 0;
+            while (*pos < text.size() && text[*pos] >= L'0' && text[*pos] <= L'9') {
+                if (value < 100000000000ull)
+                    value = value * 10 + static_cast<unsigned>(text[*pos] - L'0');
+                ++*pos;
+            }
+            while (*pos < text.size() && text[*pos] != L'.')
+                ++*pos;
+            if (*pos < text.size())
+                ++*pos;
+            return value;
+        };
+        const unsigned long long x = part(a, &i);
+        const unsigned long long y = part(b, &j);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
+}

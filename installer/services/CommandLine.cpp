@@ -127,6 +127,8 @@ TStartRequest ParseStartCommandLine(const wchar_t* commandLine) {
             request.silent = true;
         } else if (StartsWithNoCase(w, 0, L"/LOG=")) {
             request.logPath = w.substr(5);
+        } else if (_wcsicmp(w.c_str(), L"/ALLSESSIONS") == 0) {
+            request.allSessions = true;
         } else if (_wcsicmp(w.c_str(), L"/?") == 0 || _wcsicmp(w.c_str(), L"/help") == 0) {
             request.mode = TStartRequest::kUsage;
         } else if (request.unknownSwitch.empty()) {

@@ -14,6 +14,8 @@
 //   /D=dir      the parent directory of the install folder; the rest of the
 //               line, blanks included, without quotes, so it comes last
 //   /LOG=file   where the log goes (default: DefaultSetupLogPath)
+//   /ALLSESSIONS  with /S: running clients of every session are closed, not
+//               only those of the installer's own session
 //   /? /help    the usage on the starter's console, exit 0
 // The first word that is not a switch starts the words of the start modes
 // (ApplyStartMode), read exactly as before: a switch after it is one of them.
@@ -28,6 +30,8 @@ struct TStartRequest {
     bool hasParentDir = false;
     std::wstring parentDir;
     std::wstring logPath;
+    // /ALLSESSIONS: honoured only in silent runs (Processes.h).
+    bool allSessions = false;
     // The "path" mode's directory: the rest of the line after that word as
     // it was typed, blanks at both ends trimmed and quotes dropped (no path
     // holds one). Taken from the raw line because the system's splitting

@@ -332,6 +332,8 @@ bool UndoValue(const TStep& step) {
 // aside folders it recorded there, and the staging folder it lies in.
 struct TJournalScope {
     std::wstring installDir;
+    // Earlier installations the run removes, which moved to installDir.
+    std::vector<std::wstring> earlierDirs;
     std::vector<std::wstring> asideRoots;
     std::wstring stagingDir;
 };
@@ -343,21 +345,32 @@ bool IsAside(const TJournalScope& scope, const std::wstring& path) {
     return false;
 }
 
+// Inside the install folder or an earlier installation's the run removes.
+bool IsBelowInstall(const std::wstring& path, const TJournalScope& scope) {
+    if (IsBelow(path, scope.installDir))
+        return true;
+    for (const std::wstring& earlier : scope.earlierDirs)
+        if (IsBelow(path, earlier))
+            return true;
+    return false;
+}
+
 // Whether step stays within what an install of scope.installDir changes.
 bool InScope(const TStep& step, const TJournalScope& scope) {
     const std::vector<std::string>& f = step.fields;
     const std::wstring& dir = scope.installDir;
     switch (step.kind) {
     case 'B':
-        return f.size() >= 2 && IsBelow(ToWide(f[1]), dir);
+        return f.size() >= 2 && IsBelowInstall(ToWide(f[1]), scope);
     case 'D':
         // The install folder's levels, or the product's Start-menu folder.
         return f.size() >= 2 && (IsLevelOf(ToWide(f[1]), dir) || IsProductFolder(ToWide(f[1])));
     case 'T':
-    case 'E':
         return f.size() >= 2 && IsBelow(ToWide(f[1]), dir);
+    case 'E':
+        return f.size() >= 2 && IsBelowInstall(ToWide(f[1]), scope);
     case 'F':
-        return f.size() >= 4 && IsBelow(ToWide(f[2]), dir) &&
+        return f.size() >= 4 && IsBelowInstall(ToWide(f[2]), scope) &&
                (f[1] != "1" || IsAside(scope, ToWide(f[3])));
     case 'L':
         return f.size() >= 4 && IsProductLink(ToWide(f[2])) &&
@@ -509,6 +522,14 @@ bool ResolveText(const std::string& text, const std::wstring& stagingDir) {
             committed = true;
         } else if (step.kind == 'I') {
             // For a person reading the journal; the scope is the index's.
+        } else if (step.kind == 'P') {
+            // Named before any of its steps, as the run writes it; never a
+            // folder the system or a person keeps other things in.
+            if (step.fields.size() >= 2 && !scope.installDir.empty()) {
+                const std::wstring earlier = ToWide(step.fields[1]);
+                if (!IsReservedFolder(earlier) && !IsInsideWindowsFolder(earlier))
+                    scope.earlierDirs.push_back(earlier);
+            }
         } else if (step.kind == 'V') {
             if (!steps.empty() && steps.back().kind == 'R' && step.fields.size() >= 4) {
                 TValue v;
@@ -639,6 +660,10 @@ bool CInstallJournal::Append(const std::string& lines) {
 
 bool CInstallJournal::NoteInstallDir(const std::wstring& dir) {
     return Append("I\t" + ToNarrow(dir) + "\n");
+}
+
+bool CInstallJournal::NoteEarlierInstallDir(const std::wstring& dir) {
+    return Append("P\t" + ToNarrow(dir) + "\n");
 }
 
 bool CInstallJournal::NoteAsideRoot(const std::wstring& dir) {

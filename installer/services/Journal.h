@@ -34,6 +34,10 @@ public:
     // The install folder this run changes: the first line. Nothing outside
     // it (and the product's links and registry places) is ever undone.
     bool NoteInstallDir(const std::wstring& dir);
+    // The folder of an earlier installation the run removes (it moved to
+    // the install folder): its files, aside folders and folders are within
+    // the journal's reach as the install folder's are.
+    bool NoteEarlierInstallDir(const std::wstring& dir);
     // Where replaced files of the install folder wait, inside the install
     // folder; removed at the end.
     bool NoteAsideRoot(const std::wstring& dir);

@@ -30,3 +30,16 @@ std::wstring UninstallerPathOf(const std::wstring& value) {
         --end;
     return value.substr(start, end - start);
 }
+
+std::wstring RecordString(HKEY key, const wchar_t* name) {
+    wchar_t value[MAX_PATH + 64] = {};
+    // One character short of the buffer, so the value always ends with a
+    // terminator even when the stored data has none.
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::wstring();
+    return value;
+}

@@ -94,6 +94,9 @@ inline bool IsWow64Architecture(WORD processorArchitecture) {
 const wchar_t* UninstallBasePath(WORD processorArchitecture);
 // The product's uninstall key below HKEY_LOCAL_MACHINE on this machine.
 std::wstring UninstallKeyPath();
+// A text value of the record (REG_SZ or REG_EXPAND_SZ, unexpanded), at most
+// MAX_PATH + 63 characters; empty when it is missing, longer or not text.
+std::wstring RecordString(HKEY key, const wchar_t* name);
 
 // The record's "UninstallString" for an uninstaller path: quoted, so that the
 // program list, which hands the value to CreateProcess as a command line,

@@ -1,5 +1,7 @@
 #include "payload/uninst/Uninstaller.h"
 
+#include "payload/uninst/UninstallWindow.h"
+
 #include "installer/services/MessageBox.h"
 #include "installer/services/NoFollowFile.h"
 #include "installer/services/Processes.h"
@@ -16,6 +18,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 using SkinUI::ComPtr;
@@ -25,6 +28,9 @@ using SkinUI::UniqueRegKey;
 namespace {
 
 const wchar_t kCaption[] = L"提示:";
+// The name a run's journal has in its staging folder (Journal.cpp): an empty
+// one held open marks the clean-up copy's folder as in use.
+const wchar_t kJournalFileName[] = L"journal";
 
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() &&
@@ -37,20 +43,6 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
 // name the folders they resolve to.
 bool IsInside(const std::wstring& path, const std::wstring& dir) {
     return StartsWithNoCase(WithSeparator(CanonicalPath(path)), WithSeparator(CanonicalPath(dir)));
-}
-
-// A string value of the record; empty when it is missing or not a string.
-std::wstring RecordString(HKEY key, const wchar_t* name) {
-    wchar_t value[MAX_PATH + 64] = {};
-    // One character short of the buffer, so the value always ends with a
-    // terminator even when the stored data has none.
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    DWORD type = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::wstring();
-    return value;
 }
 
 bool DeleteFileForced(const std::wstring& path) {
@@ -166,12 +158,6 @@ bool IsProtectedFolder(const std::wstring& dirWithSlash) {
     return IsReservedFolder(dirWithSlash) || IsInsideWindowsFolder(dirWithSlash);
 }
 
-std::vector<DWORD> ClientProcessIds() {
-    std::vector<TProcessEntry> processes;
-    ListProcesses(&processes);
-    return ProcessIdsNamed(processes, kClientFileNameW);
-}
-
 bool ClientMutexExists() {
     UniqueHandle h(OpenMutexA(SYNCHRONIZE, FALSE, kClientMutexName));
     if (h)
@@ -182,8 +168,14 @@ bool ClientMutexExists() {
 } // namespace
 
 bool RemoveListedEntries(const std::wstring& installDir, const TEntryList& list,
-                         const std::wstring& skipPath) {
+                         const std::wstring& skipPath, const RemovalProgress& progress) {
     bool ok = true;
+    size_t done = 0;
+    const size_t total = list.files.size() + list.dirs.size();
+    auto tell = [&]() {
+        if (progress)
+            progress(++done, total);
+    };
     // Below the install folder nothing is followed: a folder on the way that
     // is a link (junction, symbolic link, mount point) leads out of the
     // installation, and what lies behind it is not the product's. The link
@@ -195,6 +187,7 @@ bool RemoveListedEntries(const std::wstring& installDir, const TEntryList& list,
     };
     for (const std::wstring& f : list.files) {
         std::wstring path = installDir + f;
+        tell();
         if (!skipPath.empty() && SamePath(path, skipPath))
             continue;
         if (behindLink(f)) {
@@ -218,6 +211,10 @@ bool RemoveListedEntries(const std::wstring& installDir, const TEntryList& list,
         return a.size() != b.size() ? a.size() > b.size() : a < b;
     });
     dirs.erase(std::unique(dirs.begin(), dirs.end()), dirs.end());
+    // The folders count as the list names them; those only implied by a
+    // file's path are quick and are not counted.
+    for (size_t i = 0; i < list.dirs.size(); ++i)
+        tell();
     for (const std::wstring& d : dirs) {
         const std::wstring path = installDir + d;
         if (behindLink(d))
@@ -288,35 +285,97 @@ void RemoveShortcuts(const std::wstring& installDir) {
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
-bool StopClients(DWORD waitMs) {
-    std::vector<UniqueHandle> waits;
-    for (DWORD pid : ClientProcessIds()) {
-        UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-        if (!process)
+std::vector<DWORD> InstalledClientIds(const std::wstring& installDir) {
+    std::vector<TProcessEntry> processes;
+    ListProcesses(&processes);
+    const std::wstring client = WithSlash(installDir) + kClientFileNameW;
+    std::vector<DWORD> ids;
+    // Any name: a client started by its 8.3 name is listed under that name.
+    for (const TProcessEntry& process : InReachableSessions(processes)) {
+        if (process.id == GetCurrentProcessId())
             continue;
-        TerminateProcess(process.Get(), 0);
-        waits.push_back(std::move(process));
+        const std::wstring image = ProcessImageLongPath(process.id);
+        if (!image.empty() && SamePath(image, client))
+            ids.push_back(process.id);
     }
-    // Termination is asynchronous; the files stay locked until the process is gone.
-    bool allGone = true;
-    for (UniqueHandle& h : waits) {
-        if (WaitForSingleObject(h.Get(), waitMs) != WAIT_OBJECT_0)
-            allGone = false;
-        h.Reset();
-    }
-    return allGone && ClientProcessIds().empty();
+    return ids;
+}
+
+bool StopClients(const std::wstring& installDir, DWORD waitMs) {
+    const TEndResult ended =
+        EndProcessesGently(InstalledClientIds(installDir), kClientCloseWaitMs, waitMs);
+    return ended.allEnded && InstalledClientIds(installDir).empty();
 }
 
 namespace {
 
-int Tell(const UninstallOptions& options, const wchar_t* text, int code) {
+int Tell(const UninstallOptions& options, const wchar_t* text, int code, HWND owner = nullptr) {
     if (options.silent)
         SetupLogLine(std::wstring(L"message: ") + text);
     else
-        ShowMessageBox(nullptr, text, kCaption,
-                       MB_OK | (code ? MB_ICONWARNING : MB_ICONINFORMATION));
+        ShowMessageBox(owner, text, kCaption, MB_OK | (code ? MB_ICONWARNING : MB_ICONINFORMATION));
     return code;
 }
+
+// The steps of a removal as the window shows them and the log records them,
+// with the share of the percentage each ends at.
+struct TUninstallStep {
+    const wchar_t* text; // what the window says
+    const wchar_t* log;  // what the log says
+    int endsAt;
+};
+const TUninstallStep kStepClients = {L"正在关闭" QM_PRODUCT_NAME "客户端...",
+                                     L"close the running client", 5};
+const TUninstallStep kStepFiles = {L"正在删除文件...", L"remove the files", 90};
+const TUninstallStep kStepRecord = {L"正在删除注册信息和快捷方式...",
+                                    L"remove the uninstall record and the shortcuts", 97};
+const TUninstallStep kStepFinish = {L"正在完成卸载...", L"remove the entry list and the folders",
+                                    100};
+
+// Follows the removal in the window (when there is one) and in the log: each
+// step's start and end, and within the files every tenth of the way, so that
+// a silent removal of many files shows in its log as it goes.
+class CUninstallReport {
+public:
+    explicit CUninstallReport(CUninstallWindow* window) : m_window(window) {}
+
+    void Begin(const TUninstallStep& step) {
+        m_step = &step;
+        m_loggedTenth = 0;
+        SetupLogLine(std::wstring(step.log) + L"...");
+        Show(m_startsAt);
+    }
+    // Within the step: done of total.
+    void Advance(size_t done, size_t total) {
+        if (!m_step || total == 0)
+            return;
+        const int span = m_step->endsAt - m_startsAt;
+        Show(m_startsAt + static_cast<int>(static_cast<uint64_t>(span) * done / total));
+        const int tenth = static_cast<int>(10 * static_cast<uint64_t>(done) / total);
+        if (tenth > m_loggedTenth && tenth < 10) {
+            m_loggedTenth = tenth;
+            SetupLogLine(std::wstring(m_step->log) + L": " + SkinUI::DecimalText(done) + L" of " +
+                         SkinUI::DecimalText(total));
+        }
+    }
+    void End(bool ok) {
+        if (!m_step)
+            return;
+        SetupLogLine(std::wstring(m_step->log) + (ok ? L": done" : L": failed"));
+        m_startsAt = m_step->endsAt;
+        Show(m_startsAt);
+    }
+
+private:
+    void Show(int percent) {
+        if (m_window)
+            m_window->Show(m_step->text, percent);
+    }
+    CUninstallWindow* m_window;
+    const TUninstallStep* m_step = nullptr;
+    int m_startsAt = 0;
+    int m_loggedTenth = 0;
+};
 
 // Starts a copy of this program from the temporary folder that deletes the
 // original once this process has ended: a running program cannot delete its
@@ -371,14 +430,27 @@ int RunUninstall(const UninstallOptions& options) {
                                           MB_YESNO | MB_ICONQUESTION) != IDYES)
         return UNINSTALL_CANCELLED;
 
-    if (ClientMutexExists() || !ClientProcessIds().empty()) {
-        if (!options.silent &&
-            ShowMessageBox(nullptr, L"" QM_PRODUCT_NAME "客户端正在运行, 是否强制关闭后卸载?",
-                           kCaption, MB_YESNO) != IDYES)
-            return UNINSTALL_CANCELLED;
-        if (!StopClients(10000))
+    const bool clientRunning = ClientMutexExists() || !InstalledClientIds(dir).empty();
+    if (clientRunning && !options.silent &&
+        ShowMessageBox(nullptr, L"" QM_PRODUCT_NAME "客户端正在运行, 是否强制关闭后卸载?", kCaption,
+                       MB_YESNO) != IDYES)
+        return UNINSTALL_CANCELLED;
+
+    // From here on the removal runs; the window shows its step and how far
+    // it got until the last box has been answered.
+    CUninstallWindow window;
+    if (!options.silent && !window.Open())
+        SetupLogFailure(L"the progress window could not be shown", GetLastError());
+    CUninstallReport report(options.silent ? nullptr : &window);
+    HWND owner = window.Window();
+
+    if (clientRunning) {
+        report.Begin(kStepClients);
+        const bool stopped = StopClients(dir, 10000);
+        report.End(stopped);
+        if (!stopped)
             return Tell(options, L"无法关闭" QM_PRODUCT_NAME "客户端, 请关闭后重试!",
-                        UNINSTALL_CLIENT_RUNNING);
+                        UNINSTALL_CLIENT_RUNNING, owner);
     }
 
     // The list and the running uninstaller go last, so that a run that could
@@ -388,12 +460,21 @@ int RunUninstall(const UninstallOptions& options) {
         std::remove_if(rest.files.begin(), rest.files.end(),
                        [&](const std::wstring& f) { return SamePath(dir + f, listPath); }),
         rest.files.end());
-    if (!RemoveListedEntries(dir, rest, options.selfPath))
+    report.Begin(kStepFiles);
+    const bool filesGone =
+        RemoveListedEntries(dir, rest, options.selfPath,
+                            [&](size_t done, size_t total) { report.Advance(done, total); });
+    report.End(filesGone);
+    if (!filesGone)
         return Tell(options, L"部分文件无法删除, 请关闭正在使用它们的程序后重试!",
-                    UNINSTALL_INCOMPLETE);
+                    UNINSTALL_INCOMPLETE, owner);
 
+    report.Begin(kStepRecord);
     bool recordGone = RemoveUninstallRecord(dir);
     RemoveShortcuts(dir);
+    report.End(recordGone);
+
+    report.Begin(kStepFinish);
     DeleteFileForced(listPath);
     RemoveListedEntries(dir, TEntryList{{}, list.dirs}, L"");
 
@@ -402,10 +483,12 @@ int RunUninstall(const UninstallOptions& options) {
         StartSelfCleanup(options.selfPath, dir);
     else if (!IsProtectedFolder(dir))
         RemoveDirectoryW(dir.c_str());
+    report.End(true);
 
     if (!recordGone)
-        return Tell(options, L"无法删除" QM_PRODUCT_NAME "的注册表信息!", UNINSTALL_INCOMPLETE);
-    return Tell(options, L"" QM_PRODUCT_NAME "已成功卸载!", UNINSTALL_OK);
+        return Tell(options, L"无法删除" QM_PRODUCT_NAME "的注册表信息!", UNINSTALL_INCOMPLETE,
+                    owner);
+    return Tell(options, L"" QM_PRODUCT_NAME "已成功卸载!", UNINSTALL_OK, owner);
 }
 
 namespace {
@@ -447,6 +530,17 @@ std::wstring FileIdentityText(const std::wstring& path) {
 }
 
 int RunCleanup(const std::wstring& installDir, DWORD parentPid, const std::wstring& identity) {
+    // This copy lives in a staging folder the index names. An empty journal
+    // held open says the folder is in use; once this copy has ended, its
+    // journal is an ended, empty one, and the next start of the installer or
+    // the uninstaller removes the folder with the copy in it.
+    std::wstring self = ModulePath();
+    const size_t cut = self.find_last_of(L"\\/");
+    UniqueHandle alive;
+    if (cut != std::wstring::npos)
+        alive.Reset(CreateFileW((self.substr(0, cut + 1) + kJournalFileName).c_str(),
+                                GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     {
         UniqueHandle parent(OpenProcess(SYNCHRONIZE, FALSE, parentPid));
         if (parent)
@@ -460,20 +554,14 @@ int RunCleanup(const std::wstring& installDir, DWORD parentPid, const std::wstri
         Sleep(100);
     if (!IsProtectedFolder(installDir))
         RemoveDirectoryW(installDir.c_str());
-    // This copy cannot delete itself either; the system removes it at the
-    // next start (needs administrator rights, which the uninstaller has).
-    std::wstring self = ModulePath();
-    if (!self.empty()) {
-        // Nothing of the product is left in the registry: the folder is no
-        // staging folder anyone needs to know about once it is gone.
-        const size_t end = self.find_last_of(L"\\/");
-        if (end != std::wstring::npos)
-            ForgetStagingDir(self.substr(0, end));
+    // Should no program of the product start again, the system removes the
+    // copy and its folder at the next restart (the uninstaller has the
+    // administrator rights that needs).
+    if (cut != std::wstring::npos) {
         MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        // Its private folder after it; the next install clears it as well.
-        const size_t cut = self.find_last_of(L"\\/");
-        if (cut != std::wstring::npos)
-            MoveFileExW(self.substr(0, cut).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW((self.substr(0, cut + 1) + kJournalFileName).c_str(), nullptr,
+                    MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExW(self.substr(0, cut).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,19 @@ struct UninstallOptions {
     bool silent = false;
     // The running uninstaller's own path; it is left for the clean-up copy.
     std::wstring selfPath;
+    // /ALLSESSIONS with /S: clients of every session are closed, not only
+    // those of the uninstaller's own session.
+    bool allSessions = false;
 };
+
+// Told after each listed entry: how many of how many are done.
+using RemovalProgress = std::function<void(size_t done, size_t total)>;
 
 // Removes the listed files and then the listed folders that are empty, deepest
 // first. Returns false when a listed file that exists could not be deleted.
 bool RemoveListedEntries(const std::wstring& installDir, const TEntryList& list,
-                         const std::wstring& skipPath);
+                         const std::wstring& skipPath,
+                         const RemovalProgress& progress = RemovalProgress());
 
 // Deletes the uninstall record, but only when it points at this installation.
 bool RemoveUninstallRecord(const std::wstring& installDir);
@@ -40,8 +48,16 @@ bool RemoveUninstallRecord(const std::wstring& installDir);
 // installDir.
 void RemoveShortcuts(const std::wstring& installDir);
 
-// Stops running clients (exact image name); true when none is left running.
-bool StopClients(DWORD waitMs);
+// The running clients of this installation: processes of the reachable
+// sessions (Processes.h) whose program is installDir's client, compared as
+// long paths without regard to case (a client started by its 8.3 name
+// counts).
+std::vector<DWORD> InstalledClientIds(const std::wstring& installDir);
+
+// Asks this installation's running clients to close, ends those that do not
+// within a few seconds, and waits for them at most waitMs; true when none is
+// left running.
+bool StopClients(const std::wstring& installDir, DWORD waitMs);
 
 // The whole uninstall; returns an UninstallExit code.
 int RunUninstall(const UninstallOptions& options);

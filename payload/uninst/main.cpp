@@ -10,6 +10,7 @@
 #include "installer/services/Journal.h"
 #include "installer/services/MessageBox.h"
 #include "installer/services/NoFollowFile.h"
+#include "installer/services/Processes.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/SystemFolders.h"
 
@@ -29,9 +30,10 @@ const wchar_t kProgram[] = L"uninst.exe";
 const wchar_t kUsage[] =
     L"青梧云端助手 卸载程序\n"
     L"\n"
-    L"uninst.exe [/S] [/LOG=file]\n"
+    L"uninst.exe [/S [/ALLSESSIONS]] [/LOG=file]\n"
     L"\n"
     L"  /S          silent uninstall: no questions, a running client is closed\n"
+    L"  /ALLSESSIONS  with /S: close running clients of every session, not only this one's\n"
     L"  /LOG=file   write the log to file (default: "
     L"%SystemRoot%\\Temp\\Quillmossdex-uninstall-<date>-<time>-<random>.log)\n"
     L"  /? /help    show this text\n"
@@ -72,6 +74,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         const std::wstring& arg = args[i];
         if (_wcsicmp(arg.c_str(), L"/S") == 0) {
             options.silent = true;
+        } else if (_wcsicmp(arg.c_str(), L"/ALLSESSIONS") == 0) {
+            options.allSessions = true;
         } else if (_wcsnicmp(arg.c_str(), L"/LOG=", 5) == 0) {
             logPath = arg.substr(5);
         } else if (_wcsicmp(arg.c_str(), L"/?") == 0 || _wcsicmp(arg.c_str(), L"/help") == 0) {
@@ -98,6 +102,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     OpenRunLog(logPath, L"uninstall", kProgram);
     SetupLogLine(redirectionTrust);
     SetSilentMessageBoxes(options.silent);
+    // Clients of other people's sessions only when a deployment asks.
+    SetEndClientsInAllSessions(options.silent && options.allSessions);
     CoInitialize(nullptr);
     // An install that was killed half way is finished or put back first, so
     // that the list and the record read below are those of one version.
@@ -117,6 +123,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     SetupLogLine(L"uninstalling from " + options.installDir);
 
     const int code = RunUninstall(options);
+    // What earlier runs left (an earlier uninstaller's clean-up copy among
+    // them) goes as well; this run's own clean-up copy is still at work.
+    RemoveEarlierStaging(std::wstring());
     SetupLogLine(std::wstring(Outcome(code)) + L"; exit code " + SkinUI::DecimalText(code));
     return code;
 }

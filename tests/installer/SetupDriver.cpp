@@ -1,5 +1,7 @@
 #include "tests/installer/SetupDriver.h"
 
+#include "tests/installer/MsaaClient.h"
+
 #include "installer/services/Product.h"
 #include "skinui/core/Handles.h"
 #include "tests/installer/EngineTestSupport.h"
@@ -279,6 +281,36 @@ void WriteRecordedLocation(const std::wstring& dir) {
     RegSetValueExW(key.Get(), L"InstallLocation", 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(dir.c_str()),
                    static_cast<DWORD>((dir.size() + 1) * sizeof(wchar_t)));
+}
+
+bool WaitForFocusedEdit(HWND hwnd) {
+    return WaitUntil(
+        [&] {
+            HWND edit = FindWindowExW(hwnd, nullptr, nullptr, nullptr);
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof(info);
+            return edit != nullptr &&
+                   GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
+                   info.hwndFocus == edit;
+        },
+        5000);
+}
+
+std::wstring FieldText(HWND hwnd) {
+    MsaaClient client(hwnd);
+    for (const TElement& e : client.Children())
+        if (e.role == ROLE_SYSTEM_TEXT)
+            return client.Value(e.id);
+    return L"(no field)";
+}
+
+bool TypeIntoField(HWND hwnd, const std::wstring& text) {
+    ClickAt(hwnd, layout::kPathEdit.x, layout::kPathEdit.y);
+    if (!WaitForFocusedEdit(hwnd))
+        return false;
+    PressKey(VK_DELETE);
+    TypeText(text);
+    return WaitUntil([&] { return FieldText(hwnd) == text; }, 5000);
 }
 
 int PageShown(const Screenshot& shot) {

@@ -108,6 +108,16 @@ std::wstring StartMenuUninstallShortcut();
 // folder is used only while it holds the product.
 void WriteRecordedLocation(const std::wstring& dir);
 
+// The native edit that a click on the directory field opens, once it has the
+// keyboard focus: it exists a moment before it takes the focus, and keys sent
+// in that moment go to the window instead.
+bool WaitForFocusedEdit(HWND hwnd);
+// The directory field's text, as a screen reader reads it.
+std::wstring FieldText(HWND hwnd);
+// Replaces the field's text by typing, as a person would (the options panel
+// is open); true once the field shows it.
+bool TypeIntoField(HWND hwnd, const std::wstring& text);
+
 // The page the window shows (0 welcome, 1 progress, 2 finish; -1 none of
 // them), told by the pixels where the skin puts each page's distinctive
 // control.

@@ -517,6 +517,31 @@ TEST_F(FrameUIApp, AFolderTypedOverTheRecordedOneIsWhereTheInstallGoes) {
     ASSERT_TRUE(WaitForExit(15000));
 }
 
+// Enter in the folder field does what a person expects of it: it starts the
+// install into the folder typed, through the same checks as the button.
+TEST_F(FrameUIApp, EnterInTheFolderFieldStartsTheInstall) {
+    const std::wstring dir = m_work / L"Typed Place";
+    HWND hwnd = StartOnWelcomePage();
+    ASSERT_NE(nullptr, hwnd);
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    // A refused folder first: its box, and the welcome page stays.
+    ASSERT_TRUE(TypeIntoField(hwnd, L"relative\\dir"));
+    PressKey(VK_RETURN);
+    EXPECT_EQ(0u, AnswerBox(IDOK).find(L"无法创建目录 : \"relative\\dir\\\""));
+    EXPECT_TRUE(WaitUntil([&] { return PageShown(CaptureWindow(hwnd)) == 0; }, 5000));
+    Click(hwnd, L::kCustom);
+    ASSERT_TRUE(WaitForHeight(hwnd, 542));
+    ASSERT_TRUE(TypeIntoField(hwnd, dir));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 20000));
+    EXPECT_TRUE(FileExists(dir + L"\\Quillmossdex.exe"));
+    // The finish page names the version installed.
+    EXPECT_TRUE(HasLine(hwnd, L"版本: 1.0.67"));
+    Click(hwnd, L::kCloseBtn);
+    ASSERT_TRUE(WaitForExit(15000));
+}
+
 TEST_F(FrameUIApp, EveryWayOfClosingEndsTheProcess) {
     enum How { CloseButton, AltF4, MinimiseThenTaskbarClose };
     for (How how : {CloseButton, AltF4, MinimiseThenTaskbarClose}) {

@@ -1,5 +1,6 @@
 #include "installer/app/Guard.h"
 #include "installer/services/MessageBox.h"
+#include "installer/services/Processes.h"
 #include "installer/services/TextConvert.h"
 #include "tests/support/TestSupport.h"
 
@@ -149,12 +150,13 @@ struct FakeClients {
     qmtest::TempDir dir{L"qmclients"};
     struct Entry {
         std::wstring name;
+        std::wstring path;
         bool mustDie;
         std::unique_ptr<ChildProcess> process;
     };
     std::vector<Entry> entries;
 
-    FakeClients() {
+    explicit FakeClients(const wchar_t* word = L"") {
         const std::pair<const wchar_t*, bool> names[] = {
             {L"Quillmossdex.exe", true},      {L"quillmossdex.exe", false},
             {L"Quillmossdex.exe.exe", false}, {L"Quillmossdexx.exe", false},
@@ -166,8 +168,8 @@ struct FakeClients {
             CreateDirectoryW(folder.c_str(), nullptr);
             std::wstring path = folder + L"\\" + n.first;
             CopyFileW(SleeperExe().c_str(), path.c_str(), FALSE);
-            Entry e{n.first, n.second, std::make_unique<ChildProcess>()};
-            EXPECT_TRUE(e.process->Start(qmtest::Quote(path)));
+            Entry e{n.first, path, n.second, std::make_unique<ChildProcess>()};
+            EXPECT_TRUE(e.process->Start(qmtest::Quote(path) + L" " + word));
             entries.push_back(std::move(e));
         }
     }
@@ -183,19 +185,59 @@ TEST(Guard, ClientQuestionAnsweredNoLeavesTheClientAlone) {
         EXPECT_TRUE(e.process->Running()) << "killed after No";
 }
 
-TEST(Guard, ClientQuestionAnsweredYesKillsExactlyTheClientImageName) {
-    HeldMutex client("Quillmossdex-Client");
-    FakeClients clients;
-    BoxSeen seen = RunSetupAndAnswer(IDYES);
-    EXPECT_EQ(L"青梧云端助手客户端正在运行, 是否强制关闭后安装?", seen.text);
-    for (auto& e : clients.entries) {
-        if (e.mustDie) {
-            EXPECT_TRUE(e.process->Wait(10000)) << "survived";
-            EXPECT_EQ(0u, e.process->ExitCode());
-        } else {
-            EXPECT_TRUE(e.process->Running()) << "killed by mistake";
+// Yes asks each client to close first, so that it can save its work, and
+// ends the ones that do not close within a few seconds; either way only the
+// processes of exactly the client's image name.
+TEST(Guard, ClientQuestionAnsweredYesClosesExactlyTheClientImageNameAskingFirst) {
+    for (const wchar_t* word : {L"", L"stubborn"}) {
+        const bool stubborn = *word != L'\0';
+        SCOPED_TRACE(stubborn ? "a client that ignores the request" : "a client that closes");
+        HeldMutex client("Quillmossdex-Client");
+        FakeClients clients(word);
+        BoxSeen seen = RunSetupAndAnswer(IDYES);
+        EXPECT_EQ(L"青梧云端助手客户端正在运行, 是否强制关闭后安装?", seen.text);
+        for (auto& e : clients.entries) {
+            if (e.mustDie) {
+                EXPECT_TRUE(e.process->Wait(10000)) << "survived";
+                EXPECT_EQ(0u, e.process->ExitCode());
+                // Asked to close, it saved its work; one that ignored the
+                // request was ended without.
+                EXPECT_EQ(!stubborn, qmtest::FileExists(e.path + L".closed"));
+            } else {
+                EXPECT_TRUE(e.process->Running()) << "killed by mistake";
+                EXPECT_FALSE(qmtest::FileExists(e.path + L".closed"));
+            }
         }
     }
+}
+
+// Wine runs every program in one session, so the other sessions of a
+// terminal server are stood in for by entries of the list: the person at
+// this desk is asked about their own session's clients only, and only a
+// deployment that asks for it reaches the others.
+TEST(Guard, OnlyClientsOfTheInstallersOwnSessionAreReachableUnlessEverySessionIsAskedFor) {
+    DWORD own = 0;
+    ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &own));
+    const std::vector<TProcessEntry> processes = {
+        {10, L"Quillmossdex.exe", own},
+        {20, L"Quillmossdex.exe", own + 1},
+        {30, L"Quillmossdex.exe", kUnknownSession},
+    };
+    const struct Case {
+        bool allSessions;
+        std::vector<DWORD> reachable;
+    } cases[] = {
+        {false, {10}},
+        {true, {10, 20, 30}},
+    };
+    for (const Case& c : cases) {
+        SetEndClientsInAllSessions(c.allSessions);
+        std::vector<DWORD> ids;
+        for (const TProcessEntry& e : InReachableSessions(processes))
+            ids.push_back(e.id);
+        EXPECT_EQ(c.reachable, ids) << c.allSessions;
+    }
+    SetEndClientsInAllSessions(false);
 }
 
 int g_boxes = 0;

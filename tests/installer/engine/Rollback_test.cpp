@@ -358,6 +358,92 @@ TEST_F(RollbackApp, AYesGivenAtOnceStopsTheInstall) {
     EXPECT_EQ(before, Now());
 }
 
+// While the question whether to stop is up, the install waits at its next
+// entry: here the move, retried while a file is held, which on its own gives
+// up after ten attempts. Answered late, after the file was let go, "No" lets
+// the waiting install go on to its end: it had not used up its attempts
+// behind the question.
+TEST_F(RollbackApp, TheInstallWaitsWhileTheStopQuestionIsUpAndNoLetsItGoOn) {
+    CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
+    WriteFileBytes(dir + L"uninst.exe", "something of the same name");
+    HeldFile hold(dir + L"uninst.exe", OPEN_EXISTING);
+    ASSERT_TRUE(hold.Held());
+    HWND hwnd = StartOnWelcomePage();
+    ASSERT_NE(nullptr, hwnd);
+    ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
+    ASSERT_TRUE(WaitForPage(hwnd, 1, 20000));
+    CloseTheWindow(hwnd, Close::Button);
+    HWND box = WaitForProcessDialog(Child().Pid(), 15000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_NE(std::wstring::npos, MessageBoxText(box).find(kQuestion));
+    // The person takes their time: longer than the attempts would last.
+    Sleep(7000);
+    hold.Release();
+    EXPECT_TRUE(Child().Running());
+    PressDialogButton(box, IDNO);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
+    EXPECT_EQ(ReadFileBytes(ProgramDir() + L"\\qm_fake_client.exe"),
+              ReadFileBytes(dir + L"Quillmossdex.exe"));
+    EXPECT_TRUE(NoBoxFor(300));
+}
+
+// An installation recorded in one folder, installed again into another
+// through the window: the earlier copy goes as its uninstaller would remove
+// it (what the user put there stays), once the new one is in place; when
+// that fails, both are back as they were.
+TEST_F(RollbackApp, AMovedInstallRemovesTheEarlierCopyOrPutsBothBack) {
+    for (const bool fail : {false, true}) {
+        SCOPED_TRACE(fail ? "a file of the earlier copy is held" : "the earlier copy goes");
+        CleanMachine();
+        const std::wstring earlierParent = m_work / (fail ? L"old-held" : L"old");
+        const std::wstring earlier = earlierParent + L"\\Quillmossdex\\";
+        const std::wstring moved = m_work / (fail ? L"new-held" : L"new");
+        ASSERT_EQ(0u, InstallSilently(s_setup, earlierParent));
+        WriteFileBytes(earlier + L"mine.txt", "the user's own file");
+        const State before = Capture(earlier, m_work.Path());
+        HeldFile hold(earlier + L"res\\version.txt", OPEN_EXISTING);
+        if (fail)
+            ASSERT_TRUE(hold.Held());
+        else
+            hold.Release();
+
+        ASSERT_TRUE(Start(L"", next));
+        HWND hwnd = WaitForSetupWindow(Child().Handle(), Child().Pid(), 20000);
+        ASSERT_NE(nullptr, hwnd);
+        ASSERT_TRUE(WaitForPage(hwnd, 0, 10000));
+        ClickAt(hwnd, layout::kCustom.x, layout::kCustom.y);
+        ASSERT_TRUE(WaitUntil([&] { return WindowSize(hwnd).cy == 542; }, 5000));
+        ASSERT_TRUE(TypeIntoField(hwnd, moved));
+        ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
+        EXPECT_NE(std::wstring::npos, AnswerBox(IDYES).find(L"是否覆盖重新安装"));
+        if (fail) {
+            const std::vector<std::wstring> texts = AnswerUntilExit(IDYES);
+            ASSERT_TRUE(WaitForExit(15000));
+            hold.Release();
+            ASSERT_FALSE(texts.empty());
+            EXPECT_NE(std::wstring::npos, texts.back().find(kNothingChanged)) << texts.back();
+            EXPECT_EQ(before, Capture(earlier, m_work.Path()));
+            EXPECT_FALSE(FileExists(moved));
+            continue;
+        }
+        ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
+        EXPECT_TRUE(FileExists(moved + L"\\plugins\\extra.dat"));
+        EXPECT_EQ(Narrow(moved + L"\\"), ReadRecordValue("InstallLocation").c_str());
+        // What the earlier installation listed is gone, the user's file stays.
+        for (const wchar_t* gone :
+             {L"Quillmossdex.exe", L"uninst.exe", L"uninst.lst", L"res\\version.txt", L"res"})
+            EXPECT_FALSE(FileExists(earlier + gone)) << Narrow(gone);
+        EXPECT_EQ("the user's own file", ReadFileBytes(earlier + L"mine.txt"));
+        ClickAt(hwnd, layout::kCloseBtn.x, layout::kCloseBtn.y);
+        ASSERT_TRUE(WaitForExit(15000));
+        // Nothing of the run is left in the earlier folder once it settled.
+        State left = Capture(earlier, m_work.Path());
+        EXPECT_EQ(1u, left.count(L"file: mine.txt"));
+        for (const auto& entry : left)
+            EXPECT_EQ(std::wstring::npos, entry.first.find(L".old")) << Narrow(entry.first);
+    }
+}
+
 // An update whose new version drops a file and then fails at its very end (a
 // link that cannot be written) puts the dropped file back with everything
 // else: the previous version is there byte for byte.

@@ -1,6 +1,9 @@
+#include "installer/services/Processes.h"
 #include "installer/services/Product.h"
+#include "installer/services/Staging.h"
 #include "installer/services/TextConvert.h"
 #include "payload/uninst/Uninstaller.h"
+#include "tests/installer/SetupDriver.h"
 #include "tests/support/ShellItems.h"
 #include "tests/support/TestSupport.h"
 
@@ -153,6 +156,144 @@ TEST_F(Installed, RecordWithoutALocationIsJudgedByItsUninstallStringInEitherForm
     }
 }
 
+// Answers the uninstaller's first question with Yes and waits for the box
+// that ends the run, which replaces it; null when none comes.
+HWND ConfirmAndWaitForClosingBox(qmtest::ChildProcess& p) {
+    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
+    if (!box)
+        return nullptr;
+    qmtest::PressDialogButton(box, IDYES);
+    for (int i = 0; i < 400; ++i) {
+        HWND b = qmtest::WaitForProcessDialog(p.Pid(), 50);
+        // A box seen while it is still being built has no text yet.
+        std::wstring text = b ? qmtest::MessageBoxText(b) : std::wstring();
+        if (!text.empty() && text != L"确定要卸载青梧云端助手吗?")
+            return b;
+    }
+    return nullptr;
+}
+
+std::wstring SleeperExe() {
+    return qmtest::ProgramDir() + L"\\..\\..\\installer\\qm_sleeper.exe";
+}
+
+// A client started by its 8.3 name is known by that name to the process
+// list; the uninstaller compares long paths and still finds it. It is asked
+// to close first (the sleeper saves its work then), and a program of the
+// same name elsewhere is no client of this installation and keeps running.
+TEST_F(Installed, ClientStartedByItsShortNameIsAskedToCloseAndOthersOfTheNameStay) {
+    const std::wstring client = dir + L"Quillmossdex.exe";
+    ASSERT_TRUE(CopyFileW(SleeperExe().c_str(), client.c_str(), FALSE));
+    const std::wstring elsewhere = root / L"other";
+    CreateDirectoryW(elsewhere.c_str(), nullptr);
+    const std::wstring stranger = elsewhere + L"\\Quillmossdex.exe";
+    ASSERT_TRUE(CopyFileW(SleeperExe().c_str(), stranger.c_str(), FALSE));
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(client.c_str(), shortPath, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    qmtest::ChildProcess running, other;
+    ASSERT_TRUE(running.Start(qmtest::Quote(shortPath)));
+    ASSERT_TRUE(other.Start(qmtest::Quote(stranger)));
+    Sleep(300);
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    EXPECT_TRUE(running.Wait(10000));
+    EXPECT_TRUE(FileExists(client + L".closed"));
+    EXPECT_FALSE(FileExists(client));
+    EXPECT_TRUE(other.Running());
+    other.Kill();
+}
+
+// A silent removal says in its log what it does, step by step, as the
+// installer does: nobody sees a window, and a removal of many files takes a
+// while.
+TEST_F(Installed, SilentRunLogsEachStep) {
+    const std::wstring log = root / L"uninstall.log";
+    EXPECT_EQ(0u, RunUninstaller(L"/S " + qmtest::Quote(L"/LOG=" + log)));
+    const std::string text = qmtest::ReadFileBytes(log);
+    for (const char* line : {"remove the files...", "remove the files: done",
+                             "remove the uninstall record and the shortcuts: done",
+                             "remove the entry list and the folders: done"})
+        EXPECT_NE(std::string::npos, text.find(line)) << line << "\n" << text;
+}
+
+// The window of an interactive removal shows the step and the percentage,
+// and stays up under the box that ends the run, which a test can wait for.
+TEST_F(Installed, InteractiveRunShowsItsProgressWindowUnderTheLastBox) {
+    // Enough files that the removal is more than an instant.
+    std::string list = "Quillmossdex.exe\nuninst.exe\nuninst.lst\nres/\nres/a.png\nres/sub/\n"
+                       "res/sub/b.dat\nempty/\nmany/\n";
+    CreateDirectoryW((dir + L"many").c_str(), nullptr);
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "many/f" + std::to_string(i) + ".txt";
+        qmtest::WriteFileBytes(dir + std::wstring(name.begin(), name.end()), "x");
+        list += name + "\n";
+    }
+    qmtest::WriteFileBytes(dir + L"uninst.lst", list);
+    qmtest::ChildProcess p;
+    ASSERT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe")));
+    HWND done = ConfirmAndWaitForClosingBox(p);
+    ASSERT_NE(nullptr, done);
+    EXPECT_EQ(L"青梧云端助手已成功卸载!", qmtest::MessageBoxText(done));
+    // The box sits on the progress window, which shows the whole bar.
+    HWND window = GetWindow(done, GW_OWNER);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(L"卸载青梧云端助手", qmtest::WindowText(window));
+    EXPECT_TRUE(IsWindowVisible(window));
+    qmtest::Screenshot shot = qmtest::CaptureWindow(window);
+    ASSERT_FALSE(shot.Empty());
+    shot.SavePng(qmtest::ArtifactPath(L"uninstall-window.png"));
+    // The bar's left end, in the client area (the box covers its middle):
+    // filled at 100 %.
+    POINT client = {0, 0};
+    ClientToScreen(window, &client);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    const int x = client.x - frame.left;
+    const int y = client.y - frame.top;
+    const RECT bar = {x + 30, y + 95, x + 100, y + 99};
+    EXPECT_GT(qmtest::CountTeal(shot, bar), (bar.right - bar.left) * 3);
+    qmtest::PressDialogButton(done, IDOK);
+    ASSERT_TRUE(p.Wait(30000));
+    EXPECT_EQ(0u, p.ExitCode());
+    EXPECT_FALSE(FileExists(dir + L"many\\f299.txt"));
+}
+
+// The clean-up copy cannot delete itself; the next start of the uninstaller
+// (or the installer) removes it with its folder once it has ended.
+TEST_F(Installed, TheCleanUpCopyIsRemovedByTheNextStart) {
+    EXPECT_EQ(0u, RunUninstaller(L"/S"));
+    ASSERT_TRUE(WaitGone(dir + L"uninst.exe"));
+    // The copy's folder: a staging folder holding qm-uninst-<pid>.exe.
+    std::wstring folder;
+    for (const std::wstring& staging : FindStagingDirs()) {
+        WIN32_FIND_DATAW data = {};
+        HANDLE find = FindFirstFileW((staging + L"qm-uninst-*.exe").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            folder = staging;
+        }
+    }
+    ASSERT_FALSE(folder.empty());
+    // Ended once its journal, held while it runs, can be opened for writing.
+    EXPECT_TRUE(qmtest::WaitUntil(
+        [&] {
+            HANDLE h = CreateFileW((folder + L"journal").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+            if (h == INVALID_HANDLE_VALUE)
+                return false;
+            CloseHandle(h);
+            return true;
+        },
+        30000));
+    // The next start: an uninstaller with nothing to remove.
+    CreateDirectoryW(dir.c_str(), nullptr);
+    ASSERT_TRUE(
+        CopyFileW((qmtest::ProgramDir() + L"\\..\\..\\..\\payload\\uninst\\uninst.exe").c_str(),
+                  (dir + L"uninst.exe").c_str(), FALSE));
+    EXPECT_EQ(static_cast<DWORD>(UNINSTALL_NO_LIST), RunUninstaller(L"/S"));
+    EXPECT_FALSE(FileExists(folder));
+}
+
 TEST_F(Installed, RunningClientIsStoppedBeforeItsFilesAreRemoved) {
     std::wstring client = dir + L"Quillmossdex.exe";
     ASSERT_TRUE(CopyFileW((qmtest::ProgramDir() + L"\\..\\..\\installer\\qm_sleeper.exe").c_str(),
@@ -221,18 +362,7 @@ TEST_F(Installed, InteractiveRunAsksFirstAndNoLeavesEverything) {
 TEST_F(Installed, InteractiveRunReportsSuccessInABox) {
     qmtest::ChildProcess p;
     ASSERT_TRUE(p.Start(qmtest::Quote(dir + L"uninst.exe")));
-    HWND box = qmtest::WaitForProcessDialog(p.Pid(), 30000);
-    ASSERT_NE(nullptr, box);
-    qmtest::PressDialogButton(box, IDYES);
-    // The closing box replaces the question.
-    HWND done = nullptr;
-    for (int i = 0; i < 400 && !done; ++i) {
-        HWND b = qmtest::WaitForProcessDialog(p.Pid(), 50);
-        // A box seen while it is still being built has no text yet.
-        std::wstring text = b ? qmtest::MessageBoxText(b) : std::wstring();
-        if (!text.empty() && text != L"确定要卸载青梧云端助手吗?")
-            done = b;
-    }
+    HWND done = ConfirmAndWaitForClosingBox(p);
     ASSERT_NE(nullptr, done);
     EXPECT_EQ(L"青梧云端助手已成功卸载!", qmtest::MessageBoxText(done));
     qmtest::PressDialogButton(done, IDOK);
