@@ -34,10 +34,16 @@ QMPAYLOAD / 101): "QMDIGEST", the payload's size (8 bytes) and its SHA-256.
 
 A payload without the client (Quillmossdex.exe) and the uninstaller
 (uninst.exe) is refused: it would install a product that can neither be
-started nor removed.
+started nor removed. So is, with one line that says why, an archive that
+cannot be read whole (not a ZIP, cut short, a CRC-32 or compressed data that
+does not match, encrypted entries, an unknown method) and a name the
+installer could not create as it is (absolute, leading out with '..', a
+character or device name Windows refuses, two names that differ only in case,
+an entry below a file).
 """
 import argparse
 import hashlib
+import lzma
 import os
 import struct
 import subprocess
@@ -62,27 +68,117 @@ def fail(text):
     sys.exit("pack_payload: " + text)
 
 
+# What the standard library raises on an archive it cannot make sense of:
+# every kind is answered with one line naming the archive and what is wrong.
+ARCHIVE_ERRORS = (zipfile.BadZipFile, zipfile.LargeZipFile, EOFError, struct.error, ValueError,
+                  IndexError, KeyError, OverflowError)
+# ... and on an entry whose data is damaged (a CRC-32 that does not match,
+# compressed data that ends early or does not decode).
+ENTRY_ERRORS = ARCHIVE_ERRORS + (zlib.error, lzma.LZMAError, OSError, NotImplementedError,
+                                 RuntimeError)
+READABLE_METHODS = (zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED, zipfile.ZIP_BZIP2, zipfile.ZIP_LZMA)
+# Characters no Windows file name may hold; the installer would fail on them.
+FORBIDDEN = set('<>:"|?*') | {chr(c) for c in range(32)}
+DEVICES = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"} | \
+    {"%s%d" % (d, n) for d in ("COM", "LPT") for n in range(1, 10)}
+
+
+def entry_name(path, info):
+    if info.flag_bits & 0x800:
+        return info.filename
+    # zipfile decodes names without the flag as code page 437; their bytes
+    # are those a Chinese archiver wrote.
+    raw = info.orig_filename.encode("cp437")
+    try:
+        return raw.decode("cp936")
+    except UnicodeDecodeError:
+        fail("%s: the entry name %r is not valid code page 936 text (nor flagged as UTF-8)"
+             % (path, raw))
+
+
 def zip_entries(path):
     entries = {}
-    with zipfile.ZipFile(path) as archive:
-        for info in archive.infolist():
-            if info.flag_bits & 0x800:
-                name = info.filename
-            else:
-                # zipfile decodes names without the flag as code page 437;
-                # their bytes are those a Chinese archiver wrote.
-                name = info.orig_filename.encode("cp437").decode("cp936")
-            name = name.replace("\\", "/")
+    try:
+        archive = zipfile.ZipFile(path)
+    except OSError as e:
+        fail("%s cannot be read: %s" % (path, e.strerror or e))
+    except ARCHIVE_ERRORS as e:
+        fail("%s is not a ZIP archive, or it is cut short or damaged (%s)" % (path, e))
+    with archive:
+        try:
+            infos = archive.infolist()
+        except ARCHIVE_ERRORS as e:
+            fail("%s: its directory is damaged (%s)" % (path, e))
+        for info in infos:
+            name = entry_name(path, info).replace("\\", "/")
             if name in entries:
                 fail("%s names %r twice" % (path, name))
-            entries[name] = None if name.endswith("/") else archive.read(info)
+            if name.endswith("/"):
+                entries[name] = None
+                continue
+            if info.flag_bits & 0x1:
+                fail("%s: the entry %r is encrypted; the payload is packed from plain entries"
+                     % (path, name))
+            if info.compress_type not in READABLE_METHODS:
+                fail("%s: the entry %r uses compression method %d, which cannot be read here"
+                     % (path, name, info.compress_type))
+            try:
+                entries[name] = archive.read(info)
+            except ENTRY_ERRORS as e:
+                fail("%s: the entry %r is damaged (%s)" % (path, name, e))
     return entries
 
 
-def safe(name):
-    if not name or name.startswith("/") or ":" in name or "\0" in name:
-        return False
-    return all(part.strip(". ") for part in name.rstrip("/").split("/"))
+def check_name(name):
+    """None when the installer can create name below its folder; else why not."""
+    if not name:
+        return "it is empty"
+    if name.startswith("/"):
+        return "it is absolute"
+    if "\0" in name:
+        return "it holds a NUL"
+    try:
+        name.encode("utf-8")
+    except UnicodeEncodeError:
+        return "it is not valid text (a file name in no known encoding)"
+    parts = name.rstrip("/").split("/")
+    for part in parts:
+        if not part:
+            return "it has an empty part (two slashes in a row)"
+        if part.strip(" ") == "..":
+            return "'..' would lead out of the install folder"
+        if not part.strip(". "):
+            return "%r is only dots and blanks" % part
+        bad = FORBIDDEN.intersection(part)
+        if bad:
+            return "it holds %r, which Windows does not allow in a name" % "".join(sorted(bad))
+        if part.split(".")[0].rstrip(" ").upper() in DEVICES:
+            return "%r is a device name on Windows" % part
+        if part != part.rstrip(". "):
+            return "%r ends in a dot or a blank, which Windows drops" % part
+    return None
+
+
+def check_names(entries):
+    """Refuses names the installer could not create or would make one file of
+    (Windows compares names without case)."""
+    seen = {}
+    for name in sorted(entries):
+        why = check_name(name)
+        if why:
+            fail("the entry name %r cannot be installed: %s" % (name, why))
+        key = name.lower()
+        if key in seen and seen[key] != name:
+            fail("the entry names %r and %r are one name on Windows" % (seen[key], name))
+        seen[key] = name
+    files = {n.lower() for n in entries if not n.endswith("/")}
+    for name in entries:
+        parts = name.lower().rstrip("/").split("/")
+        # A folder entry may not share its name with a file either.
+        for i in range(1, len(parts) + name.endswith("/")):
+            if "/".join(parts[:i]) in files:
+                fail("the entry %r lies below %r, which the payload has as a file"
+                     % (name, "/".join(name.split("/")[:i])))
 
 
 def compress(data, level, window_log):
@@ -119,9 +215,7 @@ def main():
         entries = zip_entries(args.zip)
     add_named(entries, args.add, args.list, fail)
 
-    for name in entries:
-        if not safe(name):
-            fail("unsafe entry name %r" % name)
+    check_names(entries)
     files = {n.lower() for n, v in entries.items() if not n.endswith("/")}
     missing = [r for r in REQUIRED if r.lower() not in files]
     if missing:
@@ -137,8 +231,11 @@ def main():
         elif isinstance(source, bytes):
             content = source
         else:
-            with open(source, "rb") as f:
-                content = f.read()
+            try:
+                with open(source, "rb") as f:
+                    content = f.read()
+            except OSError as e:
+                fail("%s cannot be read: %s" % (source, e.strerror or e))
         encoded = name.encode("utf-8")
         if len(encoded) > 0xFFFF:
             fail("entry name too long: %r" % name)

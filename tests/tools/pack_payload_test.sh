@@ -110,3 +110,68 @@ if pack "$work/e.qmp" "$work/e.digest" --zip "$work/e.zip" 2>/dev/null; then
 fi
 [ ! -e "$work/n.qmp" ] && [ ! -e "$work/e.qmp" ] || fail "a refused payload left a file"
 echo "payloads without the client and the uninstaller are refused"
+
+# Every kind of damaged archive or unusable name is refused with one line
+# that says what is wrong, never a traceback, and leaves no payload behind.
+python3 - "$tree" "$work/damaged" <<'PY'
+import os, sys, zipfile
+tree, out = sys.argv[1:]
+os.makedirs(out)
+base = [("Quillmossdex.exe", b"client" * 500), ("uninst.exe", b"uninstaller" * 400)]
+
+
+def write(name, entries, method=zipfile.ZIP_DEFLATED):
+    path = os.path.join(out, name + ".zip")
+    with zipfile.ZipFile(path, "w", method) as z:
+        for n, data in entries:
+            z.writestr(n, data)
+    return open(path, "rb").read()
+
+
+def save(name, data):
+    open(os.path.join(out, name + ".zip"), "wb").write(data)
+
+
+good = write("good", base)
+stored = write("stored", base, zipfile.ZIP_STORED)
+# A data byte changed in a stored entry: its CRC-32 no longer matches.
+at = stored.index(b"uninstaller") + 5
+save("crc", stored[:at] + b"X" + stored[at + 1:])
+# Deflated data that does not decode.
+first = good.index(b"Quillmossdex.exe") + len("Quillmossdex.exe")
+save("deflate", good[:first + 2] + bytes(b ^ 0x5A for b in good[first + 2:first + 40]) +
+     good[first + 40:])
+save("truncated", good[:len(good) // 2])
+save("notzip", b"this is not an archive\n" * 50)
+save("empty-file", b"")
+directory = good.rindex(b"PK\x01\x02")
+# The first entry's local header offset points past the file.
+save("offset", good[:directory + 42] + b"\xff\xff\xff\x0f" + good[directory + 46:])
+# An unknown compression method and an encrypted flag in the directory.
+first_cd = good.index(b"PK\x01\x02")
+save("method", good[:first_cd + 10] + b"\x63\x00" + good[first_cd + 12:])
+save("encrypted", good[:first_cd + 8] + bytes([good[first_cd + 8] | 1]) + good[first_cd + 9:])
+for name, extra in (("absolute", "/etc/passwd"), ("dotdot", "a/../../x"), ("drive", "C:/x"),
+                    ("device", "res/nul.txt"), ("wild", "res/a?b"), ("trailing-dot", "res/a."),
+                    ("case", "QUILLMOSSDEX.EXE"), ("file-folder", "uninst.exe/inner")):
+    write("name-" + name, base + [(extra, b"x")])
+import warnings
+warnings.simplefilter("ignore")
+write("twice", base + [("uninst.exe", b"again")])
+PY
+for z in "$work"/damaged/*.zip; do
+    case "$(basename "$z")" in good.zip|stored.zip) continue ;; esac
+    rm -f "$work/d.qmp"
+    if out="$(pack "$work/d.qmp" "$work/d.digest" --zip "$z" 2>&1)"; then
+        fail "the damaged archive $(basename "$z") was packed"
+    fi
+    [ "$(printf '%s\n' "$out" | wc -l)" = 1 ] || fail "$(basename "$z") is refused with more than one line: $out"
+    case "$out" in pack_payload:*) ;; *) fail "$(basename "$z"): not the packer's own refusal: $out" ;; esac
+    case "$out" in *Traceback*|*Error:*) fail "$(basename "$z"): a traceback: $out" ;; esac
+    [ ! -e "$work/d.qmp" ] || fail "$(basename "$z") left a payload"
+    [ -z "${VERBOSE:-}" ] || echo "$out"
+done
+pack "$work/g.qmp" "$work/g.digest" --zip "$work/damaged/good.zip" || fail "a sound archive was refused"
+out="$(pack "$work/m.qmp" "$work/m.digest" --zip "$work/no-such.zip" 2>&1)" && fail "a missing archive was packed"
+[ "$(printf '%s\n' "$out" | wc -l)" = 1 ] || fail "a missing archive is refused with more than one line: $out"
+echo "damaged archives and unusable names are refused with one line each"
