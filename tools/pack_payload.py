@@ -4,7 +4,7 @@ bytes, whatever the file times, the order the file system lists them in, the
 umask or the machine.
 
     pack_payload.py OUT DIGEST [--dir DIR | --zip ZIP] [--add NAME=PATH ...]
-                    [--list NAME] [--level N] [--window-log N]
+                    [--list NAME] [--codec zstd|lzma] [--level N] [--window-log N]
 
 --dir packs a folder's content (its subfolders as folder entries); --zip
 repacks a ZIP archive (names flagged UTF-8 read as UTF-8, others as code page
@@ -12,22 +12,33 @@ repacks a ZIP archive (names flagged UTF-8 read as UTF-8, others as code page
 ('/'-separated), for files that are built elsewhere. --list adds an entry NAME
 holding the names of all other entries, one a line, folders ending in '/'.
 
+--codec chooses the compressor: zstd (the default; level 19, a window of
+2^23 bytes) decodes several times faster, lzma (LZMA2 at xz's preset 9e with
+a dictionary of at most 2^23 bytes, PE files through the x86 branch
+converter first) gives the smaller payload.
+
 OUT is the payload the installer carries after its image:
 
     offset size
      0     8   "QMPACK\\0\\1"
      8     4   entry count
-    12     4   0
+    12     4   codec: 0 zstd, 1 LZMA2
     16     8   bytes of the index frame
     24     8   bytes of the index unpacked
     32     8   bytes of the data frame
     40     8   bytes of the data unpacked
-    48         the index frame, then the data frame (zstd)
+    48         the index frame, then the data frame
+
+A zstd frame is one zstd frame; an LZMA2 frame is one byte that names the
+dictionary size (as in the .xz format's LZMA2 properties) followed by raw
+LZMA2 chunks up to the end marker.
 
 The index holds, for every entry in the order of the data: the name's length
 (2 bytes) and the name (UTF-8, folders ending in '/'), the size (8 bytes) and
-the CRC-32 (4 bytes) of its data. The data is every file's content, one after
-the other, as one solid stream. All numbers are little-endian.
+the CRC-32 (4 bytes) of its data as installed, and its filter (1 byte): 0
+none, 1 the x86 branch converter's encoding, applied to the entry alone from
+offset 0, which the installer undoes. The data is every file's content, one
+after the other, as one solid stream. All numbers are little-endian.
 
 DIGEST is what the installer's image carries to check OUT against (resource
 QMPAYLOAD / 101): "QMDIGEST", the payload's size (8 bytes) and its SHA-256.
@@ -62,6 +73,11 @@ REQUIRED = ("Quillmossdex.exe", "uninst.exe")
 # installer refuses frames that ask for more than 2^24 bytes.
 DEFAULT_WINDOW_LOG = 23
 DEFAULT_LEVEL = 19
+CODECS = {"zstd": 0, "lzma": 1}
+FILTER_NONE, FILTER_X86 = 0, 1
+# The smallest LZMA2 dictionary; smaller payloads get one no larger than
+# themselves, so the installer holds no more memory than they need.
+LZMA_DICT_LOG_MIN = 12
 
 
 def fail(text):
@@ -181,7 +197,43 @@ def check_names(entries):
                      % (name, "/".join(name.split("/")[:i])))
 
 
-def compress(data, level, window_log):
+def is_pe(content):
+    """A Windows image for x86 or x64 code, whose calls the branch converter
+    makes alike."""
+    if len(content) < 0x40 or content[:2] != b"MZ":
+        return False
+    pe, = struct.unpack_from("<I", content, 0x3C)
+    if pe + 6 > len(content) or content[pe:pe + 4] != b"PE\0\0":
+        return False
+    machine, = struct.unpack_from("<H", content, pe + 4)
+    return machine in (0x14C, 0x8664)
+
+
+def x86_encode(content):
+    """The x86 branch converter's encoding of content from offset 0, as
+    liblzma applies it: chained before an LZMA2 stream, which a decoder of the
+    LZMA2 stream alone then turns back into the converted bytes."""
+    raw = lzma.compress(content, format=lzma.FORMAT_RAW,
+                        filters=[{"id": lzma.FILTER_X86}, {"id": lzma.FILTER_LZMA2, "preset": 0}])
+    return lzma.decompress(raw, format=lzma.FORMAT_RAW,
+                           filters=[{"id": lzma.FILTER_LZMA2, "preset": 0}])
+
+
+def compress_lzma(data, window_log):
+    # The dictionary: a power of two no larger than the window and, for a
+    # small stream, no larger than needed. Its LZMA2 property byte is 2 *
+    # (log - 12) for a power of two.
+    log = LZMA_DICT_LOG_MIN
+    while log < window_log and (1 << log) < len(data):
+        log += 1
+    options = {"id": lzma.FILTER_LZMA2, "preset": 9 | lzma.PRESET_EXTREME, "dict_size": 1 << log}
+    return bytes([2 * (log - LZMA_DICT_LOG_MIN)]) + \
+        lzma.compress(data, format=lzma.FORMAT_RAW, filters=[options])
+
+
+def compress(data, level, window_log, codec="zstd"):
+    if codec == "lzma":
+        return compress_lzma(data, window_log)
     # One thread and no frame checksum (every entry carries its CRC-32, the
     # whole payload its SHA-256): the same bytes on every machine.
     args = ["zstd", "-q", "-c", "-T1", "--no-check", "--no-progress"]
@@ -202,6 +254,7 @@ def main():
     parser.add_argument("--zip")
     parser.add_argument("--add", action="append", default=[])
     parser.add_argument("--list")
+    parser.add_argument("--codec", choices=sorted(CODECS), default="zstd")
     parser.add_argument("--level", type=int, default=DEFAULT_LEVEL)
     parser.add_argument("--window-log", type=int, default=DEFAULT_WINDOW_LOG)
     args = parser.parse_args()
@@ -240,12 +293,16 @@ def main():
         if len(encoded) > 0xFFFF:
             fail("entry name too long: %r" % name)
         index += struct.pack("<H", len(encoded)) + encoded
-        index += struct.pack("<QI", len(content), zlib.crc32(content) & 0xFFFFFFFF)
-        data += content
+        # The branch converter pays for itself with LZMA on code; zstd's
+        # install is bound by writing, and gains less from it.
+        filtered = args.codec == "lzma" and is_pe(content)
+        index += struct.pack("<QIB", len(content), zlib.crc32(content) & 0xFFFFFFFF,
+                             FILTER_X86 if filtered else FILTER_NONE)
+        data += x86_encode(content) if filtered else content
 
-    packed_index = compress(bytes(index), args.level, args.window_log)
-    packed_data = compress(bytes(data), args.level, args.window_log)
-    header = MAGIC + struct.pack("<II", len(entries), 0)
+    packed_index = compress(bytes(index), args.level, args.window_log, args.codec)
+    packed_data = compress(bytes(data), args.level, args.window_log, args.codec)
+    header = MAGIC + struct.pack("<II", len(entries), CODECS[args.codec])
     header += struct.pack("<QQQQ", len(packed_index), len(index), len(packed_data), len(data))
     payload = header + packed_index + packed_data
     digest = DIGEST_MAGIC + struct.pack("<Q", len(payload)) + hashlib.sha256(payload).digest()
