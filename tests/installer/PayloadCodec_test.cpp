@@ -22,34 +22,6 @@ std::wstring CodecDir() {
     return qmtest::ProgramDir() + L"\\codec\\";
 }
 
-// Every file and folder below root, by its name relative to root (folders
-// end in '\'), with the files' bytes.
-void ReadTree(const std::wstring& root, const std::wstring& prefix,
-              std::map<std::wstring, std::string>* tree) {
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((root + prefix + L"*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            (*tree)[prefix + name + L"\\"] = "";
-            ReadTree(root, prefix + name + L"\\", tree);
-        } else {
-            (*tree)[prefix + name] = qmtest::ReadFileBytes(root + prefix + name);
-        }
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
-}
-
-std::map<std::wstring, std::string> Tree(const std::wstring& root) {
-    std::map<std::wstring, std::string> tree;
-    ReadTree(root, L"", &tree);
-    return tree;
-}
-
 uint64_t Le64At(const std::string& bytes, size_t at) {
     uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
@@ -79,7 +51,7 @@ protected:
 };
 
 TEST_F(PayloadCodec, EitherCompressorInstallsTheFolderByteForByte) {
-    std::map<std::wstring, std::string> expected = Tree(CodecDir() + L"tree\\");
+    std::map<std::wstring, std::string> expected = qmtest::ReadTree(CodecDir() + L"tree\\");
     ASSERT_GT(expected.size(), 10u);
     // The installer writes the list of what it installed beside the files.
     expected[L"uninst.lst"] = "";
@@ -90,7 +62,7 @@ TEST_F(PayloadCodec, EitherCompressorInstallsTheFolderByteForByte) {
         const qmtest::InstallRun run = Install(payload);
         ASSERT_TRUE(run.ended);
         ASSERT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);
-        std::map<std::wstring, std::string> installed = Tree(installDir);
+        std::map<std::wstring, std::string> installed = qmtest::ReadTree(installDir);
         ASSERT_EQ(1u, installed.count(L"uninst.lst"));
         installed[L"uninst.lst"] = "";
         for (const auto& [name, bytes] : expected) {
