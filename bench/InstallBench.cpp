@@ -12,8 +12,10 @@
 #include "bench/BenchTiming.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FileManage.h"
+#include "installer/engine/InstallDir.h"
 #include "installer/engine/PayloadReader.h"
 #include "installer/services/Product.h"
+#include "installer/services/SystemFolders.h"
 
 #include "skinui/core/Handles.h"
 
@@ -195,6 +197,8 @@ int main(int argc, char** argv) {
         const std::string dir = root + "install" + std::to_string(round) + "\\";
         // The bench's folders are plain ASCII, the same text in any code page.
         job.installDir.assign(dir.begin(), dir.end());
+        // In the one form a starter's check gives it (InstallDir.h).
+        job.installDir = WithSeparator(CanonicalPath(job.installDir));
         job.target.window = window;
         CreateDirectoryA((root + "install" + std::to_string(round)).c_str(), nullptr);
         double start = bench::Now();
@@ -289,6 +293,7 @@ int main(int argc, char** argv) {
     auto update = [&](bool protect) {
         TInstallJob job;
         job.installDir.assign(updateDir.begin(), updateDir.end());
+        job.installDir = WithSeparator(CanonicalPath(job.installDir));
         job.rollbackProtection = protect;
         double start = bench::Now();
         const InstallResult r = engine->RunInstall(job).result;

@@ -191,7 +191,7 @@ std::wstring CFrameUI::ChosenDir() const {
 
 uint64_t CFrameUI::NeededBytes() {
     if (!m_neededRead) {
-        m_neededBytes = CFileManage::GetInstance()->PayloadUnpackedBytes();
+        m_neededBytes = CFileManage::GetInstance()->Payload().UnpackedBytes();
         m_neededRead = true;
     }
     return m_neededBytes;
@@ -219,11 +219,11 @@ void CFrameUI::UpdateSpaceLine() {
 }
 
 bool CFrameUI::ValidateInstallDir() {
-    CFileManage* engine = CFileManage::GetInstance();
     const std::wstring text =
         m_useRecordedDir ? m_installDir
                          : (m_pPathEdit ? std::wstring(m_pPathEdit->GetText().GetData()) : L"");
-    const TInstallDirCheck check = CheckAndCreateInstallDir(text, *engine, NeededBytes());
+    const TInstallDirCheck check =
+        CheckAndCreateInstallDir(text, CFileManage::GetInstance()->Payload(), NeededBytes());
     if (!check.Accepted()) {
         // The next attempt takes the edit's text, which now shows the
         // recorded directory that failed.
@@ -264,7 +264,9 @@ void CFrameUI::StartInstall() {
     job->startMenuLink = m_pStartMenuLnk && m_pStartMenuLnk->IsSelected();
     job->target.window = m_hWnd;
     job->createdDirs = m_createdDirs;
-    CFileManage::GetInstance()->ClearCancel();
+    // The job's own stop request: the window keeps its copy and nothing else
+    // of the run.
+    m_stop = job->stop;
     HANDLE worker =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, job.get(), 0, nullptr));
     if (!worker) {
@@ -317,7 +319,7 @@ void CFrameUI::AskToStop() {
     // has been shown then and there is nothing left to stop.
     if (answer == IDYES && Installing()) {
         m_stopping = true;
-        CFileManage::GetInstance()->RequestCancel();
+        m_stop.Request();
     }
 }
 
@@ -326,7 +328,7 @@ void CFrameUI::StopForSessionEnd(bool ending) {
         return;
     m_stopping = true;
     m_sessionEnding = true;
-    CFileManage::GetInstance()->RequestCancel();
+    m_stop.Request();
     if (!ending)
         return;
     // The system ends the process once this message returns: the rollback

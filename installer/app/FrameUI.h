@@ -160,6 +160,8 @@ public:
     // Set when the worker's result message arrived: from then on the worker
     // only finishes writing the install kind.
     bool m_resultReceived = false;
+    // The running job's stop request (a copy of the job's own).
+    CStopRequest m_stop;
     // A stop was asked for (the question answered Yes, or the session ends).
     bool m_stopping = false;
     bool m_sessionEnding = false;

@@ -55,8 +55,8 @@ UINT RunSilentInstall(const TStartRequest& request) {
     CFileManage* engine = CFileManage::GetInstance();
     // The window's checks, in the window's order: refused before anything
     // is made where possible, every refusal with its reason.
-    const TInstallDirCheck check =
-        CheckAndCreateInstallDir(text, *engine, engine->PayloadUnpackedBytes());
+    CInstallPayload& payload = engine->Payload();
+    const TInstallDirCheck check = CheckAndCreateInstallDir(text, payload, payload.UnpackedBytes());
     if (!check.Accepted()) {
         ShowMessageBox(nullptr, check.refusal.c_str(), kCaption, MB_OK);
         return SETUP_EXIT_DIR_REJECTED;

@@ -6,7 +6,6 @@
 #include "installer/app/FrameUI.h"
 #include "installer/app/Guard.h"
 #include "installer/engine/FileManage.h"
-#include "installer/services/Journal.h"
 #include "installer/services/MessageBox.h"
 #include "installer/services/SetupLog.h"
 #include "installer/app/SilentInstall.h"
@@ -84,10 +83,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     }
     SetUnhandledExceptionFilter(WriteCrashDump);
     CoInitialize(nullptr);
-    // An earlier run that was killed may have left the product half changed:
-    // it is finished or put back before anything reads the record. Only
-    // journals are read here; the bulk of old temporary data goes later.
-    RecoverInterruptedRuns();
+    // The engine's first use: an earlier run that was killed may have left
+    // the product half changed, and it is finished or put back now, before
+    // anything reads the record; the payload is opened and its check starts.
+    CFileManage::GetInstance();
 
     if (request.silent) {
         // Nobody waits for a window: the old temporary data goes right away.

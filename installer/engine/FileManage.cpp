@@ -5,6 +5,7 @@
 #include "installer/engine/ArchiveEntry.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FolderSecurity.h"
+#include "installer/engine/InstallDir.h"
 #include "installer/services/Log.h"
 #include "installer/engine/MoveTree.h"
 #include "installer/engine/PayloadReader.h"
@@ -72,65 +73,6 @@ DWORD MoveTreeOnce(const std::wstring& sourceDir, const std::wstring& installDir
 } // namespace
 
 // ---------------------------------------------------------------------------
-// Path limits
-
-size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames) {
-    std::wstring dir = installDir;
-    while (EndsWithSeparator(dir))
-        dir.pop_back();
-    size_t excess = 0;
-    auto measure = [&](size_t length, size_t limit) {
-        if (length > limit && length - limit > excess)
-            excess = length - limit;
-    };
-    measure(dir.size(), kMaxFolderPathChars);
-    for (const std::wstring& name : entryNames) {
-        // Each folder on the way, then the entry itself: a file at its full
-        // length, a folder without its trailing separator.
-        for (size_t i = 0; i < name.size(); ++i)
-            if (IsPathSeparator(name[i]) && i > 0 && !IsPathSeparator(name[i - 1]))
-                measure(dir.size() + 1 + i, kMaxFolderPathChars);
-        if (!name.empty() && !EndsWithSeparator(name))
-            measure(dir.size() + 1 + name.size(), kMaxFilePathChars);
-    }
-    return excess;
-}
-
-size_t CFileManage::PayloadPathExcess(const std::wstring& dir) {
-    // Names are read only from a payload that matched the digest; the check
-    // is made once, as nobody can change the file while it is held.
-    CPayloadReader reader;
-    if (!m_carriesPayload || !m_payload.Verify(m_digest) || !reader.Open(&m_payload))
-        return 0;
-    std::vector<std::wstring> names;
-    names.reserve(reader.Entries().size() + 1);
-    for (const TPayloadEntry& entry : reader.Entries())
-        names.push_back(entry.name);
-    // The list the install writes may not be among the payload's entries.
-    names.push_back(kEntryListName);
-    return PathExcess(dir, names);
-}
-
-// The space the payload needs is read from the payload's own entry table:
-// the window shows it before anything is unpacked, and refuses a drive that
-// lacks it before anything is made. Read only from a payload that matched
-// its digest.
-uint64_t CFileManage::PayloadUnpackedBytes() {
-    CPayloadReader reader;
-    if (!m_carriesPayload || !m_payload.Verify(m_digest) || !reader.Open(&m_payload))
-        return 0;
-    uint64_t total = 0;
-    for (const TPayloadEntry& entry : reader.Entries()) {
-        // A size near the type's end is a damaged or hostile table; it must
-        // not wrap into a small sum that lets a full drive through.
-        if (entry.size > UINT64_MAX - total)
-            return UINT64_MAX;
-        total += entry.size;
-    }
-    return total;
-}
-
-// ---------------------------------------------------------------------------
 // Construction
 
 CFileManage* CFileManage::GetInstance() {
@@ -144,9 +86,16 @@ CFileManage::CFileManage() {
     // The payload's file is opened now, once, and held: whoever renames the
     // program's file away and puts another at its name while the window waits
     // cannot change what is installed.
-    m_carriesPayload = OwnPayloadDigest(&m_digest);
-    if (m_carriesPayload && m_payload.OpenOwn(m_digest))
-        m_payload.StartVerify(m_digest);
+    m_payload.OpenOwn();
+    // What an earlier run that was killed left half done is finished or put
+    // back now, once, before this process reads the uninstall record or
+    // journals anything: every run of this process then sees, and journals,
+    // the installation as it is. Only journals are read here; the bulk of old
+    // temporary data goes later (RemoveEarlierStaging).
+    const bool recovered = RecoverInterruptedRuns();
+    SetupLogLine(recovered ? std::wstring(L"earlier runs checked: nothing left to settle")
+                           : std::wstring(L"earlier runs checked: some changes could not be "
+                                          L"settled yet"));
     wchar_t buf[MAX_PATH] = {};
     DWORD n = GetTempPathW(MAX_PATH, buf);
     if (n != 0 && n <= kMaxPathText)
@@ -172,14 +121,13 @@ bool CFileManage::CreateStaging() {
         return false;
     }
     m_stagingDir = staging;
-    unpackDir = unpack;
     return true;
 }
 
 void CFileManage::FinishRun() {
-    if (!m_finishPending)
+    if (!m_run.finishPending)
         return;
-    m_finishPending = false;
+    m_run.finishPending = false;
     if (!m_journal.Resolve())
         SetupLogLine(L"the replaced files could not all be removed yet; the next run goes on");
 }
@@ -194,7 +142,6 @@ void CFileManage::RemoveStaging() {
     m_journal = CInstallJournal();
     RemoveStagingDir(m_stagingDir);
     m_stagingDir.clear();
-    unpackDir.clear();
 }
 
 bool CFileManage::RemoveCreatedLevels(const std::vector<std::wstring>& levels) {
@@ -216,9 +163,9 @@ std::vector<std::wstring> CFileManage::CreateMissingLevels(const std::wstring& d
 }
 
 void CFileManage::RemoveUnpackDir() {
-    if (unpackDir.empty())
+    if (m_run.unpackDir.empty())
         return;
-    std::wstring dir = unpackDir;
+    std::wstring dir = m_run.unpackDir;
     while (EndsWithSeparator(dir))
         dir.pop_back();
     if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES)
@@ -226,30 +173,28 @@ void CFileManage::RemoveUnpackDir() {
 }
 
 void CFileManage::PostProgress(int percent, InstallStep step) {
-    progress = percent;
-    if (m_target.window)
-        PostMessageW(m_target.window, m_target.progressMessage, static_cast<WPARAM>(percent),
-                     static_cast<LPARAM>(step));
+    m_run.progress = percent;
+    if (m_run.job.target.window)
+        PostMessageW(m_run.job.target.window, m_run.job.target.progressMessage,
+                     static_cast<WPARAM>(percent), static_cast<LPARAM>(step));
 }
 
 // ---------------------------------------------------------------------------
 // The install sequence
 
 void CFileManage::BeginJob(const TInstallJob& job) {
-    // Stored with a trailing separator, as every install directory text is:
-    // the record and the shortcuts append file names to it.
-    installDir = job.installDir;
-    if (!EndsWithSeparator(installDir))
-        installDir += L'\\';
-    m_target = job.target;
+    m_run = TInstallRun();
+    m_run.job = job;
+    m_run.installDir = job.installDir;
+    m_run.stagingDir = m_stagingDir;
+    if (!m_stagingDir.empty())
+        m_run.unpackDir = m_stagingDir + kUnpackSubDir;
 }
 
 TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
-    // What an earlier run that was killed left half done is finished or put
-    // back first: this run must see, and journal, the installation as it was.
-    // A stop asked for meanwhile is kept: its starter cleared the request
-    // before the run began (ClearCancel), and the question is asked once.
-    RecoverInterruptedRuns();
+    // What earlier runs left was settled when the engine was made
+    // (GetInstance). A stop asked for before the run began is kept: the
+    // request is the job's own, and the question is asked once.
     TInstallOutcome outcome;
     m_installKind = DetectInstallKind(m_installKind);
     BeginJob(job);
@@ -271,25 +216,31 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     // Between steps as well as inside them: a request that comes late still
     // stops the run before it counts as done.
     auto go = [&](InstallResult r) {
-        return r == INSTALL_OK && m_cancel ? logged(L"continue", INSTALL_CANCELLED) : r;
+        return r == INSTALL_OK && StopAsked() ? logged(L"continue", INSTALL_CANCELLED) : r;
     };
-    SetupLogLine(L"installing into " + installDir);
+    SetupLogLine(L"installing into " + m_run.installDir);
     InstallResult result = logged(L"find the payload", ExtractPayload());
     // The window refuses such a directory before it starts; a starter without
     // a window must not get an install whose links and uninstaller cannot
     // reach their files.
-    if (result == INSTALL_OK && PayloadPathExcess(installDir) > 0)
+    // The folder is used in the form its starter judged it in (InstallDir.h);
+    // a starter that skipped the check gets a refusal, not a second form.
+    if (result == INSTALL_OK &&
+        (!IsAbsoluteLocalPath(m_run.installDir) ||
+         m_run.installDir != WithSeparator(CanonicalPath(m_run.installDir))))
+        result = logged(L"check the install folder's form", INSTALL_ERR_COPY);
+    if (result == INSTALL_OK && m_payload.PathExcess(m_run.installDir) > 0)
         result = logged(L"check the path lengths below the install folder", INSTALL_ERR_COPY);
 
     // From here on every change is journaled before it is made, the install
     // folder's own levels and the unpacking included: a stop or a failure at
     // any later moment puts everything back.
-    m_guarded = false;
+    m_run.guarded = false;
     if (result == INSTALL_OK && !PlanInsideFolders())
         result = logged(L"plan the folders inside the install folder", INSTALL_ERR_COPY);
     if (go(result) == INSTALL_OK && job.rollbackProtection) {
-        if (StartJournal(job))
-            m_guarded = true;
+        if (StartJournal())
+            m_run.guarded = true;
         else
             result = logged(L"start the journal", INSTALL_ERR_COPY);
     }
@@ -305,7 +256,7 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     if (go(result) == INSTALL_OK)
         oldEntries = ReadInstalledEntries();
     if (go(result) == INSTALL_OK)
-        result = logged(L"move the files into place", MoveFiles(installDir, unpackDir));
+        result = logged(L"move the files into place", MoveFiles(m_run.installDir, m_run.unpackDir));
     if (go(result) == INSTALL_OK)
         result =
             logged(L"remove what the new version no longer carries", RemoveOrphans(oldEntries));
@@ -315,14 +266,14 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     // A product missing from the system's program list cannot be removed the
     // usual way, so the user is told when the record could not be written.
     if (go(result) == INSTALL_OK) {
-        if (m_guarded && !m_journal.NoteKey(HKEY_LOCAL_MACHINE, UninstallKeyPath()))
+        if (m_run.guarded && !m_journal.NoteKey(HKEY_LOCAL_MACHINE, UninstallKeyPath()))
             result = logged(L"journal the uninstall record", INSTALL_ERR_REGISTRY);
         else
             result = logged(L"write the uninstall record", WriteUninstallRecord());
     }
     if (go(result) == INSTALL_OK)
         result = logged(L"create the chosen shortcuts", CreateChosenShortcuts(job));
-    if (go(result) == INSTALL_OK && m_guarded &&
+    if (go(result) == INSTALL_OK && m_run.guarded &&
         !m_journal.NoteValue(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\") + kSettingsSubKey,
                              L"InstallWay"))
         result = logged(L"journal the install kind", INSTALL_ERR_REGISTRY);
@@ -333,7 +284,7 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
         WriteInstallKind(m_installKind);
     result = go(result);
 
-    if (m_guarded) {
+    if (m_run.guarded) {
         if (result == INSTALL_OK) {
             // The one moment the run counts as done; what remains (removing
             // the replaced files) a later run finishes as well.
@@ -342,7 +293,7 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
             if (!m_journal.Commit())
                 result = logged(L"commit", INSTALL_ERR_COPY);
             else
-                m_finishPending = true;
+                m_run.finishPending = true;
         }
         if (result != INSTALL_OK) {
             outcome.rolledBack = true;
@@ -351,7 +302,7 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
                              ? std::wstring(L"rolled back: nothing was changed")
                              : std::wstring(L"rolled back in part; the next run goes on"));
         }
-        m_guarded = false;
+        m_run.guarded = false;
     } else if (result != INSTALL_OK) {
         // Ended before its journal began: the levels of the install folder
         // its starter created are all it may have changed.
@@ -365,16 +316,9 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
 }
 
 bool CFileManage::PlanInsideFolders() {
-    wchar_t full[MAX_PATH] = {};
-    const DWORD n = GetFullPathNameW(installDir.c_str(), MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH || m_stagingDir.empty())
+    if (m_run.stagingDir.empty())
         return false;
-    // Every later step, the record and the journal's scope included, names
-    // the folder as the file system resolves it.
-    installDir = full;
-    if (!EndsWithSeparator(installDir))
-        installDir += L'\\';
-    std::wstring name = m_stagingDir;
+    std::wstring name = m_run.stagingDir;
     while (!name.empty() && name.back() == L'\\')
         name.pop_back();
     name = name.substr(name.find_last_of(L'\\') + 1);
@@ -382,18 +326,19 @@ bool CFileManage::PlanInsideFolders() {
     // unpacked one in place are renames, and so that what is unpacked takes
     // the install folder's ACL, never the staging folder's; the long-path
     // form, as they lie one level deeper than the paths that were checked.
-    m_asideRoot = L"\\\\?\\" + installDir + name + L".old\\";
-    m_unpackInside = L"\\\\?\\" + installDir + name + L".new\\";
+    m_run.asideRoot = L"\\\\?\\" + m_run.installDir + name + L".old\\";
+    m_run.unpackInside = L"\\\\?\\" + m_run.installDir + name + L".new\\";
     return true;
 }
 
-bool CFileManage::StartJournal(const TInstallJob& job) {
+bool CFileManage::StartJournal() {
     if (!m_journal.IsOpen())
         return false;
-    bool ok = m_journal.NoteInstallDir(installDir) && m_journal.NoteAsideRoot(m_asideRoot);
-    for (const std::wstring& level : job.createdDirs)
+    bool ok =
+        m_journal.NoteInstallDir(m_run.installDir) && m_journal.NoteAsideRoot(m_run.asideRoot);
+    for (const std::wstring& level : m_run.job.createdDirs)
         ok = ok && m_journal.NoteCreatedDir(level);
-    return ok && m_journal.NoteTree(m_unpackInside);
+    return ok && m_journal.NoteTree(m_run.unpackInside);
 }
 
 InstallResult CFileManage::PrepareInstallFolder() {
@@ -404,29 +349,29 @@ InstallResult CFileManage::PrepareInstallFolder() {
     bool made = false;
     for (int attempt = 0; attempt < 3 && !made; ++attempt) {
         // The install directory's own missing levels count as this run's.
-        for (const std::wstring& level : DirectoryLevels(L"", installDir)) {
+        for (const std::wstring& level : DirectoryLevels(L"", m_run.installDir)) {
             if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
                 continue;
-            if (m_guarded && !m_journal.NoteCreatedDir(level))
+            if (m_run.guarded && !m_journal.NoteCreatedDir(level))
                 return INSTALL_ERR_COPY;
             if (!CreateInstallFolderLevel(level) && GetLastError() != ERROR_ALREADY_EXISTS)
                 return INSTALL_ERR_COPY;
             KillPoint();
         }
-        made = CreateDirectoryW(m_unpackInside.c_str(), nullptr) ||
+        made = CreateDirectoryW(m_run.unpackInside.c_str(), nullptr) ||
                GetLastError() == ERROR_ALREADY_EXISTS;
     }
-    if (!made || IsReparsePoint(installDir))
+    if (!made || IsReparsePoint(m_run.installDir))
         return INSTALL_ERR_COPY;
     bool repaired = false;
-    if (!SecureInstallFolder(installDir, &repaired))
+    if (!SecureInstallFolder(m_run.installDir, &repaired))
         return INSTALL_ERR_COPY;
     if (repaired)
         SetupLogLine(L"the install folder was writable by other users; it now takes changes from "
                      L"administrators only");
     // Unpacked inside the install folder: same volume, so the moves are
     // renames, and the files inherit the folder's ACL.
-    unpackDir = m_unpackInside;
+    m_run.unpackDir = m_run.unpackInside;
     return INSTALL_OK;
 }
 
@@ -434,7 +379,7 @@ InstallResult CFileManage::PrepareInstallFolder() {
 
 std::vector<std::wstring> CFileManage::ReadInstalledEntries() const {
     std::vector<std::wstring> entries;
-    const std::wstring path = installDir + kEntryListName;
+    const std::wstring path = m_run.installDir + kEntryListName;
     if (IsReparsePoint(path))
         return entries;
     UniqueHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -485,8 +430,8 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
         return name;
     };
     std::unordered_set<std::wstring> newNames;
-    newNames.reserve(m_unpackedNames.size() + 1);
-    for (const std::wstring& name : m_unpackedNames)
+    newNames.reserve(m_run.unpackedNames.size() + 1);
+    for (const std::wstring& name : m_run.unpackedNames)
         newNames.insert(folded(name));
     newNames.insert(folded(kEntryListName));
     auto carried = [&](const std::wstring& entry) { return newNames.count(folded(entry)) != 0; };
@@ -501,21 +446,22 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
     std::sort(folders.begin(), folders.end(),
               [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
     files.insert(files.end(), folders.begin(), folders.end());
-    const std::wstring aside = m_asideRoot.empty() ? std::wstring() : m_asideRoot + L"orphans\\";
+    const std::wstring aside =
+        m_run.asideRoot.empty() ? std::wstring() : m_run.asideRoot + L"orphans\\";
     for (std::wstring entry : files) {
         const bool folder = IsPathSeparator(entry.back());
         while (!entry.empty() && IsPathSeparator(entry.back()))
             entry.pop_back();
-        const std::wstring target = installDir + entry;
+        const std::wstring target = m_run.installDir + entry;
         const DWORD attrs = GetFileAttributesW(target.c_str());
         // Gone already, a link (never followed), or a folder the user still
         // keeps something in: left as it is.
-        if (attrs == INVALID_FILE_ATTRIBUTES || !NoReparseBelow(installDir, target) ||
+        if (attrs == INVALID_FILE_ATTRIBUTES || !NoReparseBelow(m_run.installDir, target) ||
             folder != ((attrs & FILE_ATTRIBUTE_DIRECTORY) != 0))
             continue;
         if (folder && !PathIsDirectoryEmptyW(target.c_str()))
             continue;
-        if (!m_guarded) {
+        if (!m_run.guarded) {
             if (folder ? !RemoveDirectoryW(target.c_str()) : !DeleteFileW(target.c_str()))
                 SetupLogFailure(L"could not remove " + target, GetLastError());
             continue;
@@ -545,7 +491,7 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
             return INSTALL_ERR_COPY;
         }
         KillPoint();
-        if (m_cancel)
+        if (StopAsked())
             return INSTALL_CANCELLED;
     }
     return INSTALL_OK;
@@ -556,31 +502,34 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
 // never maps it, so memory does not grow with the m_payload.
 
 InstallResult CFileManage::ExtractPayload() {
-    if (!m_carriesPayload)
+    if (!m_payload.Carried())
         return INSTALL_ERR_RESOURCE;
     // The unpack directory is where the payload goes; without one the step
     // refuses before anything is posted. A run after one that ended makes a
     // staging folder of its own.
-    if (!CreateStaging() || unpackDir.empty())
+    if (!CreateStaging())
         return INSTALL_ERR_RESOURCE;
+    if (m_run.stagingDir.empty()) {
+        m_run.stagingDir = m_stagingDir;
+        m_run.unpackDir = m_stagingDir + kUnpackSubDir;
+    }
     // Checked whole before the first file is written: a payload that is not
     // the one this program was built with, or one without the client and the
     // uninstaller, installs nothing.
-    CPayloadReader reader;
-    if (!m_payload.Verify(m_digest) || !reader.Open(&m_payload) || !reader.CarriesProductPrograms())
+    if (!m_payload.Verified() || !m_payload.CarriesProductPrograms())
         return INSTALL_ERR_DAMAGED;
     PostProgress(10);
     return INSTALL_OK;
 }
 
 InstallResult CFileManage::UnzipPayload() {
-    totalBytes = 0;
-    m_unpackedNames.clear();
-    CPayloadReader reader;
-    if (unpackDir.empty() || !reader.Open(&m_payload))
+    m_run.totalBytes = 0;
+    m_run.unpackedNames.clear();
+    CPayloadReader* reader = m_run.unpackDir.empty() ? nullptr : m_payload.DataReader();
+    if (!reader)
         return INSTALL_ERR_UNZIP;
-    CreateDirectoryW(unpackDir.c_str(), nullptr);
-    if (IsReparsePoint(unpackDir))
+    CreateDirectoryW(m_run.unpackDir.c_str(), nullptr);
+    if (IsReparsePoint(m_run.unpackDir))
         return INSTALL_ERR_UNZIP;
 
     // Files are created, written and their CRCs checked on the writer's
@@ -588,7 +537,7 @@ InstallResult CFileManage::UnzipPayload() {
     CEntryWriter writer;
     if (!writer.Start())
         return INSTALL_ERR_UNZIP;
-    const std::vector<TPayloadEntry>& entries = reader.Entries();
+    const std::vector<TPayloadEntry>& entries = m_payload.Entries();
     const uint64_t count = entries.size();
     // An entry counts, and its progress is shown, once the writer is done
     // with it: written in full and matching its CRC.
@@ -604,7 +553,7 @@ InstallResult CFileManage::UnzipPayload() {
     std::wstring madeFolder;
     auto unpack = [&]() -> InstallResult {
         for (const TPayloadEntry& entry : entries) {
-            if (m_cancel)
+            if (StopAsked())
                 return INSTALL_CANCELLED;
             if (writer.Failed())
                 return INSTALL_ERR_UNZIP;
@@ -615,12 +564,12 @@ InstallResult CFileManage::UnzipPayload() {
             for (wchar_t& c : local)
                 if (c == L'/')
                     c = L'\\';
-            const std::wstring target = unpackDir + local;
+            const std::wstring target = m_run.unpackDir + local;
             // What must fit is the final path: an unpack folder inside the
             // install folder lies one level deeper and is reached by its
             // long-path form.
-            const size_t fits = unpackDir.compare(0, 4, L"\\\\?\\") == 0
-                                    ? installDir.size() + name.size()
+            const size_t fits = m_run.unpackDir.compare(0, 4, L"\\\\?\\") == 0
+                                    ? m_run.installDir.size() + name.size()
                                     : target.size();
             if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
@@ -632,7 +581,7 @@ InstallResult CFileManage::UnzipPayload() {
             const std::wstring folder = local.substr(0, local.find_last_of(L'\\') + 1);
             std::vector<std::wstring> levels;
             if (folder.empty() || folder != madeFolder) {
-                levels = DirectoryLevels(unpackDir, local);
+                levels = DirectoryLevels(m_run.unpackDir, local);
                 madeFolder = folder;
             }
             bool read = true;
@@ -642,15 +591,15 @@ InstallResult CFileManage::UnzipPayload() {
                 read = entry.size == 0;
             } else {
                 writer.Begin(std::move(levels), target, entry.crc, entry.size);
-                read = reader.ReadEntry(entry, writer, &written);
+                read = reader->ReadEntry(entry, writer, &written);
             }
             writer.End(!read);
             if (!read)
                 return INSTALL_ERR_UNZIP;
-            m_unpackedNames.push_back(name);
+            m_run.unpackedNames.push_back(name);
         }
         // Data past the last entry means the index and the data disagree.
-        return reader.AtEnd() ? INSTALL_OK : INSTALL_ERR_UNZIP;
+        return reader->AtEnd() ? INSTALL_OK : INSTALL_ERR_UNZIP;
     };
     InstallResult result = unpack();
     const bool allWritten = writer.Flush();
@@ -659,14 +608,14 @@ InstallResult CFileManage::UnzipPayload() {
         return result;
     if (!allWritten)
         return INSTALL_ERR_UNZIP;
-    totalBytes = static_cast<uint32_t>(written >> 10);
+    m_run.totalBytes = static_cast<uint32_t>(written >> 10);
     return INSTALL_OK;
 }
 
 InstallResult CFileManage::WriteEntryList() {
     std::string text;
     bool listed = false;
-    for (std::wstring name : m_unpackedNames) {
+    for (std::wstring name : m_run.unpackedNames) {
         for (wchar_t& c : name)
             if (c == L'\\')
                 c = L'/';
@@ -676,7 +625,7 @@ InstallResult CFileManage::WriteEntryList() {
     }
     if (!listed)
         text += ToNarrow(kEntryListName) + "\n";
-    const std::wstring path = unpackDir + kEntryListName;
+    const std::wstring path = m_run.unpackDir + kEntryListName;
     // The list the payload carried goes first, so the new one is created new
     // like every other file of the install.
     if (!IsReparsePoint(path))
@@ -703,11 +652,11 @@ InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstri
         CreateInstallFolderLevel(level);
         KillPoint();
     }
-    CreateDirectoryW(m_asideRoot.c_str(), nullptr);
+    CreateDirectoryW(m_run.asideRoot.c_str(), nullptr);
     TGuardedMove guard;
     guard.journal = &m_journal;
-    guard.cancel = &m_cancel;
-    *ret = MoveDirectoryContentGuarded(sourceDir, dir, m_asideRoot, guard);
+    guard.cancel = m_run.job.stop.Flag();
+    *ret = MoveDirectoryContentGuarded(sourceDir, dir, m_run.asideRoot, guard);
     return *ret == ERROR_CANCELLED ? INSTALL_CANCELLED : INSTALL_OK;
 }
 
@@ -725,7 +674,7 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         const std::string from = ToNarrow(sourceDir + L'*');
         const std::string to = ToNarrow(dir);
         auto attempt = [&]() -> DWORD {
-            if (!m_guarded)
+            if (!m_run.guarded)
                 return MoveTreeOnce(sourceDir, dir);
             DWORD ret = ERROR_SUCCESS;
             if (MoveGuarded(dir, sourceDir, &ret) != INSTALL_OK && ret == ERROR_SUCCESS)
@@ -740,9 +689,10 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         for (int n = 1; ret != ERROR_SUCCESS && ret != ERROR_CANCELLED && ret != kMoveLinkRefused &&
                         n < kMoveAttempts;
              ++n) {
-            for (DWORD waited = 0; waited < kMoveRetryDelayMs && !m_cancel; waited += kCancelPollMs)
+            for (DWORD waited = 0; waited < kMoveRetryDelayMs && !StopAsked();
+                 waited += kCancelPollMs)
                 Sleep(kCancelPollMs);
-            if (m_cancel) {
+            if (StopAsked()) {
                 ret = ERROR_CANCELLED;
                 break;
             }
@@ -771,18 +721,18 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
 
 InstallResult CFileManage::WriteUninstallRecord() {
     PostProgress(99, INSTALL_STEP_REGISTER);
-    if (!WriteUninstallValues(installDir, totalBytes))
+    if (!WriteUninstallValues(m_run.installDir, m_run.totalBytes))
         return INSTALL_ERR_REGISTRY;
     PostProgress(100, INSTALL_STEP_REGISTER);
     return INSTALL_OK;
 }
 
 InstallResult CFileManage::CreateStartMenuShortcuts() {
-    return CreateStartMenuLinks(installDir, LinkJournal());
+    return CreateStartMenuLinks(m_run.installDir, LinkJournal());
 }
 
 InstallResult CFileManage::CreateDesktopShortcut() {
-    return CreateDesktopLink(installDir, LinkJournal());
+    return CreateDesktopLink(m_run.installDir, LinkJournal());
 }
 
 InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
@@ -796,10 +746,10 @@ InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
 
 TLinkJournal CFileManage::LinkJournal() {
     TLinkJournal journal;
-    if (m_guarded) {
+    if (m_run.guarded) {
         journal.journal = &m_journal;
         journal.copyPrefix = m_stagingDir + L"link";
-        journal.copies = &m_linkCopies;
+        journal.copies = &m_run.linkCopies;
     }
     return journal;
 }

@@ -3,16 +3,17 @@
 // directory and registers the product with the system. It knows no window:
 // whoever starts an install describes it in a TInstallJob, and the engine
 // reports by posting the messages of InstallMessages.h to the window the job
-// names. One process-wide instance shared by the UI thread and one worker
-// thread per install (see InstallWorkerThread).
+// names. One process-wide instance: the UI thread makes it at start and asks
+// its payload about the index; what one install needs lives in a run record
+// (TInstallRun) that the thread running the job owns (InstallWorkerThread).
 //
 // The record, the links and the install kind are written by the functions of
 // UninstallRecord.h, Shortcut.h and InstallWay.h, which know nothing of it.
 #pragma once
 
 #include "installer/engine/InstallJob.h"
+#include "installer/engine/InstallPayload.h"
 #include "installer/engine/InstallWay.h"
-#include "installer/engine/PayloadReader.h"
 #include "installer/engine/Shortcut.h"
 #include "installer/services/Journal.h"
 
@@ -23,33 +24,64 @@
 #include <string>
 #include <vector>
 
-// How many characters the longest path below installDir is too long by, for
-// archive entry names as stored ('/' or '\' separated, folders ending in a
-// separator); 0 when every path fits. The install directory itself counts as
-// a folder.
-size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames);
+// What one run needs, from BeginJob until its FinishRun returns: the thread
+// that runs the job owns it for that long. The starter hands over the job and
+// keeps only the job's stop request; it reads nothing of this while the run
+// lasts and learns the outcome from the result message (or RunInstall's
+// return value).
+struct TInstallRun {
+    TInstallJob job;
+    // The job's install folder, in the one form its starter judged it in.
+    std::wstring installDir;
+    // This process's staging folder, which holds the journal, ending with '\'.
+    std::wstring stagingDir;
+    // Where the payload is unpacked: "unpack\" in the staging folder, or for
+    // a guarded run a folder inside the install folder (unpackInside).
+    std::wstring unpackDir;
+    // Inside the install folder, long-path form: where replaced files wait
+    // on its own volume, and where a guarded run unpacks.
+    std::wstring asideRoot;
+    std::wstring unpackInside;
+    // The names UnzipPayload unpacked, as the payload's index has them.
+    std::vector<std::wstring> unpackedNames;
+    // After unpacking: the unpacked bytes in KiB, for the uninstall record.
+    uint32_t totalBytes = 0;
+    // The last percentage posted.
+    int progress = 0;
+    // Set while the run is in its journaled steps.
+    bool guarded = false;
+    // Committed, its replaced files still set aside (FinishRun removes them).
+    bool finishPending = false;
+    int linkCopies = 0;
+};
 
 // Every path the engine handles is wide text that must fit the limits above;
 // longer ones are refused by the step that would use them, and an install
 // directory whose payload would not fit is refused before anything is made.
 class CFileManage {
 public:
-    // The one instance, created on the first call (on the UI thread, before any
-    // worker exists); the first call removes earlier runs' staging folders and
-    // creates this run's (Staging.h).
+    // The one instance, created on the first call (on the UI thread at start,
+    // before any worker exists and before anything reads the uninstall
+    // record). That first call settles what earlier, interrupted runs left
+    // (RecoverInterruptedRuns; the one place it runs in the installer),
+    // opens the payload and creates this process's staging folder
+    // (Staging.h).
     static CFileManage* GetInstance();
 
-    // Takes the job's directory and progress target for the steps below.
-    // RunInstall does it first; a caller that runs single steps does it itself.
+    // Starts a run record for the job (TInstallRun) on the calling thread,
+    // which owns it from now on. RunInstall does it first; a caller that runs
+    // single steps does it itself.
     void BeginJob(const TInstallJob& job);
+    // The current run record: only the thread that began it reads or writes
+    // it, until its FinishRun returns.
+    TInstallRun& Run() { return m_run; }
 
-    // The whole install sequence, on the worker thread: settles what earlier,
-    // interrupted runs left, classifies the install before any file is
-    // touched, runs the steps, makes the chosen links and records the install
-    // kind. Either all of it happens or, on any failure or a cancel request,
-    // everything it changed is put back, which the outcome says. The unpack
-    // directory is gone again when it returns, whatever the outcome. Posts
-    // progress but not the result.
+    // The whole install sequence, on the worker thread: classifies the
+    // install before any file is touched, runs the steps, makes the chosen
+    // links and records the install kind. Either all of it happens or, on any
+    // failure or a stop request, everything it changed is put back, which the
+    // outcome says. The unpack directory is gone again when it returns,
+    // whatever the outcome. Posts progress but not the result.
     TInstallOutcome RunInstall(const TInstallJob& job);
 
     // After a run that succeeded, once its starter has the outcome: removes
@@ -58,12 +90,9 @@ public:
     // itself calls it before it ends.
     void FinishRun();
 
-    // Any thread: asks a running install to stop at the next entry boundary
-    // and roll back. A starter clears it before it hands a job to a worker,
-    // so that an answer given at once is never lost.
-    void RequestCancel() { m_cancel = true; }
-    void ClearCancel() { m_cancel = false; }
-    bool CancelRequested() const { return m_cancel; }
+    // Whether the run is to stop here: the one question every step asks
+    // between its steps and at each entry boundary (the job's CStopRequest).
+    bool StopAsked() const { return m_run.job.stop.Requested(); }
 
     // At the end of the process, once no install runs: the run's staging
     // folder goes.
@@ -76,17 +105,15 @@ public:
     // outermost first.
     static std::vector<std::wstring> CreateMissingLevels(const std::wstring& dir);
 
-    // How many characters a path of the carried payload below installDir is
-    // too long by (PathExcess); 0 when all fit or the payload cannot be read
-    // (the install then fails on that with its own message).
-    size_t PayloadPathExcess(const std::wstring& installDir);
+    // The payload, opened on the program's own file when the engine is
+    // created (at start, before the window waits for the click) and held
+    // until the process ends; its index is decoded once, and everything that
+    // needs the names or sizes asks it. Its digest is checked before anything
+    // of it is used.
+    CInstallPayload& Payload() { return m_payload; }
 
-    // The bytes the carried payload takes once unpacked: the sum of its
-    // entries' unpacked sizes as the archive's directory states them, read
-    // without unpacking anything. 0 when the payload cannot be read.
-    uint64_t PayloadUnpackedBytes();
-
-    // The steps, in the order RunInstall runs them.
+    // The steps, in the order RunInstall runs them; each works on the run
+    // record.
     InstallResult ExtractPayload();
     InstallResult UnzipPayload();
     // Writes the entry list (uninst.lst) into the unpack directory: UTF-8,
@@ -97,7 +124,8 @@ public:
     InstallResult MoveFiles(std::wstring installDir, std::wstring sourceDir);
     InstallResult WriteUninstallRecord();
 
-    // UI thread, after a successful run.
+    // The links, made by the worker after the files and the record (a
+    // guarded run journals them).
     InstallResult CreateStartMenuShortcuts();
     InstallResult CreateDesktopShortcut();
     // The links the job asks for, Start menu first; the first failure.
@@ -115,31 +143,19 @@ public:
     static std::vector<std::wstring> DirectoryLevels(const std::wstring& base,
                                                      const std::wstring& relative);
 
-    // Deletes the unpack directory with everything in it.
+    // Deletes the run's unpack directory with everything in it.
     void RemoveUnpackDir();
-    // This run's staging folder with its journal: made when there is none
-    // (false when that fails).
+    // This process's staging folder with its journal: made when there is
+    // none (false when that fails).
     bool CreateStaging();
 
-    // This run's staging folder (CreateStagingDir), ending with '\', which
-    // also holds the run's journal; empty when it could not be made.
+    // This process's staging folder (CreateStagingDir), ending with '\',
+    // which also holds the journal; empty when it could not be made.
     const std::wstring& StagingDir() const { return m_stagingDir; }
-    // The payload, opened on the program's own file when the engine is
-    // created (at start, before the window waits for the click) and held
-    // until the process ends; ExtractPayload checks it against the image's
-    // digest before anything of it is used.
-    CPayloadFile& Payload() { return m_payload; }
 
     // GetTempPathW's result, ending with '\'; empty when it does not fit.
+    // Set at construction only.
     std::wstring tempDir;
-    // Where the payload is unpacked: "unpack\" in the staging folder until a
-    // run moves it into the install folder; empty without a staging folder.
-    std::wstring unpackDir;
-    std::wstring installDir;
-    // After unpacking: the unpacked bytes in KiB, for the uninstall record.
-    uint32_t totalBytes = 0;
-    // The last percentage posted.
-    int progress = 0;
 
 private:
     CFileManage();
@@ -154,7 +170,7 @@ private:
     bool PlanInsideFolders();
     // Starts the guarded part of a run: names the install folder, the aside
     // and unpack folders inside it and the levels its starter created.
-    bool StartJournal(const TInstallJob& job);
+    bool StartJournal();
     // Creates the install folder's missing levels (journaled), makes it safe
     // from other users (FolderSecurity.h) and moves the unpacking into it.
     InstallResult PrepareInstallFolder();
@@ -167,30 +183,18 @@ private:
     InstallResult RemoveOrphans(const std::vector<std::wstring>& oldEntries);
     // What the link operations journal: everything while the run is guarded.
     TLinkJournal LinkJournal();
+
+    // The process's own: made at construction, kept to the end.
+    CInstallPayload m_payload;
     std::wstring m_stagingDir;
-    CPayloadFile m_payload;
-    // The names UnzipPayload unpacked, as decoded from the payload's index.
-    std::vector<std::wstring> m_unpackedNames;
-    // Classified at the start of each run; a run that finds nothing keeps the
-    // kind of the one before (every process starts fresh).
-    InstallKind m_installKind = INSTALL_KIND_FRESH;
-    TProgressTarget m_target;
-    // What the image says of its payload; m_carriesPayload is false for a
-    // program without one.
-    TPayloadDigest m_digest;
-    bool m_carriesPayload = false;
-    std::atomic<bool> m_cancel{false};
-    // The run's journal (Journal.h), held from construction to the end.
+    // The journal in the staging folder, lent to one run at a time.
     CInstallJournal m_journal;
-    // Set while a guarded run is in its changing steps.
-    bool m_guarded = false;
-    // A committed run whose replaced files are still set aside.
-    bool m_finishPending = false;
-    // Where replaced files of the install folder wait, on its own volume.
-    std::wstring m_asideRoot;
-    // Where a guarded run unpacks: a folder inside the install folder.
-    std::wstring m_unpackInside;
-    int m_linkCopies = 0;
+    // Classified at the start of each run (by the thread running it); a run
+    // that finds nothing keeps the kind of the one before (every process
+    // starts fresh).
+    InstallKind m_installKind = INSTALL_KIND_FRESH;
+    // The run's own (TInstallRun).
+    TInstallRun m_run;
 };
 
 // The worker thread procedure: runs the job on the process's engine, posts

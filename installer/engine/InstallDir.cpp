@@ -101,7 +101,7 @@ std::wstring CannotCreateMessage(const std::wstring& dir) {
     return head + shown + tail;
 }
 
-TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CFileManage& engine,
+TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CInstallPayload& payload,
                                           uint64_t neededBytes) {
     TInstallDirCheck check;
     if (text.empty()) {
@@ -119,7 +119,7 @@ TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CFileManage&
     // ("C:\\x\\..\\Apps", "C:\\Apps/sub").
     dir = WithSeparator(CanonicalPath(dir));
     check.dir = dir;
-    if (const size_t excess = engine.PayloadPathExcess(dir)) {
+    if (const size_t excess = payload.PathExcess(dir)) {
         check.refusal = TooLongMessage(excess);
         return check;
     }

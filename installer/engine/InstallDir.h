@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CFileManage;
+class CInstallPayload;
 
 // '\' appended unless dir already ends with '\' or '/' (an empty text has no
 // last character, so it becomes "\").
@@ -37,7 +37,7 @@ struct TInstallDirCheck {
 // forbidden character, a missing or unready drive, too little space for
 // neededBytes), then makes the missing levels and checks that the folder is
 // usable. Every refusal says why, with the directory in it.
-TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CFileManage& engine,
+TInstallDirCheck CheckAndCreateInstallDir(const std::wstring& text, CInstallPayload& payload,
                                           uint64_t neededBytes);
 
 // The "无法创建目录" message for a directory, shortened in the middle when

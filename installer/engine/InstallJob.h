@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,9 +72,29 @@ struct TProgressTarget {
     UINT resultMessage = WM_INSTALL_RESULT;
 };
 
+// A stop asked for by whoever started a run. The job carries it; the starter
+// keeps a copy and asks through it, from any thread; the run looks at it
+// between its steps and at every entry boundary (CFileManage::StopAsked), and
+// then rolls back. Copies share one request, and every job gets a new one, so
+// that no answer given to an earlier run reaches a later one.
+class CStopRequest {
+public:
+    CStopRequest() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
+    void Request() const { m_flag->store(true); }
+    bool Requested() const { return m_flag->load(); }
+    // For a step that polls the request itself (the guarded move); alive as
+    // long as any copy is.
+    const std::atomic<bool>* Flag() const { return m_flag.get(); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> m_flag;
+};
+
 // One install as its starter describes it.
 struct TInstallJob {
-    // A separator is appended when it does not end with one.
+    // The install folder in its one form, as the starter's check gave it
+    // (TInstallDirCheck::dir: full, canonical, ending with a separator). A run
+    // uses it as it is and refuses one in any other form.
     std::wstring installDir;
     // The links made after a successful run (CreateChosenShortcuts).
     bool desktopLink = false;
@@ -84,6 +106,8 @@ struct TInstallJob {
     // Every change is journaled and undone when the run ends badly. Only a
     // measurement of what that costs turns it off.
     bool rollbackProtection = true;
+    // How the starter stops the run.
+    CStopRequest stop;
 };
 
 // Paths longer than Explorer and shell links can handle: a file's full path

@@ -300,6 +300,7 @@ CPayloadReader::~CPayloadReader() {
 bool CPayloadReader::Open(CPayloadFile* file) {
     m_file = file;
     m_entries.clear();
+    m_dataOffset = 0;
     uint8_t header[kHeaderSize];
     if (!file->IsOpen() || !file->ReadAt(0, header, sizeof(header)) ||
         memcmp(header, kPayloadMagic, sizeof(kPayloadMagic)) != 0)
@@ -371,6 +372,10 @@ bool CPayloadReader::Open(CPayloadFile* file) {
     m_dataOffset = kHeaderSize + indexPacked;
     m_dataPacked = dataPacked;
     return StartFrame(m_dataOffset, m_dataPacked);
+}
+
+bool CPayloadReader::Rewind() {
+    return m_file && m_dataOffset != 0 && StartFrame(m_dataOffset, m_dataPacked);
 }
 
 bool CPayloadReader::CarriesProductPrograms() const {

@@ -137,6 +137,9 @@ public:
     // for a larger window.
     bool Open(CPayloadFile* file);
     PayloadCodec Codec() const { return m_codec; }
+    // Back to the first entry's data, the index as Open decoded it: a later
+    // unpack from the same file decodes the data again, not the index.
+    bool Rewind();
     const std::vector<TPayloadEntry>& Entries() const { return m_entries; }
     // True when the payload carries the client and the uninstaller at its
     // top level: without them a product can neither be started nor removed.

@@ -171,16 +171,16 @@ class Unzip : public ::testing::Test {
 protected:
     void SetUp() override {
         fm = CFileManage::GetInstance();
-        ASSERT_FALSE(fm->unpackDir.empty());
-        qmtest::RemoveTree(fm->unpackDir);
-        CreateDirectoryW(fm->unpackDir.c_str(), nullptr);
         fm->BeginJob(qmtest::ProgressTo(probe.Hwnd()));
+        ASSERT_FALSE(fm->Run().unpackDir.empty());
+        qmtest::RemoveTree(fm->Run().unpackDir);
+        CreateDirectoryW(fm->Run().unpackDir.c_str(), nullptr);
     }
     void TearDown() override {
         fm->BeginJob(TInstallJob());
         fm->Payload().Close();
-        qmtest::RemoveTree(fm->unpackDir);
-        CreateDirectoryW(fm->unpackDir.c_str(), nullptr);
+        qmtest::RemoveTree(fm->Run().unpackDir);
+        CreateDirectoryW(fm->Run().unpackDir.c_str(), nullptr);
         DeleteFileW((fm->tempDir + L"evil.txt").c_str());
     }
     InstallResult Unpack(const std::string& archive) {
@@ -197,7 +197,7 @@ protected:
         probe.Drain();
         return r;
     }
-    std::wstring At(const std::string& name) { return fm->unpackDir + W(name); }
+    std::wstring At(const std::string& name) { return fm->Run().unpackDir + W(name); }
 
     CFileManage* fm = nullptr;
     InstallProbe probe;
@@ -209,21 +209,35 @@ TEST_F(Unzip, EachEntryPostsItsShareOfEightyFromTen) {
     ASSERT_EQ(INSTALL_OK,
               Unpack(qmtest::BuildPayload({{"a", "1"}, {"b", "2"}, {"c/", ""}, {"c/d", "3"}})));
     EXPECT_EQ((std::vector<int>{10, 30, 50, 70}), probe.progress);
-    EXPECT_EQ(70, fm->progress);
+    EXPECT_EQ(70, fm->Run().progress);
     EXPECT_EQ("3", ReadFile(At("c/d")));
+}
+
+TEST_F(Unzip, TheIndexIsDecodedOnceForEveryQuestionAndEveryUnpack) {
+    const std::string archive = qmtest::BuildPayload({{"a/", ""}, {"a/b", "12"}, {"c", "345"}});
+    const long before = CInstallPayload::IndexDecodes();
+    ASSERT_EQ(INSTALL_OK, Unpack(archive));
+    EXPECT_EQ(5u, fm->Payload().UnpackedBytes());
+    EXPECT_EQ(0u, fm->Payload().PathExcess(L"C:\\x\\"));
+    EXPECT_EQ(3u, fm->Payload().Entries().size());
+    // A second unpack of the same payload starts its data again.
+    qmtest::RemoveTree(fm->Run().unpackDir);
+    ASSERT_EQ(INSTALL_OK, fm->UnzipPayload());
+    EXPECT_EQ("345", ReadFile(At("c")));
+    EXPECT_EQ(before + 1, CInstallPayload::IndexDecodes());
 }
 
 TEST_F(Unzip, EmptyArchiveSucceedsWithoutProgress) {
     ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({})));
     EXPECT_TRUE(probe.progress.empty());
-    EXPECT_EQ(0u, fm->totalBytes);
+    EXPECT_EQ(0u, fm->Run().totalBytes);
 }
 
 TEST_F(Unzip, DirectoryEntriesMakeFoldersOnlyAndStillPostProgress) {
     ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({{"dir/", ""}, {"dir\\sub\\", ""}})));
     EXPECT_TRUE(IsDir(At("dir")));
     EXPECT_TRUE(IsDir(At("dir\\sub")));
-    EXPECT_EQ(0u, fm->totalBytes);
+    EXPECT_EQ(0u, fm->Run().totalBytes);
     EXPECT_EQ((std::vector<int>{10, 50}), probe.progress);
 }
 
@@ -285,7 +299,7 @@ TEST_F(Unzip, TotalBytesIsTheWrittenSizeInWholeKibibytes) {
         ASSERT_EQ(INSTALL_OK,
                   Unpack(qmtest::BuildPayload({{"a.bin", qmtest::NoiseBytes(c.first, 7)},
                                                {"b.bin", std::string(c.second, 'b')}})));
-        EXPECT_EQ(c.kib, fm->totalBytes) << c.first + c.second;
+        EXPECT_EQ(c.kib, fm->Run().totalBytes) << c.first + c.second;
     }
 }
 
@@ -323,7 +337,7 @@ TEST_F(Unzip, NamesWithDotsThatStayInsideAreUnpacked) {
 
 TEST_F(Unzip, NamesThatDoNotFitThePathBufferAreRefusedNotCut) {
     // The longest path that fits: 259 bytes and the terminator.
-    const size_t room = MAX_PATH - 1 - fm->unpackDir.size();
+    const size_t room = MAX_PATH - 1 - fm->Run().unpackDir.size();
     ASSERT_LT(room, 256u);
     std::string fits(room, 'f');
     ASSERT_EQ(INSTALL_OK, Unpack(qmtest::BuildPayload({{fits, "ok"}})));

@@ -58,7 +58,8 @@ protected:
         CreateDirectoryW(install.c_str(), nullptr);
         qmtest::WriteFileBytes(install + L"Quillmossdex.exe", "c");
         qmtest::WriteFileBytes(install + L"uninst.exe", "u");
-        fm->installDir = install;
+        fm->BeginJob(TInstallJob());
+        fm->Run().installDir = install;
         SaveProgramsValue();
     }
     void TearDown() override {

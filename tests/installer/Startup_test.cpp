@@ -109,6 +109,26 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
 
+size_t Occurrences(const std::wstring& text, const std::wstring& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// However many parts of the program ask about the payload (the space line,
+// the path check, the unpacking) and however a run starts, one process
+// decodes the payload's index once and settles what earlier runs left once:
+// the engine logs each.
+void ExpectReadOnce(const std::wstring& log, bool installed) {
+    EXPECT_EQ(1u, Occurrences(log, L"earlier runs checked")) << Narrow(log);
+    const size_t decodes = Occurrences(log, L"the payload's index");
+    EXPECT_LE(decodes, 1u) << Narrow(log);
+    if (installed) {
+        EXPECT_EQ(1u, decodes) << Narrow(log);
+    }
+}
+
 class StartupApp : public SetupTest {
 protected:
     void SetUp() override {
@@ -287,6 +307,7 @@ TEST_F(StartupApp, SilentRunsShowNothingAndTellByExitCodeAndLog) {
         }
         const std::wstring text = ReadLog(log);
         EXPECT_TRUE(Contains(text, L"QuillmossdexSetup.exe 1.0.67 started: ")) << Narrow(text);
+        ExpectReadOnce(text, !c.installedIn.empty());
         for (const std::wstring& line : c.logged)
             EXPECT_TRUE(Contains(text, line)) << Narrow(line) << "\n" << Narrow(text);
         EXPECT_TRUE(Contains(text, L"exit code " + std::to_wstring(c.exitCode)));
@@ -342,6 +363,7 @@ TEST_F(StartupApp, InteractiveRunTakesTheDirectorySwitchAndLogs) {
     for (const wchar_t* line : {L"installing into ", L"move the files into place: done",
                                 L"write the uninstall record: done", L"exit code 0"})
         EXPECT_TRUE(Contains(text, line)) << Narrow(line) << "\n" << Narrow(text);
+    ExpectReadOnce(text, true);
 }
 
 TEST_F(StartupApp, UpdateEndsTheGivenProcessAndInstallsOverTheRecordedLocation) {

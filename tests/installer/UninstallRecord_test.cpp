@@ -60,8 +60,8 @@ TEST_F(Record, ElevenValuesByteForByteInCodePage936) {
     const std::string dir = "C:\\Program Files\\" + kNameGbk + "\\";
     // The engine holds the directory as wide text; its narrow form in code
     // page 936 is dir.
-    fm->installDir = L"C:\\Program Files\\青梧云端助手\\";
-    fm->totalBytes = 1048576 >> 10;
+    fm->Run().installDir = L"C:\\Program Files\\青梧云端助手\\";
+    fm->Run().totalBytes = 1048576 >> 10;
     ASSERT_EQ(INSTALL_OK, fm->WriteUninstallRecord());
     probe.Drain();
     EXPECT_EQ((std::vector<int>{99, 100}), probe.progress);
@@ -101,7 +101,7 @@ TEST_F(Record, ThisThirtyTwoBitPrefixKeepsTheRecordOutsideWow6432Node) {
     // reports AMD64 and takes the other base, which the table test above covers.
     if (info.wProcessorArchitecture != PROCESSOR_ARCHITECTURE_INTEL)
         GTEST_SKIP() << "64-bit prefix: the record goes below WOW6432Node";
-    fm->installDir = L"C:\\q\\";
+    fm->Run().installDir = L"C:\\q\\";
     ASSERT_EQ(INSTALL_OK, fm->WriteUninstallRecord());
     std::string key =
         std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kNameGbk;
@@ -150,7 +150,7 @@ private:
 };
 
 TEST_F(Record, RecordThatCannotBeWrittenFailsTheWholeRun) {
-    fm->installDir = L"C:\\q\\";
+    fm->Run().installDir = L"C:\\q\\";
     {
         ReadOnlyUninstallBase guard;
         ASSERT_TRUE(guard.Ok());

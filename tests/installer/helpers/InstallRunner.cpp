@@ -10,8 +10,10 @@
 // it asks the run to stop (as the window's Yes does) at the first point after
 // a file was unpacked, before anything is moved into the install folder.
 #include "installer/engine/FileManage.h"
+#include "installer/engine/InstallDir.h"
 #include "installer/services/Journal.h"
 #include "installer/services/Log.h"
+#include "installer/services/SystemFolders.h"
 
 #include <windows.h>
 
@@ -28,6 +30,8 @@ long g_points = 0;
 long g_killAt = 0;
 
 bool g_stopWhileUnpacking = false;
+// The job's stop request, as the window keeps its copy.
+CStopRequest g_stop;
 
 void CountPoint() {
     if (++g_points == g_killAt)
@@ -36,7 +40,8 @@ void CountPoint() {
         return;
     CFileManage* engine = CFileManage::GetInstance();
     WIN32_FIND_DATAW found = {};
-    HANDLE find = FindFirstFileW((engine->unpackDir + L"*").c_str(), &found);
+    // The hook runs on the worker thread, which owns the run record.
+    HANDLE find = FindFirstFileW((engine->Run().unpackDir + L"*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE)
         return;
     bool unpacked = false;
@@ -45,7 +50,7 @@ void CountPoint() {
     while (FindNextFileW(find, &found));
     FindClose(find);
     if (unpacked)
-        engine->RequestCancel();
+        g_stop.Request();
 }
 
 } // namespace
@@ -84,8 +89,10 @@ int main(int argc, char** argv) {
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!words || count < 4)
         return 2;
-    job.installDir = words[2];
+    // In the one form a starter's check gives it (InstallDir.h).
+    job.installDir = WithSeparator(CanonicalPath(words[2]));
     LocalFree(words);
+    g_stop = job.stop;
     job.target.window = target;
     // As the window and the silent run do: the install folder's missing
     // levels are made while the folder is checked, before the run starts.
