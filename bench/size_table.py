@@ -14,7 +14,8 @@ to it: what comes before the payload is the stub every installer of ours
 carries, and the sizes are the stub plus each payload. SETUP is the
 installer that runs here (the 64-bit build where the kernel runs no 32-bit
 programs, see tools/host-arch.sh): each payload is attached to a copy of it,
-its digest put in place (tools/attach_payload.py --digest).
+its digest put in place (tools/attach_payload.py --digest). NSIS's sizes are
+those of its x86 stubs; where our 64-bit build runs, its amd64 stubs run.
 
 Time is the wall time of the whole process from its start to its end, and
 memory the peak resident set of its Unix process, as the system accounts
@@ -24,6 +25,7 @@ import argparse
 import os
 import shutil
 import statistics
+import struct
 import subprocess
 import sys
 import time
@@ -35,7 +37,7 @@ MIB = 1024.0 * 1024.0
 # installation, so every timed run starts from a machine without it.
 RECORD = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\青梧云端助手"
 
-NSIS = """Unicode true
+NSIS = """{target}
 SetCompressor {compressor}
 OutFile "{out}"
 Name "Quillmossdex"
@@ -112,13 +114,26 @@ def build_ours(setup, folder, work, codec):
     return exe, os.path.getsize(qmp)
 
 
-def build_nsis(folder, work, key, compressor):
-    out = os.path.join(work, "nsis-%s.exe" % key)
-    script = os.path.join(work, "nsis-%s.nsi" % key)
-    with open(script, "w") as f:
-        f.write(NSIS.format(compressor=compressor, out=out, dir=folder))
-    quiet("makensis", "-V1", script)
-    return out
+def is_64bit(exe):
+    with open(exe, "rb") as f:
+        head = f.read(4096)
+    pe = struct.unpack_from("<I", head, 0x3C)[0]
+    return struct.unpack_from("<H", head, pe + 4)[0] == 0x8664
+
+
+def build_nsis(folder, work, key, compressor, amd64):
+    """NSIS's installer of folder: the x86 one for its size, the one that
+    runs here (amd64 where our 64-bit build runs) for its time."""
+    built = []
+    for target in ("x86-unicode", "amd64-unicode") if amd64 else ("x86-unicode",):
+        out = os.path.join(work, "nsis-%s-%s.exe" % (key, target))
+        script = out[:-4] + ".nsi"
+        line = "Unicode true" if target == "x86-unicode" else "Target " + target
+        with open(script, "w") as f:
+            f.write(NSIS.format(target=line, compressor=compressor, out=out, dir=folder))
+        quiet("makensis", "-V1", script)
+        built.append(out)
+    return built[0], built[-1]
 
 
 def measure(title, command, work, stub, setup, runs):
@@ -132,8 +147,8 @@ def measure(title, command, work, stub, setup, runs):
         installers.append((codec, wine(exe, "/S", "/D=C:\\qmbench\\" + codec),
                            "C:\\qmbench\\" + codec))
     for key, compressor in (("NSIS zlib", "zlib"), ("NSIS lzma", "/SOLID lzma")):
-        exe = build_nsis(folder, work, key.split()[1], compressor)
-        sizes[key] = os.path.getsize(exe)
+        sized, exe = build_nsis(folder, work, key.split()[1], compressor, is_64bit(setup))
+        sizes[key] = os.path.getsize(sized)
         target = "C:\\qmbench\\" + key.replace(" ", "-")
         installers.append((key, wine(exe, "/S", "/D=" + target), target))
     shutil.rmtree(folder)
