@@ -1,5 +1,6 @@
 #include "installer/engine/EntryWriter.h"
 
+#include "installer/services/FolderHandle.h"
 #include "installer/services/SlimLock.h"
 #include "installer/services/Staging.h"
 
@@ -10,26 +11,78 @@
 
 namespace {
 
-HANDLE CreateNewFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file == INVALID_HANDLE_VALUE ? nullptr : file;
-}
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
+                                      FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+// DELETE, so that a file that fails its check goes through the same handle.
+constexpr ACCESS_MASK kFileAccess =
+    GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
 
-// Created new, so that whatever lies at the name (a link above all) is never
-// written through; only a plain file is deleted to make room.
-HANDLE CreateEntryFile(const std::wstring& path) {
-    HANDLE file = CreateNewFile(path);
-    if (file != nullptr)
-        return file;
-    const DWORD error = GetLastError();
-    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || IsReparsePoint(path) ||
-        !DeleteFileW(path.c_str()))
-        return nullptr;
-    return CreateNewFile(path);
+std::wstring Upper(std::wstring text) {
+    if (!text.empty())
+        CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
 }
 
 } // namespace
+
+HANDLE CEntryWriter::FolderOf(const std::wstring& relative) {
+    const size_t cut = relative.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut == 0)
+        return m_root;
+    const std::wstring folder = relative.substr(0, cut);
+    const std::wstring key = Upper(folder);
+    auto found = m_folders.find(key);
+    if (found != m_folders.end())
+        return found->second.Get();
+    HANDLE parent = FolderOf(folder);
+    if (!parent)
+        return nullptr;
+    const size_t nameStart = folder.find_last_of(L'\\');
+    // Made new: a folder of that name that this writer did not make was put
+    // there by someone else, and nothing is written into it.
+    SkinUI::UniqueHandle made =
+        OpenBelow(parent, nameStart == std::wstring::npos ? folder : folder.substr(nameStart + 1),
+                  kFolderAccess, true, BelowHow::New);
+    if (!made)
+        return nullptr;
+    HANDLE h = made.Get();
+    m_folders.emplace(key, std::move(made));
+    return h;
+}
+
+HANDLE CEntryWriter::OpenEntryFile(const std::wstring& relative) {
+    HANDLE folder = FolderOf(relative);
+    if (!folder)
+        return nullptr;
+    const std::wstring name = relative.substr(relative.find_last_of(L'\\') + 1);
+    const std::wstring key = Upper(relative);
+    SkinUI::UniqueHandle file = OpenBelow(folder, name, kFileAccess, false, BelowHow::New);
+    if (file) {
+        m_files.insert(key);
+        return file.Release();
+    }
+    // Only a file this writer made is ever replaced: anything else at the
+    // name was put there by someone else.
+    if (GetLastError() != ERROR_ALREADY_EXISTS || m_files.count(key) == 0)
+        return nullptr;
+    // An archive that names an entry twice: the file made for the first goes,
+    // through a handle to it rather than by its path, and never through a
+    // link (OpenBelow refuses one).
+    SkinUI::UniqueHandle old =
+        OpenBelow(folder, name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, false,
+                  BelowHow::Existing);
+    if (!old || !DeleteOpenedFile(old.Get()))
+        return nullptr;
+    old.Reset();
+    return OpenBelow(folder, name, kFileAccess, false, BelowHow::New).Release();
+}
+
+void CEntryWriter::DiscardFile() {
+    if (!m_file)
+        return;
+    DeleteOpenedFile(m_file.Get());
+    m_file.Reset();
+}
 
 CEntryWriter::~CEntryWriter() {
     if (m_thread) {
@@ -41,15 +94,13 @@ CEntryWriter::~CEntryWriter() {
         WaitForSingleObject(m_thread.Get(), INFINITE);
     }
     // A reader that returned half way leaves no half file behind.
-    if (m_file) {
-        m_file.Reset();
-        DeleteFileW(m_path.c_str());
-    }
+    DiscardFile();
     for (char* buffer : m_buffers)
         delete[] buffer;
 }
 
-bool CEntryWriter::Start() {
+bool CEntryWriter::Start(HANDLE root) {
+    m_root = root;
     for (int i = 0; i < kBuffers; ++i) {
         m_buffers[i] = new (std::nothrow) char[kBufferSize];
         if (m_buffers[i] == nullptr)
@@ -103,17 +154,21 @@ bool CEntryWriter::Process(Item& item) {
     if (m_failed)
         return true;
     switch (item.kind) {
-    case Kind::Begin:
-        for (const std::wstring& folder : item.folders)
-            CreateDirectoryW(folder.c_str(), nullptr);
-        m_path = std::move(item.path);
-        m_file.Reset(m_path.empty() ? nullptr : CreateEntryFile(m_path));
+    case Kind::Begin: {
+        const std::wstring& path = item.path;
+        if (path.empty() || path.back() == L'\\') {
+            // The folder itself is made as the folder of a name below it.
+            m_entryBad = !path.empty() && !FolderOf(path);
+        } else {
+            m_file.Reset(OpenEntryFile(path));
+            m_entryBad = !m_file;
+        }
         m_expectedCrc = item.crc;
         m_expectedSize = item.size;
         m_crc = 0;
         m_written = 0;
-        m_entryBad = !m_path.empty() && !m_file;
         return true;
+    }
     case Kind::Data:
         if (!m_entryBad && m_file) {
             const char* data = m_buffers[item.buffer];
@@ -127,14 +182,15 @@ bool CEntryWriter::Process(Item& item) {
         m_written += item.length;
         return true;
     case Kind::End: {
-        bool bad = m_entryBad;
-        // Closed by hand: the close's own result counts, as a delayed write
-        // can fail there, and a holder cannot report it.
-        if (m_file && !CloseHandle(m_file.Release()))
+        bool bad = m_entryBad || m_written != m_expectedSize || m_crc != m_expectedCrc;
+        // A file that failed goes through its own handle. A good one is
+        // closed by hand: the close's own result counts, as a delayed write
+        // can fail there, and a holder cannot report it (such a file stays
+        // in the unpack folder, which goes as a whole).
+        if (bad || item.abandon)
+            DiscardFile();
+        else if (m_file && !CloseHandle(m_file.Release()))
             bad = true;
-        bad = bad || m_written != m_expectedSize || m_crc != m_expectedCrc;
-        if ((bad || item.abandon) && !m_path.empty())
-            DeleteFileW(m_path.c_str());
         // An entry the reader gave up on fails the unpacking by the reader's
         // own result.
         return !bad || item.abandon;
@@ -154,12 +210,10 @@ void CEntryWriter::Processed(const Item& item, bool ok) {
         ++m_completed;
 }
 
-void CEntryWriter::Begin(std::vector<std::wstring> folders, const std::wstring& path, uint32_t crc,
-                         uint64_t size) {
+void CEntryWriter::Begin(const std::wstring& relative, uint32_t crc, uint64_t size) {
     Item item;
     item.kind = Kind::Begin;
-    item.folders = std::move(folders);
-    item.path = path;
+    item.path = relative;
     item.crc = crc;
     item.size = size;
     Push(std::move(item));

@@ -10,7 +10,8 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <unordered_map>
+#include <unordered_set>
 
 class CEntryWriter {
 public:
@@ -24,19 +25,23 @@ public:
     CEntryWriter& operator=(const CEntryWriter&) = delete;
 
     // False without the buffers. Without a thread of its own the writer works
-    // on the caller's thread, as a plain loop would.
-    bool Start();
+    // on the caller's thread, as a plain loop would. root is the folder the
+    // entries go into, held open by the caller for the writer's life: every
+    // level below it is reached through the handle of the level above.
+    bool Start(HANDLE root);
 
     // The calls below come from one thread, one entry at a time: Begin, then
     // Acquire and Submit for each buffer of data, then End.
 
-    // Creates the missing folders, in order, then path as a new file (none
-    // for an empty path: a folder entry). A link
-    // at the name is never written through; a plain file there (an archive
-    // that names an entry twice) is replaced. The entry's data must come to
-    // exactly size bytes with the given CRC-32.
-    void Begin(std::vector<std::wstring> folders, const std::wstring& path, uint32_t crc,
-               uint64_t size);
+    // relative is the entry's path below the root, '\\' separated, ending
+    // with one for a folder entry. Creates its folders that this writer has
+    // not made yet, each new and relative to the handle of the one above
+    // (a name already there that the writer did not make fails the entry:
+    // it was planted), then the file new in the last one. Only a file the
+    // writer made there before (an archive that names an entry twice) is
+    // replaced, deleted through a handle first; a link is never followed. The entry's
+    // data must come to exactly size bytes with the given CRC-32.
+    void Begin(const std::wstring& relative, uint32_t crc, uint64_t size);
     // A buffer of kBufferSize bytes to fill, waiting for one to come back;
     // null once an entry failed, since nothing more is worth inflating.
     char* Acquire();
@@ -58,7 +63,6 @@ private:
     enum class Kind { Begin, Data, End };
     struct Item {
         Kind kind = Kind::Data;
-        std::vector<std::wstring> folders;
         std::wstring path;
         uint32_t crc = 0;
         uint64_t size = 0;
@@ -92,9 +96,18 @@ private:
     bool m_free[kBuffers] = {};
     int m_acquired = -1;
 
-    // The writing side's entry.
+    // The writing side's folders and entry. The folders this writer made,
+    // by their relative path in upper case ('\\' separated, no trailing
+    // one), each held open.
+    HANDLE m_root = nullptr;
+    std::unordered_map<std::wstring, SkinUI::UniqueHandle> m_folders;
+    // The files it made, named in the same way.
+    std::unordered_set<std::wstring> m_files;
+    // The folder of relative (made as needed); null when it cannot be.
+    HANDLE FolderOf(const std::wstring& relative);
+    HANDLE OpenEntryFile(const std::wstring& relative);
+    void DiscardFile();
     SkinUI::UniqueHandle m_file;
-    std::wstring m_path;
     uint32_t m_expectedCrc = 0;
     uint64_t m_expectedSize = 0;
     uint32_t m_crc = 0;

@@ -5,6 +5,8 @@
 #include "installer/engine/ArchiveEntry.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/FolderSecurity.h"
+#include "installer/engine/InsideFolder.h"
+#include "installer/services/FolderHandle.h"
 #include "installer/engine/InstallDir.h"
 #include "installer/services/Log.h"
 #include "installer/engine/MoveTree.h"
@@ -163,6 +165,10 @@ std::vector<std::wstring> CFileManage::CreateMissingLevels(const std::wstring& d
 }
 
 void CFileManage::RemoveUnpackDir() {
+    // Held without delete sharing until here: the removal below, and the
+    // journal's removal of the aside folder, open them for deletion.
+    m_run.unpackFolder = TInsideFolder();
+    m_run.asideFolder = TInsideFolder();
     if (m_run.unpackDir.empty())
         return;
     std::wstring dir = m_run.unpackDir;
@@ -318,30 +324,74 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
 bool CFileManage::PlanInsideFolders() {
     if (m_run.stagingDir.empty())
         return false;
-    std::wstring name = m_run.stagingDir;
-    while (!name.empty() && name.back() == L'\\')
-        name.pop_back();
-    name = name.substr(name.find_last_of(L'\\') + 1);
     // Beside the files they hold, so that setting one aside and putting an
-    // unpacked one in place are renames, and so that what is unpacked takes
-    // the install folder's ACL, never the staging folder's; the long-path
-    // form, as they lie one level deeper than the paths that were checked.
-    m_run.asideRoot = L"\\\\?\\" + m_run.installDir + name + L".old\\";
-    m_run.unpackInside = L"\\\\?\\" + m_run.installDir + name + L".new\\";
+    // unpacked one in place are renames; the long-path form, as they lie one
+    // level deeper than the paths that were checked. Their names are drawn
+    // here and owe nothing to the staging folder's, which every user can
+    // read in the index (InsideFolder.h).
+    const std::wstring aside = InsideFolderName(L".old");
+    const std::wstring unpack = InsideFolderName(L".new");
+    if (aside.empty() || unpack.empty())
+        return false;
+    m_run.asideRoot = L"\\\\?\\" + m_run.installDir + aside + L"\\";
+    m_run.unpackInside = L"\\\\?\\" + m_run.installDir + unpack + L"\\";
     return true;
 }
 
 bool CFileManage::StartJournal() {
-    if (!m_journal.IsOpen())
+    // What a later run may undo is what the index says this run installs
+    // into, written before the journal's first step: never what a journal
+    // says of itself.
+    if (!m_journal.IsOpen() || !SetStagingScope(m_run.stagingDir, m_run.installDir))
         return false;
-    bool ok =
-        m_journal.NoteInstallDir(m_run.installDir) && m_journal.NoteAsideRoot(m_run.asideRoot);
+    bool ok = m_journal.NoteInstallDir(m_run.installDir);
     for (const std::wstring& level : m_run.job.createdDirs)
         ok = ok && m_journal.NoteCreatedDir(level);
-    return ok && m_journal.NoteTree(m_run.unpackInside);
+    return ok;
+}
+
+bool CFileManage::MakeInsideFolders() {
+    UniqueHandle install =
+        OpenFolderLevels(m_run.installDir, FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+    if (!install)
+        return false;
+    // The first name is the one planned; one in the way is never taken over.
+    auto names = [](std::wstring* planned, const wchar_t* suffix) {
+        return [planned, suffix]() {
+            if (!planned->empty()) {
+                std::wstring name = WithoutTrailingSeparators(*planned);
+                planned->clear();
+                return name.substr(name.find_last_of(L'\\') + 1);
+            }
+            return InsideFolderName(suffix);
+        };
+    };
+    auto note = [this](bool tree) {
+        return [this, tree](const std::wstring& path) {
+            return !m_run.guarded ||
+                   (tree ? m_journal.NoteTree(path) : m_journal.NoteAsideRoot(path));
+        };
+    };
+    if (!m_run.unpackFolder.handle) {
+        std::wstring planned = m_run.unpackInside;
+        if (!CreateInsideFolder(install.Get(), m_run.installDir, kUnpackFolderSddl,
+                                names(&planned, L".new"), note(true), &m_run.unpackFolder))
+            return false;
+        m_run.unpackInside = m_run.unpackFolder.path;
+    }
+    if (m_run.guarded && !m_run.asideFolder.handle) {
+        std::wstring planned = m_run.asideRoot;
+        if (!CreateInsideFolder(install.Get(), m_run.installDir, kAsideFolderSddl,
+                                names(&planned, L".old"), note(false), &m_run.asideFolder))
+            return false;
+        m_run.asideRoot = m_run.asideFolder.path;
+    }
+    return true;
 }
 
 InstallResult CFileManage::PrepareInstallFolder() {
+    m_run.unpackFolder = TInsideFolder();
+    m_run.asideFolder = TInsideFolder();
     // The unpack folder is made with the levels, so the install folder is
     // never empty for long: an uninstaller's clean-up copy still running
     // from just before removes an empty install folder. Should it take one
@@ -358,8 +408,7 @@ InstallResult CFileManage::PrepareInstallFolder() {
                 return INSTALL_ERR_COPY;
             KillPoint();
         }
-        made = CreateDirectoryW(m_run.unpackInside.c_str(), nullptr) ||
-               GetLastError() == ERROR_ALREADY_EXISTS;
+        made = MakeInsideFolders();
     }
     if (!made || IsReparsePoint(m_run.installDir))
         return INSTALL_ERR_COPY;
@@ -370,7 +419,7 @@ InstallResult CFileManage::PrepareInstallFolder() {
         SetupLogLine(L"the install folder was writable by other users; it now takes changes from "
                      L"administrators only");
     // Unpacked inside the install folder: same volume, so the moves are
-    // renames, and the files inherit the folder's ACL.
+    // renames.
     m_run.unpackDir = m_run.unpackInside;
     return INSTALL_OK;
 }
@@ -528,14 +577,27 @@ InstallResult CFileManage::UnzipPayload() {
     CPayloadReader* reader = m_run.unpackDir.empty() ? nullptr : m_payload.DataReader();
     if (!reader)
         return INSTALL_ERR_UNZIP;
-    CreateDirectoryW(m_run.unpackDir.c_str(), nullptr);
-    if (IsReparsePoint(m_run.unpackDir))
+    // Every file goes in through the handle of the unpack folder: the one
+    // this run made inside the install folder, or "unpack" in its own
+    // staging folder (for a caller that runs the steps alone).
+    UniqueHandle opened;
+    HANDLE root = m_run.unpackFolder.handle.Get();
+    if (!root || m_run.unpackDir != m_run.unpackFolder.path) {
+        // Afresh each time, as the run's own folder is: the unpacking makes
+        // every name new and takes over none.
+        RemoveTreeNoFollow(WithoutTrailingSeparators(m_run.unpackDir));
+        CreateDirectoryW(m_run.unpackDir.c_str(), nullptr);
+        opened = OpenFolderLevels(m_run.unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE |
+                                                       FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+        root = opened.Get();
+    }
+    if (!root)
         return INSTALL_ERR_UNZIP;
 
     // Files are created, written and their CRCs checked on the writer's
     // thread while this one decodes the next data.
     CEntryWriter writer;
-    if (!writer.Start())
+    if (!writer.Start(root))
         return INSTALL_ERR_UNZIP;
     const std::vector<TPayloadEntry>& entries = m_payload.Entries();
     const uint64_t count = entries.size();
@@ -550,7 +612,6 @@ InstallResult CFileManage::UnzipPayload() {
         }
     };
     uint64_t written = 0;
-    std::wstring madeFolder;
     auto unpack = [&]() -> InstallResult {
         for (const TPayloadEntry& entry : entries) {
             if (StopAsked())
@@ -573,24 +634,13 @@ InstallResult CFileManage::UnzipPayload() {
                                     : target.size();
             if (!IsSafeEntryName(name) || fits > kMaxPathText)
                 return INSTALL_ERR_UNZIP;
-            // The levels are made once for a run of entries in the same
-            // folder (the index lists a folder's entries together): asking
-            // for them again for every file costs a lookup in a folder that
-            // grows with each file, which would make the cost of an entry
-            // grow with the entries before it.
-            const std::wstring folder = local.substr(0, local.find_last_of(L'\\') + 1);
-            std::vector<std::wstring> levels;
-            if (folder.empty() || folder != madeFolder) {
-                levels = DirectoryLevels(m_run.unpackDir, local);
-                madeFolder = folder;
-            }
             bool read = true;
             if (IsPathSeparator(name.back())) {
                 // A folder carries no data; one that claims some is damage.
-                writer.Begin(std::move(levels), std::wstring(), 0, 0);
+                writer.Begin(local, 0, 0);
                 read = entry.size == 0;
             } else {
-                writer.Begin(std::move(levels), target, entry.crc, entry.size);
+                writer.Begin(local, entry.crc, entry.size);
                 read = reader->ReadEntry(entry, writer, &written);
             }
             writer.End(!read);
@@ -625,13 +675,20 @@ InstallResult CFileManage::WriteEntryList() {
     }
     if (!listed)
         text += ToNarrow(kEntryListName) + "\n";
-    const std::wstring path = m_run.unpackDir + kEntryListName;
-    // The list the payload carried goes first, so the new one is created new
-    // like every other file of the install.
-    if (!IsReparsePoint(path))
-        DeleteFileW(path.c_str());
-    UniqueHandle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Through the unpack folder's handle, as every file of the install: the
+    // list the payload carried goes first, through a handle to it and never
+    // through a link, so the new one is created new.
+    UniqueHandle folder =
+        OpenFolderLevels(m_run.unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE);
+    if (!folder)
+        return INSTALL_ERR_UNZIP;
+    UniqueHandle carried =
+        OpenBelow(folder.Get(), kEntryListName,
+                  DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, false, BelowHow::Existing);
+    if (carried && !DeleteOpenedFile(carried.Get()))
+        return INSTALL_ERR_UNZIP;
+    carried.Reset();
+    UniqueHandle out = OpenBelow(folder.Get(), kEntryListName, GENERIC_WRITE, false, BelowHow::New);
     DWORD done = 0;
     // Closed by hand: a delayed write can fail at the close.
     if (!out ||
@@ -652,7 +709,6 @@ InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstri
         CreateInstallFolderLevel(level);
         KillPoint();
     }
-    CreateDirectoryW(m_run.asideRoot.c_str(), nullptr);
     TGuardedMove guard;
     guard.journal = &m_journal;
     guard.cancel = m_run.job.stop.Flag();

@@ -11,6 +11,7 @@
 // UninstallRecord.h, Shortcut.h and InstallWay.h, which know nothing of it.
 #pragma once
 
+#include "installer/engine/InsideFolder.h"
 #include "installer/engine/InstallJob.h"
 #include "installer/engine/InstallPayload.h"
 #include "installer/engine/InstallWay.h"
@@ -42,6 +43,10 @@ struct TInstallRun {
     // on its own volume, and where a guarded run unpacks.
     std::wstring asideRoot;
     std::wstring unpackInside;
+    // The two once made (InsideFolder.h), held until the files have left
+    // them.
+    TInsideFolder unpackFolder;
+    TInsideFolder asideFolder;
     // The names UnzipPayload unpacked, as the payload's index has them.
     std::vector<std::wstring> unpackedNames;
     // After unpacking: the unpacked bytes in KiB, for the uninstall record.
@@ -171,6 +176,9 @@ private:
     // Starts the guarded part of a run: names the install folder, the aside
     // and unpack folders inside it and the levels its starter created.
     bool StartJournal();
+    // Makes the unpack folder and, for a guarded run, the aside folder inside
+    // the install folder (InsideFolder.h), each journaled before it is made.
+    bool MakeInsideFolders();
     // Creates the install folder's missing levels (journaled), makes it safe
     // from other users (FolderSecurity.h) and moves the unpacking into it.
     InstallResult PrepareInstallFolder();

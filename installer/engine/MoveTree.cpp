@@ -1,5 +1,6 @@
 #include "installer/engine/MoveTree.h"
 
+#include "installer/services/FolderHandle.h"
 #include "installer/services/Journal.h"
 #include "installer/services/Staging.h"
 
@@ -7,6 +8,8 @@
 
 #include <cwchar>
 #include <vector>
+
+using SkinUI::UniqueHandle;
 
 namespace {
 
@@ -88,35 +91,62 @@ bool Cancelled(const TGuardedMove& guard) {
 
 } // namespace
 
-DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& to,
-                                  const std::wstring& aside, const TGuardedMove& guard) {
-    std::vector<Item> items;
-    if (DWORD err = ListDirectory(from, &items))
-        return err;
+namespace {
 
+constexpr ACCESS_MASK kFolderRead = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+constexpr ACCESS_MASK kFolderWrite = kFolderRead | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
+
+// A folder of the move: held open, and its path ending with '\\' for the
+// journal, which names every change by path.
+struct TLevel {
+    HANDLE handle;
+    std::wstring path;
+};
+
+// The folder name below the target, new in the aside folder, or the one a
+// failed attempt before made there (the aside folder is the run's own).
+UniqueHandle AsideFolder(HANDLE aside, const std::wstring& name) {
+    UniqueHandle made = OpenBelow(aside, name, kFolderWrite, true, BelowHow::New);
+    if (made || GetLastError() != ERROR_ALREADY_EXISTS)
+        return made;
+    return OpenBelow(aside, name, kFolderWrite, true, BelowHow::Existing);
+}
+
+// One level of the guarded move, every entry reached through the handles of
+// the three folders and renamed through a handle to itself: no name is
+// looked up by a path that a link at any level could turn elsewhere, and a
+// link met at a name is refused, never followed (kMoveLinkRefused).
+DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside,
+                       const TGuardedMove& guard) {
+    std::vector<TBelow> items;
+    if (!ListBelow(from.handle, &items))
+        return GetLastError() ? GetLastError() : ERROR_READ_FAULT;
     // What is in the way, from one listing of the target rather than a
     // question per file: each question is a round trip to the file system.
-    std::vector<Item> present;
-    if (DWORD err = ListDirectory(to, &present))
-        return err;
-    auto isPresent = [&present](const std::wstring& name) {
-        for (const Item& p : present)
+    std::vector<TBelow> present;
+    if (!ListBelow(to.handle, &present))
+        return GetLastError() ? GetLastError() : ERROR_READ_FAULT;
+    auto inTheWay = [&present](const std::wstring& name) -> const TBelow* {
+        for (const TBelow& p : present)
             if (CompareStringOrdinal(p.name.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
-                return true;
-        return false;
+                return &p;
+        return nullptr;
+    };
+    auto isFolder = [](const TBelow& item) {
+        return (item.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     };
 
     // Every file of this level is named in one write before the first is
     // touched: whether it replaces one is decided now, and an undo relies on
     // exactly that.
     std::vector<TJournalFile> files;
-    for (const Item& item : items) {
-        if (item.directory)
+    for (const TBelow& item : items) {
+        if (isFolder(item))
             continue;
         TJournalFile f;
-        f.target = to + item.name;
-        f.aside = aside + item.name;
-        f.existed = isPresent(item.name);
+        f.target = to.path + item.name;
+        f.aside = aside.path + item.name;
+        f.existed = inTheWay(item.name) != nullptr;
         files.push_back(f);
     }
     if (!guard.journal->NoteFiles(files))
@@ -125,79 +155,114 @@ DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& 
     DWORD first = ERROR_SUCCESS;
     auto keep = [&first](DWORD err) {
         if (first == ERROR_SUCCESS)
-            first = err;
+            first = err ? err : ERROR_GEN_FAILURE;
     };
     size_t next = 0;
-    for (const Item& item : items) {
-        if (item.directory)
+    for (const TBelow& item : items) {
+        if (isFolder(item))
             continue;
         if (Cancelled(guard))
             return ERROR_CANCELLED;
         const TJournalFile& f = files[next++];
-        // A link at either end would make the move write or take what the
-        // link names instead of what lies below the two directories.
-        if (IsReparsePoint(from + item.name) || (f.existed && IsReparsePoint(f.target))) {
-            keep(kMoveLinkRefused);
+        // The file this run wrote and checked, reached through the unpack
+        // folder's handle, never by a path.
+        UniqueHandle source = OpenBelow(from.handle, item.name, DELETE | FILE_READ_ATTRIBUTES,
+                                        false, BelowHow::Existing);
+        if (!source) {
+            keep(GetLastError());
             continue;
         }
         if (f.existed) {
             // A rename on one volume: the old file is whole either here or
-            // there at every moment. One held open by another program refuses.
-            if (!MoveFileExW(f.target.c_str(), f.aside.c_str(), 0)) {
+            // there at every moment. One held open by another program
+            // refuses; a link at the name is refused, not followed.
+            UniqueHandle old = OpenBelow(to.handle, item.name, DELETE | FILE_READ_ATTRIBUTES, false,
+                                         BelowHow::Existing);
+            if (!old || !RenameBelow(old.Get(), aside.handle, aside.path, item.name)) {
                 keep(GetLastError());
                 continue;
             }
             KillPoint();
         }
-        if (!MoveFileExW((from + item.name).c_str(), f.target.c_str(), MOVEFILE_COPY_ALLOWED)) {
+        if (!RenameBelow(source.Get(), to.handle, to.path, item.name)) {
             keep(GetLastError());
             continue;
         }
         KillPoint();
     }
-    for (const Item& item : items) {
-        if (!item.directory)
+    for (const TBelow& item : items) {
+        if (!isFolder(item))
             continue;
         if (Cancelled(guard))
             return ERROR_CANCELLED;
-        const std::wstring source = from + item.name;
-        const std::wstring target = to + item.name;
-        const DWORD attrs = GetFileAttributesW(target.c_str());
-        if (IsReparsePoint(source) ||
-            (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT))) {
-            keep(kMoveLinkRefused);
+        const std::wstring target = to.path + item.name;
+        UniqueHandle source =
+            OpenBelow(from.handle, item.name, kFolderRead | DELETE, true, BelowHow::Existing);
+        if (!source) {
+            keep(GetLastError());
             continue;
         }
-        if (attrs == INVALID_FILE_ATTRIBUTES) {
+        const TBelow* there = inTheWay(item.name);
+        UniqueHandle into;
+        if (!there) {
             if (!guard.journal->NoteTree(target))
                 return ERROR_WRITE_FAULT;
-            if (MoveFileExW(source.c_str(), target.c_str(), 0)) {
+            if (RenameBelow(source.Get(), to.handle, to.path, item.name)) {
                 KillPoint();
                 continue;
             }
-            // Directories cannot be renamed across volumes: created here and
-            // filled file by file; the tree line above already covers it.
-            if (GetLastError() != ERROR_NOT_SAME_DEVICE ||
-                !CreateDirectoryW(target.c_str(), nullptr)) {
+            // Folders cannot be renamed across volumes: made here and filled
+            // file by file; the tree line above already covers it.
+            if (GetLastError() != ERROR_NOT_SAME_DEVICE) {
                 keep(GetLastError());
                 continue;
             }
-        } else if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+            into = OpenBelow(to.handle, item.name, kFolderWrite, true, BelowHow::New);
+        } else if (there->attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            keep(kMoveLinkRefused);
+            continue;
+        } else if (!isFolder(*there)) {
             keep(ERROR_ALREADY_EXISTS);
             continue;
+        } else {
+            into = OpenBelow(to.handle, item.name, kFolderWrite, true, BelowHow::Existing);
         }
-        const std::wstring asideDir = aside + item.name + L"\\";
-        CreateDirectoryW(asideDir.c_str(), nullptr);
-        const DWORD err =
-            MoveDirectoryContentGuarded(source + L"\\", target + L"\\", asideDir, guard);
+        UniqueHandle asideFolder = into ? AsideFolder(aside.handle, item.name) : UniqueHandle();
+        if (!into || !asideFolder) {
+            keep(GetLastError());
+            continue;
+        }
+        const DWORD err = MoveLevelGuarded(
+            {source.Get(), from.path + item.name + L"\\"}, {into.Get(), target + L"\\"},
+            {asideFolder.Get(), aside.path + item.name + L"\\"}, guard);
         if (err == ERROR_CANCELLED)
             return err;
         if (err != ERROR_SUCCESS)
             keep(err);
-        else if (!RemoveDirectoryW(source.c_str()))
+        else if (!DeleteOpenedFile(source.Get()))
             keep(GetLastError());
     }
     return first;
+}
+
+} // namespace
+
+DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& to,
+                                  const std::wstring& aside, const TGuardedMove& guard) {
+    // Each of the three opened from its volume's root, level by level: no
+    // level on the way is reached through a link.
+    UniqueHandle source = OpenFolderLevels(from, kFolderRead);
+    UniqueHandle target = source ? OpenFolderLevels(to, kFolderWrite) : UniqueHandle();
+    UniqueHandle asideRoot = target ? OpenFolderLevels(aside, kFolderWrite) : UniqueHandle();
+    if (!asideRoot)
+        return GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
+    auto ended = [](std::wstring path) {
+        if (path.empty() || (path.back() != L'\\' && path.back() != L'/'))
+            path += L'\\';
+        return path;
+    };
+    return MoveLevelGuarded({source.Get(), ended(from)}, {target.Get(), ended(to)},
+                            {asideRoot.Get(), ended(aside)}, guard);
 }
 
 DWORD MoveDirectoryContent(const std::wstring& from, const std::wstring& to) {

@@ -40,6 +40,9 @@ struct TGuardedMove {
 // the same volume as to; "\\?\" paths allowed, as it lies one level deeper),
 // and the journal names each change before it is made, so that it can be
 // undone from the journal alone. Between entries it stops with
-// ERROR_CANCELLED once cancel is set.
+// ERROR_CANCELLED once cancel is set. The three folders are opened level by
+// level from their volume's root and every entry below them through the
+// handle of its folder, never through a link at any level; each file and
+// folder is renamed through a handle to itself.
 DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& to,
                                   const std::wstring& aside, const TGuardedMove& guard);

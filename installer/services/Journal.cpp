@@ -1,10 +1,13 @@
 #include "installer/services/Journal.h"
 
+#include "installer/services/FolderHandle.h"
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/Staging.h"
 #include "installer/services/SystemFolders.h"
 #include "installer/services/TextConvert.h"
+
+#include <sddl.h>
 
 #include <cwchar>
 
@@ -78,12 +81,45 @@ std::wstring UnhexName(const std::string& text) {
     return name;
 }
 
-const char* RootName(HKEY root) {
-    return root == HKEY_LOCAL_MACHINE ? "M" : "U";
+// The SID of the user the process runs as, as text ("S-1-5-21-..."); empty
+// when it cannot be read.
+std::string UserSidText() {
+    static const std::string sid = [] {
+        HANDLE raw = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
+            return std::string();
+        UniqueHandle token(raw);
+        alignas(8) BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+        DWORD size = 0;
+        if (!GetTokenInformation(token.Get(), TokenUser, buffer, sizeof(buffer), &size))
+            return std::string();
+        SkinUI::UniqueLocal<LPWSTR> text;
+        if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, text.Put()))
+            return std::string();
+        return ToNarrow(text.Get());
+    }();
+    return sid;
+}
+
+// HKEY_CURRENT_USER is whoever runs: a step there names the user it was
+// made for ("U:" and the SID), so that it is carried out only for that user.
+// A deployment running as SYSTEM that is killed must not have its undo
+// delete the settings of the next person to start the installer.
+std::string RootName(HKEY root) {
+    return root == HKEY_LOCAL_MACHINE ? "M" : "U:" + UserSidText();
 }
 
 HKEY RootOf(const std::string& name) {
     return name == "M" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// A step in another user's HKEY_CURRENT_USER (or one from before steps named
+// their user), which this run must leave alone.
+bool IsOtherUsersStep(const std::vector<std::string>& fields) {
+    if (fields.size() < 2 || fields[1] == "M")
+        return false;
+    const std::string own = UserSidText();
+    return own.empty() || fields[1] != "U:" + own;
 }
 
 // The shortest prefix of subKey that does not exist yet, which is what
@@ -336,35 +372,105 @@ bool InScope(const TStep& step, const TJournalScope& scope) {
     }
 }
 
+// The folder that holds path, opened from its volume's root level by level
+// without following a link; path's last name, and the folder's path.
+struct TParent {
+    UniqueHandle handle;
+    std::wstring path;
+    std::wstring name;
+};
+bool OpenParent(const std::wstring& path, TParent* parent) {
+    const std::wstring p = WithoutTrailingSeparators(path);
+    const size_t cut = p.find_last_of(L"\\/");
+    if (cut == std::wstring::npos || cut + 1 >= p.size()) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return false;
+    }
+    parent->name = p.substr(cut + 1);
+    parent->path = p.substr(0, cut + 1);
+    parent->handle =
+        OpenFolderLevels(parent->path, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY);
+    return parent->handle.Valid();
+}
+
+bool IsGone(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The undo of the install folder's files and folders, each reached through
+// the handle of its folder and changed through a handle to itself: a folder
+// on the way swapped for a link since the run wrote its journal makes the
+// step fail rather than reach elsewhere.
+bool UndoFolderStep(char kind, const std::wstring& path) {
+    TParent parent;
+    if (!OpenParent(path, &parent))
+        return kind == 'D' && IsGone(GetLastError());
+    if (kind == 'E') {
+        // An empty folder the run removed comes back (empty: its files come
+        // back by their own steps, which follow in the undo).
+        UniqueHandle made =
+            OpenBelow(parent.handle.Get(), parent.name, FILE_LIST_DIRECTORY, true, BelowHow::New);
+        return made || GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+    // Only when empty: anything else in it is not this run's, and a folder
+    // that is not empty refuses to be deleted.
+    UniqueHandle folder = OpenBelow(parent.handle.Get(), parent.name, DELETE | FILE_READ_ATTRIBUTES,
+                                    true, BelowHow::Existing);
+    if (folder)
+        DeleteOpenedFile(folder.Get());
+    return true;
+}
+
+bool UndoFileStep(bool existed, const std::wstring& target, const std::wstring& aside) {
+    TParent folder;
+    if (!OpenParent(target, &folder))
+        return !existed && IsGone(GetLastError());
+    constexpr ACCESS_MASK kAccess = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+    UniqueHandle saved;
+    if (existed) {
+        TParent asideFolder;
+        if (OpenParent(aside, &asideFolder))
+            saved = OpenBelow(asideFolder.handle.Get(), asideFolder.name, kAccess, false,
+                              BelowHow::Existing);
+        // Without the saved copy the original never left its place.
+        if (!saved)
+            return true;
+    }
+    // What the run put at the name goes first, through its own handle; the
+    // original then takes the name back. Killed in between, the next undo
+    // finds the name free and the original still saved.
+    UniqueHandle put =
+        OpenBelow(folder.handle.Get(), folder.name, kAccess, false, BelowHow::Existing);
+    if (put && !DeleteOpenedFile(put.Get()))
+        return false;
+    put.Reset();
+    return !saved || RenameBelow(saved.Get(), folder.handle.Get(), folder.path, folder.name);
+}
+
 bool UndoStep(const TStep& step) {
     const std::vector<std::string>& f = step.fields;
     switch (step.kind) {
     case 'D':
-        // Only when empty: anything else in it is not this run's.
-        if (f.size() >= 2)
-            RemoveDirectoryW(ToWide(f[1]).c_str());
-        return true;
+    case 'E':
+        return f.size() < 2 || UndoFolderStep(step.kind, ToWide(f[1]));
     case 'T':
         return f.size() < 2 || RemoveTreeNoFollow(ToWide(f[1]));
-    case 'E':
-        // An empty folder the run removed comes back (empty: its files come
-        // back by their own steps, which follow in the undo).
-        return f.size() < 2 || CreateDirectoryW(ToWide(f[1]).c_str(), nullptr) ||
-               GetLastError() == ERROR_ALREADY_EXISTS;
     case 'F':
+        return f.size() >= 4 && UndoFileStep(f[1] == "1", ToWide(f[2]), ToWide(f[3]));
     case 'L': {
+        // The product's links lie in the known folders, not in the install
+        // folder; the saved copy in the staging folder may be on another
+        // volume.
         if (f.size() < 4)
             return false;
         const std::wstring target = ToWide(f[2]);
         const std::wstring aside = ToWide(f[3]);
         if (f[1] == "1") {
-            // Without the saved copy the original never left its place.
             if (!Exists(aside))
                 return true;
             ClearReadOnly(target);
-            const DWORD flags =
-                MOVEFILE_REPLACE_EXISTING | (step.kind == 'L' ? MOVEFILE_COPY_ALLOWED : 0);
-            return MoveFileExW(aside.c_str(), target.c_str(), flags) != 0;
+            return MoveFileExW(aside.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
         }
         if (!Exists(target))
             return true;
@@ -381,10 +487,15 @@ bool UndoStep(const TStep& step) {
 }
 
 // Undoes or finishes the journal text; true when nothing is left to do.
+// scope.installDir comes from the index (StagingScope), which only the
+// elevated programs write, not from the journal: a journal that a user
+// managed to put in a folder the index trusts still cannot reach beyond the
+// install folder its run recorded there.
 bool ResolveText(const std::string& text, const std::wstring& stagingDir) {
     std::vector<TStep> steps;
     TJournalScope scope;
     scope.stagingDir = stagingDir;
+    scope.installDir = StagingScope(stagingDir);
     bool committed = false;
     size_t pos = 0;
     // A line without its end was being written when the run stopped; the
@@ -399,9 +510,7 @@ bool ResolveText(const std::string& text, const std::wstring& stagingDir) {
         if (step.kind == 'C') {
             committed = true;
         } else if (step.kind == 'I') {
-            // The first line; a journal names one install folder.
-            if (step.fields.size() >= 2 && scope.installDir.empty() && steps.empty())
-                scope.installDir = ToWide(step.fields[1]);
+            // For a person reading the journal; the scope is the index's.
         } else if (step.kind == 'V') {
             if (!steps.empty() && steps.back().kind == 'R' && step.fields.size() >= 4) {
                 TValue v;
@@ -421,6 +530,13 @@ bool ResolveText(const std::string& text, const std::wstring& stagingDir) {
     bool ok = true;
     std::vector<TStep> allowed;
     for (TStep& step : steps) {
+        if ((step.kind == 'R' || step.kind == 'S') && IsOtherUsersStep(step.fields)) {
+            // Not this user's to change; it does not keep the journal open
+            // either, as only its own user could ever settle it.
+            SetupLogLine(L"left a step in the settings of another user alone (" +
+                         ToWide(step.fields[1]) + L")");
+            continue;
+        }
         if (InScope(step, scope)) {
             allowed.push_back(std::move(step));
         } else {
@@ -567,7 +683,7 @@ bool CInstallJournal::NoteLink(const std::wstring& target, const std::wstring& c
 }
 
 bool CInstallJournal::NoteKey(HKEY root, const std::wstring& subKey) {
-    std::string lines = std::string("R\t") + RootName(root) + "\t" + ToNarrow(subKey) + "\t";
+    std::string lines = "R\t" + RootName(root) + "\t" + ToNarrow(subKey) + "\t";
     UniqueRegKey key;
     if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         lines += "0\t" + ToNarrow(FirstMissingKey(root, subKey)) + "\n";
@@ -584,7 +700,7 @@ bool CInstallJournal::NoteKey(HKEY root, const std::wstring& subKey) {
 }
 
 bool CInstallJournal::NoteValue(HKEY root, const std::wstring& subKey, const std::wstring& name) {
-    std::string line = std::string("S\t") + RootName(root) + "\t" + ToNarrow(subKey) + "\t" +
+    std::string line = "S\t" + RootName(root) + "\t" + ToNarrow(subKey) + "\t" +
                        ToNarrow(FirstMissingKey(root, subKey)) + "\t" + HexName(name) + "\t";
     UniqueRegKey key;
     DWORD type = 0, size = 0;

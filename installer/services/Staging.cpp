@@ -1,5 +1,6 @@
 #include "installer/services/Staging.h"
 
+#include "installer/services/FolderHandle.h"
 #include "installer/services/Product.h"
 #include "installer/services/RandomText.h"
 #include "installer/services/SlimLock.h"
@@ -9,6 +10,7 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <winternl.h>
 
@@ -33,8 +35,7 @@ constexpr int kStagingAttempts = 8;
 // folders and, as their creators, own them).
 constexpr wchar_t kAdminsOnlyAcl[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 // Below the product's key of the machine (or, without administrator rights,
-// of the user): one value a staging folder, named as the folder, holding the
-// folder's volume serial number and file id.
+// of the user): one value a staging folder, named as the folder (TIndexEntry).
 constexpr wchar_t kIndexKey[] = L"" QM_PRODUCT_KEY "\\Staging";
 constexpr wchar_t kMachineProductKey[] = L"" QM_PRODUCT_KEY;
 
@@ -103,28 +104,97 @@ HKEY IndexRoot() {
     return IsProcessElevated() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-bool IndexAdd(const std::wstring& name, const TFileIdentity* id) {
+// What the index holds of one staging folder, all of it written only by the
+// elevated programs: the folder's identity and its security descriptor (its
+// owner and DACL) as the system reported them on the handle of the folder
+// just made, and, once the run knows it, the install folder the run changes.
+// Stored as this header, then the descriptor's text, then the install
+// folder's, both UTF-16 without terminator.
+struct TIndexEntry {
+    TFileId id;
+    std::wstring descriptor;
+    std::wstring scope;
+};
+
+struct TIndexHeader {
+    DWORD version;
+    TFileId id;
+    DWORD descriptorChars;
+    DWORD scopeChars;
+};
+constexpr DWORD kIndexVersion = 2;
+// Longer than any descriptor or path the programs write: an entry that says
+// otherwise is not theirs.
+constexpr DWORD kIndexMaxChars = 4096;
+
+bool IndexWrite(const std::wstring& name, const TIndexEntry* entry) {
     UniqueRegKey key;
     if (RegCreateKeyExW(IndexRoot(), kIndexKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                         nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         return false;
-    TFileIdentity none;
-    const TFileIdentity& value = id ? *id : none;
-    return RegSetValueExW(key.Get(), name.c_str(), 0, REG_BINARY,
-                          reinterpret_cast<const BYTE*>(&value),
-                          id ? sizeof(value) : 0) == ERROR_SUCCESS;
+    std::vector<BYTE> data;
+    if (entry) {
+        if (entry->descriptor.size() > kIndexMaxChars || entry->scope.size() > kIndexMaxChars)
+            return false;
+        TIndexHeader header = {kIndexVersion, entry->id,
+                               static_cast<DWORD>(entry->descriptor.size()),
+                               static_cast<DWORD>(entry->scope.size())};
+        const BYTE* h = reinterpret_cast<const BYTE*>(&header);
+        data.assign(h, h + sizeof(header));
+        for (const std::wstring* text : {&entry->descriptor, &entry->scope}) {
+            const BYTE* t = reinterpret_cast<const BYTE*>(text->data());
+            data.insert(data.end(), t, t + text->size() * sizeof(wchar_t));
+        }
+    }
+    // An entry without data names a folder not made yet, which is never
+    // trusted.
+    return RegSetValueExW(key.Get(), name.c_str(), 0, REG_BINARY, data.data(),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
-// The identity the index holds for name; false when it names no such folder
-// or the folder was never made (an entry is written before its folder).
-bool IndexLookup(const std::wstring& name, TFileIdentity* id) {
+// What the index holds for name; false when it names no such folder or the
+// folder was never made (an entry is written before its folder).
+bool IndexLookup(const std::wstring& name, TIndexEntry* entry) {
     UniqueRegKey key;
     if (RegOpenKeyExW(IndexRoot(), kIndexKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
         return false;
-    DWORD type = 0, size = sizeof(*id);
-    return RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(id),
-                            &size) == ERROR_SUCCESS &&
-           type == REG_BINARY && size == sizeof(*id);
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_BINARY || size < sizeof(TIndexHeader) ||
+        size > sizeof(TIndexHeader) + 2 * kIndexMaxChars * sizeof(wchar_t))
+        return false;
+    std::vector<BYTE> data(size);
+    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, data.data(), &size) !=
+            ERROR_SUCCESS ||
+        size != data.size())
+        return false;
+    TIndexHeader header;
+    memcpy(&header, data.data(), sizeof(header));
+    if (header.version != kIndexVersion || header.descriptorChars > kIndexMaxChars ||
+        header.scopeChars > kIndexMaxChars ||
+        size != sizeof(header) + (header.descriptorChars + header.scopeChars) * sizeof(wchar_t))
+        return false;
+    entry->id = header.id;
+    const wchar_t* text = reinterpret_cast<const wchar_t*>(data.data() + sizeof(header));
+    entry->descriptor.assign(text, header.descriptorChars);
+    entry->scope.assign(text + header.descriptorChars, header.scopeChars);
+    return true;
+}
+
+// The owner and DACL of the folder open as h, as text; empty when they
+// cannot be read.
+std::wstring DescriptorOf(HANDLE h) {
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> descriptor;
+    if (GetSecurityInfo(h, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, nullptr, nullptr, descriptor.Put()) != ERROR_SUCCESS)
+        return std::wstring();
+    SkinUI::UniqueLocal<LPWSTR> text;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor.Get(), SDDL_REVISION_1,
+            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, text.Put(), nullptr))
+        return std::wstring();
+    return text.Get();
 }
 
 // Drops name's entry, and the index key and the product's key of the machine
@@ -160,21 +230,6 @@ void IndexRemove(const std::wstring& name) {
     }
 }
 
-std::vector<std::wstring> IndexNames() {
-    std::vector<std::wstring> names;
-    UniqueRegKey key;
-    if (RegOpenKeyExW(IndexRoot(), kIndexKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
-        return names;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[64] = {};
-        DWORD chars = 64;
-        if (RegEnumValueW(key.Get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.emplace_back(name, chars);
-    }
-    return names;
-}
 
 // ---------------------------------------------------------------------------
 // Pins
@@ -383,18 +438,47 @@ std::wstring StagingParent() {
     return base.size() < MAX_PATH ? base : std::wstring();
 }
 
-bool IsTrustedStagingDir(const std::wstring& dir) {
+namespace {
+
+// The index entry of dir when dir is a staging folder the index names and
+// still the folder that was made there: the same identity (a folder made
+// anew at the name gets another id, though a file system may hand a freed id
+// out again) and the same owner and DACL, read on the handle. On Windows
+// that descriptor is the one the run gave the folder, owned by the
+// administrators, which no standard user can give a folder of theirs, so a
+// folder a user made at a freed id is still refused.
+bool TrustedEntry(const std::wstring& dir, TIndexEntry* entry) {
     const std::wstring parent = StagingParent();
     const std::wstring path = WithoutTrailingSeparators(dir);
     const std::wstring name = LastComponent(path);
-    TFileIdentity recorded, found;
     if (parent.empty() || !IsStagingName(name.c_str()) ||
         CompareStringOrdinal(path.c_str(), -1, (parent + name).c_str(), -1, TRUE) != CSTR_EQUAL ||
-        !IndexLookup(name, &recorded))
+        !IndexLookup(name, entry) || entry->descriptor.empty())
         return false;
-    UniqueHandle folder = OpenFolderNoFollow(path, FILE_READ_ATTRIBUTES);
-    return folder && !HandleIsReparsePoint(folder.Get()) && IdentityOf(folder.Get(), &found) &&
-           SameIdentity(found, recorded);
+    UniqueHandle folder = OpenFolderNoFollow(path, FILE_READ_ATTRIBUTES | READ_CONTROL);
+    TFileId found;
+    return folder && !HandleIsReparsePoint(folder.Get()) && FileIdOf(folder.Get(), &found) &&
+           SameFileId(found, entry->id) && DescriptorOf(folder.Get()) == entry->descriptor;
+}
+
+} // namespace
+
+bool IsTrustedStagingDir(const std::wstring& dir) {
+    TIndexEntry entry;
+    return TrustedEntry(dir, &entry);
+}
+
+bool SetStagingScope(const std::wstring& dir, const std::wstring& installDir) {
+    TIndexEntry entry;
+    if (!TrustedEntry(dir, &entry))
+        return false;
+    entry.scope = installDir;
+    return IndexWrite(LastComponent(WithoutTrailingSeparators(dir)), &entry);
+}
+
+std::wstring StagingScope(const std::wstring& dir) {
+    TIndexEntry entry;
+    return TrustedEntry(dir, &entry) ? entry.scope : std::wstring();
 }
 
 bool IsReparsePoint(const std::wstring& path) {
@@ -465,7 +549,7 @@ bool CreateStagingDir(std::wstring* dir) {
         // Named before it exists, so that no folder of a run that is killed
         // at any moment is unknown to the next; an entry without an identity
         // is never trusted.
-        if (!IndexAdd(name, nullptr))
+        if (!IndexWrite(name, nullptr))
             break;
         // CreateDirectoryW fails on any existing name, a planted link
         // included, so the folder is always one this call made.
@@ -476,10 +560,13 @@ bool CreateStagingDir(std::wstring* dir) {
                 break;
             continue;
         }
-        UniqueHandle pin = OpenFolderNoFollow(path, FILE_LIST_DIRECTORY | SYNCHRONIZE);
-        TFileIdentity id;
-        if (!pin || HandleIsReparsePoint(pin.Get()) || !IdentityOf(pin.Get(), &id) ||
-            !IndexAdd(name, &id)) {
+        UniqueHandle pin =
+            OpenFolderNoFollow(path, FILE_LIST_DIRECTORY | READ_CONTROL | SYNCHRONIZE);
+        TIndexEntry entry;
+        if (pin)
+            entry.descriptor = DescriptorOf(pin.Get());
+        if (!pin || HandleIsReparsePoint(pin.Get()) || !FileIdOf(pin.Get(), &entry.id) ||
+            entry.descriptor.empty() || !IndexWrite(name, &entry)) {
             pin.Reset();
             RemoveDirectoryW(path.c_str());
             IndexRemove(name);
@@ -492,12 +579,28 @@ bool CreateStagingDir(std::wstring* dir) {
     return made;
 }
 
+std::vector<std::wstring> StagingIndexNames() {
+    std::vector<std::wstring> names;
+    UniqueRegKey key;
+    if (RegOpenKeyExW(IndexRoot(), kIndexKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS)
+        return names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[64] = {};
+        DWORD chars = 64;
+        if (RegEnumValueW(key.Get(), i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, chars);
+    }
+    return names;
+}
+
 std::vector<std::wstring> FindStagingDirs() {
     std::vector<std::wstring> dirs;
     const std::wstring base = StagingParent();
     if (base.empty())
         return dirs;
-    for (const std::wstring& name : IndexNames()) {
+    for (const std::wstring& name : StagingIndexNames()) {
         const std::wstring path = base + name;
         if (IsTrustedStagingDir(path)) {
             dirs.push_back(path + L'\\');
@@ -505,7 +608,7 @@ std::vector<std::wstring> FindStagingDirs() {
         }
         // The folder is gone (or never came to be): its entry goes too. A
         // folder at that name that is not the one made there stays unread.
-        TFileIdentity recorded;
+        TIndexEntry recorded;
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES && !IsReparsePoint(path))
             IndexRemove(name);
         else if (!IndexLookup(name, &recorded))
@@ -530,7 +633,7 @@ std::vector<std::wstring> FindStrayStagingDirs() {
         const bool oldUnpack = _wcsicmp(found.cFileName, L"qmsTmp") == 0;
         if (!staging && !oldUnpack)
             continue;
-        TFileIdentity recorded;
+        TIndexEntry recorded;
         if (indexedHere && staging && IndexLookup(found.cFileName, &recorded))
             continue;
         dirs.push_back(base + found.cFileName + L'\\');

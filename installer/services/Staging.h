@@ -8,10 +8,11 @@
 // between two steps. So when elevated, a staging folder lies in the system's
 // own temporary folder (where users may create folders but cannot rename,
 // enter or delete the administrators' ones), is made new with an ACL for
-// administrators and SYSTEM only, and is named, with its file id, below
-// HKEY_LOCAL_MACHINE, which no standard user can write. A later run trusts a
-// staging folder only when the index names it and the folder found at that
-// name is still the one that was made.
+// administrators and SYSTEM only, and is named, with its file id and that
+// ACL, below HKEY_LOCAL_MACHINE, which no standard user can write. A later
+// run trusts a staging folder only when the index names it and the folder
+// found at that name is still the one that was made, with the owner and ACL
+// it was given.
 #pragma once
 
 #include <string>
@@ -36,6 +37,10 @@ bool CreateStagingDir(std::wstring* dir); // dir gets a trailing backslash
 // point). Index entries whose folder is gone are dropped.
 std::vector<std::wstring> FindStagingDirs();
 
+// The names the index holds for this run's rights, whatever their folders;
+// every user can read them, so nothing may be derived from them.
+std::vector<std::wstring> StagingIndexNames();
+
 // Folders in the user's temporary folder named like staging folders (those of
 // earlier versions and of runs without administrator rights) and the unpack
 // folder of older versions: never read, only removed. Excludes the indexed
@@ -43,8 +48,19 @@ std::vector<std::wstring> FindStagingDirs();
 std::vector<std::wstring> FindStrayStagingDirs();
 
 // Whether dir is a staging folder the index names and still the folder that
-// was made there: only such a folder's journal is carried out.
+// was made there: the same 128-bit file id and volume, and the same owner and
+// DACL, read on a handle to the folder itself. Only such a folder's journal
+// is carried out.
 bool IsTrustedStagingDir(const std::wstring& dir);
+
+// Records, in dir's index entry, the install folder the run of dir changes;
+// written once the run knows it and before its journal names any change.
+// False when dir is not trusted or the index cannot be written.
+bool SetStagingScope(const std::wstring& dir, const std::wstring& installDir);
+// The install folder recorded for dir; empty when dir is not trusted or none
+// was recorded. A journal's file steps are held to it, never to what the
+// journal says of itself.
+std::wstring StagingScope(const std::wstring& dir);
 
 // Drops dir's index entry: a folder the system removes at the next start (the
 // uninstaller's clean-up copy) that no later run needs to find.

@@ -10,9 +10,11 @@
 // planted link may stay where Windows would remove it; the cases only
 // require that nothing behind it changed. Links to files are not recognised
 // as links by Wine 8 (see Link).
+#include "installer/engine/EntryWriter.h"
 #include "installer/engine/FileManage.h"
 #include "installer/app/SilentInstall.h"
 #include "installer/services/Product.h"
+#include "installer/services/FolderHandle.h"
 #include "installer/services/Staging.h"
 #include "payload/uninst/Uninstaller.h"
 #include "skinui/core/Handles.h"
@@ -22,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <functional>
@@ -534,6 +538,113 @@ TEST_F(Hardening, InstallsIntoUnusualSpellingsAreUninstalledWithTheirRecord) {
     }
 }
 
+// A user who can write the install folder reads the running installer's
+// staging name from the index and plants, at the names earlier versions
+// derived from it, the unpack folder (an uninstaller of their own in it and
+// a link to a folder they cannot write) and a file where the folder of
+// replaced files would go. The run makes folders of its own under names
+// nobody can foresee, so it neither adopts nor fails on what was planted.
+// (Windows: the planted folder would be the user's, its ACL travelling with
+// the files into the install folder; the folders the run makes are the
+// administrators' from their creation, which Wine cannot show.)
+TEST_F(Hardening, FoldersPlantedAtNamesTheIndexTellsAreNeitherUsedNorInTheWay) {
+    HWND hwnd = StartOnWelcomePage();
+    ASSERT_NE(nullptr, hwnd);
+    // The run's staging folder is named in the index by the time the
+    // window is up.
+    const std::vector<std::wstring> names = StagingIndexNames();
+    ASSERT_FALSE(names.empty());
+    const std::wstring dir = DefaultInstallDir();
+    ASSERT_TRUE(CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr));
+    std::vector<std::wstring> planted;
+    for (const std::wstring& name : names) {
+        const std::wstring unpack = dir + name + L".new";
+        ASSERT_TRUE(CreateDirectoryW(unpack.c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(unpack + L"\\uninst.exe", "the user's uninstaller"));
+        ASSERT_TRUE(Link(unpack + L"\\res", victim + L"\\res"));
+        ASSERT_TRUE(WriteFileBytes(dir + name + L".old", "in the way"));
+        planted.push_back(unpack + L"\\res");
+    }
+    ClickAt(hwnd, layout::kInstall.x, layout::kInstall.y);
+    ASSERT_TRUE(WaitForPage(hwnd, 2, 30000));
+    ClickAt(hwnd, layout::kCloseBtn.x, layout::kCloseBtn.y);
+    ASSERT_TRUE(WaitForExit(15000));
+    EXPECT_EQ(0u, Child().ExitCode());
+
+    EXPECT_EQ("the uninstaller's place in the test payload", ReadFileBytes(dir + L"uninst.exe"));
+    EXPECT_EQ("version=1.0.67\r\n", ReadFileBytes(dir + L"res\\version.txt"));
+    ExpectVictimsUnchanged();
+    for (const std::wstring& name : names) {
+        EXPECT_EQ("the user's uninstaller", ReadFileBytes(dir + name + L".new\\uninst.exe"));
+        EXPECT_EQ("in the way", ReadFileBytes(dir + name + L".old"));
+    }
+    // Nothing of the run's own folders is left beside them.
+    WIN32_FIND_DATAW found = {};
+    SkinUI::UniqueFind find(FindFirstFileW((dir + L"qms-*").c_str(), &found));
+    int left = 0;
+    if (find) {
+        do
+            ++left;
+        while (FindNextFileW(find.Get(), &found));
+    }
+    EXPECT_EQ(static_cast<int>(2 * names.size()), left);
+    // The links go before the machine is cleaned, which would follow them.
+    for (const std::wstring& link : planted)
+        RunUnixScript("rm -f '" + UnixPath(link) + "'", m_work / L"unlinked.marker");
+}
+
+// The unpacking reaches every level through the handle of the one above and
+// makes each new, so a link planted inside the folder it unpacks into (on
+// Windows no user can, the folder being the administrators' from its
+// creation; Wine keeps no ACLs) fails the entry instead of being written
+// through, and a file at an entry's name that the unpacking did not make is
+// neither deleted nor written.
+TEST_F(Hardening, UnpackingNeverWritesThroughWhatIsPlantedInTheUnpackFolder) {
+    const std::wstring secret = victim + L"\\secret.txt";
+    struct Case {
+        const char* name;
+        std::function<bool(const std::wstring& root)> plant;
+        const wchar_t* entry;
+    } cases[] = {
+        {"a link at a folder level",
+         [&](const std::wstring& root) { return Link(root + L"\\res", victim + L"\\res"); },
+         L"res\\version.txt"},
+        {"a link at the first of two levels",
+         [&](const std::wstring& root) { return Link(root + L"\\res", victim); },
+         L"res\\res\\version.txt"},
+        {"a hard link at the file's name",
+         [&](const std::wstring& root) {
+             return CreateHardLinkW((root + L"\\secret.txt").c_str(), secret.c_str(), nullptr) != 0;
+         },
+         L"secret.txt"},
+        {"a plain file at the file's name",
+         [&](const std::wstring& root) {
+             return WriteFileBytes(root + L"\\Quillmossdex.exe", "planted");
+         },
+         L"Quillmossdex.exe"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring root = m_work / (L"unpack" + std::to_wstring(++n));
+        ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+        ASSERT_TRUE(c.plant(root));
+        SkinUI::UniqueHandle handle = OpenFolderLevels(
+            root, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_TRAVERSE);
+        ASSERT_TRUE(handle.Valid());
+        {
+            CEntryWriter writer;
+            ASSERT_TRUE(writer.Start(handle.Get()));
+            // An empty entry: its CRC-32 is 0.
+            writer.Begin(c.entry, 0, 0);
+            writer.End(false);
+            EXPECT_FALSE(writer.Flush());
+        }
+        ExpectVictimsUnchanged();
+    }
+    EXPECT_EQ("planted", ReadFileBytes(m_work / L"unpack4\\Quillmossdex.exe"));
+}
+
 } // namespace
 } // namespace qmtest
 
@@ -665,6 +776,109 @@ TEST_F(ForgedJournal, NoForgedStepIsCarriedOutByTheNextElevatedStart) {
                            L"qms-00000000000000a2");
         TearDown();
         SetUp();
+    }
+}
+
+// A run killed before it named its install folder in the index: the
+// journal's own first line names the system folder, and its steps would
+// delete a file and a folder there. The staging folder is one the programs
+// made, standing for a folder a user made at an id the file system handed
+// out again (Wine's ids are inode numbers, which ext4 reuses at once; on
+// Windows the owner and ACL read on the folder's handle also refuse such a
+// folder, as its owner is the user).
+TEST_F(ForgedJournal, AJournalReachesOnlyTheInstallFolderItsIndexEntryNames) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_NE(0u, GetSystemDirectoryW(system, MAX_PATH));
+    const std::wstring systemDir = std::wstring(system) + L"\\";
+    const std::wstring victimDll = systemDir + L"qm-victim.dll";
+    ASSERT_TRUE(WriteFileBytes(victimDll, "MZ a DLL of the system"));
+    std::wstring dir;
+    ASSERT_TRUE(CreateStagingDir(&dir));
+    ASSERT_TRUE(IsTrustedStagingDir(dir));
+    EXPECT_EQ(L"", StagingScope(dir));
+    // Undo steps of a fresh install into the system folder: the file it
+    // "created" there goes, and so does a folder it "made".
+    const std::string journal = "I\t" + Narrow(systemDir) + "\n" + "F\t0\t" + Narrow(victimDll) +
+                                "\t\n" + "T\t" + Narrow(systemDir + L"drivers") + "\n";
+    ASSERT_TRUE(WriteFileBytes(dir + L"journal", journal));
+    EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALLED), Install(L"/S /D=" + apps()));
+    EXPECT_EQ("MZ a DLL of the system", ReadFileBytes(victimDll));
+    EXPECT_TRUE(FileExists(systemDir + L"drivers"));
+    ExpectNothingCarriedOut();
+    RemoveStagingDir(dir);
+    DeleteFileW(victimDll.c_str());
+}
+
+// A staging folder whose owner or ACL is no longer what the run gave it is
+// not the programs' any more, whatever its id. (Windows: a folder a user made
+// at a freed id is theirs; here the ACL is changed on the programs' own
+// folder, which Wine keeps as far as it maps to the file's mode.)
+TEST_F(ForgedJournal, AStagingFolderIsTrustedOnlyWithTheAclItWasGiven) {
+    std::wstring dir;
+    ASSERT_TRUE(CreateStagingDir(&dir));
+    EXPECT_TRUE(IsTrustedStagingDir(dir));
+    SkinUI::UniqueLocal<PSECURITY_DESCRIPTOR> everyone;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, everyone.Put(), nullptr));
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(everyone.Get(), &present, &dacl, &defaulted));
+    std::wstring path = dir.substr(0, dir.size() - 1);
+    ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+              SetNamedSecurityInfoW(&path[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, dacl, nullptr));
+    EXPECT_FALSE(IsTrustedStagingDir(dir));
+    EXPECT_EQ(L"", StagingScope(dir));
+    RemoveStagingDir(dir);
+    RemoveTree(path);
+}
+
+// HKEY_CURRENT_USER is whoever runs. A run that was killed (a deployment
+// running as SYSTEM, say) leaves undo steps for its own user's settings; the
+// next person to start the installer must not have them carried out on
+// theirs. Only the user the steps name gets them.
+TEST_F(ForgedJournal, SettingsStepsAreCarriedOutOnlyForTheUserTheyName) {
+    HANDLE raw = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw));
+    SkinUI::UniqueHandle token(raw);
+    alignas(8) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token.Get(), TokenUser, user, sizeof(user), &size));
+    SkinUI::UniqueLocal<LPWSTR> own;
+    ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, own.Put()));
+    const std::wstring settings = std::wstring(L"SOFTWARE\\") + kSettingsSubKey;
+    const std::wstring value = L"InstallWay";
+    struct Case {
+        const char* name;
+        std::string root;
+        bool carriedOut;
+    } cases[] = {
+        {"another user's SID", "U:S-1-5-21-1111111111-2222222222-3333333333-1001", false},
+        {"the same user's SID", "U:" + Narrow(own.Get()), true},
+        {"no SID (as journals were written before)", "U", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DWORD kind = 7;
+        ASSERT_EQ(static_cast<LONG>(ERROR_SUCCESS),
+                  RegSetKeyValueW(HKEY_CURRENT_USER, settings.c_str(), value.c_str(), REG_DWORD,
+                                  &kind, sizeof(kind)));
+        std::wstring dir;
+        ASSERT_TRUE(CreateStagingDir(&dir));
+        // The run had found no such value: its undo deletes it.
+        const std::string journal =
+            "I\t" + Narrow(installed()) + "\n" + "S\t" + c.root + "\t" + Narrow(settings) + "\t\t" +
+            HexOf(value.data(), value.size() * sizeof(wchar_t)) + "\t0\t0\t\n";
+        ASSERT_TRUE(WriteFileBytes(dir + L"journal", journal));
+        // A run that settles earlier runs and then refuses its folder, so
+        // that nothing of its own writes the value.
+        EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_DIR_REJECTED), Install(L"/S /D=foo"));
+        DWORD now = 0, bytes = sizeof(now);
+        const bool there = RegGetValueW(HKEY_CURRENT_USER, settings.c_str(), value.c_str(),
+                                        RRF_RT_REG_DWORD, nullptr, &now, &bytes) == ERROR_SUCCESS;
+        EXPECT_EQ(!c.carriedOut, there);
+        RemoveStagingDir(dir);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, settings.c_str(), value.c_str());
     }
 }
 
