@@ -4,10 +4,13 @@
 BUILD      ?= build
 PAYLOAD_DIR ?=
 PAYLOAD_ZIP ?=
+# The payload's compressor: zstd (fastest install) or lzma (smallest download).
+COMPRESSION ?= zstd
 CERT       ?=
 KEY        ?=
 JOBS       ?= $(shell nproc)
 CMAKE_OPTS  = -G Ninja -DQM_PAYLOAD_DIR="$(PAYLOAD_DIR)" -DQM_PAYLOAD_ZIP="$(PAYLOAD_ZIP)" \
+              -DQM_COMPRESSION="$(COMPRESSION)" \
               -DQM_SIGN_CERT="$(CERT)" -DQM_SIGN_KEY="$(KEY)"
 CMAKE_ARGS  = -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-posix.cmake $(CMAKE_OPTS)
 # The shipped programs are 32-bit. Where the kernel runs no 32-bit programs
@@ -41,7 +44,7 @@ test: configure
 
 bench: configure
 	@cmake --build $(BUILD) --target QuillmossdexSetup -j $(JOBS)
-	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target qm_bench -j $(JOBS) && \
+	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target qm_bench QuillmossdexSetup -j $(JOBS) && \
 		BUILD_DIR="$$wb" tools/wine-session.sh tools/run-bench.sh "$$wb" "$(abspath $(BUILD))"
 
 # Signs the payload's programs before they are packed, then the installer.

@@ -10,6 +10,7 @@
 // installation with the protection that lets it be undone, beside the same
 // update without it.
 #include "bench/BenchTiming.h"
+#include "installer/engine/EntryWriter.h"
 #include "installer/engine/FileManage.h"
 #include "installer/engine/InstallDir.h"
 #include "installer/engine/PayloadReader.h"
@@ -22,7 +23,6 @@
 
 #include <psapi.h>
 #include <shellapi.h>
-#include <zstd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -41,7 +41,6 @@ constexpr int kRounds = 5;
 // The two updates differ by a few renames per file, far less than the noise
 // of one run on a shared machine: more rounds keep the medians apart from it.
 constexpr int kUpdateRounds = 11;
-constexpr size_t kBufferSize = 256 * 1024;
 
 PROCESS_MEMORY_COUNTERS Memory() {
     PROCESS_MEMORY_COUNTERS m = {};
@@ -74,32 +73,33 @@ void Pump() {
         DispatchMessageW(&msg);
 }
 
-uint64_t Le64(const unsigned char* p) {
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
-}
+// The floor's sink: one buffer, each piece written as soon as it is decoded,
+// on the decoding thread.
+class CBareSink final : public IEntrySink {
+public:
+    std::vector<char> buffer = std::vector<char>(CEntryWriter::kBufferSize);
+    HANDLE file = nullptr;
+    char* Acquire() override { return buffer.data(); }
+    void Submit(DWORD length) override {
+        DWORD done = 0;
+        WriteFile(file, buffer.data(), length, &done, nullptr);
+    }
+};
 
 // The floor: the program's own payload decoded as one stream through one
 // buffer and written out file by file; no digest, no CRC, no second thread.
 bool BareDecode(const std::string& dir, uint64_t* bytes, uint64_t* largest, uint64_t* packed) {
     TPayloadDigest digest;
     CPayloadFile file;
-    CPayloadReader index;
-    unsigned char header[48];
-    if (!OwnPayloadDigest(&digest) || !file.OpenOwn(digest) || !index.Open(&file) ||
-        !file.ReadAt(0, header, sizeof(header)))
+    CPayloadReader reader;
+    if (!OwnPayloadDigest(&digest) || !file.OpenOwn(digest) || !reader.Open(&file))
         return false;
     *packed = file.Size();
-    uint64_t at = sizeof(header) + Le64(header + 16);
-    const uint64_t end = file.Size();
-    ZSTD_DStream* stream = ZSTD_createDStream();
-    std::vector<char> input(kBufferSize), output(kBufferSize);
-    ZSTD_inBuffer in = {input.data(), 0, 0};
     *bytes = 0;
     *largest = 0;
-    for (const TPayloadEntry& entry : index.Entries()) {
+    CBareSink sink;
+    uint64_t decoded = 0;
+    for (const TPayloadEntry& entry : reader.Entries()) {
         std::string path = dir;
         for (wchar_t c : entry.name)
             path += c == L'/' ? '\\' : static_cast<char>(c);
@@ -109,29 +109,12 @@ bool BareDecode(const std::string& dir, uint64_t* bytes, uint64_t* largest, uint
         }
         SkinUI::UniqueHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
-        for (uint64_t left = entry.size; left > 0;) {
-            ZSTD_outBuffer to = {output.data(),
-                                 static_cast<size_t>(std::min<uint64_t>(left, kBufferSize)), 0};
-            while (to.pos < to.size) {
-                if (in.pos == in.size) {
-                    const uint32_t n =
-                        static_cast<uint32_t>(std::min<uint64_t>(kBufferSize, end - at));
-                    if (n == 0 || !file.ReadAt(at, input.data(), n))
-                        return false;
-                    at += n;
-                    in = {input.data(), n, 0};
-                }
-                if (ZSTD_isError(ZSTD_decompressStream(stream, &to, &in)))
-                    return false;
-            }
-            DWORD done = 0;
-            WriteFile(out.Get(), output.data(), static_cast<DWORD>(to.pos), &done, nullptr);
-            left -= to.pos;
-        }
+        sink.file = out.Get();
+        if (!reader.ReadEntry(entry, sink, &decoded))
+            return false;
         *bytes += entry.size;
         *largest = std::max(*largest, entry.size);
     }
-    ZSTD_freeDStream(stream);
     return true;
 }
 

@@ -1,22 +1,43 @@
 #!/usr/bin/env python3
-"""The installer's size beside NSIS 3 installers of the same payloads, built
-with Debian's makensis (zlib, and /SOLID lzma): the bench payload, 10,000
-small files, and a realistic payload of files from Debian packages.
+"""The installer beside NSIS 3 installers of the same payloads, built with
+Debian's makensis (zlib, and /SOLID lzma): for each payload (the bench
+payload, 10,000 small files, a realistic payload of files from Debian
+packages) and each of our compressors, the installer's bytes, the time of a
+silent install and its peak memory, each a median of several runs under
+Wine, in turn with the NSIS installers; beside them a no-op program's peak
+(Wine's own share of every figure). Also 30,000 small files beside 10,000.
 
-    size_table.py SETUP PAYLOAD WORK
+    size_table.py SETUP32 PAYLOAD32 SETUP WORK [--runs N] [--only NAME]
 
-SETUP is the built installer and PAYLOAD the payload attached to it: what
-comes before the payload is the stub every installer of ours carries.
+SETUP32 is the shipped (32-bit) installer and PAYLOAD32 the payload attached
+to it: what comes before the payload is the stub every installer of ours
+carries, and the sizes are the stub plus each payload. SETUP is the
+installer that runs here (the 64-bit build where the kernel runs no 32-bit
+programs, see tools/host-arch.sh): each payload is attached to a copy of it,
+its digest put in place (tools/attach_payload.py --digest). NSIS's sizes are
+those of its x86 stubs; where our 64-bit build runs, its amd64 stubs run.
+
+Time is the wall time of the whole process from its start to its end, and
+memory the peak resident set of its Unix process, as the system accounts
+both to the one who waits for it (wait4): the same for every installer.
 """
+import argparse
 import os
 import shutil
+import statistics
+import struct
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.join(HERE, "..", "tools")
+MIB = 1024.0 * 1024.0
+# The product's registry record: a silent run installs over a recorded
+# installation, so every timed run starts from a machine without it.
+RECORD = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\青梧云端助手"
 
-NSIS = """Unicode true
+NSIS = """{target}
 SetCompressor {compressor}
 OutFile "{out}"
 Name "Quillmossdex"
@@ -30,7 +51,7 @@ SectionEnd
 """
 
 
-def run(*args):
+def quiet(*args):
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL)
 
 
@@ -43,44 +64,146 @@ def tree_size(folder):
     return count, size
 
 
+def wine(*args):
+    return [os.path.join(TOOLS, "wine-run.sh")] + list(args)
+
+
+def timed(command):
+    """Wall seconds and peak resident MiB of one run of command."""
+    start = time.monotonic()
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    elapsed = time.monotonic() - start
+    child.returncode = os.waitstatus_to_exitcode(status)
+    return elapsed, usage.ru_maxrss / 1024.0, child.returncode
+
+
+def unix_path(windows_path):
+    """Where a folder below C:\\ of the prefix lies on the Unix side."""
+    return os.path.join(os.environ["WINEPREFIX"], "drive_c",
+                        *windows_path[3:].strip("\\").split("\\"))
+
+
+def run_installers(installers, runs):
+    """installers: (key, command, folder to clear) in turn, runs times each
+    after one warm-up; medians of time and peak memory by key."""
+    figures = {key: ([], []) for key, _, _ in installers}
+    for round_ in range(runs + 1):
+        for key, command, folder in installers:
+            shutil.rmtree(unix_path(folder), ignore_errors=True)
+            subprocess.run(wine("reg", "delete", RECORD, "/f"), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+            seconds, peak, code = timed(command)
+            if code != 0:
+                sys.exit("size_table: %s ended with %d" % (key, code))
+            if round_ > 0:
+                figures[key][0].append(seconds)
+                figures[key][1].append(peak)
+    shutil.rmtree(unix_path("C:\\qmbench"), ignore_errors=True)
+    return {key: (statistics.median(t), statistics.median(m)) for key, (t, m) in figures.items()}
+
+
+def build_ours(setup, folder, work, codec):
+    qmp = os.path.join(work, "payload-%s.qmp" % codec)
+    digest = os.path.join(work, "payload-%s.digest" % codec)
+    quiet(sys.executable, os.path.join(TOOLS, "pack_payload.py"), qmp, digest, "--dir", folder,
+          "--codec", codec)
+    exe = os.path.join(work, "ours-%s.exe" % codec)
+    shutil.copyfile(setup, exe)
+    quiet(sys.executable, os.path.join(TOOLS, "attach_payload.py"), exe, qmp, "--digest", digest)
+    return exe, os.path.getsize(qmp)
+
+
+def is_64bit(exe):
+    with open(exe, "rb") as f:
+        head = f.read(4096)
+    pe = struct.unpack_from("<I", head, 0x3C)[0]
+    return struct.unpack_from("<H", head, pe + 4)[0] == 0x8664
+
+
+def build_nsis(folder, work, key, compressor, amd64):
+    """NSIS's installer of folder: the x86 one for its size, the one that
+    runs here (amd64 where our 64-bit build runs) for its time."""
+    built = []
+    for target in ("x86-unicode", "amd64-unicode") if amd64 else ("x86-unicode",):
+        out = os.path.join(work, "nsis-%s-%s.exe" % (key, target))
+        script = out[:-4] + ".nsi"
+        line = "Unicode true" if target == "x86-unicode" else "Target " + target
+        with open(script, "w") as f:
+            f.write(NSIS.format(target=line, compressor=compressor, out=out, dir=folder))
+        quiet("makensis", "-V1", script)
+        built.append(out)
+    return built[0], built[-1]
+
+
+def measure(title, command, work, stub, setup, runs):
+    folder = os.path.join(work, "tree")
+    quiet(*command, folder)
+    files, unpacked = tree_size(folder)
+    sizes, installers = {}, []
+    for codec in ("zstd", "lzma"):
+        exe, packed = build_ours(setup, folder, work, codec)
+        sizes[codec] = stub + packed
+        installers.append((codec, wine(exe, "/S", "/D=C:\\qmbench\\" + codec),
+                           "C:\\qmbench\\" + codec))
+    for key, compressor in (("NSIS zlib", "zlib"), ("NSIS lzma", "/SOLID lzma")):
+        sized, exe = build_nsis(folder, work, key.split()[1], compressor, is_64bit(setup))
+        sizes[key] = os.path.getsize(sized)
+        target = "C:\\qmbench\\" + key.replace(" ", "-")
+        installers.append((key, wine(exe, "/S", "/D=" + target), target))
+    shutil.rmtree(folder)
+    figures = run_installers(installers, runs)
+    return files, unpacked, sizes, figures
+
+
 def main():
-    setup, payload, work = sys.argv[1:]
-    stub = os.path.getsize(setup) - os.path.getsize(payload)
+    parser = argparse.ArgumentParser()
+    parser.add_argument("setup32")
+    parser.add_argument("payload32")
+    parser.add_argument("setup")
+    parser.add_argument("work")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--only")
+    args = parser.parse_args()
+    stub = os.path.getsize(args.setup32) - os.path.getsize(args.payload32)
     if shutil.which("makensis") is None:
         sys.exit("size_table: makensis is missing (Debian's nsis package)")
-    os.makedirs(work, exist_ok=True)
+    os.makedirs(args.work, exist_ok=True)
+    make = [sys.executable, os.path.join(HERE, "make_payload.py")]
     payloads = [
-        ("bench payload", [sys.executable, os.path.join(HERE, "make_payload.py")], []),
-        ("10,000 small files", [sys.executable, os.path.join(HERE, "make_payload.py")],
-         ["--small", "10000"]),
-        ("realistic (Debian files)",
-         [sys.executable, os.path.join(HERE, "make_realistic_payload.py")], []),
+        ("realistic (Debian files)", [sys.executable,
+                                      os.path.join(HERE, "make_realistic_payload.py")]),
+        ("bench payload", make),
+        ("10,000 small files", make + ["--small", "10000"]),
+        ("30,000 small files", make + ["--small", "30000"]),
     ]
-    print("%-26s %6s %12s %12s %12s %16s %9s" % ("payload", "files", "unpacked", "ours",
-                                                   "NSIS zlib", "NSIS /SOLID lzma",
-                                                   "ours/lzma"))
-    for title, command, args in payloads:
-        folder = os.path.join(work, "tree")
-        run(*command, folder, *args)
-        files, unpacked = tree_size(folder)
-        qmp = os.path.join(work, "payload.qmp")
-        run(sys.executable, os.path.join(TOOLS, "pack_payload.py"), qmp,
-            os.path.join(work, "payload.digest"), "--dir", folder)
-        ours = stub + os.path.getsize(qmp)
-        nsis = {}
-        for key, compressor in (("zlib", "zlib"), ("lzma", "/SOLID lzma")):
-            out = os.path.join(work, "nsis-%s.exe" % key)
-            script = os.path.join(work, "nsis-%s.nsi" % key)
-            with open(script, "w") as f:
-                f.write(NSIS.format(compressor=compressor, out=out, dir=folder))
-            run("makensis", "-V1", script)
-            nsis[key] = os.path.getsize(out)
-        print("%-26s %6d %12s %12s %12s %16s %9.3f" % (
-            title, files, "{:,}".format(unpacked), "{:,}".format(ours),
-            "{:,}".format(nsis["zlib"]), "{:,}".format(nsis["lzma"]), ours / nsis["lzma"]))
+    noop = statistics.median(timed(wine("cmd", "/c", "exit"))[1] for _ in range(3))
+    print("a no-op program (cmd /c exit) peaks at %.1f MiB: Wine's share of every figure" % noop)
+    print("stub (installer without its payload, 32-bit): {:,} bytes (target <= 450,000)".format(stub))
+    times = {}
+    for title, command in payloads:
+        if args.only and args.only not in title:
+            continue
+        # The two small-file payloads only say how time grows with the count.
+        runs = args.runs if "small" not in title else max(3, args.runs // 2)
+        files, unpacked, sizes, figures = measure(title, command, args.work, stub, args.setup,
+                                                  runs)
+        times[title] = figures
+        print("\n%s: %d files, %s bytes unpacked (medians of %d runs)" % (
+            title, files, "{:,}".format(unpacked), runs))
+        print("  %-10s %12s %10s %10s %10s %10s %10s" % (
+            "", "bytes", "/NSIS lzma", "install s", "/NSIS zlib", "/NSIS lzma", "peak MiB"))
+        for key in ("zstd", "lzma", "NSIS zlib", "NSIS lzma"):
+            seconds, peak = figures[key]
+            print("  %-10s %12s %10.3f %10.3f %10.2f %10.2f %10.1f" % (
+                key, "{:,}".format(sizes[key]), sizes[key] / sizes["NSIS lzma"], seconds,
+                seconds / figures["NSIS zlib"][0], seconds / figures["NSIS lzma"][0], peak))
         sys.stdout.flush()
-        shutil.rmtree(folder)
-    print("stub (installer without its payload): {:,} bytes (target <= 450,000)".format(stub))
+    small, large = times.get("10,000 small files"), times.get("30,000 small files")
+    if small and large:
+        for key in ("zstd", "lzma", "NSIS zlib", "NSIS lzma"):
+            print("30,000 / 10,000 small files, %-9s: %.2f (target <= 3.3)" % (
+                key, large[key][0] / small[key][0]))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Installs everything the build and the test bench need on a Debian 12 machine.
-# Idempotent: when every tool and the cached zstd sources are present it only
+# Idempotent: when every tool and the cached decoder sources are present it only
 # checks and returns, so both make targets can call it on every run.
 set -euo pipefail
 
@@ -116,4 +116,20 @@ if [ ! -f "$ZS/decompress/zstd_decompress.c" ] || [ ! -f "$ZS/zstd.h" ]; then
     cp -r "$lib/common" "$lib/decompress" "$ZS"/
     cp "$lib/zstd.h" "$lib/zstd_errors.h" "$lib/../LICENSE" "$ZS"/
     rm -rf "$CACHE/zstd-src"
+fi
+
+# The payload's other decoder: LZMA2 and the x86 branch filter, decompression
+# only, from the LZMA SDK's C sources in Debian's 7zip source package (public
+# domain), unpacked once into the same cache. The packing side uses Debian's
+# liblzma through python3's lzma module.
+LZ="$CACHE/lzma"
+LZMA_FILES="LzmaDec.c LzmaDec.h Lzma2Dec.c Lzma2Dec.h Bra86.c Bra.h 7zTypes.h 7zWindows.h Compiler.h CpuArch.h Precomp.h"
+if [ ! -f "$LZ/Lzma2Dec.c" ] || [ ! -f "$LZ/Bra86.c" ]; then
+    echo "bootstrap: fetching the 7zip source package for the payload's LZMA decoder"
+    fetch_source 7zip "$CACHE/lzma-src" 3 f '*/C/Lzma2Dec.c'
+    src="$(dirname "$found")"
+    rm -rf "$LZ" && mkdir -p "$LZ"
+    for f in $LZMA_FILES; do cp "$src/$f" "$LZ"/; done
+    cp "$src/../DOC/License.txt" "$LZ"/ 2>/dev/null || true
+    rm -rf "$CACHE/lzma-src"
 fi

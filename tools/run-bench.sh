@@ -35,9 +35,11 @@ if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ];
     report "$setup" --payload "$payload" || status=1
     report "$client" || status=1
     report "$uninst" || status=1
-    # The same payloads as NSIS 3 installers (Debian's makensis), side by side.
-    echo "== installer sizes beside NSIS (bytes)"
-    python3 "$here/../bench/size_table.py" "$setup" "$payload" "$build/bench/size-table" || status=1
+    # The same payloads as NSIS 3 installers (Debian's makensis), side by
+    # side: sizes, silent install times and peak memory, for both compressors.
+    echo "== installers beside NSIS (bytes, silent install, peak memory)"
+    python3 "$here/../bench/size_table.py" "$setup" "$payload" "$build/QuillmossdexSetup.exe" \
+        "$build/bench/size-table" ${QM_BENCH_TABLE_ARGS:-} || status=1
 else
     echo "programs missing: build the installer first"
     status=1

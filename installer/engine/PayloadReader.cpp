@@ -9,8 +9,15 @@
 #define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
 
+extern "C" {
+#include <Bra.h>
+#include <Lzma2Dec.h>
+}
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -23,8 +30,13 @@ constexpr size_t kDigestRecordSize = 8 + 8 + kPayloadDigestSize;
 constexpr int kWindowLogMax = 24;
 // An index this large would list millions of entries; anything larger is damage.
 constexpr uint64_t kIndexMax = 64ull << 20;
-// Each index record: name length, name, size, CRC.
-constexpr size_t kRecordFixed = 2 + 8 + 4;
+// An LZMA2 frame's first byte names its dictionary size; 24 is 2^24 bytes,
+// the same bound as zstd's window.
+constexpr uint8_t kLzmaDictPropMax = 24;
+// Each index record: name length, name, size, CRC, filter.
+constexpr size_t kRecordFixed = 2 + 8 + 4 + 1;
+// The x86 converter looks this many bytes past an instruction's first byte.
+constexpr size_t kX86Lookahead = 4;
 // Reads of the file go in pieces this large: under a compatibility layer each
 // read is a dear system call, and the decoder wants at most one block at once.
 constexpr uint32_t kInputSize = 256 * 1024;
@@ -40,7 +52,26 @@ bool SameName(const std::wstring& a, const wchar_t* b) {
     return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
+void* LzmaAlloc(ISzAllocPtr, size_t size) {
+    return malloc(size);
+}
+void LzmaFree(ISzAllocPtr, void* address) {
+    free(address);
+}
+const ISzAlloc kLzmaAlloc = {LzmaAlloc, LzmaFree};
+
 } // namespace
+
+// The LZMA2 decoder of the frame being read: its dictionary is the window,
+// allocated when the frame's first byte says how large it is.
+struct TLzmaStream {
+    CLzma2Dec dec;
+    bool started = false;
+    bool allocated = false;
+    uint8_t prop = 0xFF;
+    TLzmaStream() { Lzma2Dec_CONSTRUCT(&dec); }
+    ~TLzmaStream() { Lzma2Dec_Free(&dec, &kLzmaAlloc); }
+};
 
 // ---------------------------------------------------------------------------
 // Finding the payload
@@ -247,6 +278,7 @@ bool CPayloadFile::ReadAt(uint64_t pos, void* out, uint32_t count) {
 
 CPayloadReader::~CPayloadReader() {
     ZSTD_freeDStream(m_stream);
+    delete m_lzma;
 }
 
 bool CPayloadReader::Open(CPayloadFile* file) {
@@ -255,8 +287,13 @@ bool CPayloadReader::Open(CPayloadFile* file) {
     m_dataOffset = 0;
     uint8_t header[kHeaderSize];
     if (!file->IsOpen() || !file->ReadAt(0, header, sizeof(header)) ||
-        memcmp(header, kPayloadMagic, sizeof(kPayloadMagic)) != 0 || Le32(header + 12) != 0)
+        memcmp(header, kPayloadMagic, sizeof(kPayloadMagic)) != 0)
         return false;
+    const uint32_t codec = Le32(header + 12);
+    if (codec != static_cast<uint32_t>(PayloadCodec::Zstd) &&
+        codec != static_cast<uint32_t>(PayloadCodec::Lzma2))
+        return false;
+    m_codec = static_cast<PayloadCodec>(codec);
     const uint32_t count = Le32(header + 8);
     const uint64_t indexPacked = Le64(header + 16);
     const uint64_t indexSize = Le64(header + 24);
@@ -268,7 +305,12 @@ bool CPayloadReader::Open(CPayloadFile* file) {
         return false;
     if (m_input.empty())
         m_input.resize(kInputSize);
-    if (!m_stream) {
+    if (m_codec == PayloadCodec::Lzma2) {
+        if (!m_lzma)
+            m_lzma = new (std::nothrow) TLzmaStream();
+        if (!m_lzma)
+            return false;
+    } else if (!m_stream) {
         m_stream = ZSTD_createDStream();
         if (!m_stream ||
             ZSTD_isError(ZSTD_DCtx_setParameter(m_stream, ZSTD_d_windowLogMax, kWindowLogMax)))
@@ -299,6 +341,10 @@ bool CPayloadReader::Open(CPayloadFile* file) {
             return false;
         entry.size = Le64(p + 2 + nameLength);
         entry.crc = Le32(p + 2 + nameLength + 8);
+        const uint8_t filter = p[2 + nameLength + 12];
+        if (filter > static_cast<uint8_t>(PayloadFilter::X86))
+            return false;
+        entry.filter = static_cast<PayloadFilter>(filter);
         if (entry.size > dataSize - total)
             return false;
         total += entry.size;
@@ -326,7 +372,9 @@ bool CPayloadReader::CarriesProductPrograms() const {
 }
 
 bool CPayloadReader::StartFrame(uint64_t offset, uint64_t size) {
-    if (ZSTD_isError(ZSTD_DCtx_reset(m_stream, ZSTD_reset_session_only)))
+    if (m_codec == PayloadCodec::Lzma2)
+        m_lzma->started = false;
+    else if (ZSTD_isError(ZSTD_DCtx_reset(m_stream, ZSTD_reset_session_only)))
         return false;
     m_framePos = offset;
     m_frameLeft = size;
@@ -373,6 +421,51 @@ size_t CPayloadReader::Step(ZSTD_outBuffer_s* to, bool* progressed) {
 }
 
 bool CPayloadReader::Decode(char* out, size_t size, size_t* pos) {
+    return m_codec == PayloadCodec::Lzma2 ? DecodeLzma(out, size, pos) : DecodeZstd(out, size, pos);
+}
+
+bool CPayloadReader::DecodeLzma(char* out, size_t size, size_t* pos) {
+    TLzmaStream& lz = *m_lzma;
+    while (*pos < size) {
+        // A frame that ended before the entries did is damage.
+        if (m_frameDone)
+            return false;
+        if (m_inputPos == m_inputLength && !Fill())
+            return false;
+        if (!lz.started) {
+            // The frame's first byte: the dictionary's size. The dictionary
+            // is kept while the next frame asks for the same.
+            const uint8_t prop = static_cast<uint8_t>(m_input[m_inputPos++]);
+            if (prop > kLzmaDictPropMax)
+                return false;
+            if (!lz.allocated || prop != lz.prop) {
+                lz.allocated = Lzma2Dec_Allocate(&lz.dec, prop, &kLzmaAlloc) == SZ_OK;
+                if (!lz.allocated)
+                    return false;
+                lz.prop = prop;
+            }
+            Lzma2Dec_Init(&lz.dec);
+            lz.started = true;
+            continue;
+        }
+        SizeT produced = size - *pos;
+        SizeT consumed = m_inputLength - m_inputPos;
+        ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
+        if (Lzma2Dec_DecodeToBuf(&lz.dec, reinterpret_cast<Byte*>(out + *pos), &produced,
+                                 reinterpret_cast<const Byte*>(m_input.data() + m_inputPos),
+                                 &consumed, LZMA_FINISH_ANY, &status) != SZ_OK)
+            return false;
+        *pos += produced;
+        m_inputPos += consumed;
+        if (status == LZMA_STATUS_FINISHED_WITH_MARK)
+            m_frameDone = true;
+        else if (produced == 0 && consumed == 0 && m_inputPos < m_inputLength)
+            return false;
+    }
+    return true;
+}
+
+bool CPayloadReader::DecodeZstd(char* out, size_t size, size_t* pos) {
     ZSTD_outBuffer to = {out, size, *pos};
     while (to.pos < to.size) {
         // A frame that ended before the entries did is damage.
@@ -395,7 +488,28 @@ bool CPayloadReader::Decode(char* out, size_t size, size_t* pos) {
     return true;
 }
 
+namespace {
+
+class CWriterSink final : public IEntrySink {
+public:
+    explicit CWriterSink(CEntryWriter& writer) : m_writer(writer) {}
+    char* Acquire() override { return m_writer.Acquire(); }
+    void Submit(DWORD length) override { m_writer.Submit(length); }
+
+private:
+    CEntryWriter& m_writer;
+};
+
+} // namespace
+
 bool CPayloadReader::ReadEntry(const TPayloadEntry& entry, CEntryWriter& writer, uint64_t* bytes) {
+    CWriterSink sink(writer);
+    return ReadEntry(entry, sink, bytes);
+}
+
+bool CPayloadReader::ReadEntry(const TPayloadEntry& entry, IEntrySink& writer, uint64_t* bytes) {
+    if (entry.filter == PayloadFilter::X86)
+        return ReadFiltered(entry, writer, bytes);
     uint64_t left = entry.size;
     while (left > 0) {
         char* out = writer.Acquire();
@@ -413,7 +527,50 @@ bool CPayloadReader::ReadEntry(const TPayloadEntry& entry, CEntryWriter& writer,
     return true;
 }
 
+bool CPayloadReader::ReadFiltered(const TPayloadEntry& entry, IEntrySink& writer, uint64_t* bytes) {
+    uint64_t left = entry.size;
+    UInt32 state = Z7_BRANCH_CONV_ST_X86_STATE_INIT_VAL;
+    UInt32 pc = 0;
+    char held[kX86Lookahead + 1];
+    size_t heldCount = 0;
+    while (left > 0 || heldCount > 0) {
+        char* out = writer.Acquire();
+        if (out == nullptr)
+            return false;
+        memcpy(out, held, heldCount);
+        size_t got = heldCount;
+        const size_t room = CEntryWriter::kBufferSize - heldCount;
+        const size_t want = left < room ? static_cast<size_t>(left) : room;
+        if (!Decode(out, heldCount + want, &got))
+            return false;
+        left -= want;
+        // The packer converted the entry as a whole from offset 0: what the
+        // converter leaves at the very end stays as it is.
+        const Byte* done = z7_BranchConvSt_X86_Dec(reinterpret_cast<Byte*>(out), got, pc, &state);
+        size_t converted = static_cast<size_t>(reinterpret_cast<const char*>(done) - out);
+        if (left == 0 || converted > got)
+            converted = got;
+        heldCount = got - converted;
+        if (heldCount > sizeof(held))
+            return false;
+        memcpy(held, out + converted, heldCount);
+        pc += static_cast<UInt32>(converted);
+        writer.Submit(static_cast<DWORD>(converted));
+        *bytes += converted;
+    }
+    return true;
+}
+
 bool CPayloadReader::AtEnd() {
+    if (m_codec == PayloadCodec::Lzma2) {
+        // The frame must end here: one more byte of output is one too many.
+        // Decoding fails either on damage or at the frame's end marker.
+        char extra = 0;
+        size_t pos = 0;
+        if (!m_frameDone && DecodeLzma(&extra, 1, &pos))
+            return false;
+        return m_frameDone && m_inputPos == m_inputLength && m_frameLeft == 0;
+    }
     // The frame must end here: one more byte of output is one too many.
     while (!m_frameDone) {
         char extra = 0;

@@ -1,10 +1,9 @@
-// The payload: the product's files as one solid zstd stream that the installer
-// carries after its image (tools/pack_payload.py writes it; the format is
-// described there). The loader never maps it, so none of its pages is resident
-// before it is read; it is read through one handle that the program opens on
-// its own file at start and keeps, which nobody can write, rename or delete
-// meanwhile, and it is checked against a SHA-256 digest in the image itself
-// (resource QMPAYLOAD / 101) before anything of it is trusted.
+// The payload: the product's files as one solid stream (zstd or LZMA2, the
+// header says which) that the installer carries after its image (tools/pack_payload.py writes it;
+// the format is described there). The loader never maps it, so none of its pages is resident before
+// it is read; it is read through one handle that the program opens on its own file at start and
+// keeps, which nobody can write, rename or delete meanwhile, and it is checked against a SHA-256
+// digest in the image itself (resource QMPAYLOAD / 101) before anything of it is trusted.
 #pragma once
 
 #include "skinui/core/Handles.h"
@@ -18,6 +17,7 @@
 class CEntryWriter;
 struct ZSTD_DCtx_s;
 struct ZSTD_outBuffer_s;
+struct TLzmaStream;
 
 constexpr size_t kPayloadDigestSize = 32;
 // The payload starts at the first multiple of this past the image's sections
@@ -85,12 +85,41 @@ private:
     TPayloadDigest m_startedDigest;
 };
 
+// How the payload's two frames are compressed.
+enum class PayloadCodec : uint32_t {
+    Zstd = 0,
+    Lzma2 = 1,
+};
+
+// What the packer did to an entry's data before it compressed it, undone as
+// the data is decoded.
+enum class PayloadFilter : uint8_t {
+    None = 0,
+    // Relative x86 call and jump targets made absolute (the branch converter),
+    // which makes repeated calls of one function look alike to the coder.
+    X86 = 1,
+};
+
 // One entry as the index lists it: the name decoded from UTF-8, folders ending
-// in '/'; the size and CRC-32 of its data.
+// in '/'; the size and CRC-32 of its data (as installed, after the filter).
 struct TPayloadEntry {
     std::wstring name;
     uint64_t size = 0;
     uint32_t crc = 0;
+    PayloadFilter filter = PayloadFilter::None;
+};
+
+// Where an entry's decoded data goes, one buffer at a time: the entry writer
+// (on its own thread), or a plain loop.
+class IEntrySink {
+public:
+    // A buffer of kBufferSize bytes to fill; null when nothing more is wanted.
+    virtual char* Acquire() = 0;
+    // The first length bytes of the buffer last acquired are the data's next.
+    virtual void Submit(DWORD length) = 0;
+
+protected:
+    ~IEntrySink() = default;
 };
 
 // Decodes a payload: the index when it is opened, then each entry's data in
@@ -103,9 +132,11 @@ public:
     CPayloadReader& operator=(const CPayloadReader&) = delete;
 
     // Reads the header and the index. False when the payload is damaged: a
-    // header that does not add up, an index that is not valid UTF-8 or does
-    // not hold the declared entries, a frame asking for a larger window.
+    // header that does not add up, an unknown codec or filter, an index that
+    // is not valid UTF-8 or does not hold the declared entries, a frame asking
+    // for a larger window.
     bool Open(CPayloadFile* file);
+    PayloadCodec Codec() const { return m_codec; }
     // Back to the first entry's data, the index as Open decoded it: a later
     // unpack from the same file decodes the data again, not the index.
     bool Rewind();
@@ -118,19 +149,29 @@ public:
     // writer has begun, adding the bytes to *bytes. False when the data ends
     // early, is damaged, or the writer failed.
     bool ReadEntry(const TPayloadEntry& entry, CEntryWriter& writer, uint64_t* bytes);
+    // The same into any sink of buffers of CEntryWriter::kBufferSize bytes.
+    bool ReadEntry(const TPayloadEntry& entry, IEntrySink& sink, uint64_t* bytes);
     // After the last entry: true when the data ends exactly there.
     bool AtEnd();
 
 private:
     bool StartFrame(uint64_t offset, uint64_t size);
     bool Fill();
-    // One call of the decoder; its hint, and whether it moved at all.
+    // One call of the zstd decoder; its hint, and whether it moved at all.
     size_t Step(ZSTD_outBuffer_s* to, bool* progressed);
     // Decodes into out[*pos, size); false on damage or a premature end.
     bool Decode(char* out, size_t size, size_t* pos);
+    bool DecodeZstd(char* out, size_t size, size_t* pos);
+    bool DecodeLzma(char* out, size_t size, size_t* pos);
+    // An entry whose data went through the x86 filter: decoded, converted
+    // back and handed on, the few bytes the converter must see the next
+    // bytes for held back for the next buffer.
+    bool ReadFiltered(const TPayloadEntry& entry, IEntrySink& sink, uint64_t* bytes);
 
     CPayloadFile* m_file = nullptr;
+    PayloadCodec m_codec = PayloadCodec::Zstd;
     ZSTD_DCtx_s* m_stream = nullptr;
+    TLzmaStream* m_lzma = nullptr;
     std::vector<TPayloadEntry> m_entries;
     uint64_t m_dataOffset = 0;
     uint64_t m_dataPacked = 0;

@@ -2,6 +2,12 @@
 
 #include <cstring>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define QM_SHA_INSTRUCTIONS 1
+#endif
+
 namespace {
 
 constexpr uint32_t kRound[64] = {
@@ -19,11 +25,79 @@ inline uint32_t Rotr(uint32_t x, int n) {
     return (x >> n) | (x << (32 - n));
 }
 
+#ifdef QM_SHA_INSTRUCTIONS
+
+// The SHA extensions (with SSSE3 and SSE4.1 for the shuffles around them):
+// most processors since 2017 have them, and they hash several times faster
+// than the portable rounds, which the install otherwise waits for.
+bool HasShaInstructions() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_SSSE3) || !(c & bit_SSE4_1))
+        return false;
+    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d))
+        return false;
+    return (b & (1u << 29)) != 0;
+}
+
+__attribute__((target("sha,sse4.1"))) void ShaBlocks(uint32_t state[8], const uint8_t* data,
+                                                     size_t count) {
+    const __m128i bigEndian = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    // The instructions keep the state as ABEF and CDGH.
+    __m128i cdab =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    __m128i efgh =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
+    __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+    for (; count > 0; --count, data += 64) {
+        const __m128i abefBefore = abef, cdghBefore = cdgh;
+        __m128i w[16];
+        for (int i = 0; i < 16; ++i) {
+            if (i < 4)
+                w[i] = _mm_shuffle_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), bigEndian);
+            else
+                w[i] = _mm_sha256msg2_epu32(_mm_add_epi32(_mm_sha256msg1_epu32(w[i - 4], w[i - 3]),
+                                                          _mm_alignr_epi8(w[i - 1], w[i - 2], 4)),
+                                            w[i - 1]);
+            __m128i msg = _mm_add_epi32(
+                w[i], _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, msg);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(msg, 0x0E));
+        }
+        abef = _mm_add_epi32(abef, abefBefore);
+        cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    }
+    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+#endif
+
 } // namespace
 
-CSha256::CSha256()
+CSha256::CSha256(bool portable)
     : m_state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
               0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {
+#ifdef QM_SHA_INSTRUCTIONS
+    static const bool hardware = HasShaInstructions();
+    m_hardware = !portable && hardware;
+#else
+    (void)portable;
+#endif
+}
+
+void CSha256::Blocks(const uint8_t* data, size_t count) {
+#ifdef QM_SHA_INSTRUCTIONS
+    if (m_hardware) {
+        ShaBlocks(m_state, data, count);
+        return;
+    }
+#endif
+    for (; count > 0; --count, data += 64)
+        Block(data);
 }
 
 void CSha256::Block(const uint8_t* block) {
@@ -73,11 +147,12 @@ void CSha256::Update(const void* data, size_t length) {
         length -= take;
         if (m_pendingLength < 64)
             return;
-        Block(m_pending);
+        Blocks(m_pending, 1);
         m_pendingLength = 0;
     }
-    for (; length >= 64; in += 64, length -= 64)
-        Block(in);
+    Blocks(in, length / 64);
+    in += length / 64 * 64;
+    length %= 64;
     memcpy(m_pending, in, length);
     m_pendingLength = length;
 }

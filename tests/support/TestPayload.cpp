@@ -188,6 +188,7 @@ std::string BuildPayload(const std::vector<ZipEntry>& entries, int64_t declaredC
         Put64(index,
               entry.declaredSize >= 0 ? static_cast<uint64_t>(entry.declaredSize) : content.size());
         Put32(index, static_cast<uint32_t>(crc));
+        index += '\0'; // no filter
         data += content;
     }
     uint64_t declaredTotal = 0;

@@ -264,6 +264,32 @@ std::string ReadFileBytes(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+static void AddTreeBelow(const std::wstring& dir, const std::wstring& rel,
+                         std::map<std::wstring, std::string>* tree) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((dir + rel + L"*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            (*tree)[rel + name + L"\\"] = "";
+            AddTreeBelow(dir, rel + name + L"\\", tree);
+        } else {
+            (*tree)[rel + name] = ReadFileBytes(dir + rel + name);
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
+
+std::map<std::wstring, std::string> ReadTree(const std::wstring& dir) {
+    std::map<std::wstring, std::string> tree;
+    AddTreeBelow(dir, L"", &tree);
+    return tree;
+}
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,9 @@ bool RemoveTree(const std::wstring& path);
 std::wstring ProgramDir();
 bool FileExists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
+// Every file and folder below dir by its path relative to dir (folders end
+// with '\'), with the files' bytes.
+std::map<std::wstring, std::string> ReadTree(const std::wstring& dir);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Quotes a path for a command line.
 std::wstring Quote(const std::wstring& s);

@@ -604,9 +604,15 @@ TEST_F(InstallRunTest, BuiltPayloadFollowsTheImageWithItsDigestInsideAndInstalls
     const size_t start = file.size() - packed.size();
     EXPECT_EQ(0u, start % 4096);
     EXPECT_EQ(packed, file.substr(start));
-    // The stub, everything but the payload, stays small with its decoder:
-    // a ceiling that stops it growing unnoticed (its figure is in make bench).
-    EXPECT_LE(start, 512u * 1024u);
+    // The stub, everything but the payload, stays small with its two
+    // decoders: a ceiling that stops it growing unnoticed (its figure is in
+    // make bench). The shipped 32-bit stub must stay within 450,000 bytes;
+    // the 64-bit build some machines test with carries wider code.
+#if defined(_WIN64)
+    EXPECT_LE(start, 576u * 1024u);
+#else
+    EXPECT_LE(start, 450000u);
+#endif
 
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&packed), installDir, tempDir);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_OK}, run.results);

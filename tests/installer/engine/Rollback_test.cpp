@@ -36,23 +36,9 @@ std::string Hex(const BYTE* data, DWORD size) {
 
 // Every file and folder below dir, by relative path (folders end with '\'),
 // with the files' bytes.
-void AddTree(const std::wstring& dir, const std::wstring& rel, State* state) {
-    WIN32_FIND_DATAW found = {};
-    HANDLE find = FindFirstFileW((dir + rel + L"*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            (*state)[L"dir: " + rel + name + L"\\"] = "";
-            AddTree(dir, rel + name + L"\\", state);
-        } else {
-            (*state)[L"file: " + rel + name] = ReadFileBytes(dir + rel + name);
-        }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+void AddTree(const std::wstring& dir, State* state) {
+    for (const auto& [name, bytes] : qmtest::ReadTree(dir))
+        (*state)[(name.back() == L'\\' ? L"dir: " : L"file: ") + name] = bytes;
 }
 
 void AddKey(HKEY root, const std::wstring& path, State* state) {
@@ -79,7 +65,7 @@ State Capture(const std::wstring& installDir, const std::wstring& tempDir) {
     dir.pop_back();
     if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES) {
         state[L"install folder"] = "";
-        AddTree(installDir, L"", &state);
+        AddTree(installDir, &state);
     }
     AddKey(HKEY_LOCAL_MACHINE, UninstallKeyPath(), &state);
     AddKey(HKEY_CURRENT_USER, kProductKey, &state);
