@@ -165,16 +165,12 @@ bool CFrameUI::LoadRecordedInstallDir() {
 }
 
 void CFrameUI::ApplyPathArgument(const std::wstring& text) {
-    const size_t begin = text.find_first_not_of(L' ');
+    const std::wstring parent = TrimmedBlanks(text);
     m_askOverwrite = 0;
     // No directory at all (only blanks) stays an empty text, which
     // validation refuses as such; with the product folder appended it would
     // name a folder in the root of the current drive instead.
-    if (begin == std::wstring::npos) {
-        SetFieldDir(std::wstring());
-        return;
-    }
-    SetFieldDir(ProductDirBelow(text.substr(begin, text.find_last_not_of(L' ') - begin + 1)));
+    SetFieldDir(parent.empty() ? parent : ProductDirBelow(parent));
 }
 
 void CFrameUI::SetFieldDir(const std::wstring& dir) {
@@ -267,6 +263,7 @@ void CFrameUI::StartInstall() {
     // The job's own stop request: the window keeps its copy and nothing else
     // of the run.
     m_stop = job->stop;
+    m_report = job->report;
     HANDLE worker =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WorkerEntry, job.get(), 0, nullptr));
     if (!worker) {
@@ -500,11 +497,14 @@ LRESULT CFrameUI::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 (SkinUI::DecimalText(static_cast<int>(wParam)) + L"%").c_str());
         if (m_pProgressStep)
             m_pProgressStep->SetText(StepText(lParam));
-        break;
+        // The worker's messages are the window's alone: nothing below it
+        // (the window base, the message filters, the input table) has a use
+        // for them.
+        return 0;
     case WM_INSTALL_RESULT:
         m_resultReceived = true;
         OnInstallResult(OutcomeOfMessage(wParam, lParam));
-        break;
+        return 0;
     case WM_CLOSE:
         // Alt+F4 and the taskbar's close: while files are being installed
         // they ask first, as the close button does. A window disabled by a

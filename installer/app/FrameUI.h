@@ -38,10 +38,9 @@ public:
     ~CFrameUI() override;
 
     // Creates the window from the skin, centres it, shows it unless told not
-    // to, sets the program icon and prepares the install engine (whose first
-    // use empties its unpack directory). False when the window could not be
-    // created. A silent install keeps the window hidden from the start, so it
-    // never flashes up before the install hides it.
+    // to, sets the program icon and makes sure the install engine exists
+    // (GetInstance). False when the window could not be created. A silent
+    // install never comes here: it runs without any window (SilentInstall.h).
     bool Open(bool show = true);
 
     // =========================================================================
@@ -160,8 +159,12 @@ public:
     // Set when the worker's result message arrived: from then on the worker
     // only finishes writing the install kind.
     bool m_resultReceived = false;
-    // The running job's stop request (a copy of the job's own).
+    // The running job's stop request and report (copies of the job's own):
+    // once the result message came, m_report.Load().failure says why a run
+    // failed (TInstallFailure::Text: the step, the file or folder, the
+    // system's words).
     CStopRequest m_stop;
+    CRunReport m_report;
     // A stop was asked for (the question answered Yes, or the session ends).
     bool m_stopping = false;
     bool m_sessionEnding = false;

@@ -12,13 +12,6 @@ namespace {
 // The caption the interactive boxes carry; the log keeps only their text.
 const wchar_t kCaption[] = L"提示:";
 
-std::wstring Trimmed(const std::wstring& text) {
-    const size_t begin = text.find_first_not_of(L' ');
-    if (begin == std::wstring::npos)
-        return std::wstring();
-    return text.substr(begin, text.find_last_not_of(L' ') - begin + 1);
-}
-
 } // namespace
 
 std::wstring SilentInstallDir(const TStartRequest& request) {
@@ -30,7 +23,7 @@ std::wstring SilentInstallDir(const TStartRequest& request) {
     }
     std::wstring parent;
     if (!request.words.empty() && request.words[0] == L"path")
-        parent = Trimmed(request.pathDir);
+        parent = TrimmedBlanks(request.pathDir);
     else if (request.hasParentDir)
         parent = request.parentDir;
     else

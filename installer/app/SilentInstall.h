@@ -20,8 +20,9 @@ enum SetupExitCode : UINT {
     // The guard refused: another installer or the updater runs, or the client
     // runs and the user chose not to stop it.
     SETUP_EXIT_NOT_STARTED = 3,
+    // Unused, kept so that no later meaning takes them: silent runs create no
+    // window, and a silent run always ends with its install's outcome.
     SETUP_EXIT_NO_WINDOW = 4,
-    // The program ended before the install had an outcome.
     SETUP_EXIT_UNFINISHED = 5,
     // An unknown command-line switch: the usage was printed, nothing done.
     SETUP_EXIT_USAGE = 6,

@@ -1,6 +1,8 @@
-// The payload's entry names: their decoding into text, and which names are
-// safe to unpack.
+// The payload's entry names: their decoding into text. Which names are safe to
+// unpack is the entry list's one rule (IsSafeEntryName, EntryList.h).
 #pragma once
+
+#include "installer/services/EntryList.h"
 
 #include <string>
 
@@ -11,9 +13,3 @@ constexpr unsigned kZipLegacyNameCodePage = 936;
 // Decodes a stored entry name, UTF-8 or code page 936; empty when it is not
 // valid in its encoding.
 std::wstring DecodeEntryName(const std::string& bytes, bool utf8);
-
-// True when an entry name can only name something inside the unpack
-// directory. Refused: absolute names, anything with a colon (a drive or an
-// alternate stream), components of dots and spaces only ("..", and the forms
-// Windows trims to it), and device names.
-bool IsSafeEntryName(const std::wstring& name);

@@ -37,10 +37,6 @@ namespace {
 // the unpack directory lies below the system's temporary directory, which no
 // user chooses, and keeps to it.
 constexpr size_t kMaxPathText = MAX_PATH - 1;
-// Every entry is copied through one buffer of this size: large enough that
-// inflate and the file writes run in long stretches, small enough that the
-// peak memory does not depend on the payload, and a header that lies about an
-// entry's size cannot make the installer allocate it.
 // A move that fails is tried this many times in all, kMoveRetryDelayMs apart:
 // a file in the install directory held by another program (a client that is
 // slow to exit, a virus scanner) is often released within a few seconds.
@@ -60,14 +56,10 @@ const wchar_t kUnpackSubDir[] = L"unpack\\";
 constexpr int kLogLineFirstMove = 232;
 constexpr int kLogLineRetryMove = 238;
 
-bool EndsWithSeparator(const std::wstring& s) {
-    return !s.empty() && IsPathSeparator(s.back());
-}
-
 // One move attempt: everything below sourceDir into installDir, creating the
 // install directory's missing levels first. Both end with a separator.
 DWORD MoveTreeOnce(const std::wstring& sourceDir, const std::wstring& installDir) {
-    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", installDir))
+    for (const std::wstring& level : DirectoryLevels(L"", installDir))
         CreateDirectoryW(level.c_str(), nullptr);
     return MoveDirectoryContent(sourceDir, installDir);
 }
@@ -171,9 +163,7 @@ void CFileManage::RemoveUnpackDir() {
     m_run.asideFolder = TInsideFolder();
     if (m_run.unpackDir.empty())
         return;
-    std::wstring dir = m_run.unpackDir;
-    while (EndsWithSeparator(dir))
-        dir.pop_back();
+    const std::wstring dir = WithoutTrailingSeparators(m_run.unpackDir);
     if (GetFileAttributesW(dir.c_str()) != INVALID_FILE_ATTRIBUTES)
         RemoveTreeNoFollow(dir);
 }
@@ -183,6 +173,21 @@ void CFileManage::PostProgress(int percent, InstallStep step) {
     if (m_run.job.target.window)
         PostMessageW(m_run.job.target.window, m_run.job.target.progressMessage,
                      static_cast<WPARAM>(percent), static_cast<LPARAM>(step));
+}
+
+InstallResult CFileManage::Failed(InstallResult code, const std::wstring& path, DWORD error) {
+    // The latest note of the step that fails is the one that ended it (a
+    // move tried again keeps the last attempt's error); a step that ends well
+    // clears it (RunInstall).
+    if (!m_run.failure.Known()) {
+        m_run.failure.path = path;
+        m_run.failure.error = error;
+    }
+    return code;
+}
+
+std::wstring CFileManage::JournalPath() const {
+    return m_run.stagingDir + kJournalFileName;
 }
 
 // ---------------------------------------------------------------------------
@@ -205,18 +210,28 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     m_installKind = DetectInstallKind(m_installKind);
     BeginJob(job);
     HRESULT com = CoInitialize(nullptr);
-    // Each step's outcome goes to the setup log, a failure with the system's
-    // error as the step left it.
-    auto logged = [](const wchar_t* step, InstallResult r) {
-        const DWORD error = GetLastError();
-        if (r == INSTALL_OK)
+    // Each step's outcome goes to the setup log. The first step that fails
+    // names the run's failure, with the file or folder and the system's error
+    // its failing call noted (Failed), never an error a later call left.
+    auto logged = [&](const wchar_t* step, InstallResult r) {
+        TInstallFailure& failure = m_run.failure;
+        if (r == INSTALL_OK) {
             SetupLogLine(std::wstring(step) + L": done");
-        else if (r == INSTALL_CANCELLED)
+            if (!failure.Known())
+                failure = TInstallFailure();
+        } else if (r == INSTALL_CANCELLED) {
             SetupLogLine(std::wstring(step) + L": stopped on request");
-        else
-            SetupLogFailure(std::wstring(step) + L": failed with result " +
-                                SkinUI::DecimalText(static_cast<int>(r)),
-                            error);
+        } else if (!failure.Known()) {
+            failure.step = step;
+            std::wstring text =
+                failure.step + L": failed with result " + SkinUI::DecimalText(static_cast<int>(r));
+            if (!failure.path.empty())
+                text += L" (" + failure.path + L")";
+            if (failure.error != ERROR_SUCCESS)
+                SetupLogFailure(text, failure.error);
+            else
+                SetupLogLine(text);
+        }
         return r;
     };
     // Between steps as well as inside them: a request that comes late still
@@ -234,21 +249,25 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     if (result == INSTALL_OK &&
         (!IsAbsoluteLocalPath(m_run.installDir) ||
          m_run.installDir != WithSeparator(CanonicalPath(m_run.installDir))))
-        result = logged(L"check the install folder's form", INSTALL_ERR_COPY);
+        result = logged(L"check the install folder's form",
+                        Failed(INSTALL_ERR_COPY, m_run.installDir, ERROR_INVALID_NAME));
     if (result == INSTALL_OK && m_payload.PathExcess(m_run.installDir) > 0)
-        result = logged(L"check the path lengths below the install folder", INSTALL_ERR_COPY);
+        result = logged(L"check the path lengths below the install folder",
+                        Failed(INSTALL_ERR_COPY, m_run.installDir, ERROR_FILENAME_EXCED_RANGE));
 
     // From here on every change is journaled before it is made, the install
     // folder's own levels and the unpacking included: a stop or a failure at
     // any later moment puts everything back.
     m_run.guarded = false;
     if (result == INSTALL_OK && !PlanInsideFolders())
-        result = logged(L"plan the folders inside the install folder", INSTALL_ERR_COPY);
+        result = logged(L"plan the folders inside the install folder",
+                        Failed(INSTALL_ERR_COPY, std::wstring(), ERROR_PATH_NOT_FOUND));
     if (go(result) == INSTALL_OK && job.rollbackProtection) {
         if (StartJournal())
             m_run.guarded = true;
         else
-            result = logged(L"start the journal", INSTALL_ERR_COPY);
+            result = logged(L"start the journal",
+                            Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError()));
     }
     if (go(result) == INSTALL_OK)
         result = logged(L"prepare the install folder", PrepareInstallFolder());
@@ -258,9 +277,10 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
         result = logged(L"write the entry list", WriteEntryList());
     // What the installation there now consists of, read before the new list
     // replaces it: an update leaves exactly the new version.
-    std::vector<std::wstring> oldEntries;
+    // A list that is missing or untrusted (EntryList.h) removes nothing.
+    TEntryList oldEntries;
     if (go(result) == INSTALL_OK)
-        oldEntries = ReadInstalledEntries();
+        ReadEntryList(m_run.installDir + kEntryListName, &oldEntries);
     if (go(result) == INSTALL_OK)
         result = logged(L"move the files into place", MoveFiles(m_run.installDir, m_run.unpackDir));
     if (go(result) == INSTALL_OK)
@@ -273,7 +293,8 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     // usual way, so the user is told when the record could not be written.
     if (go(result) == INSTALL_OK) {
         if (m_run.guarded && !m_journal.NoteKey(HKEY_LOCAL_MACHINE, UninstallKeyPath()))
-            result = logged(L"journal the uninstall record", INSTALL_ERR_REGISTRY);
+            result = logged(L"journal the uninstall record",
+                            Failed(INSTALL_ERR_REGISTRY, JournalPath(), GetLastError()));
         else
             result = logged(L"write the uninstall record", WriteUninstallRecord());
     }
@@ -282,7 +303,8 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     if (go(result) == INSTALL_OK && m_run.guarded &&
         !m_journal.NoteValue(HKEY_CURRENT_USER, std::wstring(L"SOFTWARE\\") + kSettingsSubKey,
                              L"InstallWay"))
-        result = logged(L"journal the install kind", INSTALL_ERR_REGISTRY);
+        result = logged(L"journal the install kind",
+                        Failed(INSTALL_ERR_REGISTRY, JournalPath(), GetLastError()));
     // Before the starter learns the result: once it has it, it may end the
     // process at any moment (the finish button, the end of a silent install),
     // which would cut a later write off.
@@ -297,7 +319,7 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
             // The replaced files go in FinishRun, once the starter has the
             // outcome; a run killed before that is finished by the next.
             if (!m_journal.Commit())
-                result = logged(L"commit", INSTALL_ERR_COPY);
+                result = logged(L"commit", Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError()));
             else
                 m_run.finishPending = true;
         }
@@ -318,6 +340,8 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     if (SUCCEEDED(com))
         CoUninitialize();
     outcome.result = result;
+    if (result != INSTALL_OK && result != INSTALL_CANCELLED)
+        outcome.failure = m_run.failure;
     return outcome;
 }
 
@@ -403,18 +427,20 @@ InstallResult CFileManage::PrepareInstallFolder() {
             if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
                 continue;
             if (m_run.guarded && !m_journal.NoteCreatedDir(level))
-                return INSTALL_ERR_COPY;
+                return Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError());
             if (!CreateInstallFolderLevel(level) && GetLastError() != ERROR_ALREADY_EXISTS)
-                return INSTALL_ERR_COPY;
+                return Failed(INSTALL_ERR_COPY, level, GetLastError());
             KillPoint();
         }
         made = MakeInsideFolders();
     }
-    if (!made || IsReparsePoint(m_run.installDir))
-        return INSTALL_ERR_COPY;
+    if (!made)
+        return Failed(INSTALL_ERR_COPY, m_run.unpackInside, GetLastError());
+    if (IsReparsePoint(m_run.installDir))
+        return Failed(INSTALL_ERR_COPY, m_run.installDir, ERROR_CANT_ACCESS_FILE);
     bool repaired = false;
     if (!SecureInstallFolder(m_run.installDir, &repaired))
-        return INSTALL_ERR_COPY;
+        return Failed(INSTALL_ERR_COPY, m_run.installDir, GetLastError());
     if (repaired)
         SetupLogLine(L"the install folder was writable by other users; it now takes changes from "
                      L"administrators only");
@@ -426,54 +452,12 @@ InstallResult CFileManage::PrepareInstallFolder() {
 
 // ---- Files an update no longer carries ----
 
-std::vector<std::wstring> CFileManage::ReadInstalledEntries() const {
-    std::vector<std::wstring> entries;
-    const std::wstring path = m_run.installDir + kEntryListName;
-    if (IsReparsePoint(path))
-        return entries;
-    UniqueHandle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size = {};
-    // A list larger than any install writes is not one.
-    if (!in || !GetFileSizeEx(in.Get(), &size) || size.QuadPart > 64 * 1024 * 1024)
-        return entries;
-    std::string text(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD done = 0;
-    if (!text.empty() &&
-        (!ReadFile(in.Get(), &text[0], static_cast<DWORD>(text.size()), &done, nullptr) ||
-         done != text.size()))
-        return entries;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::wstring name = ToWide(line);
-        for (wchar_t& c : name)
-            if (c == L'/')
-                c = L'\\';
-        // Names that would lead out of the install folder are nobody's to
-        // remove.
-        if (!name.empty() && IsSafeEntryName(name))
-            entries.push_back(name);
-    }
-    return entries;
-}
-
-InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEntries) {
-    if (oldEntries.empty())
-        return INSTALL_OK;
+InstallResult CFileManage::RemoveOrphans(const TEntryList& oldEntries) {
     // Compared as the file system compares names: case does not count. A
     // set, so that the check costs the same for every entry however many
     // the payload has.
-    auto folded = [](std::wstring name) {
-        for (wchar_t& c : name)
-            if (c == L'/')
-                c = L'\\';
+    auto folded = [](const std::wstring& entry) {
+        std::wstring name = WithoutTrailingSeparator(WithBackslashes(entry));
         if (!name.empty())
             CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
         return name;
@@ -489,18 +473,20 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
     // goes with it once the run has succeeded; a folder is removed. A
     // guarded run journals each before, so an undo puts it back.
     std::vector<std::wstring> files, folders;
-    for (const std::wstring& entry : oldEntries)
+    for (const std::wstring& entry : oldEntries.files)
         if (!carried(entry))
-            (IsPathSeparator(entry.back()) ? folders : files).push_back(entry);
+            files.push_back(entry);
+    for (const std::wstring& entry : oldEntries.dirs)
+        if (!carried(entry))
+            folders.push_back(entry + L'\\');
     std::sort(folders.begin(), folders.end(),
               [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
     files.insert(files.end(), folders.begin(), folders.end());
     const std::wstring aside =
         m_run.asideRoot.empty() ? std::wstring() : m_run.asideRoot + L"orphans\\";
-    for (std::wstring entry : files) {
-        const bool folder = IsPathSeparator(entry.back());
-        while (!entry.empty() && IsPathSeparator(entry.back()))
-            entry.pop_back();
+    for (const std::wstring& listed : files) {
+        const bool folder = EndsWithSeparator(listed);
+        const std::wstring entry = WithoutTrailingSeparator(listed);
         const std::wstring target = m_run.installDir + entry;
         const DWORD attrs = GetFileAttributesW(target.c_str());
         // Gone already, a link (never followed), or a folder the user still
@@ -517,11 +503,9 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
         }
         if (folder) {
             if (!m_journal.NoteRemovedDir(target))
-                return INSTALL_ERR_COPY;
-            if (!RemoveDirectoryW(target.c_str())) {
-                SetupLogFailure(L"could not remove " + target, GetLastError());
-                return INSTALL_ERR_COPY;
-            }
+                return Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError());
+            if (!RemoveDirectoryW(target.c_str()))
+                return Failed(INSTALL_ERR_COPY, target, GetLastError());
             KillPoint();
             continue;
         }
@@ -530,15 +514,13 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
         step.target = target;
         step.aside = aside + entry;
         if (!m_journal.NoteFiles({step}))
-            return INSTALL_ERR_COPY;
+            return Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError());
         for (const std::wstring& level : DirectoryLevels(L"", step.aside))
             CreateDirectoryW(level.c_str(), nullptr);
         if (attrs & FILE_ATTRIBUTE_READONLY)
             SetFileAttributesW(target.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
-        if (!MoveFileExW(target.c_str(), step.aside.c_str(), 0)) {
-            SetupLogFailure(L"could not remove " + target, GetLastError());
-            return INSTALL_ERR_COPY;
-        }
+        if (!MoveFileExW(target.c_str(), step.aside.c_str(), 0))
+            return Failed(INSTALL_ERR_COPY, target, GetLastError());
         KillPoint();
         if (StopAsked())
             return INSTALL_CANCELLED;
@@ -552,12 +534,12 @@ InstallResult CFileManage::RemoveOrphans(const std::vector<std::wstring>& oldEnt
 
 InstallResult CFileManage::ExtractPayload() {
     if (!m_payload.Carried())
-        return INSTALL_ERR_RESOURCE;
+        return Failed(INSTALL_ERR_RESOURCE, ModulePath(), ERROR_SUCCESS);
     // The unpack directory is where the payload goes; without one the step
     // refuses before anything is posted. A run after one that ended makes a
     // staging folder of its own.
     if (!CreateStaging())
-        return INSTALL_ERR_RESOURCE;
+        return Failed(INSTALL_ERR_RESOURCE, std::wstring(), GetLastError());
     if (m_run.stagingDir.empty()) {
         m_run.stagingDir = m_stagingDir;
         m_run.unpackDir = m_stagingDir + kUnpackSubDir;
@@ -566,7 +548,7 @@ InstallResult CFileManage::ExtractPayload() {
     // the one this program was built with, or one without the client and the
     // uninstaller, installs nothing.
     if (!m_payload.Verified() || !m_payload.CarriesProductPrograms())
-        return INSTALL_ERR_DAMAGED;
+        return Failed(INSTALL_ERR_DAMAGED, ModulePath(), ERROR_SUCCESS);
     PostProgress(10);
     return INSTALL_OK;
 }
@@ -576,7 +558,7 @@ InstallResult CFileManage::UnzipPayload() {
     m_run.unpackedNames.clear();
     CPayloadReader* reader = m_run.unpackDir.empty() ? nullptr : m_payload.DataReader();
     if (!reader)
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, m_run.unpackDir, ERROR_SUCCESS);
     // Every file goes in through the handle of the unpack folder: the one
     // this run made inside the install folder, or "unpack" in its own
     // staging folder (for a caller that runs the steps alone).
@@ -592,13 +574,13 @@ InstallResult CFileManage::UnzipPayload() {
         root = opened.Get();
     }
     if (!root)
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, m_run.unpackDir, GetLastError());
 
     // Files are created, written and their CRCs checked on the writer's
     // thread while this one decodes the next data.
     CEntryWriter writer;
     if (!writer.Start(root))
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, std::wstring(), ERROR_NOT_ENOUGH_MEMORY);
     const std::vector<TPayloadEntry>& entries = m_payload.Entries();
     const uint64_t count = entries.size();
     // An entry counts, and its progress is shown, once the writer is done
@@ -617,14 +599,11 @@ InstallResult CFileManage::UnzipPayload() {
             if (StopAsked())
                 return INSTALL_CANCELLED;
             if (writer.Failed())
-                return INSTALL_ERR_UNZIP;
+                return Failed(INSTALL_ERR_UNZIP, m_run.unpackDir, ERROR_WRITE_FAULT);
             showDone();
             const std::wstring& name = entry.name;
             // A long-path form takes no '/' for a separator.
-            std::wstring local = name;
-            for (wchar_t& c : local)
-                if (c == L'/')
-                    c = L'\\';
+            const std::wstring local = WithBackslashes(name);
             const std::wstring target = m_run.unpackDir + local;
             // What must fit is the final path: an unpack folder inside the
             // install folder lies one level deeper and is reached by its
@@ -632,8 +611,10 @@ InstallResult CFileManage::UnzipPayload() {
             const size_t fits = m_run.unpackDir.compare(0, 4, L"\\\\?\\") == 0
                                     ? m_run.installDir.size() + name.size()
                                     : target.size();
-            if (!IsSafeEntryName(name) || fits > kMaxPathText)
-                return INSTALL_ERR_UNZIP;
+            if (!IsSafeEntryName(name))
+                return Failed(INSTALL_ERR_UNZIP, name, ERROR_INVALID_NAME);
+            if (fits > kMaxPathText)
+                return Failed(INSTALL_ERR_UNZIP, target, ERROR_FILENAME_EXCED_RANGE);
             bool read = true;
             if (IsPathSeparator(name.back())) {
                 // A folder carries no data; one that claims some is damage.
@@ -644,12 +625,15 @@ InstallResult CFileManage::UnzipPayload() {
                 read = reader->ReadEntry(entry, writer, &written);
             }
             writer.End(!read);
+            // The data ended early or was damaged, or the writer failed.
             if (!read)
-                return INSTALL_ERR_UNZIP;
+                return Failed(INSTALL_ERR_UNZIP, target,
+                              writer.Failed() ? ERROR_WRITE_FAULT : ERROR_FILE_CORRUPT);
             m_run.unpackedNames.push_back(name);
         }
         // Data past the last entry means the index and the data disagree.
-        return reader->AtEnd() ? INSTALL_OK : INSTALL_ERR_UNZIP;
+        return reader->AtEnd() ? INSTALL_OK
+                               : Failed(INSTALL_ERR_UNZIP, std::wstring(), ERROR_FILE_CORRUPT);
     };
     InstallResult result = unpack();
     const bool allWritten = writer.Flush();
@@ -657,36 +641,27 @@ InstallResult CFileManage::UnzipPayload() {
     if (result != INSTALL_OK)
         return result;
     if (!allWritten)
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, m_run.unpackDir, ERROR_WRITE_FAULT);
     m_run.totalBytes = static_cast<uint32_t>(written >> 10);
     return INSTALL_OK;
 }
 
 InstallResult CFileManage::WriteEntryList() {
-    std::string text;
-    bool listed = false;
-    for (std::wstring name : m_run.unpackedNames) {
-        for (wchar_t& c : name)
-            if (c == L'\\')
-                c = L'/';
-        listed = listed ||
-                 CompareStringOrdinal(name.c_str(), -1, kEntryListName, -1, TRUE) == CSTR_EQUAL;
-        text += ToNarrow(name) + "\n";
-    }
-    if (!listed)
-        text += ToNarrow(kEntryListName) + "\n";
+    // The text as every list is written (EntryList.h).
+    const std::string text = EntryListText(m_run.unpackedNames);
+    const std::wstring path = m_run.unpackDir + kEntryListName;
     // Through the unpack folder's handle, as every file of the install: the
     // list the payload carried goes first, through a handle to it and never
     // through a link, so the new one is created new.
     UniqueHandle folder =
         OpenFolderLevels(m_run.unpackDir, FILE_LIST_DIRECTORY | FILE_ADD_FILE | FILE_TRAVERSE);
     if (!folder)
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, m_run.unpackDir, GetLastError());
     UniqueHandle carried =
         OpenBelow(folder.Get(), kEntryListName,
                   DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, false, BelowHow::Existing);
     if (carried && !DeleteOpenedFile(carried.Get()))
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, path, GetLastError());
     carried.Reset();
     UniqueHandle out = OpenBelow(folder.Get(), kEntryListName, GENERIC_WRITE, false, BelowHow::New);
     DWORD done = 0;
@@ -694,7 +669,7 @@ InstallResult CFileManage::WriteEntryList() {
     if (!out ||
         !WriteFile(out.Get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) ||
         done != text.size() || !CloseHandle(out.Release()))
-        return INSTALL_ERR_UNZIP;
+        return Failed(INSTALL_ERR_UNZIP, path, GetLastError());
     return INSTALL_OK;
 }
 
@@ -705,7 +680,7 @@ InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstri
         if (GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES)
             continue;
         if (!m_journal.NoteCreatedDir(level))
-            return INSTALL_ERR_COPY;
+            return Failed(INSTALL_ERR_COPY, JournalPath(), GetLastError());
         CreateInstallFolderLevel(level);
         KillPoint();
     }
@@ -723,8 +698,10 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         sourceDir += L'\\';
     InstallResult result = INSTALL_ERR_COPY;
     const bool longForm = sourceDir.compare(0, 4, L"\\\\?\\") == 0;
-    if (sourceDir.size() > 1 && (longForm || sourceDir.size() <= kMaxFolderPathChars + 1) &&
-        dir.size() <= kMaxFolderPathChars + 1) {
+    if (sourceDir.size() <= 1 || (!longForm && sourceDir.size() > kMaxFolderPathChars + 1) ||
+        dir.size() > kMaxFolderPathChars + 1) {
+        result = Failed(INSTALL_ERR_COPY, dir, ERROR_FILENAME_EXCED_RANGE);
+    } else {
         // In the log this step is "copy", as support staff know it; the log
         // takes UTF-8 text.
         const std::string from = ToNarrow(sourceDir + L'*');
@@ -765,7 +742,7 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         else if (ret == ERROR_CANCELLED)
             result = INSTALL_CANCELLED;
         else
-            SetupLogFailure(L"moving " + sourceDir + L"* to " + dir + L" failed", ret);
+            result = Failed(INSTALL_ERR_COPY, dir, ret);
     }
     // What follows the move is the registration.
     PostProgress(95, INSTALL_STEP_REGISTER);
@@ -778,7 +755,8 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
 InstallResult CFileManage::WriteUninstallRecord() {
     PostProgress(99, INSTALL_STEP_REGISTER);
     if (!WriteUninstallValues(m_run.installDir, m_run.totalBytes))
-        return INSTALL_ERR_REGISTRY;
+        return Failed(INSTALL_ERR_REGISTRY, L"HKEY_LOCAL_MACHINE\\" + UninstallKeyPath(),
+                      ERROR_SUCCESS);
     PostProgress(100, INSTALL_STEP_REGISTER);
     return INSTALL_OK;
 }
@@ -813,41 +791,6 @@ TLinkJournal CFileManage::LinkJournal() {
 // ---------------------------------------------------------------------------
 // Directories
 
-std::vector<std::wstring> CFileManage::DirectoryLevels(const std::wstring& base,
-                                                       const std::wstring& relative) {
-    // Each level is the leftmost match of [^\\/]+?[/?\\] in what is left of
-    // the path: a run of characters that are not '\' or '/', ended by the
-    // first '/', '?' or '\' after its first character. Doubled separators are
-    // skipped; a last component without a separator after it is not a level.
-    auto endsLevel = [](wchar_t c) { return c == L'/' || c == L'?' || c == L'\\'; };
-    std::vector<std::wstring> levels;
-    std::wstring path = base;
-    size_t pos = 0;
-    const size_t n = relative.size();
-    // Without a base, leading separators belong to the path: skipped, they
-    // would turn "\\server\share\" and "\dir\" into folders below the
-    // current directory.
-    if (base.empty())
-        while (pos < n && IsPathSeparator(relative[pos]))
-            path += relative[pos++];
-    for (;;) {
-        size_t start = pos;
-        while (start < n && IsPathSeparator(relative[start]))
-            ++start;
-        if (start >= n)
-            break;
-        size_t end = start + 1;
-        while (end < n && !endsLevel(relative[end]))
-            ++end;
-        if (end >= n)
-            break;
-        path.append(relative, start, end - start + 1);
-        levels.push_back(path);
-        pos = end + 1;
-    }
-    return levels;
-}
-
 void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
     for (const std::wstring& level : DirectoryLevels(base, relative))
         CreateDirectoryW(level.c_str(), nullptr);
@@ -859,6 +802,8 @@ void CFileManage::CreateDirectories(std::wstring base, std::wstring relative) {
 void InstallWorkerThread(TInstallJob job) {
     CFileManage* engine = CFileManage::GetInstance();
     const TInstallOutcome outcome = engine->RunInstall(job);
+    // Before the message: the starter reads the report once it has that.
+    job.report.Store(outcome);
     if (job.target.window) {
         // The one message the window waits for: a post the system refuses
         // (a full queue) is tried again for a while rather than lost, which

@@ -16,6 +16,7 @@
 #include "installer/engine/InstallPayload.h"
 #include "installer/engine/InstallWay.h"
 #include "installer/engine/Shortcut.h"
+#include "installer/services/EntryList.h"
 #include "installer/services/Journal.h"
 
 #include <windows.h>
@@ -53,6 +54,9 @@ struct TInstallRun {
     uint32_t totalBytes = 0;
     // The last percentage posted.
     int progress = 0;
+    // Why it failed (RunInstall's outcome carries it): the step that failed
+    // first, and what its failing call noted (CFileManage::Failed).
+    TInstallFailure failure;
     // Set while the run is in its journaled steps.
     bool guarded = false;
     // Committed, its replaced files still set aside (FinishRun removes them).
@@ -136,17 +140,11 @@ public:
     // The links the job asks for, Start menu first; the first failure.
     InstallResult CreateChosenShortcuts(const TInstallJob& job);
 
-    // Creates every directory level named in relative below base; a last
-    // component without a separator after it (a file name) is not created.
-    // Existing levels are fine; failures are not reported.
+    // Creates every directory level named in relative below base
+    // (DirectoryLevels, PathText.h); a last component without a separator
+    // after it (a file name) is not created. Existing levels are fine;
+    // failures are not reported.
     void CreateDirectories(std::wstring base, std::wstring relative);
-
-    // The directory levels CreateDirectories asks for, in order: each level
-    // adds the next component and the separator after it ('/', '\' or '?');
-    // doubled separators are skipped. Without a base, leading separators are
-    // kept, so "\\server\share\" stays a network path.
-    static std::vector<std::wstring> DirectoryLevels(const std::wstring& base,
-                                                     const std::wstring& relative);
 
     // Deletes the run's unpack directory with everything in it.
     void RemoveUnpackDir();
@@ -167,6 +165,12 @@ private:
     CFileManage(const CFileManage&) = delete;
     CFileManage& operator=(const CFileManage&) = delete;
 
+    // Notes where the current step failed: the file or folder the failing
+    // call was given and the Win32 error it left, taken right after it;
+    // returns code.
+    InstallResult Failed(InstallResult code, const std::wstring& path, DWORD error);
+    // The journal's file, which a failing journal write names.
+    std::wstring JournalPath() const;
     // Every percentage goes with the step it belongs to; the unpack loop's
     // entries are all written files.
     void PostProgress(int percent, InstallStep step = INSTALL_STEP_WRITE_FILES);
@@ -182,13 +186,10 @@ private:
     // Creates the install folder's missing levels (journaled), makes it safe
     // from other users (FolderSecurity.h) and moves the unpacking into it.
     InstallResult PrepareInstallFolder();
-    // The entries the installation in installDir consists of now, from its
-    // entry list ('\' separated, folders ending in one); empty when none.
-    std::vector<std::wstring> ReadInstalledEntries() const;
-    // After the move: what oldEntries names and the new payload does not
-    // carry is set aside (journaled), so the folder holds exactly the new
+    // After the move: what the old entry list names and the new payload does
+    // not carry is set aside (journaled), so the folder holds exactly the new
     // version; folders only when empty.
-    InstallResult RemoveOrphans(const std::vector<std::wstring>& oldEntries);
+    InstallResult RemoveOrphans(const TEntryList& oldEntries);
     // What the link operations journal: everything while the run is guarded.
     TLinkJournal LinkJournal();
 

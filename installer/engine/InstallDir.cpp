@@ -60,16 +60,6 @@ std::wstring SystemErrorReason(DWORD error) {
 
 } // namespace
 
-void AppendSeparator(std::wstring& dir) {
-    if (dir.empty() || !IsPathSeparator(dir.back()))
-        dir += L'\\';
-}
-
-std::wstring WithSeparator(std::wstring dir) {
-    AppendSeparator(dir);
-    return dir;
-}
-
 bool IsUsableInstallDir(std::wstring dir) {
     AppendSeparator(dir);
     if (dir.size() < 3 || dir[1] != L':' || dir[2] != L'\\')
@@ -213,7 +203,7 @@ std::wstring RefusalBeforeCreating(const std::wstring& dir, uint64_t needed) {
 std::wstring RefusalReason(const std::wstring& dir, DWORD error) {
     // A level that exists as a file: the folder cannot be made below it,
     // whatever error the attempt gave.
-    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
+    for (const std::wstring& level : DirectoryLevels(L"", dir)) {
         // Asked without the separator, which a file's name cannot end in.
         const DWORD attrs = GetFileAttributesW(WithoutTrailingSeparators(level).c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY))
@@ -254,7 +244,7 @@ DWORD CreateInstallDirectory(const std::wstring& dir, std::vector<std::wstring>*
     // Level by level, keeping the error of the last level that could not be
     // made: that one says why the folder is not there.
     DWORD error = ERROR_SUCCESS;
-    for (const std::wstring& level : CFileManage::DirectoryLevels(L"", dir)) {
+    for (const std::wstring& level : DirectoryLevels(L"", dir)) {
         if (CreateInstallFolderLevel(level))
             created->push_back(level);
         else if (GetLastError() != ERROR_ALREADY_EXISTS)

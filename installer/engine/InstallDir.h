@@ -4,6 +4,8 @@
 // levels are made, before any install starts.
 #pragma once
 
+#include "installer/services/PathText.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -11,11 +13,6 @@
 #include <vector>
 
 class CInstallPayload;
-
-// '\' appended unless dir already ends with '\' or '/' (an empty text has no
-// last character, so it becomes "\").
-void AppendSeparator(std::wstring& dir);
-std::wstring WithSeparator(std::wstring dir);
 
 // A drive-letter path ("X:\...") that exists as a directory. UNC paths,
 // relative paths and "X:/..." are refused even when they exist.

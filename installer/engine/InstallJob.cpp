@@ -2,6 +2,8 @@
 // the product's updater.
 #include "installer/engine/InstallJob.h"
 
+#include "installer/services/SetupLog.h"
+#include "installer/services/SlimLock.h"
 #include "installer/services/TextConvert.h"
 
 const char kProcessChannel[] = "com.quillmoss.business.220822";
@@ -34,6 +36,29 @@ std::wstring RollbackText(bool complete) {
 }
 
 } // namespace
+
+std::wstring TInstallFailure::Text() const {
+    std::wstring text = step;
+    for (const std::wstring& part :
+         {path, error != ERROR_SUCCESS ? SystemErrorText(error) : std::wstring()}) {
+        if (part.empty())
+            continue;
+        if (!text.empty())
+            text += L": ";
+        text += part;
+    }
+    return text;
+}
+
+void CRunReport::Store(const TInstallOutcome& outcome) const {
+    CSlimLockHold hold(&m_shared->lock);
+    m_shared->outcome = outcome;
+}
+
+TInstallOutcome CRunReport::Load() const {
+    CSlimLockHold hold(&m_shared->lock);
+    return m_shared->outcome;
+}
 
 std::wstring OutcomeMessage(const TInstallOutcome& outcome) {
     if (outcome.result == INSTALL_OK)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "installer/engine/InstallMessages.h"
+#include "installer/services/PathText.h"
 
 #include <windows.h>
 
@@ -27,13 +28,30 @@ enum InstallResult : unsigned {
     INSTALL_ERR_DAMAGED = 7,
 };
 
-// What a run tells whoever ran it: its result and, when it did not complete,
-// whether what it had changed was put back, and completely. RunInstall
-// returns it, and the result message carries it (InstallMessages.h).
+// Why a run failed, kept from where the failing call was made: the step as
+// the log names it, the file or folder the call was given (empty when it had
+// none), and the Win32 error that call left (ERROR_SUCCESS when the failure
+// was no system call's, a damaged payload for one).
+struct TInstallFailure {
+    std::wstring step;
+    std::wstring path;
+    DWORD error = ERROR_SUCCESS;
+    bool Known() const { return !step.empty(); }
+    // "step: path: the system's text for the error", the parts that are
+    // known, on one line; empty when nothing is known.
+    std::wstring Text() const;
+};
+
+// What a run tells whoever ran it: its result, why it failed and, when it
+// did not complete, whether what it had changed was put back, and
+// completely. RunInstall returns it; the result message carries all but the
+// failure (InstallMessages.h), which the job's report (CRunReport) holds.
 struct TInstallOutcome {
     InstallResult result = INSTALL_OK;
     bool rolledBack = false;
     bool rollbackComplete = true;
+    // Empty after a success and after a stop.
+    TInstallFailure failure;
     // Nothing is left for a later run to put back.
     bool Settled() const { return !rolledBack || rollbackComplete; }
 };
@@ -90,6 +108,24 @@ private:
     std::shared_ptr<std::atomic<bool>> m_flag;
 };
 
+// The whole outcome of a run for a starter that learns of its end from the
+// result message: the worker thread stores it before it posts the message,
+// and the starter reads it once the message came. Copies share one report.
+class CRunReport {
+public:
+    CRunReport() : m_shared(std::make_shared<TShared>()) {}
+    void Store(const TInstallOutcome& outcome) const;
+    // The stored outcome; a default one (success) before anything was stored.
+    TInstallOutcome Load() const;
+
+private:
+    struct TShared {
+        SRWLOCK lock = SRWLOCK_INIT;
+        TInstallOutcome outcome;
+    };
+    std::shared_ptr<TShared> m_shared;
+};
+
 // One install as its starter describes it.
 struct TInstallJob {
     // The install folder in its one form, as the starter's check gave it
@@ -106,13 +142,7 @@ struct TInstallJob {
     // Every change is journaled and undone when the run ends badly. Only a
     // measurement of what that costs turns it off.
     bool rollbackProtection = true;
-    // How the starter stops the run.
+    // How the starter stops the run, and where it finds the whole outcome.
     CStopRequest stop;
+    CRunReport report;
 };
-
-// Paths longer than Explorer and shell links can handle: a file's full path
-// must fit MAX_PATH with its terminator, a folder's must leave room for an 8.3
-// name as well, which is also what CreateDirectory accepts without the long
-// path prefix.
-constexpr size_t kMaxFilePathChars = MAX_PATH - 1;
-constexpr size_t kMaxFolderPathChars = MAX_PATH - 13;

@@ -4,7 +4,7 @@
 #include "installer/services/Product.h"
 #include "installer/services/SetupLog.h"
 #include "installer/services/SlimLock.h"
-#include "installer/services/SystemFolders.h"
+#include "installer/services/PathText.h"
 
 #include "skinui/core/TextFormat.h"
 
@@ -12,33 +12,7 @@ namespace {
 
 volatile LONG g_indexDecodes = 0;
 
-bool EndsWithSeparator(const std::wstring& s) {
-    return !s.empty() && IsPathSeparator(s.back());
-}
-
 } // namespace
-
-size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames) {
-    std::wstring dir = installDir;
-    while (EndsWithSeparator(dir))
-        dir.pop_back();
-    size_t excess = 0;
-    auto measure = [&](size_t length, size_t limit) {
-        if (length > limit && length - limit > excess)
-            excess = length - limit;
-    };
-    measure(dir.size(), kMaxFolderPathChars);
-    for (const std::wstring& name : entryNames) {
-        // Each folder on the way, then the entry itself: a file at its full
-        // length, a folder without its trailing separator.
-        for (size_t i = 0; i < name.size(); ++i)
-            if (IsPathSeparator(name[i]) && i > 0 && !IsPathSeparator(name[i - 1]))
-                measure(dir.size() + 1 + i, kMaxFolderPathChars);
-        if (!name.empty() && !EndsWithSeparator(name))
-            measure(dir.size() + 1 + name.size(), kMaxFilePathChars);
-    }
-    return excess;
-}
 
 bool CInstallPayload::OpenOwn() {
     Close();

@@ -12,12 +12,6 @@
 #include <string>
 #include <vector>
 
-// How many characters the longest path below installDir is too long by, for
-// archive entry names as stored ('/' or '\' separated, folders ending in a
-// separator); 0 when every path fits. The install directory itself counts as
-// a folder.
-size_t PathExcess(const std::wstring& installDir, const std::vector<std::wstring>& entryNames);
-
 class CInstallPayload {
 public:
     CInstallPayload() = default;

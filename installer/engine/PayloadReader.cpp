@@ -1,6 +1,7 @@
 #include "installer/engine/PayloadReader.h"
 
 #include "installer/engine/ArchiveEntry.h"
+#include "installer/services/PathText.h"
 #include "installer/engine/EntryWriter.h"
 #include "installer/engine/Sha256.h"
 #include "installer/services/SlimLock.h"
@@ -27,29 +28,12 @@ constexpr size_t kRecordFixed = 2 + 8 + 4;
 // Reads of the file go in pieces this large: under a compatibility layer each
 // read is a dear system call, and the decoder wants at most one block at once.
 constexpr uint32_t kInputSize = 256 * 1024;
-// GetModuleFileNameW cuts without saying so except by filling the buffer; the
-// longest path Windows has is 32,767 characters.
-constexpr DWORD kLongestPath = 32768;
 
 uint32_t Le32(const uint8_t* p) {
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 uint64_t Le64(const uint8_t* p) {
     return uint64_t{Le32(p)} | (uint64_t{Le32(p + 4)} << 32);
-}
-
-bool OwnFileName(std::wstring* name) {
-    for (DWORD room = MAX_PATH; room <= kLongestPath; room *= 2) {
-        name->assign(room, L'\0');
-        const DWORD n = GetModuleFileNameW(nullptr, &(*name)[0], room);
-        if (n == 0)
-            return false;
-        if (n < room) {
-            name->resize(n);
-            return true;
-        }
-    }
-    return false;
 }
 
 bool SameName(const std::wstring& a, const wchar_t* b) {
@@ -125,7 +109,7 @@ bool CPayloadFile::OpenOwn(const TPayloadDigest& digest) {
     if (!VirtualQuery(self, &page, sizeof(page)) || page.RegionSize == 0 ||
         !ImageFileLayout(reinterpret_cast<const BYTE*>(self), page.RegionSize, &end,
                          &stringTable) ||
-        !OwnFileName(&path) || !OpenRange(path, 0, 0))
+        (path = ModulePath()).empty() || !OpenRange(path, 0, 0))
         return false;
     // The string table is not mapped: its size comes from the file, through
     // the handle just opened. A file changed before that is caught by the

@@ -199,9 +199,7 @@ struct TStep {
 // cannot turn recovery against anything else.
 
 std::wstring Folded(std::wstring path) {
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
+    path = WithBackslashes(path);
     if (path.compare(0, 4, L"\\\\?\\") == 0 && path.compare(0, 8, L"\\\\?\\UNC\\") != 0)
         path.erase(0, 4);
     return WithoutTrailingSeparators(path);

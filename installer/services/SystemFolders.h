@@ -4,6 +4,8 @@
 // Explorer leaves in the registry for old programs, which any user can edit.
 #pragma once
 
+#include "installer/services/PathText.h"
+
 #include <windows.h>
 
 #include <shlobj.h>
@@ -13,18 +15,6 @@
 // A known folder's path without a trailing separator; empty when the shell
 // has none (the folder is not created).
 std::wstring KnownFolderPath(REFKNOWNFOLDERID id);
-
-// '\' or '/': Windows takes either between the parts of a path.
-inline bool IsPathSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-// The path without separators at its end, but for a drive root's ("C:\\").
-inline std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 3 && IsPathSeparator(path.back()))
-        path.pop_back();
-    return path;
-}
 
 // The program files folder a 32-bit program installs below on this machine.
 std::wstring ProgramFilesForProduct();

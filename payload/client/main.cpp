@@ -1,4 +1,5 @@
 // Entry point of Quillmossdex.exe, the product's client.
+#include "installer/services/PathText.h"
 #include "installer/services/Product.h"
 #include "payload/client/ClientWindow.h"
 #include "skinui/core/Handles.h"
@@ -38,20 +39,8 @@ std::wstring OwnVersion() {
 }
 
 std::wstring OwnDirectory() {
-    // GetModuleFileNameW cuts a path that does not fit and says so only by
-    // filling the buffer; the longest path Windows has is 32,767 characters.
-    for (DWORD room = MAX_PATH; room <= 32768; room *= 2) {
-        std::wstring dir(room, L'\0');
-        const DWORD n = GetModuleFileNameW(nullptr, &dir[0], room);
-        if (n == 0)
-            return std::wstring();
-        if (n < room) {
-            dir.resize(n);
-            const size_t slash = dir.find_last_of(L"\\/");
-            return slash == std::wstring::npos ? dir : dir.substr(0, slash + 1);
-        }
-    }
-    return std::wstring();
+    const std::wstring self = ModulePath();
+    return self.empty() ? self : FolderOf(self);
 }
 
 void UseOwnSkin(HINSTANCE instance) {

@@ -26,38 +26,6 @@ namespace {
 
 const wchar_t kCaption[] = L"提示:";
 
-// Code page 936: what lists written by Chinese tools hold.
-constexpr UINT kLegacyListCodePage = 936;
-
-// A line is UTF-8 when it decodes as UTF-8; a list from before the installer
-// wrote its own holds code page 936 names, whose bytes are rarely valid UTF-8.
-std::wstring ListLineToWide(const std::string& line) {
-    std::wstring name = DecodeText(line, CP_UTF8);
-    return name.empty() ? DecodeText(line, kLegacyListCodePage) : name;
-}
-
-bool IsSafeRelative(const std::wstring& name) {
-    if (name.empty() || name[0] == L'\\' || name.find(L':') != std::wstring::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find(L'\\', start);
-        if (end == std::wstring::npos)
-            end = name.size();
-        std::wstring part = name.substr(start, end - start);
-        if (part == L"..")
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
-std::wstring WithSlash(std::wstring dir) {
-    if (dir.empty() || (dir.back() != L'\\' && dir.back() != L'/'))
-        dir += L'\\';
-    return dir;
-}
-
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() &&
            CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
@@ -68,7 +36,7 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
 // file system resolves both: "C:\\x\\..\\Apps", "C:\\Apps/sub" and "C:\\\\Apps"
 // name the folders they resolve to.
 bool IsInside(const std::wstring& path, const std::wstring& dir) {
-    return StartsWithNoCase(WithSlash(CanonicalPath(path)), WithSlash(CanonicalPath(dir)));
+    return StartsWithNoCase(WithSeparator(CanonicalPath(path)), WithSeparator(CanonicalPath(dir)));
 }
 
 // A string value of the record; empty when it is missing or not a string.
@@ -213,53 +181,7 @@ bool ClientMutexExists() {
 
 } // namespace
 
-std::wstring ModulePath() {
-    // GetModuleFileNameW cuts a path that does not fit and says so only by
-    // filling the buffer; the longest path Windows has is 32,767 characters.
-    for (DWORD room = MAX_PATH; room <= 32768; room *= 2) {
-        std::wstring path(room, L'\0');
-        const DWORD n = GetModuleFileNameW(nullptr, &path[0], room);
-        if (n == 0)
-            return std::wstring();
-        if (n < room) {
-            path.resize(n);
-            return path;
-        }
-    }
-    return std::wstring();
-}
-
-bool ParseEntryList(const std::string& bytes, EntryList* out) {
-    out->files.clear();
-    out->dirs.clear();
-    size_t pos = 0;
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        pos = 3;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::wstring name = ListLineToWide(line);
-        if (name.empty())
-            return false;
-        std::replace(name.begin(), name.end(), L'/', L'\\');
-        bool isDir = name.back() == L'\\';
-        while (!name.empty() && name.back() == L'\\')
-            name.pop_back();
-        if (!IsSafeRelative(name))
-            return false;
-        (isDir ? out->dirs : out->files).push_back(name);
-    }
-    return !out->files.empty();
-}
-
-bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
+bool RemoveListedEntries(const std::wstring& installDir, const TEntryList& list,
                          const std::wstring& skipPath) {
     bool ok = true;
     // Below the install folder nothing is followed: a folder on the way that
@@ -327,7 +249,7 @@ bool RemoveUninstallRecord(const std::wstring& installDir) {
     key.Reset();
     // A record that names another installation (the product was installed
     // again elsewhere) is that installation's, not ours.
-    if (!recorded.empty() && !SamePath(WithSlash(recorded), installDir))
+    if (!recorded.empty() && !SamePath(WithSeparator(recorded), installDir))
         return true;
     return RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath.c_str()) == ERROR_SUCCESS;
 }
@@ -415,9 +337,7 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
     }
     // The folder goes without its trailing backslash: before the closing quote
     // it would escape the quote on the command line.
-    std::wstring folder = installDir;
-    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
-        folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(installDir);
     std::wstring cmd = L"\"" + std::wstring(copy) + L"\" /cleanup " +
                        SkinUI::DecimalText(GetCurrentProcessId()) + L" \"" + folder + L"\" " +
                        FileIdentityText(selfPath);
@@ -441,21 +361,9 @@ void StartSelfCleanup(const std::wstring& selfPath, const std::wstring& installD
 int RunUninstall(const UninstallOptions& options) {
     const std::wstring& dir = options.installDir;
     std::wstring listPath = dir + kEntryListName;
-    std::string bytes;
-    bool opened = false;
-    {
-        // Closed before anything is deleted: an open file cannot be removed.
-        UniqueHandle in(CreateFileW(listPath.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        opened = in.Valid();
-        char chunk[16 * 1024];
-        DWORD got = 0;
-        while (opened && ReadFile(in.Get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
-            bytes.append(chunk, got);
-    }
-    EntryList list;
-    if (!opened || !ParseEntryList(bytes, &list))
+    // A list with one unsafe name counts as none (EntryList.h).
+    TEntryList list;
+    if (!ReadEntryList(listPath, &list))
         return Tell(options, L"找不到" QM_PRODUCT_NAME "的安装文件清单, 无法卸载!",
                     UNINSTALL_NO_LIST);
 
@@ -475,7 +383,7 @@ int RunUninstall(const UninstallOptions& options) {
 
     // The list and the running uninstaller go last, so that a run that could
     // not remove everything can be repeated.
-    EntryList rest = list;
+    TEntryList rest = list;
     rest.files.erase(
         std::remove_if(rest.files.begin(), rest.files.end(),
                        [&](const std::wstring& f) { return SamePath(dir + f, listPath); }),
@@ -487,7 +395,7 @@ int RunUninstall(const UninstallOptions& options) {
     bool recordGone = RemoveUninstallRecord(dir);
     RemoveShortcuts(dir);
     DeleteFileForced(listPath);
-    RemoveListedEntries(dir, EntryList{{}, list.dirs}, L"");
+    RemoveListedEntries(dir, TEntryList{{}, list.dirs}, L"");
 
     bool selfInside = !options.selfPath.empty() && IsInside(options.selfPath, dir);
     if (selfInside)

@@ -2,6 +2,8 @@
 // named by the entry list that the build packs into the payload.
 #pragma once
 
+#include "installer/services/EntryList.h"
+
 #include <windows.h>
 
 #include <string>
@@ -17,18 +19,6 @@ enum UninstallExit : int {
     UNINSTALL_USAGE = 5           // an unknown switch: the usage was printed
 };
 
-struct EntryList {
-    std::vector<std::wstring> files; // relative, '\' separated
-    std::vector<std::wstring> dirs;  // relative, '\' separated, no trailing separator
-};
-
-// Parses the list (UTF-8, one archive entry name a line, directories ending in
-// '/'; a line that is not UTF-8 is read in code page 936, as lists of older
-// installs and Chinese tools hold). Names that could reach outside the install directory (absolute,
-// with a drive, or with a ".." component) make the whole list invalid: the list comes from disk,
-// and a tampered one must not turn the uninstaller into a deleter of arbitrary files.
-bool ParseEntryList(const std::string& bytes, EntryList* out);
-
 struct UninstallOptions {
     std::wstring installDir; // with a trailing backslash
     bool silent = false;
@@ -38,7 +28,7 @@ struct UninstallOptions {
 
 // Removes the listed files and then the listed folders that are empty, deepest
 // first. Returns false when a listed file that exists could not be deleted.
-bool RemoveListedEntries(const std::wstring& installDir, const EntryList& list,
+bool RemoveListedEntries(const std::wstring& installDir, const TEntryList& list,
                          const std::wstring& skipPath);
 
 // Deletes the uninstall record, but only when it points at this installation.
@@ -52,9 +42,6 @@ void RemoveShortcuts(const std::wstring& installDir);
 
 // Stops running clients (exact image name); true when none is left running.
 bool StopClients(DWORD waitMs);
-
-// The running program's full path, however long; empty on failure.
-std::wstring ModulePath();
 
 // The whole uninstall; returns an UninstallExit code.
 int RunUninstall(const UninstallOptions& options);

@@ -6,11 +6,11 @@
 // Every run but the clean-up stage writes a log (SetupLog.h).
 #include "payload/uninst/Uninstaller.h"
 
+#include "installer/services/CommandLine.h"
 #include "installer/services/Journal.h"
 #include "installer/services/MessageBox.h"
 #include "installer/services/NoFollowFile.h"
 #include "installer/services/SetupLog.h"
-#include "installer/app/Startup.h"
 #include "installer/services/SystemFolders.h"
 
 #include "skinui/core/SystemLibrary.h"
@@ -38,11 +38,6 @@ const wchar_t kUsage[] =
     L"\n"
     L"Exit codes: 0 removed, 1 declined, 2 nothing installed here, 3 some files stayed,\n"
     L"  4 the client could not be stopped, 5 unknown switch.\n";
-
-std::wstring OwnDirectory(const std::wstring& self) {
-    size_t slash = self.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : self.substr(0, slash + 1);
-}
 
 const wchar_t* Outcome(int code) {
     switch (code) {
@@ -85,10 +80,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
             // The second stage, started by the first from a copy in the
             // temporary folder; it has nothing to tell anyone.
             const DWORD pid = static_cast<DWORD>(wcstoul(args[i + 1].c_str(), nullptr, 10));
-            std::wstring dir = args[i + 2];
-            if (dir.empty() || (dir.back() != L'\\' && dir.back() != L'/'))
-                dir += L'\\';
-            return RunCleanup(dir, pid, i + 3 < args.size() ? args[i + 3] : std::wstring());
+            return RunCleanup(WithSeparator(args[i + 2]), pid,
+                              i + 3 < args.size() ? args[i + 3] : std::wstring());
         } else if (unknown.empty()) {
             unknown = arg;
         }
@@ -110,9 +103,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     // that the list and the record read below are those of one version.
     RecoverInterruptedRuns();
 
-    wchar_t self[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
+    const std::wstring self = ModulePath();
+    if (self.empty()) {
         SetupLogFailure(L"the uninstaller's own path could not be read", GetLastError());
         return UNINSTALL_NO_LIST;
     }
@@ -121,7 +113,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     options.selfPath = CanonicalPath(self);
     if (options.selfPath.empty())
         options.selfPath = self;
-    options.installDir = OwnDirectory(options.selfPath);
+    options.installDir = FolderOf(options.selfPath);
     SetupLogLine(L"uninstalling from " + options.installDir);
 
     const int code = RunUninstall(options);

@@ -5,6 +5,7 @@
 // Sections: Children and their properties; Paint manager; IUnknown and
 // IDispatch; IAccessible.
 #include "skinui/window/AccessibleUI.h"
+#include "skinui/window/PrivateMessages.h"
 
 #include "skinui/control/ButtonUI.h"
 #include "skinui/control/ControlUI.h"
@@ -32,9 +33,6 @@ const IID kIIDAccessible = {
 bool SameIID(REFIID a, const IID& b) {
     return std::memcmp(&a, &b, sizeof(IID)) == 0;
 }
-
-// Private message of a default action (see PaintManagerMessages.cpp).
-const UINT kAccessibleActionMessage = WM_APP + 2;
 
 // The children in tree order: visible controls that have a role. Containers
 // are searched through, so that the layout's nesting does not show.

@@ -2,6 +2,7 @@
 // messages into control events, the pre-translation of TAB, Alt+letter
 // shortcuts and accelerators, and the message loop.
 #include "skinui/window/PaintManagerUI.h"
+#include "skinui/window/PrivateMessages.h"
 
 #include "skinui/control/ControlUI.h"
 
@@ -13,11 +14,6 @@ namespace SkinUI {
 
 namespace {
 
-// Private message of the queue drain (see PaintManagerTree.cpp).
-const UINT kDrainMessage = WM_APP + 1;
-// Private message of a default action asked for by an accessibility client
-// (see AccessibleUI.cpp); lParam is the control.
-const UINT kAccessibleActionMessage = WM_APP + 2;
 // Reflected notifications for child windows: the message number plus 0x2000.
 const UINT kReflectBase = 0x2000;
 

@@ -2,6 +2,7 @@
 // tree and its delayed clean-up, window geometry, notifications, filters,
 // lookup by name, point and class, and option groups.
 #include "skinui/window/PaintManagerUI.h"
+#include "skinui/window/PrivateMessages.h"
 
 #include "skinui/control/ControlUI.h"
 
@@ -13,10 +14,6 @@ CStdPtrArrayOf<CPaintManagerUI> CPaintManagerUI::m_aPreMessages;
 CStdPtrArray CPaintManagerUI::m_aPlugins;
 
 namespace {
-
-// Private message that drains the delayed clean-up and the queued
-// notifications, posted to the manager's own window.
-const UINT kDrainMessage = WM_APP + 1;
 
 CControlUI* CALLBACK FindControlFromNameHash(CControlUI* control, LPVOID data) {
     CStdStringPtrMap* names = static_cast<CStdStringPtrMap*>(data);

@@ -3,6 +3,7 @@
 
 #include "skinui/control/ContainerUI.h"
 #include "skinui/control/ControlUI.h"
+#include "skinui/core/Handles.h"
 
 // The PNG writer's implementation lives in this file only.
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -58,58 +59,21 @@ void AppendBytes(void* context, void* data, int size) {
 }
 
 bool WriteBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    SkinUI::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+    // Closed before a failed file is deleted; a delayed write can fail at the
+    // close.
+    const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                               nullptr) != FALSE &&
-                    written == bytes.size();
-    CloseHandle(file);
+                    written == bytes.size() && CloseHandle(file.Release());
+    file.Reset();
     if (!ok)
         DeleteFileW(path.c_str());
     return ok;
 }
-
-// A top-down 32-bit DIB section selected into a memory DC, released on scope exit.
-class CCanvas {
-public:
-    CCanvas(HDC reference, int width, int height) {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        m_dc = CreateCompatibleDC(reference);
-        m_bitmap = CreateDIBSection(reference, &info, DIB_RGB_COLORS,
-                                    reinterpret_cast<void**>(&m_bits), nullptr, 0);
-        if (m_dc != nullptr && m_bitmap != nullptr)
-            m_old = SelectObject(m_dc, m_bitmap);
-    }
-    ~CCanvas() {
-        if (m_old != nullptr)
-            SelectObject(m_dc, m_old);
-        if (m_bitmap != nullptr)
-            DeleteObject(m_bitmap);
-        if (m_dc != nullptr)
-            DeleteDC(m_dc);
-    }
-    CCanvas(const CCanvas&) = delete;
-    CCanvas& operator=(const CCanvas&) = delete;
-
-    bool IsValid() const { return m_old != nullptr && m_bits != nullptr; }
-    HDC DC() const { return m_dc; }
-    const DWORD* Bits() const { return m_bits; }
-
-private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    DWORD* m_bits = nullptr;
-};
 
 } // namespace
 
@@ -129,21 +93,22 @@ bool WriteClientPng(HWND window, const std::wstring& path, std::wstring* error) 
         *error = L"the client area is empty";
         return false;
     }
-    HDC windowDC = GetDC(window);
-    CCanvas canvas(windowDC, width, height);
-    ReleaseDC(window, windowDC);
-    if (!canvas.IsValid()) {
+    SkinUI::CWindowDC windowDC(window);
+    SkinUI::CMemoryDC dc(windowDC.Get());
+    SkinUI::CDibSection bitmap(windowDC.Get(), width, height);
+    SkinUI::CSelectObject selected(dc.Get(), bitmap.Get());
+    if (!dc || !selected.Selected()) {
         *error = L"cannot create a bitmap of the client area";
         return false;
     }
     // The paint manager paints the tree into a caller's DC on WM_PRINTCLIENT
     // exactly as into its own off-screen bitmap on WM_PAINT.
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.DC()), PRF_CLIENT);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
     GdiFlush();
 
     // The screen shows no transparency: every pixel is written opaque.
     std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4);
-    const DWORD* bits = canvas.Bits();
+    const DWORD* bits = bitmap.Bits();
     for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
         const DWORD pixel = bits[i];
         rgba[i * 4 + 0] = static_cast<unsigned char>((pixel >> 16) & 0xFF);

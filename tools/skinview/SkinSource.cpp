@@ -1,6 +1,7 @@
 // Setting the resource source up for a folder, a document or an archive.
 #include "tools/skinview/SkinSource.h"
 
+#include "skinui/core/Handles.h"
 #include "skinui/window/PaintManagerUI.h"
 
 #include <windows.h>
@@ -41,22 +42,17 @@ void SplitPath(const std::wstring& path, std::wstring* folder, std::wstring* nam
 }
 
 bool ReadWholeFile(const std::wstring& path, std::vector<unsigned char>* bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    SkinUI::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size = {};
-    bool ok =
-        GetFileSizeEx(file, &size) != FALSE && size.QuadPart > 0 && size.QuadPart < 0x7FFFFFFF;
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) !=
-                 FALSE &&
-             read == bytes->size();
-    }
-    CloseHandle(file);
-    return ok;
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
+        size.QuadPart >= 0x7FFFFFFF)
+        return false;
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    return ReadFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) !=
+               FALSE &&
+           read == bytes->size();
 }
 
 } // namespace

@@ -12,39 +12,6 @@ namespace {
 
 using qmtest::FileExists;
 
-TEST(EntryList, ParsesFilesAndFoldersInEveryLineForm) {
-    EntryList list;
-    ASSERT_TRUE(ParseEntryList("\xEF\xBB\xBF# entries\r\nQuillmossdex.exe\r\nres/\nres/a.png\n"
-                               "res/sub/b.dat\n\n\xE9\x9D\x92.txt\n",
-                               &list));
-    EXPECT_EQ((std::vector<std::wstring>{L"Quillmossdex.exe", L"res\\a.png", L"res\\sub\\b.dat",
-                                         L"青.txt"}),
-              list.files);
-    EXPECT_EQ((std::vector<std::wstring>{L"res"}), list.dirs);
-}
-
-TEST(EntryList, LinesInCodePage936AreReadAsSuchBesideUtf8Lines) {
-    // "使用说明.txt" and "res/配置.ini" as Chinese tools write them, between
-    // UTF-8 lines with Korean and an emoji.
-    EntryList list;
-    ASSERT_TRUE(ParseEntryList("\xCA\xB9\xD3\xC3\xCB\xB5\xC3\xF7.txt\n"
-                               "res/\xC5\xE4\xD6\xC3.ini\n"
-                               "\xED\x95\x9C\xEA\xB8\x80/\xF0\x9F\x98\x80.txt\n",
-                               &list));
-    EXPECT_EQ((std::vector<std::wstring>{L"使用说明.txt", L"res\\配置.ini", L"한글\\😀.txt"}),
-              list.files);
-}
-
-TEST(EntryList, RejectsNamesThatReachOutsideTheInstallFolder) {
-    const char* bad[] = {
-        "../evil.dll\n", "a/../../b\n", "C:/Windows/x.dll\n", "/etc\n", "\\\\server\\share\\f\n",
-        "a\\..\\b\n",    "\n",          "# only a comment\n"};
-    for (const char* text : bad) {
-        EntryList list;
-        EXPECT_FALSE(ParseEntryList(text, &list)) << text;
-    }
-}
-
 // A fake installation: the listed files, plus the user's own files beside
 // and inside them that must survive.
 class Installed : public ::testing::Test {

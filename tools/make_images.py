@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-# Draws the installer's skin images and program icon. The PNG files beside this
-# script and installer/app/Quillmossdex.ico are its output and are committed, so
+# Draws the installer's skin images and program icon. The PNG files in
+# installer/skin/ and installer/app/Quillmossdex.ico are its output and are committed, so
 # the build needs no image tools; run it again after changing the artwork
 # (needs Debian's python3-pil, fonts-wqy-microhei, pngquant and zopfli).
 #
@@ -20,7 +20,8 @@ import sys
 import tempfile
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SKIN = os.path.join(ROOT, "installer", "skin")
 FONT = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc"
 SS = 4  # supersampling factor
 SCALES = (100, 125, 150, 175, 200)
@@ -73,7 +74,7 @@ def save(img, name, quality=FLAT):
     if img.mode == "RGBA":
         clear = Image.new("RGBA", img.size, (0, 0, 0, 0))
         img = Image.composite(img, clear, img.getchannel("A").point(lambda a: 255 if a else 0))
-    write_png(img, os.path.join(HERE, scaled_name(name)), quality)
+    write_png(img, os.path.join(SKIN, scaled_name(name)), quality)
 
 
 def write_png(img, out, quality=SMOOTH):
@@ -326,7 +327,7 @@ def icon():
         side = 0 if s == 256 else s
         data += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(png), offset)
         offset += len(png)
-    with open(os.path.join(HERE, "..", "app", "Quillmossdex.ico"), "wb") as f:
+    with open(os.path.join(ROOT, "installer", "app", "Quillmossdex.ico"), "wb") as f:
         f.write(data + b"".join(frames))
 
 

@@ -1,6 +1,7 @@
 #include "installer/engine/FileManage.h"
 #include "installer/services/Staging.h"
 #include "installer/services/Log.h"
+#include "installer/services/SetupLog.h"
 #include "installer/services/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/support/TestPayload.h"
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -84,54 +86,6 @@ TEST(InstallResultText, EachCodeHasItsTextInUtf8) {
 
 // ---------------------------------------------------------------------------
 // Directory levels
-
-TEST(CreateDirectories, LevelsFollowTheSeparatorPattern) {
-    struct Case {
-        const wchar_t* base;
-        const wchar_t* relative;
-        std::vector<std::wstring> levels;
-    } cases[] = {
-        {L"X\\", L"a/b/c.txt", {L"X\\a/", L"X\\a/b/"}},
-        {L"X\\", L"a\\b?c/d", {L"X\\a\\", L"X\\a\\b?", L"X\\a\\b?c/"}},
-        {L"X\\", L"//a//b/", {L"X\\a/", L"X\\a/b/"}},
-        {L"X\\", L"?\?/x", {L"X\\?\?"}},
-        {L"X\\", L"file.txt", {}},
-        {L"X\\", L"", {}},
-        {L"",
-         L"C:\\Program Files\\Dir\\",
-         {L"C:\\", L"C:\\Program Files\\", L"C:\\Program Files\\Dir\\"}},
-        // Without a base the leading separators stay, so a network path or a
-        // root-relative path never becomes a folder below the current one.
-        {L"",
-         L"\\\\server\\share\\d\\",
-         {L"\\\\server\\", L"\\\\server\\share\\", L"\\\\server\\share\\d\\"}},
-        {L"", L"\\top\\", {L"\\top\\"}},
-        // Names in any script are levels like any other.
-        {L"X\\", L"한글/配置/😀.ini", {L"X\\한글/", L"X\\한글/配置/"}},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(c.levels, CFileManage::DirectoryLevels(c.base, c.relative))
-            << ToNarrow(c.relative);
-}
-
-TEST(CreateDirectories, LevelsMatchTheRegularExpressionForAnyBase) {
-    // The levels are the successive leftmost matches of this expression.
-    const std::wregex level(LR"([^\\/]+?[/?\\])");
-    const wchar_t* paths[] = {L"a/b/c", L"\\\\x\\\\y\\z", L"a?b?c", L"?/?", L"a b/c d\\e",
-                              L"//",    L"x/y/"};
-    for (const wchar_t* p : paths) {
-        std::vector<std::wstring> expected;
-        std::wstring base = L"B\\";
-        std::wstring rest = p;
-        std::wsmatch m;
-        while (std::regex_search(rest, m, level)) {
-            base += m.str();
-            expected.push_back(base);
-            rest = m.suffix();
-        }
-        EXPECT_EQ(expected, CFileManage::DirectoryLevels(L"B\\", p)) << ToNarrow(p);
-    }
-}
 
 TEST(CreateDirectories, CreatesEachLevelAndStopsBeforeTheLastName) {
     qmtest::TempDir dir(L"qmdirs");
@@ -507,6 +461,9 @@ TEST_F(Move, HeldTargetFileIsTriedTenTimesThenReported) {
     probe.Drain();
 
     EXPECT_EQ(INSTALL_ERR_COPY, r);
+    // The reason is the last attempt's, as the move returned it.
+    EXPECT_EQ(dst, fm->Run().failure.path);
+    EXPECT_NE(static_cast<DWORD>(ERROR_SUCCESS), fm->Run().failure.error);
     EXPECT_EQ(std::vector<int>{95}, probe.progress);
     EXPECT_EQ("old", ReadFile(dst + L"held.txt"));
     EXPECT_EQ("other", ReadFile(dst + L"other.txt")); // the rest went on
@@ -526,10 +483,40 @@ TEST_F(Move, InstallDirectoryThatDoesNotFitIsRefused) {
     WriteFile(src + L"a.txt", "a");
     std::wstring longDir = L"C:\\" + std::wstring(300, L'l') + L"\\";
     EXPECT_EQ(INSTALL_ERR_COPY, fm->MoveFiles(longDir, src));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), fm->Run().failure.error);
     probe.Drain();
     EXPECT_EQ(std::vector<int>{95}, probe.progress);
     EXPECT_TRUE(IsFile(src + L"a.txt"));
     EXPECT_TRUE(LogLines().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Why a run failed
+
+TEST(InstallFailure, TextNamesTheStepThePathAndTheSystemsWords) {
+    TInstallFailure failure;
+    EXPECT_EQ(L"", failure.Text());
+    failure.step = L"move the files into place";
+    failure.path = L"C:\\Apps\\";
+    EXPECT_EQ(L"move the files into place: C:\\Apps\\", failure.Text());
+    failure.error = ERROR_SHARING_VIOLATION;
+    EXPECT_EQ(L"move the files into place: C:\\Apps\\: " + SystemErrorText(ERROR_SHARING_VIOLATION),
+              failure.Text());
+}
+
+TEST(InstallFailure, TheWorkerReportsTheStepAndTheFileWhereTheRunFailed) {
+    CFileManage* fm = CFileManage::GetInstance();
+    // This program carries no payload of its own.
+    fm->Payload().Close();
+    TInstallJob job;
+    job.installDir = L"C:\\nowhere\\";
+    CRunReport report = job.report;
+    std::thread worker(InstallWorkerThread, job);
+    worker.join();
+    const TInstallOutcome outcome = report.Load();
+    EXPECT_EQ(INSTALL_ERR_RESOURCE, outcome.result);
+    EXPECT_EQ(L"find the payload", outcome.failure.step);
+    EXPECT_EQ(ModulePath(), outcome.failure.path);
 }
 
 // ---------------------------------------------------------------------------
