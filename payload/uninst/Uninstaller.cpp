@@ -288,7 +288,7 @@ void RemoveShortcuts(const std::wstring& installDir) {
 std::vector<DWORD> InstalledClientIds(const std::wstring& installDir) {
     std::vector<TProcessEntry> processes;
     ListProcesses(&processes);
-    const std::wstring client = WithSlash(installDir) + kClientFileNameW;
+    const std::wstring client = WithSeparator(installDir) + kClientFileNameW;
     std::vector<DWORD> ids;
     // Any name: a client started by its 8.3 name is listed under that name.
     for (const TProcessEntry& process : InReachableSessions(processes)) {

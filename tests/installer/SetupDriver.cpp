@@ -348,36 +348,6 @@ bool WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot) {
     return ok;
 }
 
-bool WaitForFocusedEdit(HWND hwnd) {
-    return WaitUntil(
-        [&] {
-            HWND edit = FindWindowExW(hwnd, nullptr, nullptr, nullptr);
-            GUITHREADINFO info = {};
-            info.cbSize = sizeof(info);
-            return edit != nullptr &&
-                   GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
-                   info.hwndFocus == edit;
-        },
-        5000);
-}
-
-std::wstring FieldText(HWND hwnd) {
-    MsaaClient client(hwnd);
-    for (const TElement& e : client.Children())
-        if (e.role == ROLE_SYSTEM_TEXT)
-            return client.Value(e.id);
-    return L"(no field)";
-}
-
-bool TypeIntoField(HWND hwnd, const std::wstring& text) {
-    ClickAt(hwnd, layout::kPathEdit.x, layout::kPathEdit.y);
-    if (!WaitForFocusedEdit(hwnd))
-        return false;
-    PressKey(VK_DELETE);
-    TypeText(text);
-    return WaitUntil([&] { return FieldText(hwnd) == text; }, 5000);
-}
-
 std::wstring ReadLog(const std::wstring& path) {
     std::string bytes = ReadFileBytes(path);
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)

@@ -126,16 +126,6 @@ int PageShown(const Screenshot& shot);
 // kept in shot.
 bool WaitForPage(HWND hwnd, int page, DWORD timeoutMs, Screenshot* shot = nullptr);
 
-// The native edit that a click on the path opens, once it has the keyboard
-// focus: it exists a moment before it takes the focus, and keys sent in that
-// moment go to the window instead.
-bool WaitForFocusedEdit(HWND hwnd);
-// The directory field's text, as a screen reader reads it.
-std::wstring FieldText(HWND hwnd);
-// Replaces the field's text by typing, as a person would (the options panel
-// is open).
-bool TypeIntoField(HWND hwnd, const std::wstring& text);
-
 // The setup log as text; the byte order mark is not part of it.
 std::wstring ReadLog(const std::wstring& path);
 
