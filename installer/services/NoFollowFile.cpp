@@ -78,6 +78,18 @@ std::wstring HandlePathOnVolume(HANDLE h) {
 
 namespace {
 
+// Wine stores a name as UTF-8 on the Unix side and cuts one longer than the
+// Unix file system's 255 bytes to fit, so the handle names the shortened
+// entry (NTFS keeps 255 UTF-16 characters, and Windows never gets here with
+// a link: the handle says so). Only that cut is taken as the same name.
+bool IsWineTruncatedName(const std::wstring& leaf, const std::wstring& name) {
+    if (leaf.empty() || leaf.size() >= name.size())
+        return false;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, name.c_str(), static_cast<int>(name.size()),
+                                          nullptr, 0, nullptr, nullptr);
+    return bytes > 255 && SameText(leaf, name.substr(0, leaf.size()));
+}
+
 // Whether entry, opened by name in the folder the system names folderName,
 // is that entry itself. Windows opens the entry itself whenever
 // FILE_OPEN_REPARSE_POINT is asked, and the handle says when it is a link.
@@ -94,8 +106,10 @@ bool ReachedItself(HANDLE entry, const std::wstring& folderName, const std::wstr
     std::wstring folder = folderName;
     if (folder.back() != L'\\')
         folder += L'\\';
+    const std::wstring leaf = got.substr(cut + 1);
     return SameText(got.substr(0, cut + 1), folder) &&
-           (SameText(got.substr(cut + 1), name) || name.find(L'~') != std::wstring::npos);
+           (SameText(leaf, name) || name.find(L'~') != std::wstring::npos ||
+            IsWineTruncatedName(leaf, name));
 }
 
 UniqueHandle Fail(DWORD error) {
