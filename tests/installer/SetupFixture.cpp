@@ -1,22 +1,14 @@
 #include "tests/installer/SetupFixture.h"
 
 #include "tests/installer/EngineTestSupport.h"
+#include "tests/installer/SetupDriver.h"
 
 #include "installer/services/Staging.h"
 
 namespace qmtest {
 
 std::wstring ReadLogText(const std::wstring& path) {
-    std::string bytes = ReadFileBytes(path);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        bytes.erase(0, 3);
-    if (bytes.empty())
-        return std::wstring();
-    std::wstring text(bytes.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      &text[0], static_cast<int>(text.size()));
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
+    return ReadLog(path);
 }
 
 std::vector<std::wstring> DefaultLogsWith(const std::wstring& part, const wchar_t* kind) {
