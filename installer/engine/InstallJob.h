@@ -4,12 +4,12 @@
 
 #include "installer/engine/InstallMessages.h"
 #include "installer/services/PathText.h"
+#include "installer/services/SharedState.h"
 #include "installer/engine/StopGate.h"
 
 #include <windows.h>
 
 #include <atomic>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,7 +98,7 @@ struct TProgressTarget {
 // that no answer given to an earlier run reaches a later one.
 class CStopRequest {
 public:
-    CStopRequest() : m_state(std::make_shared<TState>()) {}
+    CStopRequest() = default;
     // "Yes" to the stop question, or the session ends. False when the run
     // had already passed its point of no return (it has succeeded).
     bool Request() const {
@@ -127,7 +127,7 @@ private:
         std::atomic<bool> flag{false};
         CStopGate gate;
     };
-    std::shared_ptr<TState> m_state;
+    CSharedState<TState> m_state;
 };
 
 // The whole outcome of a run for a starter that learns of its end from the
@@ -135,7 +135,7 @@ private:
 // and the starter reads it once the message came. Copies share one report.
 class CRunReport {
 public:
-    CRunReport() : m_shared(std::make_shared<TShared>()) {}
+    CRunReport() = default;
     void Store(const TInstallOutcome& outcome) const;
     // The stored outcome; a default one (success) before anything was stored.
     TInstallOutcome Load() const;
@@ -145,7 +145,7 @@ private:
         SRWLOCK lock = SRWLOCK_INIT;
         TInstallOutcome outcome;
     };
-    std::shared_ptr<TShared> m_shared;
+    CSharedState<TShared> m_shared;
 };
 
 // One install as its starter describes it.
