@@ -91,8 +91,11 @@ def run_installers(installers, runs):
     for round_ in range(runs + 1):
         for key, command, folder in installers:
             shutil.rmtree(unix_path(folder), ignore_errors=True)
-            subprocess.run(wine("reg", "delete", RECORD, "/f"), stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
+            # The record is in the 32-bit view, where the shipped 32-bit
+            # installer writes it (the 64-bit build writes it there too).
+            for view in ("/reg:32", "/reg:64"):
+                subprocess.run(wine("reg", "delete", RECORD, "/f", view),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             seconds, peak, code = timed(command)
             if code != 0:
                 sys.exit("size_table: %s ended with %d" % (key, code))

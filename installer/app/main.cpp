@@ -91,7 +91,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
         return static_cast<int>(code);
     }
     SetUnhandledExceptionFilter(WriteCrashDump);
-    CoInitialize(nullptr);
+    // The window's folder picker needs COM on this thread; a silent run
+    // needs none: its links are written without the shell's link object.
+    if (!request.silent)
+        CoInitialize(nullptr);
     // The engine's first use: an earlier run that was killed may have left
     // the product half changed, and it is finished or put back now, before
     // anything reads the record; the payload is opened and its check starts.

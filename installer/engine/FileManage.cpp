@@ -212,7 +212,7 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
     TInstallOutcome outcome;
     m_installKind = DetectInstallKind(m_installKind);
     BeginJob(job);
-    HRESULT com = CoInitialize(nullptr);
+
     // Each step's outcome goes to the setup log. The first step that fails
     // names the run's failure, with the file or folder and the system's error
     // its failing call noted (Failed), never an error a later call left.
@@ -357,8 +357,6 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
         outcome.rolledBack = true;
         outcome.rollbackComplete = RemoveCreatedLevels(job.createdDirs);
     }
-    if (SUCCEEDED(com))
-        CoUninitialize();
     outcome.result = result;
     if (result != INSTALL_OK && result != INSTALL_CANCELLED)
         outcome.failure = m_run.failure;
@@ -813,6 +811,7 @@ InstallResult CFileManage::CreateChosenShortcuts(const TInstallJob& job) {
     InstallResult result = INSTALL_OK;
     if (job.startMenuLink)
         result = CreateStartMenuShortcuts();
+
     if (result == INSTALL_OK && job.desktopLink)
         result = CreateDesktopShortcut();
     return result;

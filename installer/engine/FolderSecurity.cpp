@@ -237,9 +237,10 @@ bool FindWritableInside(const std::wstring& folder, std::wstring* where) {
 
 bool IsBelowProgramFiles(const std::wstring& dir) {
     const std::wstring path = CanonicalPath(dir);
-    for (const std::wstring& folder : {KnownFolderPath(FOLDERID_ProgramFilesX86),
-                                       KnownFolderPath(FOLDERID_ProgramFiles), ProgramFiles64()})
-        if (IsBelow(path, CanonicalPath(folder)))
+    for (const std::wstring& folder :
+         {KnownFolderCanonical(FOLDERID_ProgramFilesX86),
+          KnownFolderCanonical(FOLDERID_ProgramFiles), SystemFolderCanonical(ProgramFiles64())})
+        if (IsBelow(path, folder))
             return true;
     return false;
 }

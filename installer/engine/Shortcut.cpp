@@ -1,5 +1,6 @@
 #include "installer/engine/Shortcut.h"
 
+#include "installer/engine/LinkFile.h"
 #include "installer/services/Journal.h"
 #include "installer/services/NoFollowFile.h"
 #include "installer/services/Product.h"
@@ -10,10 +11,7 @@
 #include "skinui/core/Handles.h"
 #include "skinui/core/TextFormat.h"
 
-#include <objbase.h>
 #include <shlobj.h>
-
-using SkinUI::ComPtr;
 
 namespace {
 
@@ -55,21 +53,8 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     // stored cut and start nothing, or something else.
     if (target.empty() || !FitsPath(target) || !FitsPath(linkPath))
         return INSTALL_ERR_SHORTCUT;
-    ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.PutVoid())))
-        return INSTALL_ERR_SHORTCUT;
-    if (FAILED(link->SetPath(target.c_str())))
-        return INSTALL_ERR_SHORTCUT;
-    // The target as the link holds it: anything but the whole path is a link
-    // the user must not be given.
-    wchar_t stored[MAX_PATH] = {};
-    if (FAILED(link->GetPath(stored, MAX_PATH, nullptr, SLGP_RAWPATH)) ||
-        CompareStringOrdinal(stored, -1, target.c_str(), -1, TRUE) != CSTR_EQUAL)
-        return INSTALL_ERR_SHORTCUT;
-    link->SetDescription(description.c_str());
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid())))
+    std::string bytes;
+    if (!LinkFileBytes(target, description, &bytes))
         return INSTALL_ERR_SHORTCUT;
     // The Start menu and the desktop are the user's folders: a junction or
     // symbolic link planted at the link's name would have this elevated
@@ -77,25 +62,30 @@ InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& t
     // as a link.
     if (IsReparsePoint(linkPath) && !RemoveTreeNoFollow(linkPath))
         return INSTALL_ERR_SHORTCUT;
-    // Saved under a new name beside it and renamed over the link's name: a
-    // hard link planted at that name would have a save in place overwrite
+    // Written under a new name beside it and renamed over the link's name: a
+    // hard link planted at that name would have a write in place overwrite
     // the file it shares its data with, while a rename only replaces the
-    // name. The new name is random, so nobody can plant anything there
-    // first, and what was saved is checked to be a plain file of its own.
+    // name. The new name is random and made new, as the file itself and not
+    // through any link, so nothing planted there is written to.
     const std::wstring random = RandomHex(4);
     if (random.empty())
         return INSTALL_ERR_SHORTCUT;
     const std::wstring fresh = linkPath + L"." + random + L".tmp";
-    if (!FitsPath(fresh) || GetFileAttributesW(fresh.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (!FitsPath(fresh))
         return INSTALL_ERR_SHORTCUT;
-    // A link that was not saved is a shortcut the user will not find.
-    bool saved = SUCCEEDED(file->Save(fresh.c_str(), TRUE));
-    if (saved) {
-        SkinUI::UniqueHandle check(OpenFileNoFollow(fresh, 0, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                                    OPEN_EXISTING, nullptr));
-        saved = check.Valid();
-    }
-    if (!saved || !MoveFileExW(fresh.c_str(), linkPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    SkinUI::UniqueHandle out(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    if (!out)
+        return INSTALL_ERR_SHORTCUT;
+    DWORD done = 0;
+    // Closed by hand: a delayed write can fail at the close, and a link that
+    // was not written is a shortcut the user will not find.
+    const bool written =
+        WriteFile(out.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+        done == bytes.size() && CloseHandle(out.Release());
+    if (!written || !MoveFileExW(fresh.c_str(), linkPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        out.Reset();
         DeleteFileW(fresh.c_str());
         return INSTALL_ERR_SHORTCUT;
     }

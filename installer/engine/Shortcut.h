@@ -9,7 +9,7 @@
 // Writes a shell link file at linkPath that starts target and shows
 // description as its tool tip. Refused, with nothing written, when the target
 // or the link's own path does not fit MAX_PATH: a link never holds a cut
-// target. The calling thread must have COM initialised.
+// target.
 InstallResult CreateShortcut(const std::wstring& linkPath, const std::wstring& target,
                              const std::wstring& description);
 

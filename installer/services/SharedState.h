@@ -8,8 +8,7 @@
 
 #include <utility>
 
-template <class T>
-class CSharedState {
+template <class T> class CSharedState {
 public:
     CSharedState() : m_box(new TBox) {}
     CSharedState(const CSharedState& other) : m_box(other.m_box) {

@@ -1,6 +1,7 @@
 #include "installer/services/SystemFolders.h"
 
 #include "installer/services/Product.h"
+#include "installer/services/SlimLock.h"
 
 #include "skinui/core/Handles.h"
 
@@ -74,16 +75,18 @@ namespace {
 // started by its 8.3 path gets that path from GetModuleFileNameW.
 std::wstring LongForm(const std::wstring& full) {
     size_t end = full.size();
+    // Each call looks up every level of the path: one call with room for
+    // the usual length, a second only for a longer path.
+    std::vector<wchar_t> buf(MAX_PATH + 1);
     for (;;) {
         const std::wstring head = full.substr(0, end);
-        const DWORD need = GetLongPathNameW(head.c_str(), nullptr, 0);
-        if (need > 0) {
-            std::vector<wchar_t> buf(need + 1);
-            const DWORD n =
-                GetLongPathNameW(head.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
-            if (n > 0 && n < buf.size())
-                return std::wstring(buf.data(), n) + full.substr(end);
+        DWORD n = GetLongPathNameW(head.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n >= buf.size()) {
+            buf.resize(n + 1);
+            n = GetLongPathNameW(head.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
         }
+        if (n > 0 && n < buf.size())
+            return std::wstring(buf.data(), n) + full.substr(end);
         // Nothing of it exists below the root (or the system cannot say):
         // the text is all there is.
         const size_t cut = end > 0 ? full.rfind(L'\\', end - 1) : std::wstring::npos;
@@ -113,6 +116,47 @@ std::wstring CanonicalPath(const std::wstring& path) {
     return std::wstring();
 }
 
+namespace {
+
+// The system's folders are compared with every folder judged, each in its
+// canonical form, which takes a look-up per level: the forms are kept by the
+// text the system gave, so that each is worked out once per process and a
+// folder moved elsewhere is still seen where it now is.
+struct TCanonicalMemo {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::vector<std::pair<std::wstring, std::wstring>> forms;
+};
+
+TCanonicalMemo& CanonicalMemo() {
+    static TCanonicalMemo memo;
+    return memo;
+}
+
+} // namespace
+
+std::wstring KnownFolderCanonical(REFKNOWNFOLDERID id) {
+    return SystemFolderCanonical(KnownFolderPath(id));
+}
+
+std::wstring SystemFolderCanonical(const std::wstring& path) {
+    if (path.empty())
+        return std::wstring();
+    TCanonicalMemo& memo = CanonicalMemo();
+    {
+        CSlimLockHold hold(&memo.lock);
+        for (const auto& form : memo.forms)
+            if (form.first == path)
+                return form.second;
+    }
+    std::wstring canonical = CanonicalPath(path);
+    // Bounded: the system has a few dozen such folders, the rest is not kept.
+    constexpr size_t kMaxForms = 64;
+    CSlimLockHold hold(&memo.lock);
+    if (!canonical.empty() && memo.forms.size() < kMaxForms)
+        memo.forms.emplace_back(path, canonical);
+    return canonical;
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     const std::wstring x = CanonicalPath(a);
     return !x.empty() && SameText(x, CanonicalPath(b));
@@ -125,8 +169,8 @@ bool IsAbsoluteLocalPath(const std::wstring& path) {
 }
 
 bool IsInsideWindowsFolder(const std::wstring& dir) {
-    const std::wstring windows = KnownFolderPath(FOLDERID_Windows);
-    return !windows.empty() && IsAtOrBelow(CanonicalPath(dir), CanonicalPath(windows));
+    const std::wstring windows = KnownFolderCanonical(FOLDERID_Windows);
+    return !windows.empty() && IsAtOrBelow(CanonicalPath(dir), windows);
 }
 
 bool IsInsideShellFolder(const std::wstring& dir) {
@@ -142,8 +186,8 @@ bool IsInsideShellFolder(const std::wstring& dir) {
         &FOLDERID_PublicDownloads,
     };
     for (const KNOWNFOLDERID* id : kFolders) {
-        const std::wstring known = KnownFolderPath(*id);
-        if (!known.empty() && IsAtOrBelow(full, CanonicalPath(known)))
+        const std::wstring known = KnownFolderCanonical(*id);
+        if (!known.empty() && IsAtOrBelow(full, known))
             return true;
     }
     return false;
@@ -182,12 +226,12 @@ bool IsReservedFolder(const std::wstring& dir) {
         &FOLDERID_Downloads,      &FOLDERID_Public,          &FOLDERID_UserProfiles,
     };
     for (const KNOWNFOLDERID* id : kFolders) {
-        const std::wstring known = KnownFolderPath(*id);
-        if (!known.empty() && SameText(CanonicalPath(known), full))
+        const std::wstring known = KnownFolderCanonical(*id);
+        if (!known.empty() && SameText(known, full))
             return true;
     }
-    const std::wstring programFiles64 = ProgramFiles64();
-    if (!programFiles64.empty() && SameText(CanonicalPath(programFiles64), full))
+    const std::wstring programFiles64 = SystemFolderCanonical(ProgramFiles64());
+    if (!programFiles64.empty() && SameText(programFiles64, full))
         return true;
     wchar_t temp[MAX_PATH] = {};
     const DWORD n = GetTempPathW(MAX_PATH, temp);

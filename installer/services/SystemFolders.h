@@ -31,6 +31,12 @@ std::wstring ProgramFiles64();
 // after a drive root ("C:\"). Empty when path is empty or does not resolve.
 std::wstring CanonicalPath(const std::wstring& path);
 
+// CanonicalPath of a folder path the system gave (a known folder's, the
+// program files'), worked out once per process for each such text.
+std::wstring SystemFolderCanonical(const std::wstring& path);
+// The same for a known folder; empty when the shell has none.
+std::wstring KnownFolderCanonical(REFKNOWNFOLDERID id);
+
 // True when both name the same folder or file once resolved (case ignored).
 bool SamePath(const std::wstring& a, const std::wstring& b);
 

@@ -1,3 +1,4 @@
+#include "installer/engine/LinkFile.h"
 #include "installer/engine/Shortcut.h"
 #include "installer/services/Product.h"
 #include "installer/services/TextConvert.h"
@@ -216,3 +217,41 @@ TEST_F(Shortcut, ThePublicDesktopGetsTheClientLink) {
 }
 
 } // namespace
+
+// Wine's link object reads only the path in the system code page (above);
+// Windows reads the UTF-16 path of the link information, which must hold the
+// target whole in any script, with the description beside it.
+TEST(LinkFile, HoldsTheTargetWholeInUtf16AndTheDescription) {
+    const std::wstring target = L"C:\\한글 配置 ñ😀\\Quillmossdex.exe";
+    std::string bytes;
+    ASSERT_TRUE(LinkFileBytes(target, L"青梧\n版本", &bytes));
+    auto u16 = [&](size_t at) {
+        return static_cast<uint32_t>(static_cast<uint8_t>(bytes.at(at)) |
+                                     (static_cast<uint8_t>(bytes.at(at + 1)) << 8));
+    };
+    auto u32 = [&](size_t at) { return u16(at) | (u16(at + 2) << 16); };
+    auto wide = [&](size_t at, size_t count) {
+        std::wstring text;
+        for (size_t i = 0; count == std::wstring::npos ? u16(at + 2 * i) != 0 : i < count; ++i)
+            text += static_cast<wchar_t>(u16(at + 2 * i));
+        return text;
+    };
+    ASSERT_EQ(0x4Cu, u32(0));
+    const uint32_t flags = u32(20);
+    ASSERT_EQ(0x86u, flags & 0x86u); // link information, a name, UTF-16 texts
+    size_t at = 0x4C;
+    if (flags & 1)
+        at += 2 + u16(at);
+    const size_t info = at;
+    ASSERT_GE(u32(info + 4), 0x24u);
+    EXPECT_EQ(1u, u32(info + 8)); // a volume and a local path
+    EXPECT_EQ(target, wide(info + u32(info + 28), std::wstring::npos));
+    at = info + u32(info);
+    const uint32_t count = u16(at);
+    EXPECT_EQ(L"青梧\n版本", wide(at + 2, count));
+    EXPECT_EQ(0u, u32(at + 2 + 2 * count));
+    EXPECT_EQ(bytes.size(), at + 2 + 2 * count + 4);
+    // A path that is not a local one, or too long for a link, is refused.
+    EXPECT_FALSE(LinkFileBytes(L"relative\\Quillmossdex.exe", L"d", &bytes));
+    EXPECT_FALSE(LinkFileBytes(L"C:\\" + std::wstring(MAX_PATH, L'a'), L"d", &bytes));
+}
