@@ -675,6 +675,8 @@ InstallResult CFileManage::UnzipPayload() {
     };
     InstallResult result = unpack();
     const bool allWritten = writer.Flush();
+    // The window and the buffers are not held through the steps that follow.
+    m_payload.ReleaseDecoder();
     showDone();
     if (result != INSTALL_OK)
         return result;

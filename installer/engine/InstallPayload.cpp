@@ -111,6 +111,11 @@ CPayloadReader* CInstallPayload::DataReader() {
     return &m_reader;
 }
 
+void CInstallPayload::ReleaseDecoder() {
+    CSlimLockHold hold(&m_lock);
+    m_reader.ReleaseDecoder();
+}
+
 long CInstallPayload::IndexDecodes() {
     return InterlockedCompareExchange(&g_indexDecodes, 0, 0);
 }

@@ -54,6 +54,8 @@ public:
     // For the thread that unpacks, once IndexRead: a reader at the first
     // entry's data, whose index is the one above. One unpack at a time.
     CPayloadReader* DataReader();
+    // After an unpack: the decoder's memory goes back until the next one.
+    void ReleaseDecoder();
 
     // How often this process decoded a payload's index; a log line names
     // each (tests count them).

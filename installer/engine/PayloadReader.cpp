@@ -303,19 +303,8 @@ bool CPayloadReader::Open(CPayloadFile* file) {
     if (indexPacked > room || dataPacked != room - indexPacked || indexSize > kIndexMax ||
         indexSize < uint64_t{count} * kRecordFixed)
         return false;
-    if (m_input.empty())
-        m_input.resize(kInputSize);
-    if (m_codec == PayloadCodec::Lzma2) {
-        if (!m_lzma)
-            m_lzma = new (std::nothrow) TLzmaStream();
-        if (!m_lzma)
-            return false;
-    } else if (!m_stream) {
-        m_stream = ZSTD_createDStream();
-        if (!m_stream ||
-            ZSTD_isError(ZSTD_DCtx_setParameter(m_stream, ZSTD_d_windowLogMax, kWindowLogMax)))
-            return false;
-    }
+    if (!EnsureDecoder())
+        return false;
 
     std::vector<char> index(static_cast<size_t>(indexSize));
     size_t filled = 0;
@@ -358,8 +347,33 @@ bool CPayloadReader::Open(CPayloadFile* file) {
     return StartFrame(m_dataOffset, m_dataPacked);
 }
 
+bool CPayloadReader::EnsureDecoder() {
+    if (m_input.empty())
+        m_input.resize(kInputSize);
+    if (m_codec == PayloadCodec::Lzma2) {
+        if (!m_lzma)
+            m_lzma = new (std::nothrow) TLzmaStream();
+        return m_lzma != nullptr;
+    }
+    if (m_stream)
+        return true;
+    m_stream = ZSTD_createDStream();
+    return m_stream &&
+           !ZSTD_isError(ZSTD_DCtx_setParameter(m_stream, ZSTD_d_windowLogMax, kWindowLogMax));
+}
+
+void CPayloadReader::ReleaseDecoder() {
+    ZSTD_freeDStream(m_stream);
+    m_stream = nullptr;
+    delete m_lzma;
+    m_lzma = nullptr;
+    std::vector<char>().swap(m_input);
+    m_inputLength = 0;
+    m_inputPos = 0;
+}
+
 bool CPayloadReader::Rewind() {
-    return m_file && m_dataOffset != 0 && StartFrame(m_dataOffset, m_dataPacked);
+    return m_file && m_dataOffset != 0 && EnsureDecoder() && StartFrame(m_dataOffset, m_dataPacked);
 }
 
 bool CPayloadReader::CarriesProductPrograms() const {

@@ -140,6 +140,9 @@ public:
     // Back to the first entry's data, the index as Open decoded it: a later
     // unpack from the same file decodes the data again, not the index.
     bool Rewind();
+    // Gives back the decoder's window and input buffer (most of what an
+    // unpack holds) once the data has been read; Rewind takes them again.
+    void ReleaseDecoder();
     const std::vector<TPayloadEntry>& Entries() const { return m_entries; }
     // True when the payload carries the client and the uninstaller at its
     // top level: without them a product can neither be started nor removed.
@@ -155,6 +158,8 @@ public:
     bool AtEnd();
 
 private:
+    // The decoder of the payload's codec and the input buffer, made once.
+    bool EnsureDecoder();
     bool StartFrame(uint64_t offset, uint64_t size);
     bool Fill();
     // One call of the zstd decoder; its hint, and whether it moved at all.
