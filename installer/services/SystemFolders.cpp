@@ -98,7 +98,10 @@ std::wstring LongForm(const std::wstring& full) {
 
 } // namespace
 
-std::wstring CanonicalPath(const std::wstring& path) {
+namespace {
+
+// The absolute form of path, as text alone; empty when it does not resolve.
+std::wstring FullPath(const std::wstring& path) {
     if (path.empty())
         return std::wstring();
     std::vector<wchar_t> buf(MAX_PATH);
@@ -107,13 +110,19 @@ std::wstring CanonicalPath(const std::wstring& path) {
             GetFullPathNameW(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
         if (n == 0)
             return std::wstring();
-        if (n < buf.size()) {
-            return LongForm(WithoutTrailingSeparators(std::wstring(buf.data(), n)));
-        }
+        if (n < buf.size())
+            return WithoutTrailingSeparators(std::wstring(buf.data(), n));
         // Too small: n is the size needed, terminator included.
         buf.resize(n + 1);
     }
     return std::wstring();
+}
+
+} // namespace
+
+std::wstring CanonicalPath(const std::wstring& path) {
+    const std::wstring full = FullPath(path);
+    return full.empty() ? full : LongForm(full);
 }
 
 namespace {
@@ -148,7 +157,11 @@ std::wstring SystemFolderCanonical(const std::wstring& path) {
             if (form.first == path)
                 return form.second;
     }
-    std::wstring canonical = CanonicalPath(path);
+    // Only a short name differs from its long form in more than case, and
+    // every short name the system makes for a longer one holds a '~'; the
+    // system's folders are only ever compared without regard to case.
+    std::wstring canonical =
+        path.find(L'~') == std::wstring::npos ? FullPath(path) : CanonicalPath(path);
     // Bounded: the system has a few dozen such folders, the rest is not kept.
     constexpr size_t kMaxForms = 64;
     CSlimLockHold hold(&memo.lock);

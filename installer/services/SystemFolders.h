@@ -31,8 +31,10 @@ std::wstring ProgramFiles64();
 // after a drive root ("C:\"). Empty when path is empty or does not resolve.
 std::wstring CanonicalPath(const std::wstring& path);
 
-// CanonicalPath of a folder path the system gave (a known folder's, the
-// program files'), worked out once per process for each such text.
+// A folder path the system gave (a known folder's, the program files') in a
+// form to compare without regard to case with CanonicalPath's: CanonicalPath
+// itself, or the absolute text alone when no level can be a short name.
+// Worked out once per process for each such text.
 std::wstring SystemFolderCanonical(const std::wstring& path);
 // The same for a known folder; empty when the shell has none.
 std::wstring KnownFolderCanonical(REFKNOWNFOLDERID id);
