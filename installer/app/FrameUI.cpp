@@ -612,10 +612,15 @@ void CFrameUI::OnInstallResult(const TInstallOutcome& outcome) {
             m_pTabs->SelectItem(kFinishPage);
         return;
     }
-    // The text names the failed step (or the stop), then what became of the
-    // changes. A session that ends has nobody to read it.
+    // The text names the failed step (or the stop), why it failed, then what
+    // became of the changes. Why is not in the message: the job's report has
+    // it, stored before the message was posted. A session that ends has
+    // nobody to read it.
+    TInstallOutcome told = outcome;
+    if (outcome.result != INSTALL_CANCELLED)
+        told.failure = m_report.Load().failure;
     if (!m_sessionEnding)
-        ShowMessageBox(m_hWnd, OutcomeMessage(outcome).c_str(), kCaption, MB_OK);
+        ShowMessageBox(m_hWnd, OutcomeMessage(told).c_str(), kCaption, MB_OK);
     Quit();
 }
 

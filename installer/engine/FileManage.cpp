@@ -344,6 +344,9 @@ TInstallOutcome CFileManage::RunInstall(const TInstallJob& job) {
                 m_run.finishPending = true;
         }
         if (result != INSTALL_OK) {
+            // After a failure as after a stop: the page must not go on
+            // naming the step that failed while things are put back.
+            PostProgress(m_run.progress, INSTALL_STEP_ROLL_BACK);
             outcome.rolledBack = true;
             outcome.rollbackComplete = m_journal.Resolve();
             SetupLogLine(outcome.rollbackComplete
@@ -726,7 +729,10 @@ InstallResult CFileManage::MoveGuarded(const std::wstring& dir, const std::wstri
     }
     TGuardedMove guard;
     guard.journal = &m_journal;
-    guard.cancel = m_run.job.stop.Flag();
+    guard.stop = &m_run.job.stop;
+    // Each attempt names its own failure: the last one's is what the run reports.
+    m_run.failure.path.clear();
+    guard.failedPath = &m_run.failure.path;
     *ret = MoveDirectoryContentGuarded(sourceDir, dir, m_run.asideRoot, guard);
     return *ret == ERROR_CANCELLED ? INSTALL_CANCELLED : INSTALL_OK;
 }
@@ -782,7 +788,8 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         else if (ret == ERROR_CANCELLED)
             result = INSTALL_CANCELLED;
         else
-            result = Failed(INSTALL_ERR_COPY, dir, ret);
+            result = Failed(INSTALL_ERR_COPY,
+                            m_run.failure.path.empty() ? dir : m_run.failure.path, ret);
     }
     // What follows the move is the registration.
     PostProgress(95, m_run.removesOld ? INSTALL_STEP_REMOVE_OLD : INSTALL_STEP_REGISTER);

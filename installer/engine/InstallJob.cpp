@@ -6,6 +6,8 @@
 #include "installer/services/SlimLock.h"
 #include "installer/services/TextConvert.h"
 
+#include "skinui/core/TextFormat.h"
+
 const char kProcessChannel[] = "com.quillmoss.business.220822";
 const char kChannelName[] = "220822";
 
@@ -33,6 +35,24 @@ namespace {
 std::wstring RollbackText(bool complete) {
     return complete ? L"所做的更改已全部撤销, 您电脑上的内容没有任何改变。"
                     : L"部分更改未能撤销, 下次运行安装程序时将继续恢复原状。";
+}
+
+// The line below the failed step's text: the file or folder the failing call
+// was given and the system's words for its error, as far as they are known.
+// Paths are shown as a person typed them, without the long-path prefix the
+// engine uses below the install folder.
+std::wstring FailureLine(const TInstallFailure& failure) {
+    std::wstring line = failure.path;
+    if (line.compare(0, 4, L"\\\\?\\") == 0)
+        line.erase(0, 4);
+    if (failure.error != ERROR_SUCCESS) {
+        std::wstring words = SystemErrorText(failure.error);
+        // An error the system has no words for is named by its number.
+        if (words.empty() || words[0] == L'(')
+            words = L"错误代码 " + SkinUI::DecimalText(failure.error);
+        line += line.empty() ? words : L": " + words;
+    }
+    return line;
 }
 
 } // namespace
@@ -63,12 +83,17 @@ TInstallOutcome CRunReport::Load() const {
 std::wstring OutcomeMessage(const TInstallOutcome& outcome) {
     if (outcome.result == INSTALL_OK)
         return std::wstring();
-    // A stop always ends with what became of the changes: its own result
-    // has no text of a failed step.
-    if (!outcome.rolledBack && outcome.result != INSTALL_CANCELLED)
-        return ToWide(GetErrorText(outcome.result));
-    const std::wstring head = outcome.result == INSTALL_CANCELLED
-                                  ? std::wstring(L"安装已停止。")
-                                  : ToWide(GetErrorText(outcome.result));
-    return head + L"\n" + RollbackText(outcome.Settled());
+    // The step's text first, then why it failed, then what became of the
+    // changes. A stop always ends with the latter: its own result has no
+    // text of a failed step, and nothing failed.
+    std::wstring text = outcome.result == INSTALL_CANCELLED ? std::wstring(L"安装已停止。")
+                                                            : ToWide(GetErrorText(outcome.result));
+    if (outcome.result != INSTALL_CANCELLED) {
+        const std::wstring why = FailureLine(outcome.failure);
+        if (!why.empty())
+            text += L"\n" + why;
+    }
+    if (outcome.rolledBack || outcome.result == INSTALL_CANCELLED)
+        text += L"\n" + RollbackText(outcome.Settled());
+    return text;
 }

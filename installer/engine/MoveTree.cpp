@@ -1,5 +1,7 @@
 #include "installer/engine/MoveTree.h"
 
+#include "installer/engine/InstallJob.h"
+
 #include "installer/services/FolderHandle.h"
 #include "installer/services/Journal.h"
 #include "installer/services/Staging.h"
@@ -85,8 +87,9 @@ DWORD ListDirectory(const std::wstring& from, std::vector<Item>* items) {
     return ERROR_SUCCESS;
 }
 
+// Waits here while the stop question is up; true when the move is to stop.
 bool Cancelled(const TGuardedMove& guard) {
-    return guard.cancel && guard.cancel->load();
+    return guard.stop && guard.stop->StopHere();
 }
 
 } // namespace
@@ -153,9 +156,13 @@ DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside
         return ERROR_WRITE_FAULT;
 
     DWORD first = ERROR_SUCCESS;
-    auto keep = [&first](DWORD err) {
-        if (first == ERROR_SUCCESS)
-            first = err ? err : ERROR_GEN_FAILURE;
+    // The path is put together only once the error has been read.
+    auto keep = [&first, &guard](DWORD err, const TLevel& level, const std::wstring& name) {
+        if (first != ERROR_SUCCESS)
+            return;
+        first = err ? err : ERROR_GEN_FAILURE;
+        if (guard.failedPath && guard.failedPath->empty())
+            *guard.failedPath = level.path + name;
     };
     size_t next = 0;
     for (const TBelow& item : items) {
@@ -169,7 +176,7 @@ DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside
         UniqueHandle source = OpenBelow(from.handle, item.name, DELETE | FILE_READ_ATTRIBUTES,
                                         false, BelowHow::Existing);
         if (!source) {
-            keep(GetLastError());
+            keep(GetLastError(), from, item.name);
             continue;
         }
         if (f.existed) {
@@ -179,13 +186,13 @@ DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside
             UniqueHandle old = OpenBelow(to.handle, item.name, DELETE | FILE_READ_ATTRIBUTES, false,
                                          BelowHow::Existing);
             if (!old || !RenameBelow(old.Get(), aside.handle, aside.path, item.name)) {
-                keep(GetLastError());
+                keep(GetLastError(), to, item.name);
                 continue;
             }
             KillPoint();
         }
         if (!RenameBelow(source.Get(), to.handle, to.path, item.name)) {
-            keep(GetLastError());
+            keep(GetLastError(), to, item.name);
             continue;
         }
         KillPoint();
@@ -199,7 +206,7 @@ DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside
         UniqueHandle source =
             OpenBelow(from.handle, item.name, kFolderRead | DELETE, true, BelowHow::Existing);
         if (!source) {
-            keep(GetLastError());
+            keep(GetLastError(), from, item.name);
             continue;
         }
         const TBelow* there = inTheWay(item.name);
@@ -214,22 +221,22 @@ DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside
             // Folders cannot be renamed across volumes: made here and filled
             // file by file; the tree line above already covers it.
             if (GetLastError() != ERROR_NOT_SAME_DEVICE) {
-                keep(GetLastError());
+                keep(GetLastError(), to, item.name);
                 continue;
             }
             into = OpenBelow(to.handle, item.name, kFolderWrite, true, BelowHow::New);
         } else if (there->attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            keep(kMoveLinkRefused);
+            keep(kMoveLinkRefused, to, item.name);
             continue;
         } else if (!isFolder(*there)) {
-            keep(ERROR_ALREADY_EXISTS);
+            keep(ERROR_ALREADY_EXISTS, to, item.name);
             continue;
         } else {
             into = OpenBelow(to.handle, item.name, kFolderWrite, true, BelowHow::Existing);
         }
         UniqueHandle asideFolder = into ? AsideFolder(aside.handle, item.name) : UniqueHandle();
         if (!into || !asideFolder) {
-            keep(GetLastError());
+            keep(GetLastError(), to, item.name);
             continue;
         }
         const DWORD err = MoveLevelGuarded(
@@ -238,9 +245,9 @@ DWORD MoveLevelGuarded(const TLevel& from, const TLevel& to, const TLevel& aside
         if (err == ERROR_CANCELLED)
             return err;
         if (err != ERROR_SUCCESS)
-            keep(err);
+            keep(err, to, item.name);
         else if (!DeleteOpenedFile(source.Get()))
-            keep(GetLastError());
+            keep(GetLastError(), from, item.name);
     }
     return first;
 }
@@ -254,8 +261,12 @@ DWORD MoveDirectoryContentGuarded(const std::wstring& from, const std::wstring& 
     UniqueHandle source = OpenFolderLevels(from, kFolderRead);
     UniqueHandle target = source ? OpenFolderLevels(to, kFolderWrite) : UniqueHandle();
     UniqueHandle asideRoot = target ? OpenFolderLevels(aside, kFolderWrite) : UniqueHandle();
-    if (!asideRoot)
-        return GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
+    if (!asideRoot) {
+        const DWORD err = GetLastError() ? GetLastError() : ERROR_PATH_NOT_FOUND;
+        if (guard.failedPath && guard.failedPath->empty())
+            *guard.failedPath = !source ? from : !target ? to : aside;
+        return err;
+    }
     auto ended = [](std::wstring path) {
         if (path.empty() || (path.back() != L'\\' && path.back() != L'/'))
             path += L'\\';

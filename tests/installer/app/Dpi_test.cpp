@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 
 using namespace qmtest;
@@ -292,4 +294,177 @@ TEST_F(SetupDpi, ArtworkAtAScaleTheSkinLacksComesFromTheSkinNotTheCurrentFolder)
         planted += Near(0xFF00FF, Rgb(pixel), 8);
     EXPECT_EQ(0, planted) << "pixels of the planted images were drawn";
     Child().Kill();
+}
+
+namespace {
+
+// The box the installer (or the uninstaller, pid) shows next, once it has
+// its text.
+HWND WaitForBox(DWORD pid, DWORD timeoutMs) {
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+            box = WaitForProcessDialog(pid, 50);
+            return box && !MessageBoxText(box).empty();
+        },
+        timeoutMs);
+    return box && !MessageBoxText(box).empty() ? box : nullptr;
+}
+
+// The window and the box on it, as a person sees them; saved under name.
+void SaveWithBox(HWND window, HWND box, const std::wstring& name) {
+    RECT a = {}, b = {}, both = {};
+    GetWindowRect(window, &a);
+    GetWindowRect(box, &b);
+    UnionRect(&both, &a, &b);
+    // Painted once the box has drawn its text.
+    Sleep(300);
+    Screenshot whole = CaptureWindow(window);
+    Screenshot alone = CaptureWindow(box);
+    whole.SavePng(ArtifactPath(name + L"-window.png"));
+    alone.SavePng(ArtifactPath(name + L".png"));
+}
+
+} // namespace
+
+// The title buttons with the focus ring, the boxes and the uninstaller's
+// window at 100 % and 150 %, the scales people use most; the screenshots are
+// where a person checks them. The ring around the 13-pixel minimise glyph is
+// a rounded frame clear of the glyph, so that "—" does not turn into what
+// looks like a button of another meaning.
+TEST_F(SetupDpi, TitleButtonsBoxesAndTheUninstallerAtTheCommonScales) {
+    for (const DensityCase& c : {kDensities[0], kDensities[2]}) {
+        SCOPED_TRACE(c.dpi);
+        CleanMachine();
+        const std::wstring tag = L"setup-dpi-" + std::to_wstring(c.dpi);
+        const std::wstring parent = m_work / (L"boxes" + std::to_wstring(c.dpi));
+        const std::wstring dir = parent + L"\\Quillmossdex\\";
+        CreateDirectoryW(parent.c_str(), nullptr);
+        CreateDirectoryW(dir.c_str(), nullptr);
+        // A file where the product has a folder: the install fails.
+        ASSERT_TRUE(WriteFileBytes(dir + L"res", "in the way"));
+        HWND hwnd = nullptr;
+        {
+            LogPixels logPixels(c.dpi);
+            ASSERT_TRUE(logPixels.Set());
+            hwnd = StartAndWait(L"/D=" + parent);
+        }
+        ASSERT_NE(nullptr, hwnd);
+        MsaaClient client(hwnd);
+        const POINT background = Scaled(POINT{60, 60}, c.scale);
+        ClickAt(hwnd, background.x, background.y);
+        WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 3000);
+        // Each title button in turn, as Tab reaches them.
+        const struct {
+            const wchar_t* name;
+            const wchar_t* tag;
+            LONG left;
+        } kTitleButtons[] = {{L"最小化", L"min", 504}, {L"关闭", L"close", 536}};
+        for (const auto& button : kTitleButtons) {
+            SCOPED_TRACE(button.left);
+            for (int i = 0; i < 12 && client.FocusName() != button.name; ++i) {
+                const std::wstring before = client.FocusName();
+                PressKey(VK_TAB);
+                WaitUntil([&] { return client.FocusName() != before; }, 2000);
+            }
+            ASSERT_EQ(button.name, client.FocusName());
+            // The glyph's box, and the box of the ring's pixels, wherever they are.
+            const RECT glyph = Scaled(RECT{button.left, 10, button.left + 13, 23}, c.scale);
+            Screenshot shot;
+            RECT ring = {};
+            auto findRing = [&] {
+                ring = RECT{shot.width, shot.height, -1, -1};
+                for (int y = 0; y < shot.height; ++y)
+                    for (int x = 0; x < shot.width; ++x)
+                        if (Rgb(shot.At(x, y)) == kRing) {
+                            ring.left = std::min<LONG>(ring.left, x);
+                            ring.top = std::min<LONG>(ring.top, y);
+                            ring.right = std::max<LONG>(ring.right, x + 1);
+                            ring.bottom = std::max<LONG>(ring.bottom, y + 1);
+                        }
+                return ring.right > ring.left;
+            };
+            EXPECT_TRUE(CaptureUntil(hwnd, &shot, findRing, 3000)) << "no ring after the keys";
+            shot.SavePng(ArtifactPath(tag + L"-" + button.tag + L"-focus.png"));
+            // Around the glyph and close to it, clear of the other button.
+            const int across = Scaled(11, c.scale);
+            const int down = Scaled(9, c.scale);
+            EXPECT_GE(ring.left, glyph.left - across);
+            EXPECT_LE(ring.right, glyph.right + across);
+            EXPECT_GE(ring.top, glyph.top - down);
+            EXPECT_LE(ring.bottom, glyph.bottom + down);
+            // Wider than high, as a title button's area is.
+            EXPECT_GT(ring.right - ring.left, ring.bottom - ring.top);
+            EXPECT_LT(ring.left, glyph.left);
+            EXPECT_GT(ring.right, glyph.right);
+            // A frame with straight sides, not a circle round the "—", which
+            // reads as a minus sign in a circle: a button of another meaning.
+            int topRow = 0;
+            for (int x = ring.left; x < ring.right; ++x)
+                topRow += Rgb(shot.At(x, ring.top)) == kRing;
+            EXPECT_GE(2 * topRow, ring.right - ring.left) << "a round ring";
+            // And clear of the glyph's ends on the glyph's middle row.
+            const int middle = (glyph.top + glyph.bottom) / 2;
+            for (int x = glyph.left - Scaled(4, c.scale); x < glyph.right + Scaled(4, c.scale); ++x)
+                EXPECT_NE(kRing, Rgb(shot.At(x, middle))) << "the ring touches the glyph at " << x;
+        }
+
+        // The agreement's box, then the failure's box over the progress page.
+        const POINT agree = Scaled(L::kAgree, c.scale);
+        const POINT install = Scaled(L::kInstall, c.scale);
+        ClickAt(hwnd, agree.x, agree.y);
+        ClickAt(hwnd, install.x, install.y);
+        HWND box = WaitForBox(Child().Pid(), 15000);
+        ASSERT_NE(nullptr, box);
+        SaveWithBox(hwnd, box, tag + L"-box-agreement");
+        PressDialogButton(box, IDOK);
+        ClickAt(hwnd, agree.x, agree.y);
+        ClickAt(hwnd, install.x, install.y);
+        box = WaitForBox(Child().Pid(), 30000);
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(0u, MessageBoxText(box).find(L"拷贝文件失败!\n" + dir + L"res: "));
+        SaveWithBox(hwnd, box, tag + L"-box-failure");
+        PressDialogButton(box, IDOK);
+        ASSERT_TRUE(WaitForExit(15000));
+
+        // Installed, then removed through the uninstaller's window (the
+        // built one: the test payload carries a stand-in).
+        ASSERT_TRUE(DeleteFileW((dir + L"res").c_str()));
+        m_setup.reset(new ChildProcess());
+        ASSERT_TRUE(Start(L"/S /D=" + parent));
+        ASSERT_TRUE(WaitForExit(60000));
+        ASSERT_EQ(0u, Child().ExitCode());
+        ASSERT_TRUE(CopyFileW((ProgramDir() + L"\\..\\..\\payload\\uninst\\uninst.exe").c_str(),
+                              (dir + L"uninst.exe").c_str(), FALSE));
+        ChildProcess uninstall;
+        {
+            LogPixels logPixels(c.dpi);
+            ASSERT_TRUE(logPixels.Set());
+            ASSERT_TRUE(uninstall.Start(Quote(dir + L"uninst.exe")));
+            box = WaitForBox(uninstall.Pid(), 30000);
+        }
+        ASSERT_NE(nullptr, box);
+        // Once it has drawn its text.
+        Sleep(300);
+        CaptureWindow(box).SavePng(ArtifactPath(tag + L"-box-uninstall.png"));
+        PressDialogButton(box, IDYES);
+        HWND done = nullptr;
+        WaitUntil(
+            [&] {
+                done = WaitForBox(uninstall.Pid(), 50);
+                return done && MessageBoxText(done).find(L"已成功卸载") != std::wstring::npos;
+            },
+            30000);
+        ASSERT_NE(nullptr, done);
+        HWND window = GetWindow(done, GW_OWNER);
+        ASSERT_NE(nullptr, window);
+        SaveWithBox(window, done, tag + L"-uninstall");
+        // The window follows the scale.
+        RECT area = {};
+        GetClientRect(window, &area);
+        EXPECT_EQ(Scaled(420, c.scale), area.right);
+        PressDialogButton(done, IDOK);
+        ASSERT_TRUE(uninstall.Wait(30000));
+        m_setup.reset(new ChildProcess());
+    }
 }

@@ -3,6 +3,7 @@
 #include "installer/app/FrameUI.h"
 #include "installer/app/SilentInstall.h"
 #include "installer/engine/InstallDir.h"
+#include "installer/services/SetupLog.h"
 #include "installer/services/TextConvert.h"
 #include "tests/installer/EngineTestSupport.h"
 #include "tests/installer/MsaaClient.h"
@@ -13,6 +14,9 @@
 #include "tests/support/TestZip.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
 
 #include <windows.h>
 
@@ -599,6 +603,94 @@ TEST_F(FrameUIApp, CloseButtonDuringAnInstallAsksAndRollsBack) {
     EXPECT_EQ(0u, m_setup->ExitCode());
     EXPECT_TRUE(ReadInstallWay().empty());
     EXPECT_FALSE(FileExists(dir + L"Quillmossdex.exe"));
+}
+
+// What keeps the files from being moved into an install folder, however
+// often the move is tried: a file of the product that another program holds
+// open, and a file where the product has a folder. The box (and a silent
+// run's log) names the file and the system's words under the step's text.
+struct WriteFailure {
+    const wchar_t* name;
+    // Held open by another program; else a file where a folder goes.
+    bool held;
+    DWORD error;
+};
+const WriteFailure kWriteFailures[] = {
+    {L"uninst.exe", true, ERROR_SHARING_VIOLATION},
+    {L"res", false, ERROR_ALREADY_EXISTS},
+};
+
+// The failure's place made in dir (which exists); the holder keeps a held
+// file open until it goes.
+std::unique_ptr<HeldFile> PlaceFailure(const std::wstring& dir, const WriteFailure& c) {
+    if (!c.held) {
+        EXPECT_TRUE(WriteFileBytes(dir + c.name, "a file where the product has a folder"));
+        return nullptr;
+    }
+    auto held = std::make_unique<HeldFile>(dir + c.name, CREATE_ALWAYS);
+    EXPECT_TRUE(held->Held());
+    return held;
+}
+
+std::wstring FailureBoxText(const std::wstring& dir, const WriteFailure& c) {
+    return L"拷贝文件失败!\n" + dir + c.name + L": " + SystemErrorText(c.error) +
+           L"\n所做的更改已全部撤销, 您电脑上的内容没有任何改变。";
+}
+
+TEST_F(FrameUIApp, AFailureWhileWritingSaysWhereAndWhyAndWhatWasPutBack) {
+    const std::wstring dir = DefaultInstallDir();
+    for (const WriteFailure& c : kWriteFailures) {
+        SCOPED_TRACE(Narrow(c.name));
+        CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
+        std::unique_ptr<HeldFile> held = PlaceFailure(dir, c);
+        const std::map<std::wstring, std::string> before = ReadTree(dir);
+        HWND hwnd = StartOnWelcomePage();
+        ASSERT_NE(nullptr, hwnd);
+        Click(hwnd, L::kInstall);
+        ASSERT_TRUE(WaitForPage(hwnd, 1, 20000));
+        HWND box = WaitForProcessDialog(m_setup->Pid(), 30000);
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(FailureBoxText(dir, c), MessageBoxText(box));
+        // Behind the box the page names what was done last: putting things
+        // back, not the step that failed.
+        EXPECT_TRUE(HasLine(hwnd, L"正在撤销更改, 恢复原来的状态..."));
+        PressDialogButton(box, IDOK);
+        ASSERT_TRUE(WaitForExit(15000));
+        EXPECT_EQ(0u, m_setup->ExitCode());
+        if (held)
+            held->Release();
+        EXPECT_EQ(before, ReadTree(dir));
+        EXPECT_TRUE(RemoveTree(dir));
+        m_setup.reset(new ChildProcess());
+    }
+}
+
+TEST_F(FrameUIApp, ASilentFailureWhileWritingLogsWhereAndWhyAndWhatWasPutBack) {
+    for (const WriteFailure& c : kWriteFailures) {
+        SCOPED_TRACE(Narrow(c.name));
+        const std::wstring parent = m_work / (std::wstring(L"apps-") + c.name);
+        const std::wstring dir = parent + L"\\Quillmossdex\\";
+        CreateDirectoryW(parent.c_str(), nullptr);
+        CreateDirectoryW(dir.substr(0, dir.size() - 1).c_str(), nullptr);
+        std::unique_ptr<HeldFile> held = PlaceFailure(dir, c);
+        const std::map<std::wstring, std::string> before = ReadTree(dir);
+        const std::wstring log = parent + L".log";
+        ASSERT_TRUE(Start(L"/S /LOG=" + Quote(log) + L" /D=" + parent));
+        ASSERT_TRUE(WaitForExit(60000));
+        EXPECT_EQ(static_cast<DWORD>(SETUP_EXIT_INSTALL_FAILED) + INSTALL_ERR_COPY,
+                  m_setup->ExitCode());
+        if (held)
+            held->Release();
+        EXPECT_EQ(before, ReadTree(dir));
+        // The log keeps each box on one line.
+        std::wstring said = FailureBoxText(dir, c);
+        for (wchar_t& ch : said)
+            if (ch == L'\n')
+                ch = L' ';
+        const std::wstring text = ReadLogText(log);
+        EXPECT_NE(std::wstring::npos, text.find(L"message: " + said)) << Narrow(text);
+        m_setup.reset(new ChildProcess());
+    }
 }
 
 } // namespace

@@ -681,7 +681,9 @@ TEST_F(InstallRunTest, DamagedPayloadGivesCodeOneAfterThePayloadIsFound) {
     std::string payload = qmtest::BuildPayload(
         {{"a.txt", "a", true, true}, {"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&payload), installDir, tempDir);
-    EXPECT_EQ(std::vector<int>{10}, run.progress);
+    // Then the putting back is named, at the same percentage.
+    EXPECT_EQ((std::vector<int>{10, 10}), run.progress);
+    EXPECT_EQ((std::vector<int>{INSTALL_STEP_WRITE_FILES, INSTALL_STEP_ROLL_BACK}), run.steps);
     EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_UNZIP}, run.results);
 }
 

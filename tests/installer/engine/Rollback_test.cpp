@@ -608,6 +608,38 @@ TEST_F(KillSafety, StopWhileUnpackingLeavesTheMachineAsItWas) {
     }
 }
 
+// The stop question comes while the files are moved into place, early and
+// late in the move: the run waits at its next entry while it is up, so the
+// install folder stays as it is; "No" lets the update finish as if nothing
+// had been asked, "Yes" puts the old version back exactly, and the progress
+// page is told that things are being put back.
+TEST_F(KillSafety, TheQuestionWhileMovingHoldsTheMoveAndTheAnswerDecides) {
+    ASSERT_FALSE(newSetup.empty());
+    InstallOld();
+    const State oldState = Now();
+    ASSERT_EQ(std::vector<unsigned>{INSTALL_OK},
+              RunInstaller(newSetup, installDir, tempDir).results);
+    const State newState = Now();
+    const std::wstring answerFile = work / L"question.txt";
+    for (const wchar_t* question : {L"first:no", L"first:yes", L"late:no", L"late:yes"}) {
+        SCOPED_TRACE(Narrow(question));
+        const bool yes = std::wstring(question).find(L":yes") != std::wstring::npos;
+        InstallOld();
+        DeleteFileW(answerFile.c_str());
+        SetEnvironmentVariableW(L"QM_TEST_QUESTION", question);
+        SetEnvironmentVariableW(L"QM_TEST_QUESTION_FILE", answerFile.c_str());
+        InstallRun run = RunInstaller(newSetup, installDir, tempDir);
+        SetEnvironmentVariableW(L"QM_TEST_QUESTION", nullptr);
+        SetEnvironmentVariableW(L"QM_TEST_QUESTION_FILE", nullptr);
+        ASSERT_TRUE(run.ended);
+        EXPECT_EQ("unchanged", ReadFileBytes(answerFile));
+        EXPECT_EQ(std::vector<unsigned>{yes ? INSTALL_CANCELLED : INSTALL_OK}, run.results);
+        EXPECT_EQ(yes ? oldState : newState, Now());
+        ASSERT_FALSE(run.steps.empty());
+        EXPECT_EQ(yes, run.steps.back() == INSTALL_STEP_ROLL_BACK);
+    }
+}
+
 // An update leaves exactly the new version: what the old one had and the new
 // one does not carry goes, and the entry list names just what is there.
 TEST_F(KillSafety, UpdateLeavesExactlyTheNewVersion) {

@@ -166,7 +166,10 @@ TEST_F(Record, RecordThatCannotBeWrittenFailsTheWholeRun) {
             qmtest::BuildPayload({{"Quillmossdex.exe", "c"}, {"uninst.exe", "u"}});
         std::wstring exe = qmtest::MakeInstaller(work / L"setup.exe", &payload);
         qmtest::InstallRun run = qmtest::RunInstaller(exe, work / L"inst\\", work / L"tmp");
-        EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99}), run.progress);
+        // The last message names the putting back, at the percentage reached.
+        EXPECT_EQ((std::vector<int>{10, 10, 50, 95, 99, 99}), run.progress);
+        ASSERT_FALSE(run.steps.empty());
+        EXPECT_EQ(INSTALL_STEP_ROLL_BACK, run.steps.back());
         EXPECT_EQ(std::vector<unsigned>{INSTALL_ERR_REGISTRY}, run.results);
         // The install kind is only recorded for a successful install.
         EXPECT_EQ("", qmtest::ReadInstallWay());

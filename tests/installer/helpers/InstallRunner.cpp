@@ -9,6 +9,12 @@
 // how many kill points a whole run passed there; with QM_TEST_STOP_UNPACKING=1
 // it asks the run to stop (as the window's Yes does) at the first point after
 // a file was unpacked, before anything is moved into the install folder.
+// With QM_TEST_QUESTION=<when>:<answer> a person closes the window while the
+// files are moved into place (when "first": once the first file has left the
+// unpack folder; "late": once half of them have) and answers the stop
+// question ("yes" or "no") after a while; QM_TEST_QUESTION_FILE then holds
+// "unchanged" when the install folder stayed as it was while the question
+// was up, else "changed".
 #include "installer/engine/FileManage.h"
 #include "installer/engine/InstallDir.h"
 #include "installer/services/Journal.h"
@@ -22,6 +28,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 #include <thread>
 
 namespace {
@@ -33,9 +41,85 @@ bool g_stopWhileUnpacking = false;
 // The job's stop request, as the window keeps its copy.
 CStopRequest g_stop;
 
+// The stop question while the files are moved into place.
+struct TQuestion {
+    bool asked = false;
+    bool late = false;
+    bool yes = false;
+    std::string resultFile;
+    long mostFiles = 0;
+    long lastFiles = -1;
+    HANDLE up = nullptr;
+} g_question;
+
+// The files below dir by path, with their sizes; false when dir cannot be
+// listed.
+bool ListFiles(const std::wstring& dir, std::map<std::wstring, ULONGLONG>* files) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE find = FindFirstFileW((dir + L"*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            (*files)[dir + name + L"\\"] = 0;
+            ListFiles(dir + name + L"\\", files);
+        } else {
+            (*files)[dir + name] =
+                (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return true;
+}
+
+// On the worker thread, at a kill point: once the unpack folder has lost
+// files (they are being moved into place) the question comes up, as the
+// window's close button brings it.
+void AskWhileMoving() {
+    std::map<std::wstring, ULONGLONG> files;
+    if (g_question.asked || !ListFiles(CFileManage::GetInstance()->Run().unpackDir, &files))
+        return;
+    long count = 0;
+    for (const auto& file : files)
+        count += file.first.back() != L'\\';
+    const bool moving = g_question.lastFiles >= 0 && count < g_question.lastFiles;
+    g_question.lastFiles = count;
+    if (count > g_question.mostFiles)
+        g_question.mostFiles = count;
+    if (!moving || (g_question.late && count * 2 > g_question.mostFiles))
+        return;
+    g_question.asked = true;
+    g_stop.Pause();
+    SetEvent(g_question.up);
+}
+
+// The person: looks at the install folder while the question is up, takes
+// their time, looks again, then answers.
+void AnswerTheQuestion(const std::wstring& installDir) {
+    if (WaitForSingleObject(g_question.up, 120000) != WAIT_OBJECT_0 || !g_question.asked)
+        return;
+    std::map<std::wstring, ULONGLONG> before, after;
+    ListFiles(installDir, &before);
+    Sleep(1500);
+    ListFiles(installDir, &after);
+    if (FILE* out = fopen(g_question.resultFile.c_str(), "w")) {
+        fputs(before == after ? "unchanged" : "changed", out);
+        fclose(out);
+    }
+    if (g_question.yes)
+        g_stop.Request();
+    else
+        g_stop.Resume();
+}
+
 void CountPoint() {
     if (++g_points == g_killAt)
         TerminateProcess(GetCurrentProcess(), 99);
+    if (g_question.up)
+        AskWhileMoving();
     if (!g_stopWhileUnpacking)
         return;
     CFileManage* engine = CFileManage::GetInstance();
@@ -73,7 +157,16 @@ int main(int argc, char** argv) {
         GetEnvironmentVariableA("QM_TEST_POINTS_FILE", pointsFile, sizeof(pointsFile)) > 0;
     g_stopWhileUnpacking =
         GetEnvironmentVariableA("QM_TEST_STOP_UNPACKING", value, sizeof(value)) > 0;
-    if (g_killAt > 0 || counting || g_stopWhileUnpacking)
+    char question[64] = {};
+    if (GetEnvironmentVariableA("QM_TEST_QUESTION", question, sizeof(question)) > 0) {
+        g_question.late = strncmp(question, "late", 4) == 0;
+        g_question.yes = strstr(question, ":yes") != nullptr;
+        char file[MAX_PATH] = {};
+        GetEnvironmentVariableA("QM_TEST_QUESTION_FILE", file, sizeof(file));
+        g_question.resultFile = file;
+        g_question.up = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    if (g_killAt > 0 || counting || g_stopWhileUnpacking || g_question.up)
         SetKillPointHook(CountPoint);
     HWND target = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(strtoul(argv[1], nullptr, 10)));
     // Before the engine's first use, which reads the temporary directory.
@@ -100,8 +193,16 @@ int main(int argc, char** argv) {
         job.createdDirs = CFileManage::CreateMissingLevels(job.installDir);
     // The engine's first use empties the unpack directory, as the window's does.
     CFileManage::GetInstance();
+    std::thread person;
+    if (g_question.up)
+        person = std::thread(AnswerTheQuestion, job.installDir);
     std::thread worker(InstallWorkerThread, job);
     worker.join();
+    if (person.joinable()) {
+        // A run that never reached the question leaves the person waiting.
+        SetEvent(g_question.up);
+        person.join();
+    }
     CFileManage::GetInstance()->RemoveStaging();
     if (counting) {
         FILE* out = fopen(pointsFile, "w");
