@@ -504,6 +504,49 @@ TEST(InstallFailure, TextNamesTheStepThePathAndTheSystemsWords) {
               failure.Text());
 }
 
+// What a person reads after a run that did not complete: the step's text,
+// then why (the file or folder as typed, without the long-path prefix, and
+// the system's words, or the error's number where the system has none), then
+// what became of the changes. A stop names no failure.
+TEST(InstallFailure, TheMessageNamesTheStepThenWhyThenWhatWasPutBack) {
+    const std::wstring copy = L"拷贝文件失败!";
+    const std::wstring undone = L"所做的更改已全部撤销, 您电脑上的内容没有任何改变。";
+    const std::wstring partly = L"部分更改未能撤销, 下次运行安装程序时将继续恢复原状。";
+    const DWORD unknown = 0xE0001234;
+    struct Case {
+        const char* what;
+        InstallResult result;
+        std::wstring path;
+        DWORD error;
+        bool rolledBack;
+        bool complete;
+        std::wstring message;
+    } cases[] = {
+        {"a held file, all put back", INSTALL_ERR_COPY, L"\\\\?\\C:\\Apps\\Q\\uninst.exe",
+         ERROR_SHARING_VIOLATION, true, true,
+         copy + L"\nC:\\Apps\\Q\\uninst.exe: " + SystemErrorText(ERROR_SHARING_VIOLATION) + L"\n" +
+             undone},
+        {"an error without the system's words, partly put back", INSTALL_ERR_COPY, L"", unknown,
+         true, false, copy + L"\n错误代码 " + std::to_wstring(unknown) + L"\n" + partly},
+        {"a place without an error", INSTALL_ERR_REGISTRY, L"HKEY_LOCAL_MACHINE\\X", ERROR_SUCCESS,
+         true, true, L"保存信息到注册表失败!\nHKEY_LOCAL_MACHINE\\X\n" + undone},
+        {"nothing known, nothing to put back", INSTALL_ERR_DAMAGED, L"", ERROR_SUCCESS, false, true,
+         L"安装文件已损坏, 请重新下载安装程序。"},
+        {"a stop", INSTALL_CANCELLED, L"C:\\Apps\\Q\\a.txt", ERROR_ACCESS_DENIED, true, true,
+         L"安装已停止。\n" + undone},
+    };
+    for (const Case& c : cases) {
+        TInstallOutcome outcome;
+        outcome.result = c.result;
+        outcome.rolledBack = c.rolledBack;
+        outcome.rollbackComplete = c.complete;
+        outcome.failure.step = L"some step";
+        outcome.failure.path = c.path;
+        outcome.failure.error = c.error;
+        EXPECT_EQ(c.message, OutcomeMessage(outcome)) << c.what;
+    }
+}
+
 TEST(InstallFailure, TheWorkerReportsTheStepAndTheFileWhereTheRunFailed) {
     CFileManage* fm = CFileManage::GetInstance();
     // This program carries no payload of its own.
