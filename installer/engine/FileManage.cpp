@@ -788,8 +788,8 @@ InstallResult CFileManage::MoveFiles(std::wstring dir, std::wstring sourceDir) {
         else if (ret == ERROR_CANCELLED)
             result = INSTALL_CANCELLED;
         else
-            result = Failed(INSTALL_ERR_COPY,
-                            m_run.failure.path.empty() ? dir : m_run.failure.path, ret);
+            result = Failed(INSTALL_ERR_COPY, m_run.failure.path.empty() ? dir : m_run.failure.path,
+                            ret);
     }
     // What follows the move is the registration.
     PostProgress(95, m_run.removesOld ? INSTALL_STEP_REMOVE_OLD : INSTALL_STEP_REGISTER);

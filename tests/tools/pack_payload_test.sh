@@ -120,7 +120,7 @@ for _ in range(count):
     at += 15 + n
     content = stream[pos:pos + size]
     pos += size
-    assert filt == (1 if codec == "lzma" and name.endswith(".dll") else 0), name
+    assert filt == (1 if name.endswith(".dll") else 0), name
     if filt:
         assert content != expected_content(name), "the converter changed nothing"
         content = x86_decode(content)
