@@ -141,7 +141,8 @@ def build_nsis(folder, work, key, compressor, amd64):
 
 def measure(title, command, work, stub, setup, runs):
     folder = os.path.join(work, "tree")
-    quiet(*command, folder)
+    # The generators take the folder first and their options after it.
+    quiet(command[0], command[1], folder, *command[2:])
     files, unpacked = tree_size(folder)
     sizes, installers = {}, []
     for codec in ("zstd", "lzma"):
