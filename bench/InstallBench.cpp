@@ -88,11 +88,17 @@ public:
 
 // The floor: the program's own payload decoded as one stream through one
 // buffer and written out file by file; no digest, no CRC, no second thread.
-bool BareDecode(const std::string& dir, uint64_t* bytes, uint64_t* largest, uint64_t* packed) {
+// The program's own payload, opened and its index read, without the digest
+// check that the install pays once.
+bool OpenOwnPayload(CPayloadFile* file, CPayloadReader* reader) {
     TPayloadDigest digest;
+    return OwnPayloadDigest(&digest) && file->OpenOwn(digest) && reader->Open(file);
+}
+
+bool BareDecode(const std::string& dir, uint64_t* bytes, uint64_t* largest, uint64_t* packed) {
     CPayloadFile file;
     CPayloadReader reader;
-    if (!OwnPayloadDigest(&digest) || !file.OpenOwn(digest) || !reader.Open(&file))
+    if (!OpenOwnPayload(&file, &reader))
         return false;
     *packed = file.Size();
     *bytes = 0;
@@ -129,10 +135,9 @@ public:
 };
 
 bool DecodeOnly() {
-    TPayloadDigest digest;
     CPayloadFile file;
     CPayloadReader reader;
-    if (!OwnPayloadDigest(&digest) || !file.OpenOwn(digest) || !reader.Open(&file))
+    if (!OpenOwnPayload(&file, &reader))
         return false;
     CDiscardSink sink;
     uint64_t decoded = 0;
