@@ -10,6 +10,7 @@
 #include "installer/services/NoFollowFile.h"
 #include "installer/services/Processes.h"
 #include "installer/services/SetupLog.h"
+#include "installer/services/TextConvert.h"
 #include "installer/app/SilentInstall.h"
 #include "installer/app/Startup.h"
 
@@ -31,28 +32,31 @@ constexpr DWORD kWorkerFinishTimeoutMs = 5000;
 
 const wchar_t kProgram[] = L"QuillmossdexSetup.exe";
 
-const wchar_t kUsage[] =
-    L"青梧云端助手 安装程序\n"
-    L"\n"
-    L"QuillmossdexSetup.exe [/S [/ALLSESSIONS]] [/LOG=file] [/D=dir]\n"
-    L"QuillmossdexSetup.exe [/LOG=file] path dir\n"
-    L"QuillmossdexSetup.exe [/LOG=file] Update pid\n"
-    L"\n"
-    L"  /S          silent install: no window, no questions; the exit code tells the outcome\n"
-    L"  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
-    L"quotes)\n"
-    L"  /ALLSESSIONS  with /S: close running clients of every session, not only this one's\n"
-    L"  /LOG=file   write the log to file (default: "
-    L"%SystemRoot%\\Temp\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
-    L"  /? /help    show this text\n"
-    L"  path dir    silent install into dir\\Quillmossdex\\\n"
-    L"  Update pid  end process pid, then install over the recorded installation\n"
-    L"\n"
-    L"Silent runs install over a recorded installation. Their exit codes:\n"
-    L"  0 installed, 2 directory refused, 3 another installer or the updater is running,\n"
-    L"  6 unknown switch, 11-16 the install failed or was stopped and nothing was changed,\n"
-    L"  17 the installer is damaged (download it again) and nothing was changed,\n"
-    L"  7 the install failed and not all of its changes could be undone yet (see the log).\n";
+// UTF-8 (the compiler keeps narrow literals as the source spells them), half
+// the bytes of the same text in UTF-16 in every download; widened only when
+// asked for.
+const char kUsage[] =
+    "青梧云端助手 安装程序\n"
+    "\n"
+    "QuillmossdexSetup.exe [/S [/ALLSESSIONS]] [/LOG=file] [/D=dir]\n"
+    "QuillmossdexSetup.exe [/LOG=file] path dir\n"
+    "QuillmossdexSetup.exe [/LOG=file] Update pid\n"
+    "\n"
+    "  /S          silent install: no window, no questions; the exit code tells the outcome\n"
+    "  /D=dir      install into dir\\Quillmossdex\\ (last on the line, blanks allowed, no "
+    "quotes)\n"
+    "  /ALLSESSIONS  with /S: close running clients of every session, not only this one's\n"
+    "  /LOG=file   write the log to file (default: "
+    "%SystemRoot%\\Temp\\Quillmossdex-install-<date>-<time>-<random>.log)\n"
+    "  /? /help    show this text\n"
+    "  path dir    silent install into dir\\Quillmossdex\\\n"
+    "  Update pid  end process pid, then install over the recorded installation\n"
+    "\n"
+    "Silent runs install over a recorded installation. Their exit codes:\n"
+    "  0 installed, 2 directory refused, 3 another installer or the updater is running,\n"
+    "  6 unknown switch, 11-16 the install failed or was stopped and nothing was changed,\n"
+    "  17 the installer is damaged (download it again) and nothing was changed,\n"
+    "  7 the install failed and not all of its changes could be undone yet (see the log).\n";
 
 void LogExit(UINT code) {
     SetupLogLine(L"exit code " + SkinUI::DecimalText(code));
@@ -68,11 +72,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     const TStartRequest request = ParseStartCommandLine(GetCommandLineW());
     if (request.mode == TStartRequest::kUsage) {
-        PrintToParentConsole(kUsage);
+        PrintToParentConsole(ToWide(kUsage));
         return 0;
     }
     if (request.mode == TStartRequest::kUnknownSwitch) {
-        PrintToParentConsole(L"unknown switch: " + request.unknownSwitch + L"\n\n" + kUsage);
+        PrintToParentConsole(L"unknown switch: " + request.unknownSwitch + L"\n\n" +
+                             ToWide(kUsage));
         return static_cast<int>(SETUP_EXIT_USAGE);
     }
     OpenRunLog(request.logPath, L"install", kProgram);

@@ -6,12 +6,31 @@
 #include "installer/engine/Sha256.h"
 #include "installer/services/SlimLock.h"
 
+// A shipped installer carries the decoder of its own payload's codec only
+// (QM_PAYLOAD_CODEC is that codec's number): the other one would be tens of
+// kilobytes of every download that nothing runs. Without it both are built
+// in, as the tests and tools want.
+#if !defined(QM_PAYLOAD_CODEC) || QM_PAYLOAD_CODEC == 0
+#define QM_WITH_ZSTD 1
+#else
+#define QM_WITH_ZSTD 0
+#endif
+#if !defined(QM_PAYLOAD_CODEC) || QM_PAYLOAD_CODEC == 1
+#define QM_WITH_LZMA 1
+#else
+#define QM_WITH_LZMA 0
+#endif
+
+#if QM_WITH_ZSTD
 #define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
+#endif
 
 extern "C" {
 #include <Bra.h>
+#if QM_WITH_LZMA
 #include <Lzma2Dec.h>
+#endif
 }
 
 #include <algorithm>
@@ -52,6 +71,7 @@ bool SameName(const std::wstring& a, const wchar_t* b) {
     return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
+#if QM_WITH_LZMA
 void* LzmaAlloc(ISzAllocPtr, size_t size) {
     return malloc(size);
 }
@@ -59,9 +79,11 @@ void LzmaFree(ISzAllocPtr, void* address) {
     free(address);
 }
 const ISzAlloc kLzmaAlloc = {LzmaAlloc, LzmaFree};
+#endif
 
 } // namespace
 
+#if QM_WITH_LZMA
 // The LZMA2 decoder of the frame being read: its dictionary is the window,
 // allocated when the frame's first byte says how large it is.
 struct TLzmaStream {
@@ -72,6 +94,7 @@ struct TLzmaStream {
     TLzmaStream() { Lzma2Dec_CONSTRUCT(&dec); }
     ~TLzmaStream() { Lzma2Dec_Free(&dec, &kLzmaAlloc); }
 };
+#endif
 
 // ---------------------------------------------------------------------------
 // Finding the payload
@@ -277,8 +300,7 @@ bool CPayloadFile::ReadAt(uint64_t pos, void* out, uint32_t count) {
 // CPayloadReader
 
 CPayloadReader::~CPayloadReader() {
-    ZSTD_freeDStream(m_stream);
-    delete m_lzma;
+    ReleaseDecoder();
 }
 
 bool CPayloadReader::Open(CPayloadFile* file) {
@@ -290,8 +312,9 @@ bool CPayloadReader::Open(CPayloadFile* file) {
         memcmp(header, kPayloadMagic, sizeof(kPayloadMagic)) != 0)
         return false;
     const uint32_t codec = Le32(header + 12);
-    if (codec != static_cast<uint32_t>(PayloadCodec::Zstd) &&
-        codec != static_cast<uint32_t>(PayloadCodec::Lzma2))
+    // A codec this program has no decoder for is refused as damage is.
+    if (!(QM_WITH_ZSTD && codec == static_cast<uint32_t>(PayloadCodec::Zstd)) &&
+        !(QM_WITH_LZMA && codec == static_cast<uint32_t>(PayloadCodec::Lzma2)))
         return false;
     m_codec = static_cast<PayloadCodec>(codec);
     const uint32_t count = Le32(header + 8);
@@ -350,23 +373,34 @@ bool CPayloadReader::Open(CPayloadFile* file) {
 bool CPayloadReader::EnsureDecoder() {
     if (m_input.empty())
         m_input.resize(kInputSize);
+#if QM_WITH_LZMA
     if (m_codec == PayloadCodec::Lzma2) {
         if (!m_lzma)
             m_lzma = new (std::nothrow) TLzmaStream();
         return m_lzma != nullptr;
     }
-    if (m_stream)
-        return true;
-    m_stream = ZSTD_createDStream();
-    return m_stream &&
-           !ZSTD_isError(ZSTD_DCtx_setParameter(m_stream, ZSTD_d_windowLogMax, kWindowLogMax));
+#endif
+#if QM_WITH_ZSTD
+    if (m_codec == PayloadCodec::Zstd) {
+        if (m_stream)
+            return true;
+        m_stream = ZSTD_createDStream();
+        return m_stream &&
+               !ZSTD_isError(ZSTD_DCtx_setParameter(m_stream, ZSTD_d_windowLogMax, kWindowLogMax));
+    }
+#endif
+    return false;
 }
 
 void CPayloadReader::ReleaseDecoder() {
+#if QM_WITH_ZSTD
     ZSTD_freeDStream(m_stream);
     m_stream = nullptr;
+#endif
+#if QM_WITH_LZMA
     delete m_lzma;
     m_lzma = nullptr;
+#endif
     std::vector<char>().swap(m_input);
     m_inputLength = 0;
     m_inputPos = 0;
@@ -386,10 +420,15 @@ bool CPayloadReader::CarriesProductPrograms() const {
 }
 
 bool CPayloadReader::StartFrame(uint64_t offset, uint64_t size) {
+#if QM_WITH_LZMA
     if (m_codec == PayloadCodec::Lzma2)
         m_lzma->started = false;
-    else if (ZSTD_isError(ZSTD_DCtx_reset(m_stream, ZSTD_reset_session_only)))
+#endif
+#if QM_WITH_ZSTD
+    if (m_codec == PayloadCodec::Zstd &&
+        ZSTD_isError(ZSTD_DCtx_reset(m_stream, ZSTD_reset_session_only)))
         return false;
+#endif
     m_framePos = offset;
     m_frameLeft = size;
     m_frameDone = false;
@@ -415,6 +454,7 @@ bool CPayloadReader::Fill() {
     return true;
 }
 
+#if QM_WITH_ZSTD
 size_t CPayloadReader::Step(ZSTD_outBuffer_s* to, bool* progressed) {
     // At most the input the decoder asked for: given more, it reads on past a
     // full output into the next block, and damage there would fail this call
@@ -434,10 +474,21 @@ size_t CPayloadReader::Step(ZSTD_outBuffer_s* to, bool* progressed) {
     return hint;
 }
 
+#endif
+
 bool CPayloadReader::Decode(char* out, size_t size, size_t* pos) {
-    return m_codec == PayloadCodec::Lzma2 ? DecodeLzma(out, size, pos) : DecodeZstd(out, size, pos);
+#if QM_WITH_LZMA
+    if (m_codec == PayloadCodec::Lzma2)
+        return DecodeLzma(out, size, pos);
+#endif
+#if QM_WITH_ZSTD
+    if (m_codec == PayloadCodec::Zstd)
+        return DecodeZstd(out, size, pos);
+#endif
+    return false;
 }
 
+#if QM_WITH_LZMA
 bool CPayloadReader::DecodeLzma(char* out, size_t size, size_t* pos) {
     TLzmaStream& lz = *m_lzma;
     while (*pos < size) {
@@ -479,6 +530,9 @@ bool CPayloadReader::DecodeLzma(char* out, size_t size, size_t* pos) {
     return true;
 }
 
+#endif
+
+#if QM_WITH_ZSTD
 bool CPayloadReader::DecodeZstd(char* out, size_t size, size_t* pos) {
     ZSTD_outBuffer to = {out, size, *pos};
     while (to.pos < to.size) {
@@ -501,6 +555,7 @@ bool CPayloadReader::DecodeZstd(char* out, size_t size, size_t* pos) {
     *pos = to.pos;
     return true;
 }
+#endif
 
 namespace {
 
@@ -576,6 +631,7 @@ bool CPayloadReader::ReadFiltered(const TPayloadEntry& entry, IEntrySink& writer
 }
 
 bool CPayloadReader::AtEnd() {
+#if QM_WITH_LZMA
     if (m_codec == PayloadCodec::Lzma2) {
         // The frame must end here: one more byte of output is one too many.
         // Decoding fails either on damage or at the frame's end marker.
@@ -585,6 +641,10 @@ bool CPayloadReader::AtEnd() {
             return false;
         return m_frameDone && m_inputPos == m_inputLength && m_frameLeft == 0;
     }
+#endif
+#if QM_WITH_ZSTD
+    if (m_codec != PayloadCodec::Zstd)
+        return false;
     // The frame must end here: one more byte of output is one too many.
     while (!m_frameDone) {
         char extra = 0;
@@ -600,4 +660,7 @@ bool CPayloadReader::AtEnd() {
     }
     // Nothing may follow the frame.
     return m_inputPos == m_inputLength && m_frameLeft == 0;
+#else
+    return false;
+#endif
 }

@@ -647,14 +647,16 @@ TEST_F(InstallRunTest, BuiltPayloadFollowsTheImageWithItsDigestInsideAndInstalls
     const size_t start = file.size() - packed.size();
     EXPECT_EQ(0u, start % 4096);
     EXPECT_EQ(packed, file.substr(start));
-    // The stub, everything but the payload, stays small with its two
-    // decoders: a ceiling that stops it growing unnoticed (its figure is in
-    // make bench). The shipped 32-bit stub must stay within 450,000 bytes;
-    // the 64-bit build some machines test with carries wider code.
+    // The stub, everything but the payload, stays small with its decoder: a
+    // ceiling that stops it growing unnoticed (its figure is in make bench).
+    // The shipped 32-bit stub is held to the ceiling of its compressor by
+    // the build check (tests/tools/stub_size_test.sh); here the larger of
+    // the two, and the 64-bit build some machines test with carries wider
+    // code.
 #if defined(_WIN64)
     EXPECT_LE(start, 576u * 1024u);
 #else
-    EXPECT_LE(start, 450000u);
+    EXPECT_LE(start, 475136u);
 #endif
 
     qmtest::InstallRun run = qmtest::RunInstaller(Installer(&packed), installDir, tempDir);
