@@ -43,8 +43,8 @@ test: configure
 	@tools/run-tests.sh "$(abspath $(BUILD))" "$(abspath $(BUILD64))" $(JOBS) $(CTEST_ARGS)
 
 bench: configure
-	@cmake --build $(BUILD) --target QuillmossdexSetup -j $(JOBS)
-	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target qm_bench QuillmossdexSetup -j $(JOBS) && \
+	@cmake --build $(BUILD) --target QuillmossdexSetup qm_setup_zstd qm_setup_lzma -j $(JOBS)
+	@wb="$(WINE_BUILD)"; cmake --build "$$wb" --target qm_bench QuillmossdexSetup qm_setup_zstd qm_setup_lzma -j $(JOBS) && \
 		BUILD_DIR="$$wb" tools/wine-session.sh tools/run-bench.sh "$$wb" "$(abspath $(BUILD))"
 
 # Signs the payload's programs before they are packed, then the installer.

@@ -7,15 +7,16 @@ silent install and its peak memory, each a median of several runs under
 Wine, in turn with the NSIS installers; beside them a no-op program's peak
 (Wine's own share of every figure). Also 30,000 small files beside 10,000.
 
-    size_table.py SETUP32 PAYLOAD32 SETUP WORK [--runs N] [--only NAME]
+    size_table.py BUILD32 BUILD WORK [--runs N] [--only NAME]
 
-SETUP32 is the shipped (32-bit) installer and PAYLOAD32 the payload attached
-to it: what comes before the payload is the stub every installer of ours
-carries, and the sizes are the stub plus each payload. SETUP is the
-installer that runs here (the 64-bit build where the kernel runs no 32-bit
-programs, see tools/host-arch.sh): each payload is attached to a copy of it,
-its digest put in place (tools/attach_payload.py --digest). NSIS's sizes are
-those of its x86 stubs; where our 64-bit build runs, its amd64 stubs run.
+Each compressor's installer carries its own decoder only: qm_setup_zstd.exe
+and qm_setup_lzma.exe in a build tree. Those of BUILD32 (the shipped 32-bit
+build) give the sizes: each payload is attached to a copy of the one of its
+compressor, its digest put in place (tools/attach_payload.py --digest), and
+the size is that copy's. Those of BUILD are the ones that run here (the
+64-bit build where the kernel runs no 32-bit programs, see
+tools/host-arch.sh), given each payload the same way. NSIS's sizes are those
+of its x86 stubs; where our 64-bit build runs, its amd64 stubs run.
 
 Time is the wall time of the whole process from its start to its end, and
 memory the peak resident set of its Unix process, as the system accounts
@@ -106,15 +107,32 @@ def run_installers(installers, runs):
     return {key: (statistics.median(t), statistics.median(m)) for key, (t, m) in figures.items()}
 
 
-def build_ours(setup, folder, work, codec):
+def setup_of(build, codec):
+    return os.path.join(build, "qm_setup_%s.exe" % codec)
+
+
+def stub_size(build, codec):
+    """The installer's bytes before its payload, page padding included."""
+    exe = setup_of(build, codec)
+    return os.path.getsize(exe) - os.path.getsize(os.path.join(build, "payload", "payload.qmp"))
+
+
+def build_ours(build32, build, folder, work, codec):
+    """Our installer of folder that runs here, and the size of the shipped one."""
     qmp = os.path.join(work, "payload-%s.qmp" % codec)
     digest = os.path.join(work, "payload-%s.digest" % codec)
     quiet(sys.executable, os.path.join(TOOLS, "pack_payload.py"), qmp, digest, "--dir", folder,
           "--codec", codec)
-    exe = os.path.join(work, "ours-%s.exe" % codec)
-    shutil.copyfile(setup, exe)
-    quiet(sys.executable, os.path.join(TOOLS, "attach_payload.py"), exe, qmp, "--digest", digest)
-    return exe, os.path.getsize(qmp)
+    made = []
+    for tree, name in ((build32, "ours32-%s.exe"), (build, "ours-%s.exe")):
+        exe = os.path.join(work, name % codec)
+        shutil.copyfile(setup_of(tree, codec), exe)
+        quiet(sys.executable, os.path.join(TOOLS, "attach_payload.py"), exe, qmp,
+              "--digest", digest)
+        made.append(exe)
+    size = os.path.getsize(made[0])
+    os.remove(made[0])
+    return made[1], size
 
 
 def is_64bit(exe):
@@ -139,19 +157,19 @@ def build_nsis(folder, work, key, compressor, amd64):
     return built[0], built[-1]
 
 
-def measure(title, command, work, stub, setup, runs):
+def measure(title, command, work, build32, build, runs):
     folder = os.path.join(work, "tree")
     # The generators take the folder first and their options after it.
     quiet(command[0], command[1], folder, *command[2:])
     files, unpacked = tree_size(folder)
     sizes, installers = {}, []
     for codec in ("zstd", "lzma"):
-        exe, packed = build_ours(setup, folder, work, codec)
-        sizes[codec] = stub + packed
+        exe, sizes[codec] = build_ours(build32, build, folder, work, codec)
         installers.append((codec, wine(exe, "/S", "/D=C:\\qmbench\\" + codec),
                            "C:\\qmbench\\" + codec))
     for key, compressor in (("NSIS zlib", "zlib"), ("NSIS lzma", "/SOLID lzma")):
-        sized, exe = build_nsis(folder, work, key.split()[1], compressor, is_64bit(setup))
+        sized, exe = build_nsis(folder, work, key.split()[1], compressor,
+                                is_64bit(setup_of(build, "zstd")))
         sizes[key] = os.path.getsize(sized)
         target = "C:\\qmbench\\" + key.replace(" ", "-")
         installers.append((key, wine(exe, "/S", "/D=" + target), target))
@@ -162,14 +180,12 @@ def measure(title, command, work, stub, setup, runs):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("setup32")
-    parser.add_argument("payload32")
-    parser.add_argument("setup")
+    parser.add_argument("build32")
+    parser.add_argument("build")
     parser.add_argument("work")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--only")
     args = parser.parse_args()
-    stub = os.path.getsize(args.setup32) - os.path.getsize(args.payload32)
     if shutil.which("makensis") is None:
         sys.exit("size_table: makensis is missing (Debian's nsis package)")
     os.makedirs(args.work, exist_ok=True)
@@ -183,15 +199,17 @@ def main():
     ]
     noop = statistics.median(timed(wine("cmd", "/c", "exit"))[1] for _ in range(3))
     print("a no-op program (cmd /c exit) peaks at %.1f MiB: Wine's share of every figure" % noop)
-    print("stub (installer without its payload, 32-bit): {:,} bytes (target <= 450,000)".format(stub))
+    for codec in ("zstd", "lzma"):
+        print("stub with %s (installer without its payload, 32-bit): {:,} bytes "
+              "(target <= 450,000)".format(stub_size(args.build32, codec)) % codec)
     times = {}
     for title, command in payloads:
         if args.only and args.only not in title:
             continue
         # The two small-file payloads only say how time grows with the count.
         runs = args.runs if "small" not in title else max(3, args.runs // 2)
-        files, unpacked, sizes, figures = measure(title, command, args.work, stub, args.setup,
-                                                  runs)
+        files, unpacked, sizes, figures = measure(title, command, args.work, args.build32,
+                                                  args.build, runs)
         times[title] = figures
         print("\n%s: %d files, %s bytes unpacked (medians of %d runs)" % (
             title, files, "{:,}".format(unpacked), runs))

@@ -25,6 +25,10 @@ size() { stat -L -c %s "$1"; }
 if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ]; then
     stub=$(( $(size "$setup") - $(size "$payload") ))
     printf "installer stub (without payload): %'10d  (before: 1,682,531; target <= 450,000 with the decoder)\n" "$stub"
+    for codec in zstd lzma; do
+        printf "  with %s's decoder alone:       %'10d\n" "$codec" \
+            $(( $(size "$ship/qm_setup_$codec.exe") - $(size "$payload") ))
+    done
     printf "installer with payload:           %'10d  (before: 2,473,472)\n" "$(size "$setup")"
     printf "client Quillmossdex.exe:          %'10d  (before:   812,032)\n" "$(size "$client")"
     printf "uninstaller uninst.exe:           %'10d  (before: 1,168,384)\n" "$(size "$uninst")"
@@ -38,7 +42,7 @@ if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ];
     # The same payloads as NSIS 3 installers (Debian's makensis), side by
     # side: sizes, silent install times and peak memory, for both compressors.
     echo "== installers beside NSIS (bytes, silent install, peak memory)"
-    python3 "$here/../bench/size_table.py" "$setup" "$payload" "$build/QuillmossdexSetup.exe" \
+    python3 "$here/../bench/size_table.py" "$ship" "$build" \
         "$build/bench/size-table" ${QM_BENCH_TABLE_ARGS:-} || status=1
 else
     echo "programs missing: build the installer first"
