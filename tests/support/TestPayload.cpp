@@ -48,6 +48,38 @@ std::string RawFrame(const std::string& data, size_t breakAt = std::string::npos
     return out;
 }
 
+// The compressor of the installer the tests drive (make test COMPRESSION=):
+// it carries that compressor's decoder alone.
+#if defined(QM_TEST_PAYLOAD_LZMA)
+constexpr uint32_t kCodec = 1;
+#else
+constexpr uint32_t kCodec = 0;
+#endif
+
+// An LZMA2 frame of stored chunks, behind the byte naming its dictionary
+// (2^16 bytes); at breakAt a chunk of an undefined kind stands instead of
+// the rest.
+std::string StoredLzmaFrame(const std::string& data, size_t breakAt = std::string::npos) {
+    constexpr size_t kChunkMax = 64 * 1024;
+    std::string out(1, '\x08');
+    const bool broken = breakAt != std::string::npos;
+    const size_t end = broken && breakAt < data.size() ? breakAt : data.size();
+    for (size_t pos = 0; pos < end;) {
+        const size_t n = end - pos < kChunkMax ? end - pos : kChunkMax;
+        out += static_cast<char>(pos == 0 ? 0x01 : 0x02); // stored, the first resets the dictionary
+        out += static_cast<char>(((n - 1) >> 8) & 0xFF);
+        out += static_cast<char>((n - 1) & 0xFF);
+        out.append(data, pos, n);
+        pos += n;
+    }
+    out += static_cast<char>(broken ? 0x03 : 0x00);
+    return out;
+}
+
+std::string Frame(const std::string& data, size_t breakAt = std::string::npos) {
+    return kCodec == 1 ? StoredLzmaFrame(data, breakAt) : RawFrame(data, breakAt);
+}
+
 std::string Utf8Name(const ZipEntry& entry) {
     if (entry.utf8Name)
         return entry.name;
@@ -199,12 +231,12 @@ std::string BuildPayload(const std::vector<ZipEntry>& entries, int64_t declaredC
                          : folder                ? 0
                                                  : entry.data.size();
     }
-    const std::string packedIndex = RawFrame(index);
-    const std::string packedData = RawFrame(data, breakAt);
+    const std::string packedIndex = Frame(index);
+    const std::string packedData = Frame(data, breakAt);
     std::string out("QMPACK\0\1", 8);
     Put32(out, declaredCount >= 0 ? static_cast<uint32_t>(declaredCount)
                                   : static_cast<uint32_t>(entries.size()));
-    Put32(out, 0);
+    Put32(out, kCodec);
     Put64(out, packedIndex.size());
     Put64(out, index.size());
     Put64(out, packedData.size());

@@ -13,7 +13,8 @@ namespace qmtest {
 
 // The payload of entries, in their order. Names are taken as ZipEntry stores
 // them (code page 936 unless utf8Name) and written as UTF-8; names ending in
-// a slash or backslash are folders. The data is one zstd frame of raw blocks.
+// a slash or backslash are folders. The data is one frame of stored blocks of
+// the compressor the tested installer reads (zstd unless built for LZMA).
 // Faults: wrongCrc gives the index a wrong CRC; declaredSize gives it another
 // size; brokenDeflate breaks the frame where the entry's data starts;
 // declaredCount overrides the header's entry count. method and extraFlags
