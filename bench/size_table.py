@@ -97,6 +97,10 @@ def run_installers(installers, runs):
             for view in ("/reg:32", "/reg:64"):
                 subprocess.run(wine("reg", "delete", RECORD, "/f", view),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            # The previous run's files reach the disk now, not during this
+            # run: with thousands of files the write-back would otherwise
+            # land in whichever installer runs next.
+            os.sync()
             seconds, peak, code = timed(command)
             if code != 0:
                 sys.exit("size_table: %s ended with %d" % (key, code))
