@@ -3,6 +3,7 @@
 #include "installer/engine/ArchiveEntry.h"
 #include "installer/services/EntryList.h"
 #include "installer/services/Journal.h"
+#include "installer/services/PathText.h"
 #include "installer/services/Product.h"
 #include "installer/services/Staging.h"
 #include "installer/services/SystemFolders.h"
@@ -18,20 +19,10 @@ using SkinUI::UniqueHandle;
 
 namespace {
 
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() &&
            CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
                                 static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring WithSlash(std::wstring dir) {
-    if (dir.empty() || !IsSeparator(dir.back()))
-        dir += L'\\';
-    return dir;
 }
 
 } // namespace
@@ -39,7 +30,7 @@ std::wstring WithSlash(std::wstring dir) {
 std::vector<std::wstring> ReadEntryListOf(const std::wstring& dir) {
     std::vector<std::wstring> entries;
     TEntryList list;
-    if (!ReadEntryList(WithSlash(dir) + kEntryListName, &list))
+    if (dir.empty() || !ReadEntryList(WithSeparator(dir) + kEntryListName, &list))
         return entries;
     entries = list.files;
     for (const std::wstring& folder : list.dirs)
@@ -50,8 +41,8 @@ std::vector<std::wstring> ReadEntryListOf(const std::wstring& dir) {
 bool IsEarlierCopyToRemove(const std::wstring& earlierDir, const std::wstring& installDir) {
     if (earlierDir.empty() || installDir.empty())
         return false;
-    const std::wstring earlier = WithSlash(CanonicalPath(earlierDir));
-    const std::wstring now = WithSlash(CanonicalPath(installDir));
+    const std::wstring earlier = WithSeparator(CanonicalPath(earlierDir));
+    const std::wstring now = WithSeparator(CanonicalPath(installDir));
     if (earlier.size() < 4 || now.size() < 4)
         return false;
     // The same folder, or one inside the other: an update in place, or a
@@ -68,13 +59,16 @@ bool IsEarlierCopyToRemove(const std::wstring& earlierDir, const std::wstring& i
 InstallResult RemoveEarlierCopy(const std::wstring& earlierDir, const std::wstring& asideRoot,
                                 CInstallJournal* journal, DWORD* error, std::wstring* failedPath) {
     *error = ERROR_SUCCESS;
-    const std::wstring dir = WithSlash(earlierDir);
+    // No folder names no copy; with a separator added it would name the root.
+    if (earlierDir.empty())
+        return INSTALL_OK;
+    const std::wstring dir = WithSeparator(earlierDir);
     const std::vector<std::wstring> entries = ReadEntryListOf(dir);
     // Files first, the list itself last (a run cut off midway leaves a list
     // that still names what is left), then folders deepest first.
     std::vector<std::wstring> files, folders;
     for (const std::wstring& entry : entries)
-        (IsSeparator(entry.back()) ? folders : files).push_back(entry);
+        (IsPathSeparator(entry.back()) ? folders : files).push_back(entry);
     std::stable_partition(files.begin(), files.end(), [](const std::wstring& f) {
         return CompareStringOrdinal(f.c_str(), -1, kEntryListName, -1, TRUE) != CSTR_EQUAL;
     });
@@ -120,7 +114,7 @@ InstallResult RemoveEarlierCopy(const std::wstring& earlierDir, const std::wstri
         KillPoint();
     }
     for (std::wstring entry : folders) {
-        while (!entry.empty() && IsSeparator(entry.back()))
+        while (!entry.empty() && IsPathSeparator(entry.back()))
             entry.pop_back();
         const std::wstring target = dir + entry;
         const DWORD attrs = GetFileAttributesW(target.c_str());
@@ -139,8 +133,9 @@ InstallResult RemoveEarlierCopy(const std::wstring& earlierDir, const std::wstri
 }
 
 void RemoveEarlierFolderIfEmpty(const std::wstring& earlierDir) {
-    const std::wstring dir = WithSlash(earlierDir);
-    if (IsReparsePoint(dir) || IsReservedFolder(dir) || IsInsideWindowsFolder(dir))
+    const std::wstring dir = WithSeparator(earlierDir);
+    if (earlierDir.empty() || IsReparsePoint(dir) || IsReservedFolder(dir) ||
+        IsInsideWindowsFolder(dir))
         return;
     // Only when empty: anything in it is the user's.
     RemoveDirectoryW(dir.c_str());
