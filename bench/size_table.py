@@ -11,11 +11,11 @@ Wine, in turn with the NSIS installers; beside them a no-op program's peak
 
 Each compressor's installer carries its own decoder only: qm_setup_zstd.exe
 and qm_setup_lzma.exe in a build tree. Those of BUILD32 (the shipped 32-bit
-build) give the sizes: each payload is attached to a copy of the one of its
-compressor, its digest put in place (tools/attach_payload.py --digest), and
-the size is that copy's. Those of BUILD are the ones that run here (the
-64-bit build where the kernel runs no 32-bit programs, see
-tools/host-arch.sh), given each payload the same way. NSIS's sizes are those
+build) give the sizes: the stub of each (what comes before the payload it
+carries) plus each payload of its compressor. Those of BUILD are the ones
+that run here (the 64-bit build where the kernel runs no 32-bit programs, see
+tools/host-arch.sh): each payload is attached to a copy of the one of its
+compressor, its digest put in place (tools/attach_payload.py --digest). NSIS's sizes are those
 of its x86 stubs; where our 64-bit build runs, its amd64 stubs run.
 
 Time is the wall time of the whole process from its start to its end, and
@@ -122,21 +122,16 @@ def stub_size(build, codec):
 
 
 def build_ours(build32, build, folder, work, codec):
-    """Our installer of folder that runs here, and the size of the shipped one."""
+    """Our installer of folder that runs here, and the size of the shipped one:
+    its stub, padded to the page the payload starts at, and the payload."""
     qmp = os.path.join(work, "payload-%s.qmp" % codec)
     digest = os.path.join(work, "payload-%s.digest" % codec)
     quiet(sys.executable, os.path.join(TOOLS, "pack_payload.py"), qmp, digest, "--dir", folder,
           "--codec", codec)
-    made = []
-    for tree, name in ((build32, "ours32-%s.exe"), (build, "ours-%s.exe")):
-        exe = os.path.join(work, name % codec)
-        shutil.copyfile(setup_of(tree, codec), exe)
-        quiet(sys.executable, os.path.join(TOOLS, "attach_payload.py"), exe, qmp,
-              "--digest", digest)
-        made.append(exe)
-    size = os.path.getsize(made[0])
-    os.remove(made[0])
-    return made[1], size
+    exe = os.path.join(work, "ours-%s.exe" % codec)
+    shutil.copyfile(setup_of(build, codec), exe)
+    quiet(sys.executable, os.path.join(TOOLS, "attach_payload.py"), exe, qmp, "--digest", digest)
+    return exe, stub_size(build32, codec) + os.path.getsize(qmp)
 
 
 def is_64bit(exe):

@@ -25,10 +25,6 @@ size() { stat -L -c %s "$1"; }
 if [ -f "$setup" ] && [ -f "$payload" ] && [ -f "$client" ] && [ -f "$uninst" ]; then
     stub=$(( $(size "$setup") - $(size "$payload") ))
     printf "installer stub (without payload): %'10d  (before: 1,682,531; target <= 450,000 with the decoder)\n" "$stub"
-    for codec in zstd lzma; do
-        printf "  with %s's decoder alone:       %'10d\n" "$codec" \
-            $(( $(size "$ship/qm_setup_$codec.exe") - $(size "$payload") ))
-    done
     printf "installer with payload:           %'10d  (before: 2,473,472)\n" "$(size "$setup")"
     printf "client Quillmossdex.exe:          %'10d  (before:   812,032)\n" "$(size "$client")"
     printf "uninstaller uninst.exe:           %'10d  (before: 1,168,384)\n" "$(size "$uninst")"
